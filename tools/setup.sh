@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, then configures and builds one tree.
+# Usage: tools/setup.sh BUILD_DIR [extra cmake arguments...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation2
+  libx11-dev libsndfile1-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "error: missing packages and not root; run as root or install: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null ||
+    { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
+fi
+
+build_dir=${1:?usage: tools/setup.sh BUILD_DIR [cmake args]}
+shift
+cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+cmake --build "$build_dir"
