@@ -1,0 +1,104 @@
+// The host library: loads a VST 2 plug-in module through its real entry point, answers its host
+// callbacks from a script, records every callback, and calls into the effect record as a host does.
+// Used by quorvantel-host and by the integration tests; not part of the plug-in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugin/vst2/vst2_abi.h"
+
+namespace qvhost {
+
+// One call the plug-in made into the host.
+struct CallbackRecord {
+  vst2::int32 opcode = 0;
+  vst2::int32 index = 0;
+  vst2::intptr value = 0;
+  float opt = 0.0f;
+};
+
+// What the host answers. Changed freely between calls into the plug-in.
+struct HostScript {
+  std::string productString = "quorvantel-host";  // opcode 33; empty leaves the buffer empty
+  vst2::intptr vendorVersion = 10000;             // opcode 34, decimal
+  std::optional<vst2::VstTimeInfo> timeInfo;      // opcode 7; nullopt answers null
+  vst2::intptr processEventsResult = 1;           // opcode 8
+};
+
+class PluginHost {
+ public:
+  // Loads the module at path (dlopen), finds VSTPluginMain (else main), calls it with the host
+  // callback and checks the magic. On failure returns null and puts a one-line reason in *error.
+  static std::unique_ptr<PluginHost> Load(const std::string& path, std::string* error,
+                                          HostScript script = {});
+  // Closes the effect (opcode 1) unless Close was called, then unloads the module.
+  ~PluginHost();
+  PluginHost(const PluginHost&) = delete;
+  PluginHost& operator=(const PluginHost&) = delete;
+
+  vst2::AEffect* Effect() const { return effect_; }
+  HostScript& Script() { return script_; }
+
+  // Every callback received since load (or since ClearCalls), in order.
+  const std::vector<CallbackRecord>& Calls() const { return calls_; }
+  void ClearCalls() { calls_.clear(); }
+  // Number of recorded callbacks with this opcode.
+  int CountCalls(vst2::int32 opcode) const;
+
+  vst2::intptr Dispatch(vst2::int32 opcode, vst2::int32 index = 0, vst2::intptr value = 0,
+                        void* ptr = nullptr, float opt = 0.0f);
+
+  // Conveniences over Dispatch, in the order a host usually calls them.
+  void Open();                            // opcode 0
+  void SetSampleRate(double rate);        // opcode 10
+  void SetBlockSize(int frames);          // opcode 11
+  void SetActive(bool on);                // opcode 12
+  void Close();                           // opcode 1; the effect record is gone afterwards
+
+  std::string ParamName(int index);       // opcode 8, 32-byte buffer
+  std::string ParamLabel(int index);      // opcode 6
+  std::string ParamDisplay(int index);    // opcode 7
+  float GetParameter(int index);
+  void SetParameter(int index, float normalized);
+
+  int GetProgram();                       // opcode 3
+  void SetProgram(int program);           // opcode 2
+  std::string ProgramName();              // opcode 5, 24-byte buffer
+  void SetProgramName(const std::string& name);  // opcode 4
+  std::string ProgramNameIndexed(int program, vst2::intptr* result = nullptr);  // opcode 29
+
+  // Opcode 23: a copy of the plug-in's chunk (empty when it answered 0).
+  std::vector<std::uint8_t> GetChunk(bool program);
+  // Opcode 24: returns the plug-in's answer.
+  vst2::intptr SetChunk(const std::vector<std::uint8_t>& bytes, bool program);
+
+  std::string EffectName();               // opcode 45
+  std::string VendorString();             // opcode 47
+  std::string ProductString();            // opcode 48
+  vst2::intptr CanDo(const char* text);   // opcode 51
+
+  // The three process paths, with one pointer per channel.
+  void ProcessReplacing(float** inputs, float** outputs, int frames);
+  void ProcessAccumulating(float** inputs, float** outputs, int frames);
+  void ProcessDouble(double** inputs, double** outputs, int frames);
+
+ private:
+  PluginHost() = default;
+  static vst2::intptr Callback(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,
+                               vst2::intptr value, void* ptr, float opt);
+  vst2::intptr Answer(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
+                      float opt);
+
+  void* module_ = nullptr;
+  vst2::AEffect* effect_ = nullptr;
+  bool closed_ = false;
+  HostScript script_;
+  vst2::VstTimeInfo timeAnswer_{};  // storage behind the pointer returned for opcode 7
+  std::vector<CallbackRecord> calls_;
+};
+
+}  // namespace qvhost
