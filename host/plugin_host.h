@@ -3,8 +3,11 @@
 // Used by quorvantel-host and by the integration tests; not part of the plug-in.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,7 +24,8 @@ struct CallbackRecord {
   float opt = 0.0f;
 };
 
-// What the host answers. Changed freely between calls into the plug-in.
+// What the host answers. Changed freely between calls into the plug-in (not while another thread
+// may be calling back).
 struct HostScript {
   std::string productString = "quorvantel-host";  // opcode 33; empty leaves the buffer empty
   vst2::intptr vendorVersion = 10000;             // opcode 34, decimal
@@ -29,8 +33,16 @@ struct HostScript {
   vst2::intptr processEventsResult = 1;           // opcode 8
 };
 
+// Owns one loaded module and its effect. Unless a comment says otherwise, a member is called on
+// the owner's thread, the way a host's user-interface thread drives a plug-in; the process
+// functions may be called from one other thread that the caller keeps apart from dispatcher calls.
 class PluginHost {
  public:
+  // Opcode 50, index 7 answers this when the plug-in supports "display text of a normalised value".
+  static constexpr vst2::intptr kDisplayOfNormalizedAnswer = 0xBEEF;
+  // Larger chunks than this are treated as a faulty answer.
+  static constexpr vst2::intptr kMaxChunkBytes = vst2::intptr{1} << 28;
+
   // Loads the module at path (dlopen), finds VSTPluginMain (else main), calls it with the host
   // callback and checks the magic. On failure returns null and puts a one-line reason in *error.
   static std::unique_ptr<PluginHost> Load(const std::string& path, std::string* error,
@@ -43,31 +55,43 @@ class PluginHost {
   vst2::AEffect* Effect() const { return effect_; }
   HostScript& Script() { return script_; }
 
-  // Every callback received since load (or since ClearCalls), in order.
+  // Every callback received since load (or since ClearCalls), in order. Only while no other thread
+  // may call back; CallsSnapshot is the thread-safe copy.
   const std::vector<CallbackRecord>& Calls() const { return calls_; }
-  void ClearCalls() { calls_.clear(); }
-  // Number of recorded callbacks with this opcode.
+  std::vector<CallbackRecord> CallsSnapshot() const;
+  void ClearCalls() {
+    std::lock_guard<std::mutex> guard(callsMutex_);
+    calls_.clear();
+  }
+  // Number of recorded callbacks with this opcode. Any thread; takes the record lock.
   int CountCalls(vst2::int32 opcode) const;
+
+  // Text queries that wrote past their buffer's nominal size or left it unterminated. The host
+  // survives them (every buffer has slack behind it) but a correct plug-in never causes one.
+  int TextOverruns() const { return textOverruns_.load(std::memory_order_relaxed); }
 
   vst2::intptr Dispatch(vst2::int32 opcode, vst2::int32 index = 0, vst2::intptr value = 0,
                         void* ptr = nullptr, float opt = 0.0f);
 
   // Conveniences over Dispatch, in the order a host usually calls them.
-  void Open();                            // opcode 0
-  void SetSampleRate(double rate);        // opcode 10
-  void SetBlockSize(int frames);          // opcode 11
-  void SetActive(bool on);                // opcode 12
-  void Close();                           // opcode 1; the effect record is gone afterwards
+  void Open();                      // opcode 0
+  void SetSampleRate(double rate);  // opcode 10
+  void SetBlockSize(int frames);    // opcode 11
+  void SetActive(bool on);          // opcode 12
+  void Close();                     // opcode 1; the effect record is gone afterwards
 
-  std::string ParamName(int index);       // opcode 8, 32-byte buffer
-  std::string ParamLabel(int index);      // opcode 6
-  std::string ParamDisplay(int index);    // opcode 7
+  std::string ParamName(int index);     // opcode 8, 32-byte buffer
+  std::string ParamLabel(int index);    // opcode 6
+  std::string ParamDisplay(int index);  // opcode 7
+  // Opcode 50, index 7: the display text the parameter would show at this normalised value,
+  // without changing it. *supported tells whether the plug-in answered the query.
+  std::string DisplayOfNormalized(int index, float normalized, bool* supported = nullptr);
   float GetParameter(int index);
   void SetParameter(int index, float normalized);
 
-  int GetProgram();                       // opcode 3
-  void SetProgram(int program);           // opcode 2
-  std::string ProgramName();              // opcode 5, 24-byte buffer
+  int GetProgram();                              // opcode 3
+  void SetProgram(int program);                  // opcode 2
+  std::string ProgramName();                     // opcode 5, 24-byte buffer
   void SetProgramName(const std::string& name);  // opcode 4
   std::string ProgramNameIndexed(int program, vst2::intptr* result = nullptr);  // opcode 29
 
@@ -76,10 +100,10 @@ class PluginHost {
   // Opcode 24: returns the plug-in's answer.
   vst2::intptr SetChunk(const std::vector<std::uint8_t>& bytes, bool program);
 
-  std::string EffectName();               // opcode 45
-  std::string VendorString();             // opcode 47
-  std::string ProductString();            // opcode 48
-  vst2::intptr CanDo(const char* text);   // opcode 51
+  std::string EffectName();              // opcode 45
+  std::string VendorString();            // opcode 47
+  std::string ProductString();           // opcode 48
+  vst2::intptr CanDo(const char* text);  // opcode 51
 
   // The three process paths, with one pointer per channel.
   void ProcessReplacing(float** inputs, float** outputs, int frames);
@@ -88,17 +112,25 @@ class PluginHost {
 
  private:
   PluginHost() = default;
+  // The host callback handed to the entry point. Entered by the plug-in on any thread, also
+  // during the entry call itself; takes the record lock; never throws.
   static vst2::intptr Callback(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,
                                vst2::intptr value, void* ptr, float opt);
   vst2::intptr Answer(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                       float opt);
+  // Dispatches a query that fills a text buffer of `size` bytes (terminator included); the text
+  // read back is bounded by that size whatever the plug-in wrote.
+  std::string TextQuery(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, std::size_t size,
+                        float opt = 0.0f, vst2::intptr* result = nullptr);
 
   void* module_ = nullptr;
   vst2::AEffect* effect_ = nullptr;
   bool closed_ = false;
   HostScript script_;
   vst2::VstTimeInfo timeAnswer_{};  // storage behind the pointer returned for opcode 7
+  mutable std::mutex callsMutex_;   // guards calls_, timeAnswer_ and reading script_ in callbacks
   std::vector<CallbackRecord> calls_;
+  std::atomic<int> textOverruns_{0};
 };
 
 }  // namespace qvhost

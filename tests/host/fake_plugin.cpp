@@ -1,0 +1,205 @@
+// A tiny VST 2 module for testing the host library: four gain-like parameters, three programs,
+// opaque chunks, and a record of every call the host makes. Built in several variants:
+// FAKE_ENTRY_MAIN exports only "main", FAKE_NULL_EFFECT returns no effect, FAKE_BAD_MAGIC returns
+// a record without the magic, FAKE_NO_ENTRY exports no entry point at all.
+#include "tests/host/fake_plugin.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace fakeplug {
+namespace {
+
+vst2::AEffect gEffect;
+State gState;
+vst2::HostCallback gHost = nullptr;
+
+State& S(vst2::AEffect* e) { return *static_cast<State*>(e->object); }
+
+void CopyText(void* ptr, const char* text, std::size_t size) {
+  if (ptr == nullptr) return;
+  const std::size_t n = strnlen(text, size - 1);
+  std::memcpy(ptr, text, n);
+  static_cast<char*>(ptr)[n] = '\0';
+}
+
+vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index, vst2::intptr value,
+                        void* ptr, float opt) {
+  State& s = S(e);
+  if (s.numDispatched < kMaxDispatches)
+    s.dispatched[s.numDispatched++] = {opcode, index, value, opt};
+  char text[64];
+  switch (opcode) {
+    case vst2::effClose:
+      s.closed = true;
+      return 0;
+    case vst2::effSetProgram:
+      if (value >= 0 && value < kNumPrograms) s.program = static_cast<int>(value);
+      return 0;
+    case vst2::effGetProgram:
+      return s.program;
+    case vst2::effSetProgramName:
+      if (ptr != nullptr) CopyText(s.programNames[s.program], static_cast<const char*>(ptr), 24);
+      return 0;
+    case vst2::effGetProgramName:
+      CopyText(ptr, s.programNames[s.program], 24);
+      return 0;
+    case vst2::effGetProgramNameIndexed:
+      if (index < 0 || index >= kNumPrograms) return 0;
+      CopyText(ptr, s.programNames[index], 24);
+      return 1;
+    case vst2::effGetParamName:
+      if (index == kOverrunParam && ptr != nullptr) {
+        std::memset(ptr, 'x', 40);
+        static_cast<char*>(ptr)[40] = '\0';
+        return 0;
+      }
+      std::snprintf(text, sizeof text, "Gain%d", index);
+      CopyText(ptr, text, 32);
+      return 0;
+    case vst2::effGetParamLabel:
+      CopyText(ptr, "dB", 32);
+      return 0;
+    case vst2::effGetParamDisplay:
+      if (index < 0 || index >= kNumParams) return 0;
+      std::snprintf(text, sizeof text, "%.2f", s.params[index] * 10.0);
+      CopyText(ptr, text, 32);
+      return 0;
+    case vst2::effSetSampleRate:
+      s.sampleRate = opt;
+      return 0;
+    case vst2::effSetBlockSize:
+      s.blockSize = value;
+      return 0;
+    case vst2::effGetChunk:
+      if (ptr == nullptr || s.chunkSize == 0) return 0;
+      *static_cast<void**>(ptr) = s.chunk;
+      return s.chunkSize;
+    case vst2::effSetChunk:
+      if (ptr == nullptr || value < 0 || value > kMaxChunk) return 0;
+      std::memcpy(s.chunk, ptr, static_cast<std::size_t>(value));
+      s.chunkSize = static_cast<int>(value);
+      return 1;
+    case vst2::effGetEffectName:
+      CopyText(ptr, "Fake Effect", 32);
+      return ptr != nullptr;
+    case vst2::effGetVendorString:
+      CopyText(ptr, "Test Vendor", 64);
+      return ptr != nullptr;
+    case vst2::effGetProductString:
+      CopyText(ptr, "", 64);
+      return ptr != nullptr;
+    case vst2::effVendorSpecific:
+      if (index == kCallHostIndex) {
+        s.lastHostAnswer = gHost(e, static_cast<vst2::int32>(value), 0, 0x400, ptr, opt);
+        if (value == vst2::audioMasterGetTime && s.lastHostAnswer != 0) {
+          s.lastTime = *reinterpret_cast<const vst2::VstTimeInfo*>(s.lastHostAnswer);
+        }
+        return s.lastHostAnswer;
+      }
+      if (index == 7 && ptr != nullptr) {
+        if (value >= 0 && value < kNumParams) {
+          std::snprintf(text, sizeof text, "%.2f", opt * 10.0);
+          CopyText(ptr, text, 32);
+        }
+        return 0xBEEF;
+      }
+      return 0;
+    case vst2::effCanDo:
+      return ptr != nullptr &&
+             std::strcmp(static_cast<const char*>(ptr), "receiveVstTimeInfo") == 0;
+    default:
+      return 0;
+  }
+}
+
+void SetParameter(vst2::AEffect* e, vst2::int32 index, float v) {
+  if (index >= 0 && index < kNumParams) S(e).params[index] = v;
+}
+
+float GetParameter(vst2::AEffect* e, vst2::int32 index) {
+  return index >= 0 && index < kNumParams ? S(e).params[index] : 0.0f;
+}
+
+// out = in × 2 × parameter 0, per channel.
+template <typename T>
+void Gain(vst2::AEffect* e, T** in, T** out, vst2::int32 frames, bool add) {
+  const T g = static_cast<T>(2.0 * S(e).params[0]);
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < frames; ++i) out[c][i] = (add ? out[c][i] : T(0)) + in[c][i] * g;
+  }
+}
+
+void Replacing(vst2::AEffect* e, float** in, float** out, vst2::int32 frames) {
+  ++S(e).processCalls[0];
+  Gain(e, in, out, frames, false);
+}
+
+void Accumulating(vst2::AEffect* e, float** in, float** out, vst2::int32 frames) {
+  ++S(e).processCalls[1];
+  Gain(e, in, out, frames, true);
+}
+
+void Double(vst2::AEffect* e, double** in, double** out, vst2::int32 frames) {
+  ++S(e).processCalls[2];
+  Gain(e, in, out, frames, false);
+}
+
+[[maybe_unused]] vst2::AEffect* Create(vst2::HostCallback host) {
+  gHost = host;
+  gState = State{};
+  gEffect = vst2::AEffect{};
+  gState.params[0] = 0.5f;
+  for (int p = 0; p < kNumPrograms; ++p) {
+    std::snprintf(gState.programNames[p], 24, "Program %d", p + 1);
+  }
+  // The two calls a plug-in typically makes while it is being created: one before the record
+  // exists, one with it.
+  gState.hostVersionDuringEntry = host(nullptr, 1, 0, 0, nullptr, 0.0f);
+  gEffect.magic = vst2::kEffectMagic;
+#ifdef FAKE_BAD_MAGIC
+  gEffect.magic = 0x12345678;
+#endif
+  gEffect.dispatcher = Dispatcher;
+  gEffect.process = Accumulating;
+  gEffect.setParameter = SetParameter;
+  gEffect.getParameter = GetParameter;
+  gEffect.numPrograms = kNumPrograms;
+  gEffect.numParams = kNumParams;
+  gEffect.numInputs = 2;
+  gEffect.numOutputs = 2;
+  gEffect.flags =
+      vst2::kFlagCanReplacing | vst2::kFlagCanDoubleReplacing | vst2::kFlagProgramChunks;
+  gEffect.ioRatio = 1.0f;
+  gEffect.object = &gState;
+  gEffect.uniqueID = kUniqueId;
+  gEffect.version = 1234;
+  gEffect.processReplacing = Replacing;
+  gEffect.processDoubleReplacing = Double;
+  gState.productResultDuringEntry =
+      host(&gEffect, vst2::audioMasterGetProductString, 0, 0, gState.productDuringEntry, 0.0f);
+  gState.vendorVersionDuringEntry =
+      host(&gEffect, vst2::audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f);
+#ifdef FAKE_NULL_EFFECT
+  return nullptr;
+#else
+  return &gEffect;
+#endif
+}
+
+}  // namespace
+}  // namespace fakeplug
+
+#ifndef FAKE_NO_ENTRY
+#ifndef FAKE_ENTRY_MAIN
+extern "C" __attribute__((visibility("default"))) vst2::AEffect* VSTPluginMain(
+    vst2::HostCallback host) {
+  return fakeplug::Create(host);
+}
+#endif
+extern "C" __attribute__((visibility("default"))) vst2::AEffect* FakeMainAlias(
+    vst2::HostCallback host) __asm__("main");
+extern "C" vst2::AEffect* FakeMainAlias(vst2::HostCallback host) { return fakeplug::Create(host); }
+#else
+extern "C" __attribute__((visibility("default"))) int NotAnEntryPoint() { return 0; }
+#endif
