@@ -1,24 +1,166 @@
-// Stand-in for the LFO bank until the modulation work lands: every LFO holds 0.5, so every
-// routed setting sits at its base value.
+// The LFO bank: lane assignment, the active list, parameter application with tempo sync, and the
+// control-rate tick that latches one value per LFO.
 #include "modulation/lfo_bank.h"
 
-#include "modulation/mod_routing.h"
+#include <bit>
+#include <cmath>
 
-LfoBank::LfoBank() = default;
-LfoBank::~LfoBank() = default;
-void LfoBank::SetSampleRate(double) {}
-void LfoBank::ApplyLfoParameter(LfoParam, int, double) {}
-void LfoBank::TickBank() {}
-double LfoBank::LatchedValue(int) const { return 0.5; }
+#include "modulation/lfo_soa.h"
+#include "modulation/periodic_lfos.h"
+#include "modulation/random_lfos.h"
+#include "modulation/sample_hold_lfo.h"
+#include "modulation/static_lfo.h"
+#include "modulation/sync_divisions.h"
 
-void RouteModulation(ModSlotGroup (&groups)[kModSlotGroupCount],
-                     const int (&selectors)[kModulatedSettingCount], const LfoBank& bank) {
-  for (int k = 0; k < kModulatedSettingCount; ++k) {
-    ModSlotGroup& g = groups[k / 4];
-    const int lane = k % 4;
-    g.lfo[lane] = static_cast<float>(bank.LatchedValue(selectors[k]));
-    float v = g.low[lane] + g.lfo[lane] * g.span[lane];
-    v = v < g.min[lane] ? g.min[lane] : v;
-    g.current[lane] = v > g.max[lane] ? g.max[lane] : v;
+namespace {
+
+constexpr std::uint32_t kFullMask = 0xFu;
+// The Rate parameters' range; every LFO's Rate has the range and shape of parameter 55.
+constexpr double kRateMin = 0.01;
+constexpr double kRateMax = 12.0;
+
+// The normalised position of a rate, computed as the Rate parameter of LFO 1 (index 55)
+// normalises it: ((v − 0.01) ÷ 11.99) raised to 1/2 (normalisation exponent 2). The bank knows
+// nothing of the parameter objects, so the formula is repeated here.
+double NormalisedRate(double hz) {
+  return std::pow((hz - kRateMin) / (kRateMax - kRateMin), 1.0 / 2.0);
+}
+
+}  // namespace
+
+const LfoSoa& SharedDefaultSource() {
+  // A static object rather than a leaked pointer: never destroyed before the last bank, and
+  // never reported as a leak.
+  static const StaticLfo source;
+  return source;
+}
+
+LfoBank::LfoBank() {
+  for (int k = 0; k < 2; ++k) {
+    objects_[ObjectIndex(kLfoConst, k)] = std::make_unique<StaticLfo>();
+    objects_[ObjectIndex(kLfoTriangle, k)] = std::make_unique<TriangleLfo>();
+    objects_[ObjectIndex(kLfoSquare, k)] = std::make_unique<SquareLfo>();
+    objects_[ObjectIndex(kLfoSine, k)] = std::make_unique<SineLfo>();
+    objects_[ObjectIndex(kLfoRandom, k)] = std::make_unique<RandomLfo>();
+    objects_[ObjectIndex(kLfoRandomSquare, k)] = std::make_unique<RandomSquareLfo>();
+    objects_[ObjectIndex(kLfoSampleHold, k)] = std::make_unique<SampleHoldLfo>();
   }
+  const LfoSoa& shared = SharedDefaultSource();
+  for (LfoRecord& record : records_) {
+    record = LfoRecord{0.0, &shared, -1, 0, &shared.Output(0)};
+  }
+  SetSampleRate(44100.0);
+  for (int lfo = 0; lfo < kLfoCount; ++lfo) AssignShape(lfo, settings_[lfo]);
+}
+
+LfoBank::~LfoBank() = default;
+
+void LfoBank::SetSampleRate(double sampleRate) {
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) return;
+  for (const std::unique_ptr<LfoSoa>& object : objects_) {
+    object->StoreSampleRate(static_cast<float>(sampleRate));
+    for (int lane = 0; lane < Soa4::kLanes; ++lane) object->Recompute(lane);
+  }
+}
+
+bool LfoBank::InActiveList(const Node* node) const {
+  return node == head_ || node->next_ != nullptr || node->previous_ != nullptr;
+}
+
+void LfoBank::AppendActive(Node* node) {
+  if (InActiveList(node)) return;
+  node->previous_ = tail_;
+  node->next_ = nullptr;
+  if (tail_ != nullptr) {
+    tail_->next_ = node;
+  } else {
+    head_ = node;
+  }
+  tail_ = node;
+}
+
+void LfoBank::UnlinkActive(Node* node) {
+  if (!InActiveList(node)) return;
+  if (node->previous_ != nullptr) {
+    node->previous_->next_ = node->next_;
+  } else {
+    head_ = node->next_;
+  }
+  if (node->next_ != nullptr) {
+    node->next_->previous_ = node->previous_;
+  } else {
+    tail_ = node->previous_;
+  }
+  node->next_ = nullptr;
+  node->previous_ = nullptr;
+}
+
+void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
+  const int shape = settings.shape;
+  if (shape < 0 || shape >= kLfoShapeCount) return;
+  int chosenIndex = -1;
+  for (int k = 0; k < 2 && chosenIndex < 0; ++k) {
+    const int index = ObjectIndex(shape, k);
+    if ((objects_[index]->laneMask_ & kFullMask) != kFullMask) chosenIndex = index;
+  }
+  if (chosenIndex < 0) return;  // all eight LFOs already use this kind: keep the current lane
+
+  LfoRecord& record = records_[lfo];
+  if (record.objectIndex >= 0) {  // the shared default source is never written
+    Node* current = objects_[record.objectIndex].get();
+    current->laneMask_ &= ~(1u << record.lane);
+    if (current->laneMask_ == 0) UnlinkActive(current);
+  }
+
+  LfoSoa& chosen = *objects_[chosenIndex];
+  Node& chosenNode = chosen;
+  const int lane = std::countr_zero(~chosenNode.laneMask_ & kFullMask);
+  chosenNode.laneMask_ |= 1u << lane;
+  chosen.SetRateAndSkew(lane, settings.rate, settings.skew);
+  record = LfoRecord{chosen.Output(lane), &chosen, chosenIndex, lane, &chosen.Output(lane)};
+  if (shape != kLfoConst) AppendActive(&chosenNode);
+}
+
+void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
+  if (lfo < 0 || lfo >= kLfoCount || !std::isfinite(value)) return;
+  LfoSettings& settings = settings_[lfo];
+  LfoRecord& record = records_[lfo];
+  LfoSoa* object = record.objectIndex >= 0 ? objects_[record.objectIndex].get() : nullptr;
+  switch (which) {
+    case LfoParam::Shape: {
+      // Out-of-range shapes leave the LFO and its settings (which the editor indexes) alone.
+      if (value <= -1.0 || value >= static_cast<double>(kLfoShapeCount)) return;
+      settings.shape = static_cast<int>(value);
+      AssignShape(lfo, settings);
+      return;
+    }
+    case LfoParam::Rate: {
+      const double hz = std::fmin(std::fmax(value, kRateMin), kRateMax);
+      int division = static_cast<int>(NormalisedRate(hz) * (kSyncDivisionCount - 1));
+      if (division > kSyncDivisionCount - 1) division = kSyncDivisionCount - 1;
+      settings.divisionIndex = division;
+      settings.rateParameter = hz;
+      break;
+    }
+    case LfoParam::Sync:
+      settings.sync = value >= 0.5;
+      break;
+    case LfoParam::Skew:
+      settings.skew = static_cast<float>(std::fmin(std::fmax(value, 0.0), 1.0));
+      if (object != nullptr) object->SetSkew(record.lane, settings.skew);
+      return;
+    default:
+      return;
+  }
+  // Rate and Sync: a synced rate follows the tempo of this moment only; a later tempo change
+  // takes effect when Rate or Sync is applied again.
+  settings.rate = settings.sync
+                      ? static_cast<float>(kSyncDivisions[settings.divisionIndex].factor * tempo_)
+                      : static_cast<float>(settings.rateParameter);
+  if (object != nullptr) object->SetRate(record.lane, settings.rate);
+}
+
+void LfoBank::TickBank() {
+  for (Node* node = head_; node != nullptr; node = node->next_) static_cast<LfoSoa*>(node)->Tick();
+  for (LfoRecord& record : records_) record.latched = *record.output;
 }

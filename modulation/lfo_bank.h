@@ -2,8 +2,10 @@
 // with tempo sync and the settings the editor reads back.
 #pragma once
 
+#include <memory>
 
 class LfoSoa;
+class Node;
 
 enum LfoShape : int {
   kLfoConst = 0,
@@ -17,6 +19,8 @@ enum LfoShape : int {
 };
 
 constexpr int kLfoCount = 8;
+// Two objects per kind, addressed as kind × 2 + k.
+constexpr int kLfoObjectCount = 2 * kLfoShapeCount;
 
 // Which of an LFO's four parameters changed (parameter index 54 + 4 * lfo + which).
 enum class LfoParam : int { Shape = 0, Rate = 1, Sync = 2, Skew = 3 };
@@ -24,37 +28,73 @@ enum class LfoParam : int { Shape = 0, Rate = 1, Sync = 2, Skew = 3 };
 // The applied parameter values of one LFO; the editor's read-outs show them.
 struct LfoSettings {
   int shape = kLfoRandom;
-  float rate = 1.0f;           // Hz, the rate the LFO runs at (synced or free)
+  float rate = 1.0f;  // Hz, the rate the LFO runs at (synced or free)
   bool sync = false;
-  int divisionIndex = 0;       // row of kSyncDivisions
+  int divisionIndex = 0;  // row of kSyncDivisions
   float skew = 0.5f;
   double rateParameter = 1.0;  // the LFO's Rate parameter in Hz, as last applied
 };
 
+// Where one LFO lives: its object and lane, that lane's output and the value latched at the last
+// tick (0..1).
+struct LfoRecord {
+  double latched = 0.0;
+  const LfoSoa* object = nullptr;
+  int objectIndex = -1;  // kind × 2 + k; -1 while the record names SharedDefaultSource
+  int lane = 0;          // 0..3
+  const float* output = nullptr;
+};
+
+// The process-wide Const object every LFO names until it is given a shape; lane 0 outputs 0.
+// First called from the first bank's construction (under the process-wide creation lock); only
+// read afterwards, never destroyed.
+const LfoSoa& SharedDefaultSource();
+
 class LfoBank {
  public:
-  // Construction allocates all fourteen objects, sets 44100 Hz and assigns the eight LFOs to Random.
+  // Construction allocates all fourteen objects, sets 44100 Hz and assigns the eight LFOs to
+  // Random.
   LfoBank();
   ~LfoBank();
   LfoBank(const LfoBank&) = delete;
   LfoBank& operator=(const LfoBank&) = delete;
 
-  // Any thread, under the instance lock (ResetProcessing).
+  // Any thread, under the instance lock (ResetProcessing). Non-positive or non-finite rates are
+  // ignored.
   void SetSampleRate(double sampleRate);
-  // Any thread, under the instance lock (OnParameterChanged for parameters 54..85).
+  // Any thread, under the instance lock (OnParameterChanged for parameters 54..85). LFOs outside
+  // 0..7 and non-finite values are ignored.
   void ApplyLfoParameter(LfoParam which, int lfo, double value);
-  // Audio thread: the block loop keeps the host tempo here (beats per minute, > 0).
-  void SetTempo(double bpm) { tempo_ = bpm; }
+  // Audio thread: the block loop keeps the host tempo here (beats per minute, > 0); anything else
+  // counts as no tempo, which is 120.
+  void SetTempo(double bpm) { tempo_ = bpm > 0.0 && bpm < 1.0e6 ? bpm : 120.0; }
   double Tempo() const { return tempo_; }
+
+  // Under the instance lock: moves LFO lfo (0..7) to a lane of the kind settings.shape names.
+  void AssignShape(int lfo, const LfoSettings& settings);
 
   // Audio thread, once per control tick: ticks the active objects, then latches the eight values.
   void TickBank();
-  double LatchedValue(int lfo) const;
+  double LatchedValue(int lfo) const { return records_[lfo].latched; }
 
   const LfoSettings& Settings(int lfo) const { return settings_[lfo]; }
 
+  // Read access for the editor's previews and for tests.
+  static int ObjectIndex(int shape, int k) { return shape * 2 + k; }
+  const LfoSoa& Object(int index) const { return *objects_[index]; }
+  const LfoRecord& Record(int lfo) const { return records_[lfo]; }
+  const Node* ActiveHead() const { return head_; }
+  const Node* ActiveTail() const { return tail_; }
+
  private:
-  // Further members belong to the implementation.
+  bool InActiveList(const Node* node) const;
+  void AppendActive(Node* node);
+  void UnlinkActive(Node* node);
+
   double tempo_ = 120.0;
   LfoSettings settings_[kLfoCount];
+  std::unique_ptr<LfoSoa> objects_[kLfoObjectCount];
+  LfoRecord records_[kLfoCount];
+  Node* head_ = nullptr;
+  Node* tail_ = nullptr;
 };

@@ -21,5 +21,7 @@ struct Xorshift128 {
   }
 
   // One step mapped to 0..1: w * 2^-32 in double, rounded to float (the largest words give 1.0).
-  float Next() { return static_cast<float>(static_cast<double>(NextWord()) * (1.0 / 4294967296.0)); }
+  float Next() {
+    return static_cast<float>(static_cast<double>(NextWord()) * (1.0 / 4294967296.0));
+  }
 };
