@@ -1,0 +1,22 @@
+// What the framework asks of an attached editor; the editor's surface implements it.
+#pragma once
+
+class IEditorView {
+ public:
+  virtual ~IEditorView() = default;
+
+  // Shows a parameter's value (normalised 0..1 when normalized is set, else plain). Called with the
+  // InstanceLock held, from whichever thread changed the value (host, audio or UI thread); the
+  // editor hands it over to its own thread without taking the instance lock.
+  virtual void SetParameterFromPlugin(int index, double value, bool normalized) = 0;
+  // Prepares the first drawing once every control holds its value; UI thread, lock held.
+  virtual void PrepareDraw() = 0;
+  // Fixed size of the editor window in pixels.
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // Opens the window as a child of the host's parent window; UI thread, lock held. False when no
+  // window could be made.
+  virtual bool OpenWindow(void* parent) = 0;
+  // Closes the window if it is open; UI thread, lock held.
+  virtual void CloseWindow() = 0;
+};

@@ -1,0 +1,218 @@
+// The generic plug-in framework base: parameters, presets, channels, host identity, state
+// serialisation and the instance lock. Knows nothing of grains and nothing of VST 2 records.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "plugin/editor_view.h"
+#include "plugin/midi_message.h"
+#include "plugin/parameter.h"
+#include "plugin/preset.h"
+#include "plugin/state_chunk.h"
+
+// Magic and framework version at the head of every state chunk.
+constexpr std::int32_t kChunkMagic = 0x70666674;  // 'pfft'
+constexpr std::int32_t kFrameworkVersion = 0x00010000;
+
+struct ChannelIoSpec {
+  std::int32_t inputs = 0;
+  std::int32_t outputs = 0;
+};
+
+// A channel's slot is element i of the instance's pointer array; an unconnected channel's slot
+// points at its own (zeroed) scratch buffer.
+struct InputChannel {
+  bool connected = false;
+  std::vector<double> scratch;
+};
+
+struct OutputChannel {
+  bool connected = false;
+  float* destination = nullptr;  // the host's single-precision buffer for the current block
+  std::vector<double> scratch;
+};
+
+// Where the host's transport stands; see IEffectBase::HostTimeInfo.
+struct HostTransport {
+  double samplePos = -1.0;
+  double tempo = 120.0;
+  double ppqPos = -1.0;
+  double barStartPos = -1.0;
+  int numerator = 4;
+  int denominator = 4;
+  double cycleStart = -1.0;
+  double cycleEnd = -1.0;
+  bool playing = false;
+  bool cycleActive = false;
+};
+
+struct EffectIdentity {
+  int parameterCount = 0;
+  const char* channelIo = "";
+  int programCount = 0;
+  const char* effectName = "";
+  const char* productName = "";
+  const char* vendorName = "";
+  std::int32_t vendorVersion = 0;  // 0xVVVVRRMM
+  std::int32_t uniqueId = 0;
+  std::int32_t makerCode = 0;  // stored, never reported
+  int latency = 0;
+  bool receivesMidi = false;
+  bool savesChunks = false;
+  bool isInstrument = false;
+};
+
+constexpr int kEffectTextSize = 128;
+
+// One entry of a value list for SaveStateFromValues: `integer` for Bool, Int and Enum
+// parameters, `real` for the others.
+struct StoredValue {
+  std::int32_t integer = 0;
+  double real = 0.0;
+};
+
+class IEffectBase {
+ public:
+  explicit IEffectBase(const EffectIdentity& identity);
+  IEffectBase(const IEffectBase&) = delete;
+  IEffectBase& operator=(const IEffectBase&) = delete;
+
+  // Virtual operations, in this order. Unless stated, called from the dispatcher (host UI
+  // thread) with the InstanceLock held.
+  virtual ~IEffectBase();
+  // After sample rate or block size changes and when processing stops. Default: lock and release.
+  virtual void ResetProcessing();
+  // A parameter's value changed; applies it to the processing. Any thread, takes the lock.
+  virtual void OnParameterChanged(int index);
+  // Audio thread, lock held: outputs from inputs for frames samples (1..max block size); every
+  // slot holds a buffer of at least frames doubles. Default: pass-through, extra outputs silent.
+  virtual void ProcessDouble(double** inputs, double** outputs, int frames);
+  virtual void EditorOpened() {}
+  virtual void EditorClosed() {}
+  virtual void IdleTick() {}
+  virtual void ActivationChanged(bool active);
+  virtual void HandleMidiMessage(const MidiMessage& message);
+  // Writes the name of a MIDI key into out (64 bytes); false when it has none.
+  virtual bool MidiKeyName(int key, char* out);
+  virtual bool SaveState(StateChunk& chunk);
+  virtual int LoadState(const StateChunk& chunk, int start);
+  // Appends one 8-byte float per parameter: a 32-bit integer from the list for Bool, Int and Enum
+  // parameters, a double for the others. Not used by this effect.
+  virtual void SaveStateFromValues(StateChunk& chunk, std::span<const StoredValue> values);
+  // Host-facing operations; the VST 2 adapter provides them, the base does nothing.
+  virtual void BeginParamEdit(int) {}
+  virtual void AutomateParam(int, double) {}
+  virtual void EndParamEdit(int) {}
+  virtual int HostSamplePos() { return 0; }
+  virtual double HostTempo() { return 0.0; }
+  virtual void HostTimeSignature(int* numerator, int* denominator);
+  virtual void HostTimeInfo(HostTransport& out);
+  virtual int HostKind() { return hostNumber_; }
+  virtual void EditorResized(int, int) {}
+  virtual void SpareHook(int) {}
+  virtual void PrepareForHost() {}
+  // UI thread: shows every value in the editor, prepares it and takes ownership. Null is ignored.
+  virtual void AttachEditor(std::unique_ptr<IEditorView> editor);
+  // Dispatcher thread: resizes and zeroes the scratch buffers unless frames is the current size.
+  virtual void SetMaxBlockSize(int frames);
+  virtual void SetLatencySamples(int samples) { latency_ = samples; }
+  virtual bool SendMidiToHost(const MidiMessage&) { return false; }
+  virtual bool SendMidiListToHost(std::span<const MidiMessage> messages);
+
+  // Channels.
+  bool LegalIO(int inputs, int outputs) const;
+  void SetInputConnections(int first, int count, bool connected);
+  void SetOutputConnections(int first, int count, bool connected);
+  int InputCount() const { return static_cast<int>(inputChannels_.size()); }
+  int OutputCount() const { return static_cast<int>(outputChannels_.size()); }
+  bool InputConnected(int i) const;
+  bool OutputConnected(int i) const;
+  void LimitToStereo();
+  void EnsureStereoIo();
+
+  // Host identity.
+  void SetHost(const char* name, std::int32_t version);
+  static int HostKindFromName(const char* name);
+  std::int32_t HostVersion() const { return hostVersion_; }
+  int EffectVersion(bool decimal) const;
+
+  // Parameters. Index checked by the caller unless stated.
+  int ParameterCount() const { return static_cast<int>(parameters_.size()); }
+  Parameter& GetParam(int index) { return parameters_[index]; }
+  const Parameter& GetParam(int index) const { return parameters_[index]; }
+  // Editor's UI thread: sets a parameter from a normalised value, tells the host (automation) and
+  // applies it; takes the lock. Out-of-range indices and non-finite values are ignored.
+  void SetParameterFromGUI(int index, double normalized);
+  std::recursive_mutex& InstanceLock() { return instanceLock_; }
+
+  // State and presets; all take the lock (recursive).
+  bool SerializeParams(StateChunk& chunk);
+  int UnserializeParams(const StateChunk& chunk, int start);
+  static void WriteChunkHeader(StateChunk& chunk);
+  static std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos);
+  int PresetCount() const { return static_cast<int>(presets_.size()); }
+  const char* PresetName(int index) const;
+  bool PresetInitialized(int index) const;
+  int CurrentPreset() const { return currentPreset_; }
+  void StoreCurrentPreset(const char* name);
+  bool RecallPreset(int index);
+  void NextUserPresetName(char* out, int outSize) const;
+  void EnsureDefaultPreset();
+  void MakeDefaultPresets(const char* name, int n);
+  void PushValuesToEditor();
+  void NotifyAllParamsChanged();
+
+  double SampleRate() const { return sampleRate_; }
+  int MaxBlockSize() const { return maxBlockSize_; }
+  int Latency() const { return latency_; }
+  IEditorView* Editor() const { return editor_.get(); }
+  const char* EffectName() const { return effectName_; }
+  const char* ProductName() const { return productName_; }
+  const char* VendorName() const { return vendorName_; }
+  std::int32_t UniqueId() const { return uniqueId_; }
+  bool SavesChunks() const { return savesChunks_; }
+  bool IsInstrument() const { return isInstrument_; }
+
+ protected:
+  // Closes and destroys the attached editor, if any. A derived destructor calls this first, so
+  // the editor never outlives the parts of the instance it reaches.
+  void DestroyEditor();
+  void SetSampleRateValue(double rate) { sampleRate_ = rate; }
+  void SetHostNumber(int n) { hostNumber_ = n; }
+  int HostNumber() const { return hostNumber_; }
+  void SetCurrentPresetIndex(int i) { currentPreset_ = i; }
+  void CreateChannels(int inputs, int outputs);
+  void PointUnconnectedSlots();
+
+  std::vector<InputChannel> inputChannels_;
+  std::vector<OutputChannel> outputChannels_;
+  std::vector<double*> inputPointers_;  // what ProcessDouble receives, one slot per channel
+  std::vector<double*> outputPointers_;
+
+ private:
+  void ParseChannelIo(const char* text);
+
+  std::vector<Parameter> parameters_;
+  std::vector<Preset> presets_;
+  std::vector<ChannelIoSpec> channelSpecs_;
+  char effectName_[kEffectTextSize] = {};
+  char productName_[kEffectTextSize] = {};
+  char vendorName_[kEffectTextSize] = {};
+  std::int32_t uniqueId_ = 0;
+  std::int32_t makerCode_ = 0;
+  std::int32_t vendorVersion_ = 0;
+  int hostNumber_ = -1;
+  std::int32_t hostVersion_ = 0;
+  bool savesChunks_ = false;
+  bool isInstrument_ = false;
+  double sampleRate_ = 44100.0;
+  int maxBlockSize_ = 0;
+  int latency_ = 0;
+  std::unique_ptr<IEditorView> editor_;
+  int currentPreset_ = 0;
+  std::recursive_mutex instanceLock_;
+};

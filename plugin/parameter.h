@@ -1,0 +1,89 @@
+// One automatable value: its plain value and range, the normalised mapping the host and the
+// controls use, and the texts shown for it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum class ParameterType : std::int32_t { None = 0, Bool = 1, Int = 2, Enum = 3, Double = 4 };
+
+// Names, labels and display texts hold at most 31 characters plus the terminator.
+constexpr std::size_t kParameterTextSize = 32;
+
+// A fixed text shown instead of the number for one plain value.
+struct DisplayText {
+  std::int32_t value = 0;
+  char text[kParameterTextSize] = {};
+};
+
+// A parameter has no lock of its own: changes and host reads happen under the owning instance's
+// InstanceLock; the editor may read values and texts on its own thread without it.
+class Parameter {
+ public:
+  Parameter() = default;
+
+  // Definition, used only while the instance is constructed. The default is stored unclamped;
+  // max becomes min + step when that is greater, so the range is never empty.
+  void DefineDouble(const char* name, double defaultValue, double min, double max, double step,
+                    const char* label);
+  void DefineInt(const char* name, int defaultValue, int min, int max, const char* label);
+  void DefineEnum(const char* name, int defaultValue, int count);
+  void DefineBool(const char* name, bool defaultValue);
+  void AddDisplayText(int value, const char* text);
+  // Curve of the normalised mapping; exactly 0.0 is ignored.
+  void SetExponent(double exponent);
+
+  // Normalised value 0..1 of the current value.
+  double Normalized() const { return NormalizedOf(value_); }
+  // Normalised value 0..1 of v, which is clamped into [min, max] first.
+  double NormalizedOf(double v) const;
+  // Sets the value from a normalised x: min + x^exponent * (max - min), rounded to the step for
+  // all but Double parameters, capped at max. A non-finite x changes nothing and x below 0 counts
+  // as 0, so the value never leaves [min, max].
+  void SetFromNormalized(double x);
+  // The value SetFromNormalized(x) would set (the current value for a non-finite x).
+  double ValueFromNormalized(double x) const;
+  // Sets v limited to [min, max], without step rounding. Returns false and changes nothing for a
+  // non-finite v.
+  bool SetClamped(double v);
+
+  // Writes the display text of v (of the plain value for a normalised v when normalized is set)
+  // into out, at most outSize bytes including the terminator. The label is never part of it.
+  void DisplayString(double v, bool normalized, char* out, std::size_t outSize) const;
+  // The text of the first entry with value k; "" when there is none.
+  const char* DisplayTextFor(int k) const;
+  // Exact, case-sensitive match against the entries in order; stores the entry's value in *k.
+  bool ValueForDisplayText(const char* text, int* k) const;
+
+  ParameterType Type() const { return type_; }
+  double Value() const { return value_; }
+  double Min() const { return min_; }
+  double Max() const { return max_; }
+  double Step() const { return step_; }
+  double Exponent() const { return exponent_; }
+  int Decimals() const { return decimals_; }
+  const char* Name() const { return name_; }
+  const char* Label() const { return label_; }
+  bool NegateDisplay() const { return negateDisplay_; }
+  int DisplayTextCount() const { return static_cast<int>(displayTexts_.size()); }
+  const DisplayText& DisplayTextAt(int i) const { return displayTexts_[i]; }
+
+ private:
+  double PlainFromNormalized(double x) const;
+
+  ParameterType type_ = ParameterType::None;
+  double value_ = 0.0;
+  double min_ = 0.0;
+  double max_ = 1.0;
+  double step_ = 1.0;
+  double exponent_ = 1.0;
+  int decimals_ = 0;
+  char name_[kParameterTextSize] = {};
+  char label_[kParameterTextSize] = {};
+  bool negateDisplay_ = false;
+  std::vector<DisplayText> displayTexts_;
+};
+
+// Copies src into dst of size dstSize (> 0), truncating, always terminated.
+void CopyBounded(char* dst, const char* src, std::size_t dstSize);

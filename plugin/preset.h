@@ -1,0 +1,14 @@
+// One program: whether it has been filled yet, its name and its stored parameter values.
+#pragma once
+
+#include "plugin/state_chunk.h"
+
+constexpr int kPresetNameSize = 256;  // up to 255 characters plus the terminator
+
+struct Preset {
+  bool initialized = false;
+  char name[kPresetNameSize] = {};
+  // The parameter values as 8-byte little-endian floats, index order, no header; empty until
+  // filled.
+  StateChunk values;
+};

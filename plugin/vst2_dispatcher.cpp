@@ -1,0 +1,271 @@
+// The VST 2 dispatcher: every opcode the instance answers, the can-do table, chunks and pins.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "plugin/effect_vst2.h"
+
+using namespace vst2;
+
+namespace {
+
+constexpr intptr kVendorSpecificAnswer = 0xBEEF;
+// Positive in the pointer-sized result, never sign-extended from 32 bits.
+constexpr intptr kCockosAnswer = static_cast<intptr>(0xBEEF0000u);
+constexpr int kVstVersion = 2400;
+
+}  // namespace
+
+intptr IEffectVst2::VSTDispatcher(AEffect* effect, int32 opcode, int32 index, intptr value,
+                                  void* ptr, float opt) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr) return 0;
+    std::unique_lock lock(self->InstanceLock());
+    if (opcode == effEditIdle || opcode == effIdle) return 0;
+    if (opcode < 0 || opcode >= kEffectOpcodeLimit) return 0;
+    if (opcode == effClose) {
+      // The lock is part of the instance: release it before the instance goes.
+      lock.unlock();
+      delete self;
+      return 0;
+    }
+    return self->Dispatch(opcode, index, value, ptr, opt);
+  } catch (...) {
+    return 0;
+  }
+}
+
+intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
+  const bool paramIndexValid = index >= 0 && index < ParameterCount();
+  switch (opcode) {
+    case effOpen:
+      PrepareForHost();
+      for (int i = 0; i < ParameterCount(); ++i) OnParameterChanged(i);
+      return 0;
+    case effSetProgram:
+      if (!SavesChunks()) StoreCurrentPreset(nullptr);
+      if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()) {
+        RecallPreset(static_cast<int>(value));
+      }
+      return 0;
+    case effGetProgram:
+      return CurrentPreset();
+    case effSetProgramName:
+      if (ptr != nullptr) {
+        // Read no further than a preset name can hold, even if the host's text is unterminated.
+        char name[kPresetNameSize];
+        CopyBounded(name, static_cast<const char*>(ptr), sizeof name);
+        StoreCurrentPreset(name);
+      }
+      return 0;
+    case effGetProgramName:
+      if (ptr != nullptr)
+        CopyBounded(static_cast<char*>(ptr), PresetName(CurrentPreset()), kProgramNameSize);
+      return 0;
+    case effGetParamLabel:
+      if (paramIndexValid && ptr != nullptr) {
+        CopyBounded(static_cast<char*>(ptr), GetParam(index).Label(), kParamTextSize);
+      }
+      return 0;
+    case effGetParamDisplay:
+      if (paramIndexValid && ptr != nullptr) {
+        const Parameter& p = GetParam(index);
+        p.DisplayString(p.Value(), false, static_cast<char*>(ptr), kParamTextSize);
+      }
+      return 0;
+    case effGetParamName:
+      if (paramIndexValid && ptr != nullptr) {
+        CopyBounded(static_cast<char*>(ptr), GetParam(index).Name(), kParamTextSize);
+      }
+      return 0;
+    case effSetSampleRate: {
+      const double rate = opt;
+      // A rate that is not finite and positive would poison every time constant: ignore it.
+      if (!(rate > 0.0) || rate > std::numeric_limits<double>::max()) return 0;
+      SetSampleRateValue(rate);
+      ResetProcessing();
+      return 0;
+    }
+    case effSetBlockSize:
+      if (value < 1 || value > std::numeric_limits<int>::max()) return 0;
+      SetMaxBlockSize(static_cast<int>(value));
+      ResetProcessing();
+      return 0;
+    case effMainsChanged:
+      if (value != 0) {
+        ActivationChanged(true);
+      } else {
+        ActivationChanged(false);
+        ResetProcessing();
+      }
+      return 0;
+    case effEditGetRect:
+      if (ptr == nullptr || Editor() == nullptr) return 0;
+      *static_cast<ERect**>(ptr) = &editorRect_;
+      return 1;
+    case effEditOpen:
+      if (Editor() == nullptr || !Editor()->OpenWindow(ptr)) return 0;
+      EditorOpened();
+      return 1;
+    case effEditClose:
+      if (Editor() == nullptr) return 0;
+      EditorClosed();
+      Editor()->CloseWindow();
+      return 1;
+    case effIdentify:
+      return FourCC('N', 'v', 'E', 'f');
+    case effGetChunk:
+      return GetChunk(index == 0, ptr);
+    case effSetChunk:
+      return SetChunk(index == 0, value, ptr);
+    case effProcessEvents:
+      return ProcessEvents(static_cast<const VstEvents*>(ptr));
+    case effCanBeAutomated:
+      return 1;
+    case effGetProgramNameIndexed: {
+      if (ptr == nullptr) return 0;
+      const char* name = PresetName(index);
+      CopyBounded(static_cast<char*>(ptr), name, kProgramNameSize);
+      return name[0] != '\0' ? 1 : 0;
+    }
+    case effGetInputProperties:
+      return PinProperties(true, index, ptr);
+    case effGetOutputProperties:
+      return PinProperties(false, index, ptr);
+    case effGetPlugCategory:
+      return IsInstrument() ? 2 : 1;
+    case effSetSpeakerArrangement:
+      SetSpeakerArrangement(value, ptr);
+      return 1;
+    case effGetEffectName:
+      if (ptr == nullptr) return 0;
+      CopyBounded(static_cast<char*>(ptr), EffectName(), kEffectNameSize);
+      return 1;
+    case effGetVendorString:
+      if (ptr == nullptr) return 0;
+      CopyBounded(static_cast<char*>(ptr), VendorName(), kVendorStringSize);
+      return 1;
+    case effGetProductString:
+      if (ptr == nullptr) return 0;
+      CopyBounded(static_cast<char*>(ptr), ProductName(), kProductStringSize);
+      return 1;
+    case effVendorSpecific:
+      if (index != 7 || ptr == nullptr) return 0;
+      if (value >= 0 && value < ParameterCount()) {
+        GetParam(static_cast<int>(value))
+            .DisplayString(opt, true, static_cast<char*>(ptr), kParamTextSize);
+      }
+      return kVendorSpecificAnswer;
+    case effCanDo:
+      return CanDo(static_cast<const char*>(ptr));
+    case effGetVstVersion:
+      return kVstVersion;
+    case effGetMidiKeyName: {
+      if (ptr == nullptr) return 0;
+      auto* record = static_cast<vst2::MidiKeyName*>(ptr);
+      record->keyName[0] = '\0';
+      return MidiKeyName(record->thisKeyNumber, record->keyName) ? 1 : 0;
+    }
+    case effGetSpeakerArrangement:
+      if (value != 0) *reinterpret_cast<VstSpeakerArrangement**>(value) = &inputArrangement_;
+      if (ptr != nullptr) *static_cast<VstSpeakerArrangement**>(ptr) = &outputArrangement_;
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+intptr IEffectVst2::CanDo(const char* text) {
+  if (text == nullptr) return 0;
+  const auto is = [text](const char* candidate) { return std::strcmp(text, candidate) == 0; };
+  if (is("receiveVstTimeInfo")) return 1;
+  if (receivesMidi_ && (is("sendVstEvents") || is("sendVstMidiEvent") || is("receiveVstEvents") ||
+                        is("receiveVstMidiEvent"))) {
+    return 1;
+  }
+  if (is("hasCockosExtensions")) {
+    hostExtensions_ |= 1;
+    return kCockosAnswer;
+  }
+  if (is("hasCockosViewAsConfig")) {
+    hostExtensions_ |= 2;
+    return kCockosAnswer;
+  }
+  return 0;
+}
+
+intptr IEffectVst2::GetChunk(bool bank, void* ptr) {
+  if (ptr == nullptr) return 0;
+  StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  WriteChunkHeader(chunk);
+  if (bank) StoreCurrentPreset(nullptr);
+  const bool ok = SaveState(chunk);
+  if (!ok || chunk.Empty()) return 0;
+  *static_cast<void**>(ptr) = chunk.Data();
+  return chunk.Size();
+}
+
+intptr IEffectVst2::SetChunk(bool bank, intptr bytes, const void* ptr) {
+  if (ptr == nullptr || bytes < 0 || bytes > std::numeric_limits<int>::max()) return 0;
+  StateChunk& chunk = bank ? bankChunk_ : programChunk_;
+  chunk.Resize(static_cast<int>(bytes));
+  if (bytes > 0) std::memcpy(chunk.Data(), ptr, static_cast<std::size_t>(bytes));
+  int pos = 0;
+  const std::int32_t version = ReadChunkHeader(chunk, &pos);
+  const bool handledAsBank = bank && version >= kFrameworkVersion;
+  pos = LoadState(chunk, pos);
+  if (!handledAsBank) StoreCurrentPreset(nullptr);
+  if (pos < 0) return 0;
+  PushValuesToEditor();
+  return 1;
+}
+
+intptr IEffectVst2::PinProperties(bool input, int index, void* ptr) {
+  const int count = input ? InputCount() : OutputCount();
+  if (ptr == nullptr || index < 0 || index >= count) return 0;
+  auto* pin = static_cast<VstPinProperties*>(ptr);
+  pin->flags = kPinIsActive;
+  if (index % 2 == 0 && index < count - 1) pin->flags |= kPinIsStereo;
+  std::snprintf(pin->label, sizeof pin->label, input ? "Input %d" : "Output %d", index + 1);
+  return 1;
+}
+
+void IEffectVst2::SetSpeakerArrangement(intptr inputArrangement, void* outputArrangement) {
+  if (inputArrangement != 0) {
+    const auto* arrangement = reinterpret_cast<const VstSpeakerArrangement*>(inputArrangement);
+    const int n = std::clamp<int>(arrangement->numChannels, 0, InputCount());
+    SetInputConnections(0, n, true);
+    SetInputConnections(n, InputCount() - n, false);
+  }
+  if (outputArrangement != nullptr) {
+    const auto* arrangement = static_cast<const VstSpeakerArrangement*>(outputArrangement);
+    const int n = std::clamp<int>(arrangement->numChannels, 0, OutputCount());
+    SetOutputConnections(0, n, true);
+    SetOutputConnections(n, OutputCount() - n, false);
+  }
+}
+
+intptr IEffectVst2::ProcessEvents(const VstEvents* events) {
+  if (events == nullptr) return 0;
+  // The list is really numEvents long, past its declared two entries.
+  VstEvent* const* list = events->events;
+  for (int32 i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = list[i];
+    if (event == nullptr) continue;
+    if (event->type == kVstMidiType) {
+      const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+      MidiMessage message;
+      message.offset = midi->deltaFrames;
+      message.status = static_cast<std::uint8_t>(midi->midiData[0]);
+      message.data1 = static_cast<std::uint8_t>(midi->midiData[1]);
+      message.data2 = static_cast<std::uint8_t>(midi->midiData[2]);
+      HandleMidiMessage(message);
+    } else {
+      SendEventToHost(*event);
+    }
+  }
+  return 1;
+}

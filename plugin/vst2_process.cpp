@@ -1,0 +1,149 @@
+// The three VST 2 process paths and the host's parameter callbacks.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "plugin/denormal_guard.h"
+#include "plugin/effect_vst2.h"
+
+using namespace vst2;
+
+void IEffectVst2::VSTProcessAccumulating(AEffect* effect, float** inputs, float** outputs,
+                                         int32 frames) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr || frames <= 0) return;
+    std::lock_guard lock(self->InstanceLock());
+    self->ProcessFloat(inputs, outputs, frames, true);
+  } catch (...) {
+  }
+}
+
+void IEffectVst2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
+                                      int32 frames) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr || frames <= 0) return;
+    std::lock_guard lock(self->InstanceLock());
+    self->ProcessFloat(inputs, outputs, frames, false);
+  } catch (...) {
+  }
+}
+
+void IEffectVst2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
+                                            int32 frames) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr || frames <= 0) return;
+    std::lock_guard lock(self->InstanceLock());
+    self->ProcessDoubleHost(inputs, outputs, frames);
+  } catch (...) {
+  }
+}
+
+// Audio thread, lock held. Blocks longer than the scratch buffers are cut into pieces of at most
+// the announced maximum block size; a missing host pointer reads silence and writes nowhere.
+void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate) {
+  DenormalGuard denormals;
+  if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
+  const int piece = std::max(MaxBlockSize(), 1);
+  for (int offset = 0; offset < frames; offset += piece) {
+    const int n = std::min(piece, frames - offset);
+    int cursor = 0;
+    for (int c = 0; c < InputCount(); ++c) {
+      InputChannel& channel = inputChannels_[c];
+      double* buffer = channel.scratch.data();
+      inputPointers_[c] = buffer;
+      if (!channel.connected) continue;
+      const float* source = inputs != nullptr ? inputs[cursor] : nullptr;
+      ++cursor;
+      if (source == nullptr) {
+        std::fill(buffer, buffer + n, 0.0);
+      } else {
+        for (int i = 0; i < n; ++i) buffer[i] = source[offset + i];
+      }
+    }
+    cursor = 0;
+    for (int c = 0; c < OutputCount(); ++c) {
+      OutputChannel& channel = outputChannels_[c];
+      outputPointers_[c] = channel.scratch.data();
+      if (!channel.connected) continue;
+      channel.destination = outputs != nullptr ? outputs[cursor] : nullptr;
+      ++cursor;
+    }
+    ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+    for (OutputChannel& channel : outputChannels_) {
+      if (!channel.connected || channel.destination == nullptr) continue;
+      float* destination = channel.destination + offset;
+      const double* result = channel.scratch.data();
+      if (accumulate) {
+        for (int i = 0; i < n; ++i) destination[i] += static_cast<float>(result[i]);
+      } else {
+        for (int i = 0; i < n; ++i) destination[i] = static_cast<float>(result[i]);
+      }
+    }
+  }
+}
+
+// Audio thread, lock held. The host's buffers are handed on without copying; an unconnected
+// channel uses its scratch buffer, so blocks longer than it are cut into pieces as above.
+void IEffectVst2::ProcessDoubleHost(double** inputs, double** outputs, int frames) {
+  DenormalGuard denormals;
+  if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
+  const int piece = std::max(MaxBlockSize(), 1);
+  for (int offset = 0; offset < frames; offset += piece) {
+    const int n = std::min(piece, frames - offset);
+    int cursor = 0;
+    for (int c = 0; c < InputCount(); ++c) {
+      InputChannel& channel = inputChannels_[c];
+      inputPointers_[c] = channel.scratch.data();
+      if (!channel.connected) continue;
+      double* source = inputs != nullptr ? inputs[cursor] : nullptr;
+      ++cursor;
+      if (source != nullptr) {
+        inputPointers_[c] = source + offset;
+      } else {
+        std::fill(channel.scratch.begin(), channel.scratch.begin() + n, 0.0);
+      }
+    }
+    cursor = 0;
+    for (int c = 0; c < OutputCount(); ++c) {
+      OutputChannel& channel = outputChannels_[c];
+      outputPointers_[c] = channel.scratch.data();
+      if (!channel.connected) continue;
+      double* destination = outputs != nullptr ? outputs[cursor] : nullptr;
+      ++cursor;
+      if (destination != nullptr) outputPointers_[c] = destination + offset;
+    }
+    ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+  }
+}
+
+void IEffectVst2::VSTSetParameter(AEffect* effect, int32 index, float value) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr) return;
+    std::lock_guard lock(self->InstanceLock());
+    // NaN and infinities are ignored; values below 0 count as 0, so no value leaves its range.
+    if (index < 0 || index >= self->ParameterCount() || !std::isfinite(value)) return;
+    const double normalized = value < 0.0f ? 0.0 : static_cast<double>(value);
+    if (IEditorView* editor = self->Editor()) {
+      editor->SetParameterFromPlugin(index, normalized, true);
+    }
+    self->GetParam(index).SetFromNormalized(normalized);
+    self->OnParameterChanged(index);
+  } catch (...) {
+  }
+}
+
+float IEffectVst2::VSTGetParameter(AEffect* effect, int32 index) {
+  try {
+    IEffectVst2* self = FromEffect(effect);
+    if (self == nullptr) return 0.0f;
+    std::lock_guard lock(self->InstanceLock());
+    if (index < 0 || index >= self->ParameterCount()) return 0.0f;
+    return static_cast<float>(self->GetParam(index).Normalized());
+  } catch (...) {
+    return 0.0f;
+  }
+}
