@@ -62,15 +62,17 @@ class LfoSoa : public Soa4 {
     return static_cast<float>(static_cast<double>(i) * kTwoPiSetting / count);
   }
 
-  Lanes output_ = {};     // 0..1
-  Lanes phase_ = {};      // radians, 0..2π
-  Lanes increment_ = {};  // radians per tick
-  Lanes a_ = {};          // kind-specific coefficients A..D
-  Lanes b_ = {};
-  Lanes c_ = {};
-  Lanes d_ = {};
-  Lanes skewPhase_ = {};  // skew × 2π
-  Lanes sampleRate_;      // Hz
-  Lanes tickInterval_;    // samples per tick
-  Lanes rate_;            // Hz
+  alignas(16) Lanes output_ = {};     // 0..1
+  alignas(16) Lanes phase_ = {};      // radians, 0..2π
+  alignas(16) Lanes increment_ = {};  // radians per tick
+  alignas(16) Lanes a_ = {};          // kind-specific coefficients A..D
+  alignas(16) Lanes b_ = {};
+  alignas(16) Lanes c_ = {};
+  alignas(16) Lanes d_ = {};
+  alignas(16) Lanes skewPhase_ = {};  // skew × 2π
+  alignas(16) Lanes sampleRate_;      // Hz
+  alignas(16) Lanes tickInterval_;    // samples per tick
+  alignas(16) Lanes rate_;            // Hz
 };
+
+static_assert(alignof(LfoSoa) == 16, "LFO objects are loaded and stored as aligned vectors");

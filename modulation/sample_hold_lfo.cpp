@@ -4,8 +4,9 @@
 
 void SampleHoldLfo::Recompute(int lane) {
   ComputeIncrement(lane);
-  const double glide = skewPhase_[lane] * kInverseTwoPi;
-  const float start = static_cast<float>((1.0 - glide) * kTwoPiSetting);
+  // Glide start (1 − glide) × 2π, taken as 2π − skew phase so that glide 0 and 1 give exactly
+  // 2π and 0.
+  const float start = kTwoPiPhase - skewPhase_[lane];
   const float held = a_[lane];
   const float target = random_.Next();
   output_[lane] = held;

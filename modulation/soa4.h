@@ -9,7 +9,8 @@
 class alignas(16) Soa4 : public Node {
  public:
   static constexpr int kLanes = 4;
-  // One per-lane quantity: lane n of four oscillators side by side.
+  // One per-lane quantity: lane n of four oscillators side by side. Members of this type are
+  // declared alignas(16): the alias alone does not align them.
   using Lanes = float[kLanes];
 
  protected:

@@ -1,0 +1,46 @@
+// The audio-path operations of the modulation subsystem allocate nothing: a counting global
+// allocator watches ticks, parameter changes and routing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "modulation/lfo_bank.h"
+#include "modulation/mod_routing.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+TEST(RealTime, TicksParameterChangesAndRoutingAllocateNothing) {
+  LfoBank bank;
+  alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
+  int selectors[kModulatedSettingCount] = {};
+  const long before = allocations.load();
+  for (int round = 0; round < 200; ++round) {
+    const int lfo = round % kLfoCount;
+    bank.ApplyLfoParameter(LfoParam::Shape, lfo, round % 7);
+    bank.ApplyLfoParameter(LfoParam::Rate, lfo, 0.5 + round % 11);
+    bank.ApplyLfoParameter(LfoParam::Sync, lfo, round % 3 == 0 ? 1.0 : 0.0);
+    bank.ApplyLfoParameter(LfoParam::Skew, lfo, (round % 10) * 0.1);
+    bank.SetTempo(90.0 + round);
+    for (int tick = 0; tick < 16; ++tick) bank.TickBank();
+    selectors[round % kModulatedSettingCount] = lfo;
+    RouteModulation(groups, selectors, bank);
+  }
+  bank.SetSampleRate(96000.0);
+  EXPECT_EQ(allocations.load() - before, 0);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Tempo sync: the division chosen by the Rate parameter, synced rates, switching sync off, the
+// read-out texts and the division table itself.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "modulation/lfo_bank.h"
+#include "modulation/lfo_soa.h"
+#include "modulation/sync_divisions.h"
+
+namespace {
+
+float LaneRate(const LfoBank& bank, int lfo) {
+  const LfoRecord& record = bank.Record(lfo);
+  return record.object->Rate(record.lane);
+}
+
+std::string RateText(const LfoBank& bank, int lfo) {
+  char text[16];
+  FormatLfoRate(bank.Settings(lfo), text, sizeof text);
+  return text;
+}
+
+TEST(SyncDivisionIndex, RateParameterPicksTheRow) {
+  LfoBank bank;
+  const struct {
+    double hz;
+    int index;
+  } rows[] = {{0.01, 0}, {1.0, 6}, {11.99, 21}, {12.0, 22}, {0.0, 0}, {50.0, 22}};
+  for (const auto& row : rows) {
+    bank.ApplyLfoParameter(LfoParam::Rate, 2, row.hz);
+    EXPECT_EQ(bank.Settings(2).divisionIndex, row.index) << row.hz << " Hz";
+  }
+}
+
+TEST(SyncedRate, At120BeatsPerMinute) {
+  LfoBank bank;
+  bank.SetTempo(120.0);
+  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
+  const struct {
+    double hz;
+    float synced;
+    const char* label;
+  } rows[] = {{1.0, 0.25f, "2/1"}, {0.01, 0.0625f, "8/1"}, {12.0, 24.0f, "1/32t"}};
+  for (const auto& row : rows) {
+    bank.ApplyLfoParameter(LfoParam::Rate, 0, row.hz);
+    EXPECT_FLOAT_EQ(bank.Settings(0).rate, row.synced) << row.label;
+    EXPECT_FLOAT_EQ(LaneRate(bank, 0), row.synced) << row.label;
+    EXPECT_EQ(RateText(bank, 0), row.label);
+  }
+}
+
+TEST(SyncedRate, SwitchingSyncOffReturnsToTheRateParameter) {
+  LfoBank bank;
+  bank.ApplyLfoParameter(LfoParam::Rate, 4, 1.0);
+  bank.ApplyLfoParameter(LfoParam::Sync, 4, 1.0);
+  EXPECT_TRUE(bank.Settings(4).sync);
+  EXPECT_EQ(RateText(bank, 4), "2/1");
+  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.0);
+  EXPECT_FALSE(bank.Settings(4).sync);
+  EXPECT_EQ(bank.Settings(4).rate, 1.0f);
+  EXPECT_EQ(LaneRate(bank, 4), 1.0f);
+  EXPECT_EQ(RateText(bank, 4), "1.00 Hz");
+  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.49);
+  EXPECT_FALSE(bank.Settings(4).sync);
+  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.5);
+  EXPECT_TRUE(bank.Settings(4).sync);
+}
+
+TEST(SyncedRate, TempoChangeWaitsForTheNextRateOrSync) {
+  LfoBank bank;
+  bank.SetTempo(120.0);
+  bank.ApplyLfoParameter(LfoParam::Rate, 1, 1.0);
+  bank.ApplyLfoParameter(LfoParam::Sync, 1, 1.0);
+  bank.SetTempo(60.0);
+  EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.25f);
+  bank.ApplyLfoParameter(LfoParam::Sync, 1, 1.0);
+  EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.125f);
+}
+
+TEST(SyncedRate, UnusableTempoCountsAsNone) {
+  LfoBank bank;
+  bank.SetTempo(0.0);
+  EXPECT_EQ(bank.Tempo(), 120.0);
+  bank.SetTempo(std::nan(""));
+  EXPECT_EQ(bank.Tempo(), 120.0);
+  bank.SetTempo(-5.0);
+  EXPECT_EQ(bank.Tempo(), 120.0);
+  bank.SetTempo(93.5);
+  EXPECT_EQ(bank.Tempo(), 93.5);
+}
+
+TEST(SyncedRate, SettingsReachTheLaneTheLfoMovesTo) {
+  LfoBank bank;
+  bank.ApplyLfoParameter(LfoParam::Rate, 7, 3.0);
+  bank.ApplyLfoParameter(LfoParam::Skew, 7, 0.2);
+  bank.ApplyLfoParameter(LfoParam::Shape, 7, kLfoTriangle);
+  const LfoRecord& record = bank.Record(7);
+  EXPECT_EQ(record.object->Rate(record.lane), 3.0f);
+  EXPECT_FLOAT_EQ(record.object->SkewPhase(record.lane), 0.2f * 6.2831855f);
+  bank.ApplyLfoParameter(LfoParam::Skew, 7, 1.7);  // outside 0..1: clamped
+  EXPECT_EQ(bank.Settings(7).skew, 1.0f);
+}
+
+TEST(DivisionTable, FactorsAreOneOverSixtyQuarterNotes) {
+  const double quarters[kSyncDivisionCount] = {
+      32, 28,   24,      20,  16,    12,      8,    4,      3,       2,     1.5,     4.0 / 3,
+      1,  0.75, 2.0 / 3, 0.5, 0.375, 1.0 / 3, 0.25, 0.1875, 1.0 / 6, 0.125, 1.0 / 12};
+  for (int i = 0; i < kSyncDivisionCount; ++i) {
+    EXPECT_EQ(kSyncDivisions[i].factor, static_cast<float>(1.0 / (60.0 * quarters[i])))
+        << kSyncDivisions[i].label;
+    EXPECT_LE(std::strlen(kSyncDivisions[i].label), 7u);
+  }
+  EXPECT_EQ(kSyncDivisions[6].factor, 0.0020833334f);
+  EXPECT_STREQ(kSyncDivisions[16].label, "1/16d");
+  EXPECT_STREQ(kSyncDivisions[11].label, "1/2t");
+}
+
+TEST(DivisionTable, SkewLabelsPerShape) {
+  EXPECT_STREQ(SkewLabel(kLfoConst), "Value");
+  EXPECT_STREQ(SkewLabel(kLfoTriangle), "PeakPos");
+  EXPECT_STREQ(SkewLabel(kLfoSquare), "PulseWidth");
+  EXPECT_STREQ(SkewLabel(kLfoSine), "");
+  EXPECT_STREQ(SkewLabel(kLfoSampleHold), "Glide");
+  EXPECT_STREQ(SkewLabel(7), "");
+  EXPECT_STREQ(SkewLabel(-1), "");
+}
+
+}  // namespace
