@@ -13,6 +13,9 @@ namespace {
 std::atomic<long> allocations{0};
 }  // namespace
 
+// The replacements pair malloc with free; GCC cannot see that pairing through inlining.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
