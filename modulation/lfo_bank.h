@@ -75,11 +75,14 @@ class LfoBank {
 
   // Audio thread, once per control tick: ticks the active objects, then latches the eight values.
   void TickBank();
+  // Audio thread, under the instance lock (RouteModulation): LFO lfo's value at the last tick.
   double LatchedValue(int lfo) const { return records_[lfo].latched; }
 
+  // Under the instance lock: parameter application changes these from any thread, so a reader on
+  // another thread (the editor's read-outs) copies them while holding the lock.
   const LfoSettings& Settings(int lfo) const { return settings_[lfo]; }
 
-  // Read access for the editor's previews and for tests.
+  // Read access for previews and tests, under the instance lock.
   static int ObjectIndex(int shape, int k) { return shape * 2 + k; }
   const LfoSoa& Object(int index) const { return *objects_[index]; }
   const LfoRecord& Record(int lfo) const { return records_[lfo]; }
