@@ -6,7 +6,7 @@
 #include "modulation/lfo_bank.h"
 
 const SyncDivision kSyncDivisions[kSyncDivisionCount] = {
-    // label    factor           quarter notes
+    // {label, factor}           quarter notes
     {"8/1", 1.0f / 1920.0f},   // 32
     {"7/1", 1.0f / 1680.0f},   // 28
     {"6/1", 1.0f / 1440.0f},   // 24
@@ -32,7 +32,15 @@ const SyncDivision kSyncDivisions[kSyncDivisionCount] = {
     {"1/32t", 1.0f / 5.0f},    // 1/12
 };
 
-const char* const kSkewLabels[7] = {"Value", "PeakPos", "PulseWidth", "", "", "", "Glide"};
+const char* const kSkewLabels[7] = {
+    "Value",       // Const
+    "PeakPos",     // Triangle
+    "PulseWidth",  // Square
+    "",            // Sine
+    "",            // Random
+    "",            // Random Sqr
+    "Glide",       // SampleHold
+};
 
 const char* SkewLabel(int shape) {
   return shape >= 0 && shape < kLfoShapeCount ? kSkewLabels[shape] : "";
