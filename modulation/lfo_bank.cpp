@@ -97,7 +97,7 @@ void LfoBank::UnlinkActive(Node* node) {
 
 void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
   const int shape = settings.shape;
-  if (shape < 0 || shape >= kLfoShapeCount) return;
+  if (lfo < 0 || lfo >= kLfoCount || shape < 0 || shape >= kLfoShapeCount) return;
   int chosenIndex = -1;
   for (int k = 0; k < 2 && chosenIndex < 0; ++k) {
     const int index = ObjectIndex(shape, k);
