@@ -1,0 +1,401 @@
+// Dispatcher opcodes, parameter paths, host queries and MIDI, in-process through the effect record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "fake_host.h"
+
+namespace {
+
+using namespace vst2;
+
+// Counts the notifications the framework sends to the effect.
+class CountingEffect : public Quorvantel {
+ public:
+  CountingEffect() : Quorvantel(&FakeHostCallback) {}
+  void ResetProcessing() override { ++resets; }
+  void OnParameterChanged(int index) override {
+    ++changes;
+    lastChanged = index;
+  }
+  void ActivationChanged(bool active) override { activations += active ? 10 : 1; }
+  int resets = 0;
+  int changes = 0;
+  int lastChanged = -1;
+  int activations = 0;
+};
+
+class CountingFixture : public ::testing::Test {
+ protected:
+  CountingFixture() { gFakeHost = &host; }
+  ~CountingFixture() override { gFakeHost = nullptr; }
+  intptr Dispatch(int32 opcode, int32 index = 0, intptr value = 0, void* ptr = nullptr,
+                  float opt = 0.0f) {
+    return q.Effect()->dispatcher(q.Effect(), opcode, index, value, ptr, opt);
+  }
+  FakeHost host;
+  CountingEffect q;
+};
+
+using OpenAndReset = CountingFixture;
+
+TEST_F(OpenAndReset, OpenIdentifiesHostAndAnnouncesEveryParameter) {
+  host.product = "REAPER";
+  EXPECT_EQ(Dispatch(effOpen), 0);
+  EXPECT_EQ(q.HostKind(), 1);
+  EXPECT_EQ(q.changes, 89);
+  EXPECT_EQ(q.lastChanged, 88);
+  Dispatch(effOpen);  // the host is identified once
+  EXPECT_EQ(host.Count(audioMasterGetProductString), 1);
+}
+
+TEST_F(OpenAndReset, SampleRateAndBlockSizeReset) {
+  EXPECT_EQ(Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
+  EXPECT_EQ(q.SampleRate(), 48000.0);
+  EXPECT_EQ(q.resets, 1);
+  Dispatch(effSetBlockSize, 0, 256);
+  EXPECT_EQ(q.MaxBlockSize(), 256);
+  EXPECT_EQ(q.resets, 2);
+}
+
+TEST_F(OpenAndReset, BadSampleRatesAndBlockSizesChangeNothing) {
+  const float bad[] = {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),
+                       std::numeric_limits<float>::infinity()};
+  for (float rate : bad) Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+  EXPECT_EQ(q.SampleRate(), 44100.0);
+  Dispatch(effSetBlockSize, 0, 0);
+  Dispatch(effSetBlockSize, 0, -512);
+  Dispatch(effSetBlockSize, 0, intptr{1} << 40);
+  EXPECT_EQ(q.MaxBlockSize(), 1024);
+  EXPECT_EQ(q.resets, 0);
+}
+
+TEST_F(OpenAndReset, SwitchingOffResetsSwitchingOnDoesNot) {
+  Dispatch(effMainsChanged, 0, 1);
+  EXPECT_EQ(q.activations, 10);
+  EXPECT_EQ(q.resets, 0);
+  Dispatch(effMainsChanged, 0, 0);
+  EXPECT_EQ(q.activations, 11);
+  EXPECT_EQ(q.resets, 1);
+}
+
+using HostParameters = CountingFixture;
+
+TEST_F(HostParameters, SetParameterAppliesWithoutTellingTheHost) {
+  q.Effect()->setParameter(q.Effect(), 0, 0.5f);
+  EXPECT_EQ(q.GetParam(0).Value(), 38.25);
+  EXPECT_EQ(q.lastChanged, 0);
+  EXPECT_EQ(host.Count(audioMasterAutomate), 0);
+  EXPECT_FLOAT_EQ(q.Effect()->getParameter(q.Effect(), 0), 0.5f);
+}
+
+TEST_F(HostParameters, NonFiniteValuesAreIgnored) {
+  const float bad[] = {std::numeric_limits<float>::quiet_NaN(),
+                       std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity()};
+  for (float v : bad) q.Effect()->setParameter(q.Effect(), 1, v);
+  EXPECT_EQ(q.GetParam(1).Value(), 0.0);
+  EXPECT_EQ(q.changes, 0);
+}
+
+TEST_F(HostParameters, NegativeValuesCountAsZero) {
+  q.Effect()->setParameter(q.Effect(), 43, -0.7f);  // envelope slot selector 1..4
+  EXPECT_EQ(q.GetParam(43).Value(), 1.0);
+  q.Effect()->setParameter(q.Effect(), 1, -5.0f);  // source selector 0..7
+  EXPECT_EQ(q.GetParam(1).Value(), 0.0);
+  q.Effect()->setParameter(q.Effect(), 57, -1.0f);  // skew 0..1
+  EXPECT_EQ(q.GetParam(57).Value(), 0.0);
+}
+
+TEST_F(HostParameters, OutOfRangeIndicesAreIgnored) {
+  q.Effect()->setParameter(q.Effect(), 89, 0.5f);
+  q.Effect()->setParameter(q.Effect(), -1, 0.5f);
+  EXPECT_EQ(q.changes, 0);
+  EXPECT_EQ(q.Effect()->getParameter(q.Effect(), 89), 0.0f);
+  EXPECT_EQ(q.Effect()->getParameter(q.Effect(), -1), 0.0f);
+  char text[64];
+  std::strcpy(text, "untouched");
+  EXPECT_EQ(Dispatch(effGetParamName, 89, 0, text), 0);
+  EXPECT_EQ(Dispatch(effGetParamDisplay, -1, 0, text), 0);
+  EXPECT_EQ(Dispatch(effGetParamLabel, 1000, 0, text), 0);
+  EXPECT_STREQ(text, "untouched");
+}
+
+TEST_F(HostParameters, TextsForTheHost) {
+  char text[kParamTextSize];
+  Dispatch(effGetParamName, 15, 0, text);
+  EXPECT_STREQ(text, "Pitch");
+  Dispatch(effGetParamLabel, 55, 0, text);
+  EXPECT_STREQ(text, "Hz");
+  Dispatch(effGetParamDisplay, 0, 0, text);
+  EXPECT_STREQ(text, "30.0");
+  q.GetParam(4).SetClamped(3);
+  Dispatch(effGetParamDisplay, 4, 0, text);
+  EXPECT_STREQ(text, "LFO 4");
+  EXPECT_NEAR(q.Effect()->getParameter(q.Effect(), 4), 3.0 / 7.0, 1e-6);
+}
+
+TEST_F(HostParameters, EditorChangesAutomateTheHost) {
+  q.SetParameterFromGUI(0, 0.5);
+  EXPECT_EQ(q.GetParam(0).Value(), 38.25);
+  ASSERT_EQ(host.Count(audioMasterAutomate), 1);
+  EXPECT_EQ(host.calls.back().index, 0);
+  EXPECT_EQ(host.calls.back().opt, 0.5f);
+  EXPECT_EQ(q.lastChanged, 0);
+  q.SetParameterFromGUI(0, std::numeric_limits<double>::quiet_NaN());
+  q.SetParameterFromGUI(100, 0.5);
+  EXPECT_EQ(host.Count(audioMasterAutomate), 1);
+}
+
+TEST_F(HostParameters, GesturesReachTheHost) {
+  q.BeginParamEdit(7);
+  q.EndParamEdit(7);
+  ASSERT_EQ(host.calls.size(), 2u);
+  EXPECT_EQ(host.calls[0].opcode, audioMasterBeginEdit);
+  EXPECT_EQ(host.calls[0].index, 7);
+  EXPECT_EQ(host.calls[1].opcode, audioMasterEndEdit);
+}
+
+using Opcodes = CountingFixture;
+
+TEST_F(Opcodes, FixedAnswers) {
+  EXPECT_EQ(Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(Dispatch(effCanBeAutomated, 1234), 1);
+  EXPECT_EQ(Dispatch(effGetPlugCategory), 1);
+  EXPECT_EQ(Dispatch(effGetVstVersion), 2400);
+  EXPECT_EQ(Dispatch(effGetVendorVersion), 0);
+  EXPECT_EQ(Dispatch(effGetTailSize), 0);
+  EXPECT_EQ(Dispatch(effSetBypass, 0, 1), 0);
+  EXPECT_EQ(Dispatch(41), 0);
+  EXPECT_EQ(Dispatch(effEditIdle), 0);
+  EXPECT_EQ(Dispatch(effIdle), 0);
+  EXPECT_EQ(Dispatch(70), 0);
+  EXPECT_EQ(Dispatch(-1), 0);
+  EXPECT_EQ(Dispatch(1 << 30), 0);
+}
+
+TEST_F(Opcodes, NamesAreBoundedCopies) {
+  char text[64];
+  EXPECT_EQ(Dispatch(effGetEffectName, 0, 0, text), 1);
+  EXPECT_STREQ(text, "Quorvantel");
+  EXPECT_EQ(Dispatch(effGetVendorString, 0, 0, text), 1);
+  EXPECT_STREQ(text, "Halbrecken");
+  EXPECT_EQ(Dispatch(effGetProductString, 0, 0, text), 1);
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(Dispatch(effGetEffectName), 0);
+  EXPECT_EQ(Dispatch(effGetVendorString), 0);
+  EXPECT_EQ(Dispatch(effGetProductString), 0);
+}
+
+TEST_F(Opcodes, CanDoTable) {
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo")), 1);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 0);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("sendVstEvents")), 0);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("ReceiveVstTimeInfo")), 0);
+  EXPECT_EQ(q.HostExtensions(), 0);
+  const intptr cockos = Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosExtensions"));
+  EXPECT_EQ(cockos, intptr{0xBEEF0000});
+  EXPECT_GT(cockos, 0);  // not sign-extended from 32 bits
+  EXPECT_EQ(q.HostExtensions(), 1);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosViewAsConfig")),
+            intptr{0xBEEF0000});
+  EXPECT_EQ(q.HostExtensions(), 3);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("")), 0);
+  EXPECT_EQ(Dispatch(effCanDo), 0);
+}
+
+TEST_F(Opcodes, DisplayOfNormalisedValue) {
+  char text[kParamTextSize] = "";
+  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 0, text, 1.0f), 0xBEEF);
+  EXPECT_STREQ(text, "150.0");
+  EXPECT_EQ(q.GetParam(0).Value(), 30.0);  // the parameter is not changed
+  std::strcpy(text, "kept");
+  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 200, text, 1.0f), 0xBEEF);
+  EXPECT_STREQ(text, "kept");
+  EXPECT_EQ(Dispatch(effVendorSpecific, 7, -1, text, 1.0f), 0xBEEF);
+  EXPECT_EQ(Dispatch(effVendorSpecific, 6, 0, text, 1.0f), 0);
+  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 0, nullptr, 1.0f), 0);
+  Dispatch(effVendorSpecific, 7, 1, text, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(std::strlen(text), 3u);  // "nan": no overflow, no crash
+}
+
+TEST_F(Opcodes, PinProperties) {
+  VstPinProperties pin{};
+  EXPECT_EQ(Dispatch(effGetInputProperties, 0, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, 3);
+  EXPECT_STREQ(pin.label, "Input 1");
+  EXPECT_EQ(Dispatch(effGetInputProperties, 1, 0, &pin), 1);
+  EXPECT_EQ(pin.flags, 1);
+  EXPECT_STREQ(pin.label, "Input 2");
+  EXPECT_EQ(Dispatch(effGetOutputProperties, 0, 0, &pin), 1);
+  EXPECT_STREQ(pin.label, "Output 1");
+  EXPECT_EQ(Dispatch(effGetInputProperties, 2, 0, &pin), 0);
+  EXPECT_EQ(Dispatch(effGetOutputProperties, -1, 0, &pin), 0);
+  EXPECT_EQ(Dispatch(effGetInputProperties, 0, 0, nullptr), 0);
+}
+
+TEST_F(Opcodes, SpeakerArrangements) {
+  VstSpeakerArrangement* in = nullptr;
+  VstSpeakerArrangement* out = nullptr;
+  EXPECT_EQ(Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out), 1);
+  ASSERT_NE(in, nullptr);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(in->type, kSpeakerArrStereo);
+  EXPECT_EQ(in->numChannels, 2);
+  EXPECT_EQ(out->numChannels, 2);
+
+  VstSpeakerArrangement mono{};
+  mono.numChannels = 1;
+  EXPECT_EQ(Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr), 1);
+  EXPECT_TRUE(q.InputConnected(0));
+  EXPECT_FALSE(q.InputConnected(1));
+  EXPECT_TRUE(q.OutputConnected(1));  // no output arrangement given
+
+  VstSpeakerArrangement huge{};
+  huge.numChannels = 1 << 30;
+  VstSpeakerArrangement negative{};
+  negative.numChannels = -8;
+  Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&huge), &negative);
+  EXPECT_TRUE(q.InputConnected(1));
+  EXPECT_FALSE(q.OutputConnected(0));
+  EXPECT_FALSE(q.OutputConnected(1));
+}
+
+TEST_F(Opcodes, MidiKeyNameIsEmpty) {
+  vst2::MidiKeyName record{};
+  std::strcpy(record.keyName, "C4");
+  record.thisKeyNumber = 60;
+  EXPECT_EQ(Dispatch(effGetMidiKeyName, 0, 0, &record), 0);
+  EXPECT_STREQ(record.keyName, "");
+  EXPECT_EQ(Dispatch(effGetMidiKeyName), 0);
+}
+
+TEST_F(Opcodes, EventsAreEchoedToTheHost) {
+  VstMidiEvent note{};
+  note.type = kVstMidiType;
+  note.byteSize = sizeof note;
+  note.deltaFrames = 17;
+  note.midiData[0] = static_cast<char>(0x90);
+  note.midiData[1] = 60;
+  note.midiData[2] = 100;
+  VstEvent sysex{};
+  sysex.type = kVstSysExType;
+  sysex.byteSize = sizeof sysex;
+  struct {
+    int32 numEvents;
+    intptr reserved;
+    VstEvent* events[3];
+  } list{3, 0, {reinterpret_cast<VstEvent*>(&note), nullptr, &sysex}};
+  EXPECT_EQ(Dispatch(effProcessEvents, 0, 0, &list), 1);
+  ASSERT_EQ(host.midiSent.size(), 2u);
+  EXPECT_EQ(host.midiSent[0].type, kVstMidiType);
+  EXPECT_EQ(host.midiSent[0].byteSize, 32);
+  EXPECT_EQ(host.midiSent[0].deltaFrames, 17);
+  EXPECT_EQ(static_cast<unsigned char>(host.midiSent[0].midiData[0]), 0x90);
+  EXPECT_EQ(host.midiSent[0].midiData[1], 60);
+  EXPECT_EQ(host.midiSent[0].midiData[2], 100);
+  EXPECT_EQ(host.midiSent[0].midiData[3], 0);
+  EXPECT_EQ(host.midiSent[1].type, kVstSysExType);
+  EXPECT_EQ(Dispatch(effProcessEvents), 0);
+}
+
+TEST_F(Opcodes, MidiListReportsEveryFailure) {
+  const MidiMessage messages[2] = {{0, 0x90, 1, 2}, {5, 0x80, 1, 0}};
+  EXPECT_TRUE(q.SendMidiListToHost(messages));
+  host.eventsAnswer = 0;
+  EXPECT_FALSE(q.SendMidiListToHost(messages));
+  EXPECT_EQ(host.Count(audioMasterProcessEvents), 4);  // all tried, none retried
+}
+
+TEST(DispatcherFrame, RecordWithoutInstanceAnswersZero) {
+  AEffect orphan{};
+  orphan.object = nullptr;
+  EXPECT_EQ(IEffectVst2::VSTDispatcher(&orphan, effIdentify, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(IEffectVst2::VSTDispatcher(nullptr, effIdentify, 0, 0, nullptr, 0), 0);
+  IEffectVst2::VSTSetParameter(&orphan, 0, 0.5f);
+  EXPECT_EQ(IEffectVst2::VSTGetParameter(&orphan, 0), 0.0f);
+  IEffectVst2::VSTProcessReplacing(&orphan, nullptr, nullptr, 16);
+}
+
+using HostTime = CountingFixture;
+
+TEST_F(HostTime, NoRecordMeansDefaults) {
+  HostTransport t;
+  t.playing = true;
+  t.cycleActive = true;
+  q.HostTimeInfo(t);
+  EXPECT_EQ(t.tempo, 120.0);
+  EXPECT_EQ(t.numerator, 4);
+  EXPECT_EQ(t.denominator, 4);
+  EXPECT_EQ(t.samplePos, -1.0);
+  EXPECT_EQ(t.ppqPos, -1.0);
+  EXPECT_EQ(t.cycleEnd, -1.0);
+  EXPECT_TRUE(t.playing);  // flags untouched
+  EXPECT_TRUE(t.cycleActive);
+  EXPECT_TRUE(q.HostIsPlaying());
+  EXPECT_EQ(q.HostTempo(), 0.0);
+  EXPECT_EQ(q.HostSamplePos(), 0);
+  int n = 9, d = 9;
+  q.HostTimeSignature(&n, &d);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(d, 0);
+}
+
+TEST_F(HostTime, ValidFieldsAreTaken) {
+  host.answerTime = true;
+  host.time.samplePos = 4410.7;
+  host.time.tempo = 93.5;
+  host.time.ppqPos = 2.5;
+  host.time.barStartPos = 2.0;
+  host.time.cycleStartPos = 1.0;
+  host.time.cycleEndPos = 9.0;
+  host.time.timeSigNumerator = 7;
+  host.time.timeSigDenominator = 8;
+  host.time.flags =
+      kTransportPlaying | kPpqPosValid | kTempoValid | kBarsValid | kCyclePosValid | kTimeSigValid;
+  HostTransport t;
+  q.HostTimeInfo(t);
+  EXPECT_EQ(t.samplePos, 4410.7);
+  EXPECT_EQ(t.tempo, 93.5);
+  EXPECT_EQ(t.ppqPos, 2.5);
+  EXPECT_EQ(t.barStartPos, 2.0);
+  EXPECT_EQ(t.cycleStart, 1.0);
+  EXPECT_EQ(t.cycleEnd, 9.0);
+  EXPECT_EQ(t.numerator, 7);
+  EXPECT_EQ(t.denominator, 8);
+  EXPECT_TRUE(t.playing);
+  EXPECT_FALSE(t.cycleActive);
+  EXPECT_EQ(q.HostTempo(), 93.5);
+  EXPECT_EQ(q.HostSamplePos(), 4410);
+  EXPECT_TRUE(q.HostIsPlaying());
+  host.time.flags = kTempoValid;  // stopped
+  EXPECT_FALSE(q.HostIsPlaying());
+  host.time.flags = 0;  // no valid field: nothing known, so playing
+  EXPECT_TRUE(q.HostIsPlaying());
+  EXPECT_EQ(q.HostTempo(), 0.0);
+  host.time.samplePos = -5;
+  EXPECT_EQ(q.HostSamplePos(), 0);
+  host.time.samplePos = 1e12;
+  EXPECT_EQ(q.HostSamplePos(), 2147483647);  // saturates instead of overflowing
+}
+
+TEST_F(HostTime, InvalidValuesAreSkipped) {
+  host.answerTime = true;
+  host.time.tempo = -3;
+  host.time.timeSigNumerator = 0;
+  host.time.timeSigDenominator = 4;
+  host.time.flags = kTempoValid | kTimeSigValid;
+  HostTransport t;
+  q.HostTimeInfo(t);
+  EXPECT_EQ(t.tempo, 120.0);
+  EXPECT_EQ(t.numerator, 4);
+  int n = 9, d = 9;
+  q.HostTimeSignature(&n, &d);
+  EXPECT_EQ(n, 0);  // 0 is not below 0, so the host's 0/4 is taken
+  EXPECT_EQ(d, 4);
+}
+
+}  // namespace

@@ -1,0 +1,281 @@
+// Instance creation, identity, channels, host identification and the editor link, in-process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "fake_host.h"
+
+namespace {
+
+using namespace vst2;
+
+TEST(EffectIdentity, RecordAfterCreation) {
+  EffectFixture f;
+  ASSERT_NE(f.effect, nullptr);
+  EXPECT_EQ(f.effect->magic, 0x56737450);
+  EXPECT_EQ(f.effect->numParams, 89);
+  EXPECT_EQ(f.effect->numPrograms, 6);
+  EXPECT_EQ(f.effect->numInputs, 2);
+  EXPECT_EQ(f.effect->numOutputs, 2);
+  EXPECT_EQ(f.effect->flags, 0x1018);  // no editor attached yet
+  EXPECT_EQ(f.effect->version, 10000);
+  EXPECT_EQ(f.effect->initialDelay, 0);
+  EXPECT_EQ(f.effect->ioRatio, 1.0f);
+  EXPECT_EQ(f.effect->uniqueID, FourCC('q', 'Z', 'v', 'x'));
+  EXPECT_EQ(f.effect->uniqueID, 0x715A7678);
+  EXPECT_NE(f.effect->processReplacing, nullptr);
+  EXPECT_NE(f.effect->processDoubleReplacing, nullptr);
+  EXPECT_NE(f.effect->process, nullptr);
+  EXPECT_EQ(f.Instance().MaxBlockSize(), 1024);
+  EXPECT_EQ(f.Instance().SampleRate(), 44100.0);
+  EXPECT_EQ(f.Instance().CurrentPreset(), 0);
+  // Creation asks the host nothing; identification waits for the open request.
+  EXPECT_TRUE(f.host.calls.empty());
+}
+
+TEST(EffectIdentity, TwoInstancesAreIndependent) {
+  EffectFixture a;
+  EffectFixture b;
+  ASSERT_NE(a.effect, b.effect);
+  a.effect->setParameter(a.effect, 0, 1.0f);
+  EXPECT_EQ(a.Value(0), 150.0);
+  EXPECT_EQ(b.Value(0), 30.0);
+}
+
+TEST(ParameterTable, DefaultsNamesAndLabels) {
+  EffectFixture f;
+  const Quorvantel& q = f.Instance();
+  EXPECT_STREQ(q.GetParam(0).Name(), "Length");
+  EXPECT_STREQ(q.GetParam(0).Label(), "ms");
+  EXPECT_EQ(q.GetParam(0).Exponent(), 2.0);
+  EXPECT_STREQ(q.GetParam(43).Name(), "Envelope");
+  EXPECT_EQ(q.GetParam(43).Type(), ParameterType::Int);
+  EXPECT_STREQ(q.GetParam(44).Name(), "Dst Mod");
+  EXPECT_STREQ(q.GetParam(28).Label(), "%");
+  EXPECT_STREQ(q.GetParam(54).Name(), "Shape1");
+  EXPECT_STREQ(q.GetParam(83).Name(), "Rate8");
+  EXPECT_STREQ(q.GetParam(83).Label(), "Hz");
+  EXPECT_STREQ(q.GetParam(85).Name(), "Skew8");
+  EXPECT_STREQ(q.GetParam(88).Name(), "Wet");
+  EXPECT_EQ(q.GetParam(88).Max(), 2.0);
+  EXPECT_STREQ(q.GetParam(52).DisplayTextFor(8), "Rev Exponential");
+  EXPECT_STREQ(q.GetParam(82).DisplayTextFor(6), "SampleHold");
+  EXPECT_STREQ(q.GetParam(41).DisplayTextFor(7), "LFO 8");
+  EXPECT_STREQ(q.GetParam(86).DisplayTextFor(1), "on");
+}
+
+TEST(ParameterTable, EveryRoleHasItsShape) {
+  EffectFixture f;
+  const Quorvantel& q = f.Instance();
+  for (const ModulatedSetting& s : kModulatedSettings) {
+    const Parameter& source = q.GetParam(s.source);
+    EXPECT_EQ(source.Type(), ParameterType::Enum) << s.source;
+    EXPECT_EQ(source.Max(), 7.0);
+    EXPECT_EQ(source.DisplayTextCount(), 8);
+    const Parameter& depth = q.GetParam(s.depth);
+    EXPECT_EQ(depth.Type(), ParameterType::Double) << s.depth;
+    EXPECT_EQ(depth.Step(), 0.05);
+    EXPECT_EQ(depth.Value(), 0.0);
+  }
+  const int bools[] = {24, 56, 60, 64, 68, 72, 76, 80, 84, 86};
+  for (int i : bools) {
+    EXPECT_EQ(q.GetParam(i).Type(), ParameterType::Bool) << i;
+    EXPECT_STREQ(q.GetParam(i).Label(), "");
+  }
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_EQ(q.GetParam(54 + 4 * k).Value(), 4.0);
+    EXPECT_EQ(q.GetParam(55 + 4 * k).Exponent(), 2.0);
+  }
+  for (int i = 0; i < 89; ++i) {
+    const Parameter& p = q.GetParam(i);
+    EXPECT_NE(p.Type(), ParameterType::None) << i;
+    EXPECT_GE(p.Value(), p.Min()) << i;
+    EXPECT_LE(p.Value(), p.Max()) << i;
+  }
+}
+
+TEST(Channels, LegalIOForOneToOneAndTwoToTwo) {
+  EffectFixture f;
+  const Quorvantel& q = f.Instance();
+  EXPECT_TRUE(q.LegalIO(1, -1));
+  EXPECT_TRUE(q.LegalIO(2, 2));
+  EXPECT_TRUE(q.LegalIO(-1, 2));
+  EXPECT_FALSE(q.LegalIO(1, 2));
+  EXPECT_FALSE(q.LegalIO(3, -1));
+}
+
+TEST(Channels, ConnectionRangesAreClamped) {
+  EffectFixture f;
+  Quorvantel& q = f.Instance();
+  q.SetInputConnections(-5, 100, false);
+  EXPECT_FALSE(q.InputConnected(0));
+  EXPECT_FALSE(q.InputConnected(1));
+  q.SetInputConnections(1, 2147483647, true);  // first + count must not overflow
+  EXPECT_FALSE(q.InputConnected(0));
+  EXPECT_TRUE(q.InputConnected(1));
+  q.SetOutputConnections(0, -3, false);
+  EXPECT_TRUE(q.OutputConnected(0));
+}
+
+TEST(HostIdentification, SubstringTableInOrder) {
+  EXPECT_EQ(IEffectBase::HostKindFromName("Cubase Pro 12"), 3);
+  EXPECT_EQ(IEffectBase::HostKindFromName("REAPER"), 1);
+  EXPECT_EQ(IEffectBase::HostKindFromName("reaper cubase"), 3);
+  EXPECT_EQ(IEffectBase::HostKindFromName("Oliver"), 9);  // "live" inside a longer word
+  EXPECT_EQ(IEffectBase::HostKindFromName("Digital Performer"), 22);
+  EXPECT_EQ(IEffectBase::HostKindFromName("SAWStudio"), 20);
+  EXPECT_EQ(IEffectBase::HostKindFromName("Carla"), 0);
+  EXPECT_EQ(IEffectBase::HostKindFromName(""), 0);
+}
+
+TEST(HostIdentification, AskedOnceWithVersionConverted) {
+  EffectFixture f;
+  f.host.product = "Bitwig Studio";
+  f.host.vendorVersion = 50102;
+  EXPECT_EQ(f.Instance().HostKind(), 0);
+  EXPECT_EQ(f.Instance().HostVersion(), 0x00050102);
+  f.host.product = "Cubase";
+  EXPECT_EQ(f.Instance().HostKind(), 0);  // not asked again
+  EXPECT_EQ(f.host.Count(audioMasterGetProductString), 1);
+  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 1);
+}
+
+TEST(HostIdentification, EmptyNameSkipsTheVersion) {
+  EffectFixture f;
+  f.host.product = "";
+  f.Dispatch(effOpen);
+  EXPECT_EQ(f.Instance().HostKind(), 0);
+  EXPECT_EQ(f.Instance().HostVersion(), 0);
+  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 0);
+}
+
+TEST(HostIdentification, UnterminatedProductStringIsCutAtTheBuffer) {
+  EffectFixture f;
+  f.host.fillWholeProductBuffer = true;
+  EXPECT_EQ(f.Instance().HostKind(), 0);  // read as 255 'x', not past the buffer
+  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 1);
+}
+
+TEST(HostIdentification, NoHostCallbackAtAll) {
+  vst2::AEffect* effect = CreateQuorvantelEffect(nullptr);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0), 0);
+  auto* q = static_cast<Quorvantel*>(IEffectVst2::FromEffect(effect));
+  EXPECT_EQ(q->HostKind(), 0);
+  EXPECT_EQ(q->HostTempo(), 0.0);
+  EXPECT_TRUE(q->HostIsPlaying());
+  q->SetParameterFromGUI(0, 0.5);  // automation goes nowhere, no crash
+  EXPECT_EQ(q->GetParam(0).Value(), 38.25);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+}
+
+// Exposes the channel records the framework keeps.
+class ChannelProbe : public Quorvantel {
+ public:
+  ChannelProbe() : Quorvantel(nullptr) {}
+  std::vector<double>& InputScratch(int c) { return inputChannels_[c].scratch; }
+  double* InputSlot(int c) { return inputPointers_[c]; }
+};
+
+TEST(BlockSize, SameSizeKeepsScratchNewSizeZeroes) {
+  ChannelProbe q;
+  std::fill(q.InputScratch(0).begin(), q.InputScratch(0).end(), 7.0);
+  q.SetMaxBlockSize(1024);
+  EXPECT_EQ(q.InputScratch(0)[1023], 7.0);
+  q.SetMaxBlockSize(256);
+  ASSERT_EQ(q.InputScratch(0).size(), 256u);
+  for (double v : q.InputScratch(0)) EXPECT_EQ(v, 0.0);
+  q.SetMaxBlockSize(0);  // ignored: a block holds at least one frame
+  q.SetMaxBlockSize(-4);
+  EXPECT_EQ(q.MaxBlockSize(), 256);
+}
+
+TEST(BlockSize, UnconnectedSlotsFollowResizedBuffers) {
+  ChannelProbe q;
+  q.SetInputConnections(1, 1, false);
+  EXPECT_EQ(q.InputSlot(1), q.InputScratch(1).data());
+  q.SetMaxBlockSize(8192);
+  EXPECT_EQ(q.InputSlot(1), q.InputScratch(1).data());
+}
+
+TEST(BlockSize, DisconnectingZeroesTheScratch) {
+  ChannelProbe q;
+  std::fill(q.InputScratch(1).begin(), q.InputScratch(1).end(), 3.0);
+  q.SetInputConnections(1, 1, false);
+  for (double v : q.InputScratch(1)) ASSERT_EQ(v, 0.0);
+}
+
+// Records what the framework tells an attached editor.
+class RecordingEditor : public IEditorView {
+ public:
+  struct Push {
+    int index;
+    double value;
+    bool normalized;
+  };
+  explicit RecordingEditor(std::vector<Push>* pushes, int* closes, bool opens = true)
+      : pushes_(pushes), closes_(closes), opens_(opens) {}
+  void SetParameterFromPlugin(int index, double value, bool normalized) override {
+    pushes_->push_back({index, value, normalized});
+  }
+  void PrepareDraw() override { ++prepared; }
+  int Width() const override { return 800; }
+  int Height() const override { return 600; }
+  bool OpenWindow(void*) override { return opens_; }
+  void CloseWindow() override { ++*closes_; }
+  int prepared = 0;
+
+ private:
+  std::vector<Push>* pushes_;
+  int* closes_;
+  bool opens_;
+};
+
+TEST(EditorLink, NoEditorAnswersZero) {
+  EffectFixture f;
+  ERect* rect = nullptr;
+  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 0);
+  EXPECT_EQ(rect, nullptr);
+  EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
+  EXPECT_EQ(f.Dispatch(effEditClose), 0);
+}
+
+TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
+  EffectFixture f;
+  std::vector<RecordingEditor::Push> pushes;
+  int closes = 0;
+  f.Instance().AttachEditor(std::make_unique<RecordingEditor>(&pushes, &closes));
+  EXPECT_EQ(f.effect->flags, 0x1019);
+  ASSERT_EQ(pushes.size(), 89u);
+  EXPECT_EQ(pushes[0].index, 0);
+  EXPECT_TRUE(pushes[0].normalized);
+  EXPECT_NEAR(pushes[0].value, 0.44117, 1e-5);
+  ERect* rect = nullptr;
+  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 600);
+  EXPECT_EQ(rect->right, 800);
+  EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 1);
+  EXPECT_EQ(f.Dispatch(effEditClose), 1);
+  EXPECT_EQ(closes, 1);
+
+  // Host automation reaches the editor as a normalised value; the host is not told back.
+  pushes.clear();
+  f.effect->setParameter(f.effect, 0, 0.5f);
+  ASSERT_EQ(pushes.size(), 1u);
+  EXPECT_EQ(pushes[0].value, 0.5);
+  EXPECT_TRUE(pushes[0].normalized);
+  EXPECT_EQ(f.host.Count(audioMasterAutomate), 0);
+
+  // A destroyed instance closes the editor's window first.
+  f.Dispatch(effClose);
+  f.effect = nullptr;
+  EXPECT_EQ(closes, 2);
+}
+
+}  // namespace
