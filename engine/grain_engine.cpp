@@ -1,0 +1,208 @@
+// The block loop: capture, dry path, control ticks with grain spawns, render, wet mix, position
+// advance and statistics, for one host block cut into pieces of at most kWetCapacity samples.
+#include "engine/grain_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/denormal_guard.h"
+
+namespace {
+
+// Host input that is not a finite number enters the engine as silence.
+inline double Finite(double x) { return std::isfinite(x) ? x : 0.0; }
+
+}  // namespace
+
+// The settings start at the slots' construction bases, so Freeze and ScanRate are defined before
+// the first grain; the window index starts at 0.
+GrainEngine::GrainEngine() : pool_(silence_.data(), envelopes_[0].table.data()) {
+  TakeGrainSettings();
+  settings_.windowIndex = 0;
+}
+
+void GrainEngine::ProcessBlock(const double* const* inputs, double* const* outputs, int count,
+                               double hostTempo) {
+  if (count < 0 || inputs == nullptr || outputs == nullptr) return;
+  DenormalGuard guard;
+  int done = 0;
+  do {
+    const int n = std::min(count - done, kWetCapacity);
+    const double* in[2] = {inputs[0] + done, inputs[1] + done};
+    double* out[2] = {outputs[0] + done, outputs[1] + done};
+    const double tempo = hostTempo > 0.0 && std::isfinite(hostTempo) ? hostTempo : 120.0;
+    if (tempo != tempo_) {
+      tempo_ = tempo;
+      lfos_.SetTempo(tempo);
+    }
+    ProcessPiece(in, out, n);
+    done += n;
+  } while (done < count);
+}
+
+void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outputs, int count) {
+  double* wetL = wetLeft_.data();
+  double* wetR = wetRight_.data();
+  std::memset(wetL, 0, sizeof(double) * count);
+  std::memset(wetR, 0, sizeof(double) * count);
+
+  Capture(inputs, count);
+
+  if (dryGain_ <= 0.0) {
+    std::memset(outputs[0], 0, sizeof(double) * count);
+    std::memset(outputs[1], 0, sizeof(double) * count);
+  } else {
+    for (int i = 0; i < count; ++i) outputs[0][i] = Finite(inputs[0][i]) * dryGain_;
+    for (int i = 0; i < count; ++i) outputs[1][i] = Finite(inputs[1][i]) * dryGain_;
+  }
+
+  RunControlLoop(count);
+
+  if (pool_.ActiveGrainCount() > 0) {
+    RenderTarget target;
+    target.wetLeft = wetL;
+    target.wetRight = wetR;
+    target.feedback0 = capture_.channel[0].data();
+    target.feedback1 = capture_.channel[1].data();
+    target.writePos = capture_.WritePos;
+    target.bufferLength = capture_.BufferLength;
+    target.count = count;
+    pool_.RenderGrains(target);
+  }
+
+  // With mid/side coding only the wet signal is decoded: the dry path was never encoded.
+  const double g = wetGain_;
+  if (midSide_) {
+    for (int i = 0; i < count; ++i) {
+      outputs[0][i] += (wetL[i] + wetR[i]) * g;
+      outputs[1][i] += (wetL[i] - wetR[i]) * g;
+    }
+  } else {
+    for (int i = 0; i < count; ++i) outputs[0][i] += wetL[i] * g;
+    for (int i = 0; i < count; ++i) outputs[1][i] += wetR[i] * g;
+  }
+
+  AdvancePositions(count);
+  UpdateStatistics(count);
+}
+
+// Stores the block at WritePos (unless frozen); positions restart at 0 when WritePos lies beyond
+// the length. A block longer than the buffer keeps its last BufferLength samples, each at
+// (WritePos + j) mod BufferLength, as a circular buffer does.
+void GrainEngine::Capture(const double* const* inputs, int count) {
+  CaptureBuffer& c = capture_;
+  const int length = c.BufferLength;
+  int first = std::min(count, length - c.WritePos);
+  int firstInput = 0;
+  if (first < 0) {
+    c.WritePos = c.ScanPos = 0;
+    first = std::min(count, length);
+  } else if (count > length) {
+    firstInput = count - length;
+    first = length - WrapIndex(std::int64_t{c.WritePos} + firstInput, length);
+  }
+  if (settings_.Freeze > 0.5f || length <= 0) return;
+
+  const int start = firstInput == 0 ? c.WritePos : WrapIndex(c.WritePos + firstInput, length);
+  const int stored = std::min(count - firstInput, length);
+  double* b0 = c.channel[0].data();
+  double* b1 = c.channel[1].data();
+  const double* in0 = inputs[0] + firstInput;
+  const double* in1 = inputs[1] + firstInput;
+  for (int j = 0; j < stored; ++j) {
+    const int at = j < first ? start + j : j - first;
+    const double a = Finite(in0[j]);
+    const double b = Finite(in1[j]);
+    if (midSide_) {
+      b0[at] = 0.5 * (a + b);
+      b1[at] = 0.5 * (a - b);
+    } else {
+      b0[at] = a;
+      b1[at] = b;
+    }
+  }
+}
+
+void GrainEngine::RunControlLoop(int count) {
+  int remaining = count;
+  int offset = 0;
+  while (controlCountdown_ <= remaining) {
+    lfos_.TickBank();
+    spawnCountdown_ -= controlCountdown_;
+    if (spawnCountdown_ <= kControlPeriod && spawnCountdown_ <= remaining) {
+      RouteModulation(modSlots_.Groups(), modSlots_.Selectors(), lfos_);
+      TakeGrainSettings();
+      ApplyBufLen(settings_.BufLen);
+      settings_.LengthSamples = settings_.Length * samplesPerMs_;
+      settings_.OnsetSamples = settings_.Onset * samplesPerMs_;
+      settings_.DelaySamples = settings_.Delay * samplesPerMs_;
+      SpawnGrain(offset + spawnCountdown_);
+    }
+    offset += controlCountdown_;
+    remaining -= controlCountdown_;
+    controlCountdown_ = kControlPeriod;
+  }
+}
+
+void GrainEngine::TakeGrainSettings() {
+  GrainSettings& s = settings_;
+  s.Length = modSlots_.Current(kSetLength);
+  s.Onset = modSlots_.Current(kSetOnset);
+  s.Source = modSlots_.Current(kSetSource);
+  s.windowIndex = static_cast<int>(modSlots_.Current(kSetEnvelope));
+  s.Pan = modSlots_.Current(kSetPan);
+  s.Dir = modSlots_.Current(kSetDir);
+  s.Pitch = modSlots_.Current(kSetPitch);
+  s.Speed = modSlots_.Current(kSetSpeed);
+  s.Delay = modSlots_.Current(kSetDelay);
+  s.Feedback = modSlots_.Current(kSetFeedback);
+  s.FBApply = modSlots_.Current(kSetFBApply);
+  s.Ampl = modSlots_.Current(kSetAmpl);
+  s.Freeze = modSlots_.Current(kSetFreeze);
+  s.BufLen = modSlots_.Current(kSetBufLen);
+  s.ScanRate = modSlots_.Current(kSetScanRate);
+}
+
+// The usable length leaves room for the longest grain; positions beyond a shorter length restart.
+void GrainEngine::ApplyBufLen(float bufLen) {
+  if (hasPreviousBufLen_ && bufLen == previousBufLen_) return;
+  const double usable = kCaptureCapacity - kMaxGrainMs * samplesPerMs_;
+  const double length = std::clamp(std::trunc(bufLen * usable), 0.0, double{kCaptureCapacity});
+  CaptureBuffer& c = capture_;
+  c.BufferLength = static_cast<int>(length);
+  if (c.ScanPos >= c.BufferLength) c.ScanPos = 0;
+  if (c.WritePos >= c.BufferLength) c.WritePos = 0;
+  previousBufLen_ = bufLen;
+  hasPreviousBufLen_ = true;
+}
+
+void GrainEngine::AdvancePositions(int count) {
+  CaptureBuffer& c = capture_;
+  const std::int64_t scan = static_cast<std::int64_t>(double{settings_.ScanRate} * count);
+  c.WritePos = WrapIndex(std::int64_t{c.WritePos} + count, c.BufferLength);
+  c.ScanPos = WrapIndex(c.ScanPos + scan, c.BufferLength);
+}
+
+void GrainEngine::UpdateStatistics(int count) {
+  densitySum_ += pool_.ActiveGrainCount();
+  ++densityBlocks_;
+  statisticsCountdown_ -= count;
+  if (statisticsCountdown_ < 0) {
+    statisticsCountdown_ = sampleRateInt_;
+    readyGrainsPerSecond_ = grainsStarted_;
+    readyDensity_ = static_cast<int>(densitySum_ / densityBlocks_);
+    statisticsReady_ = true;
+    grainsStarted_ = 0;
+    densitySum_ = 0;
+    densityBlocks_ = 0;
+  }
+}
+
+bool GrainEngine::TakeStatistics(int* grainsPerSecond, int* density) {
+  if (!statisticsReady_) return false;
+  if (grainsPerSecond) *grainsPerSecond = readyGrainsPerSecond_;
+  if (density) *density = readyDensity_;
+  statisticsReady_ = false;
+  return true;
+}

@@ -1,0 +1,114 @@
+// The grain engine: captures the input, runs the control-rate loop that ticks the LFOs and starts
+// grains, renders the grains into the wet signal and mixes it with the dry one.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/capture_buffer.h"
+#include "engine/envelope_window.h"
+#include "engine/grain_pool.h"
+#include "engine/grain_settings.h"
+#include "engine/mod_slot.h"
+#include "modulation/lfo_bank.h"
+#include "modulation/xorshift128.h"
+
+constexpr int kWetCapacity = 4096;  // samples per processed piece
+constexpr int kControlPeriod = 16;  // samples per control tick
+constexpr int kParameterCount = 89;
+
+class GrainEngine {
+ public:
+  // Allocates everything the audio path uses: capture buffer, pool, envelope slots, mod slots,
+  // LFO bank; sets 44100 Hz.
+  GrainEngine();
+  GrainEngine(const GrainEngine&) = delete;
+  GrainEngine& operator=(const GrainEngine&) = delete;
+
+  // Audio thread, under the instance lock. inputs/outputs: two channels each, distinct arrays of
+  // count doubles. Any count >= 0 (longer blocks run as pieces of at most kWetCapacity samples).
+  // hostTempo in beats per minute; <= 0 (or not a number) means none, and 120 is used.
+  // Allocates nothing, flushes denormals while it runs.
+  void ProcessBlock(const double* const* inputs, double* const* outputs, int count,
+                    double hostTempo);
+
+  // Any thread, under the instance lock: the plain value of parameter 0 .. 88 changed. Other
+  // indices and values that are not finite are ignored; values are kept inside their ranges.
+  void OnParameterChanged(int index, double value);
+
+  // Any thread, under the instance lock: processing (re)starts at sampleRate Hz. Only the
+  // sample-rate fields and the LFO rates change; a rate outside 1 .. 10 MHz is ignored.
+  void ResetProcessing(double sampleRate);
+
+  // Editor thread, under the instance lock: true once a new pair of read-out values is ready
+  // (about once per second of audio), which is then handed over and cleared.
+  bool TakeStatistics(int* grainsPerSecond, int* density);
+
+  // Any thread, under the instance lock: the 200 entries of envelope slot 0 .. 3.
+  const double* EnvelopeTable(int slot) const { return envelopes_[slot].table.data(); }
+  const LfoBank& Lfos() const { return lfos_; }
+
+  // Read access for tests and the editor, under the instance lock.
+  const GrainSettings& Settings() const { return settings_; }
+  const CaptureBuffer& Capture() const { return capture_; }
+  const GrainPool& Pool() const { return pool_; }
+  const ModSlotBank& ModSlots() const { return modSlots_; }
+  const EnvelopeSlot& Envelope(int slot) const { return envelopes_[slot]; }
+  int ActiveGrainCount() const { return pool_.ActiveGrainCount(); }
+  int SpawnCountdown() const { return spawnCountdown_; }
+  int ControlCountdown() const { return controlCountdown_; }
+  double SampleRate() const { return sampleRate_; }
+  double SamplesPerMs() const { return samplesPerMs_; }
+  double Tempo() const { return tempo_; }
+  double DryGain() const { return dryGain_; }
+  double WetGain() const { return wetGain_; }
+  bool MidSide() const { return midSide_; }
+  bool DelaySync() const { return delaySync_; }
+
+ private:
+  // One block of at most kWetCapacity samples, the whole block sequence of steps.
+  void ProcessPiece(const double* const* inputs, double* const* outputs, int count);
+  void Capture(const double* const* inputs, int count);
+  void RunControlLoop(int count);
+  void TakeGrainSettings();
+  void ApplyBufLen(float bufLen);
+  // Audio thread: starts one grain at `offset` samples from the block's first sample.
+  void SpawnGrain(int offset);
+  void AdvancePositions(int count);
+  void UpdateStatistics(int count);
+
+  CaptureBuffer capture_;
+  AlignedDoubles wetLeft_{kWetCapacity};
+  AlignedDoubles wetRight_{kWetCapacity};
+  AlignedDoubles silence_{4};  // what lanes without a buffer read
+  EnvelopeSlot envelopes_[kEnvelopeSlotCount];
+  GrainPool pool_;
+  ModSlotBank modSlots_;
+  LfoBank lfos_;
+  Xorshift128 random_;
+  GrainSettings settings_;
+  float previousBufLen_ = 0.0f;
+  bool hasPreviousBufLen_ = false;  // the first spawn tick always computes BufferLength
+
+  double dryGain_ = 0.0;
+  double wetGain_ = 0.0;
+  bool midSide_ = false;
+  bool delaySync_ = false;  // stored only: the grain delay is always "Delay" in ms
+  int envelopeShape_[kEnvelopeSlotCount] = {};
+  float envelopeSkew_[kEnvelopeSlotCount] = {};
+
+  double tempo_ = 120.0;
+  double sampleRate_ = 44100.0;
+  int sampleRateInt_ = 44100;
+  double samplesPerMs_ = 44.1;
+
+  int controlCountdown_ = kControlPeriod;
+  int spawnCountdown_ = 0;
+
+  int grainsStarted_ = 0;
+  std::int64_t densitySum_ = 0;
+  int densityBlocks_ = 0;
+  int statisticsCountdown_ = 0;
+  bool statisticsReady_ = false;
+  int readyGrainsPerSecond_ = 0;
+  int readyDensity_ = 0;
+};

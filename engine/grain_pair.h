@@ -1,0 +1,72 @@
+// A voice record holding two grains side by side (lane 0, lane 1) so that rendering computes
+// both with one two-wide double operation, and the doubly linked list that files such records.
+#pragma once
+
+constexpr int kPairCount = 256;  // 512 grains at most
+constexpr int kWindowSize = 200;
+
+struct alignas(16) GrainPair {
+  int laneMask = 0;  // bit 0: lane 0 in use, bit 1: lane 1 in use
+  GrainPair* next = nullptr;
+  GrainPair* prev = nullptr;
+  // Each field: lane 0 then lane 1. Times are samples relative to the first sample of the block.
+  alignas(16) double start[2] = {};
+  double end[2] = {};
+  double readPos[2] = {};       // fractional index into the source, 0 <= p < bufferLength
+  double readInc[2] = {};       // source samples per output sample, signed, |inc| < bufferLength
+  double bufferLength[2] = {};  // the length this lane wraps in (at least 1 once spawned)
+  double phase[2] = {};         // envelope phase, 0 .. 200
+  double phaseInc[2] = {};
+  double feedback[2] = {};
+  double pan[2] = {};
+  double amplitude[2] = {};
+  double sourceMix[2] = {};
+  const double* source0[2] = {};   // channel-0 source of each lane
+  const double* source1[2] = {};   // channel-1 source of each lane
+  const double* envelope[2] = {};  // kWindowSize entries, plus a copy of entry 0 at [200]
+};
+
+// Records are taken from the head and appended at the tail; every operation is constant time.
+struct GrainList {
+  GrainPair* head = nullptr;
+  GrainPair* tail = nullptr;
+
+  bool Empty() const { return head == nullptr; }
+
+  void PushBack(GrainPair* p) {
+    p->next = nullptr;
+    p->prev = tail;
+    if (tail) {
+      tail->next = p;
+    } else {
+      head = p;
+    }
+    tail = p;
+  }
+
+  void Unlink(GrainPair* p) {
+    if (p->prev) {
+      p->prev->next = p->next;
+    } else {
+      head = p->next;
+    }
+    if (p->next) {
+      p->next->prev = p->prev;
+    } else {
+      tail = p->prev;
+    }
+    p->next = p->prev = nullptr;
+  }
+
+  GrainPair* PopFront() {
+    GrainPair* p = head;
+    if (p) Unlink(p);
+    return p;
+  }
+
+  int Size() const {
+    int n = 0;
+    for (const GrainPair* p = head; p; p = p->next) ++n;
+    return n;
+  }
+};

@@ -1,0 +1,164 @@
+// RenderPair: both lanes of a pair in two-wide SSE2 double arithmetic, with masks instead of
+// per-lane branches; the only branches per sample are the loop test and the feedback wrap.
+#include "engine/grain_render.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "engine/capture_buffer.h"
+
+namespace {
+
+// Lane 0 from x[i], lane 1 from y[j].
+inline __m128d LoadLanes(const double* x, int i, const double* y, int j) {
+  return _mm_loadh_pd(_mm_load_sd(x + i), y + j);
+}
+
+// minpd/maxpd return their second operand when the first is NaN, so NaN ends at a limit.
+inline __m128d Clamp(__m128d x, __m128d lo, __m128d hi) {
+  return _mm_max_pd(_mm_min_pd(x, hi), lo);
+}
+
+inline int Lane0(__m128i v) { return _mm_cvtsi128_si32(v); }
+inline int Lane1(__m128i v) { return _mm_cvtsi128_si32(_mm_shuffle_epi32(v, 1)); }
+
+// Adds lane 0 + lane 1 of `left` to *l and of `right` to *r.
+inline void AddLaneSums(__m128d left, __m128d right, double* l, double* r) {
+  const __m128d sum = _mm_add_pd(_mm_unpacklo_pd(left, right), _mm_unpackhi_pd(left, right));
+  __m128d acc = _mm_loadh_pd(_mm_load_sd(l), r);
+  acc = _mm_add_pd(acc, sum);
+  _mm_storel_pd(l, acc);
+  _mm_storeh_pd(r, acc);
+}
+
+template <bool kFeedback>
+int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
+  // Common range of both lanes; starts are whole samples, ends fractional (ties to even).
+  const double s = std::max(0.0, std::min(p.start[0], p.start[1]));
+  const double e = std::min(static_cast<double>(t.count), std::max(p.end[0], p.end[1]));
+  const int n0 = static_cast<int>(std::nearbyint(s));
+  const int n1 = static_cast<int>(std::nearbyint(e));
+
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d one = _mm_set1_pd(1.0);
+  const __m128d minusOne = _mm_set1_pd(-1.0);
+  const __m128d two = _mm_set1_pd(2.0);
+  const __m128d half = _mm_set1_pd(0.5);
+
+  const __m128d sv = _mm_set1_pd(s);
+  __m128d relStart = _mm_sub_pd(_mm_load_pd(p.start), sv);
+  __m128d relEnd = _mm_sub_pd(_mm_load_pd(p.end), sv);
+  __m128d pos = _mm_load_pd(p.readPos);
+  __m128d phase = _mm_load_pd(p.phase);
+  const __m128d inc = _mm_load_pd(p.readInc);
+  const __m128d len = _mm_load_pd(p.bufferLength);
+  const __m128d phaseInc = _mm_load_pd(p.phaseInc);
+  const __m128d fb = _mm_load_pd(p.feedback);
+  const __m128d pan = _mm_load_pd(p.pan);
+  const __m128d panLeft = _mm_sub_pd(one, pan);
+  const __m128d amp = _mm_load_pd(p.amplitude);
+  const __m128d mix = _mm_load_pd(p.sourceMix);
+  const __m128d mixRight = _mm_sub_pd(one, mix);
+
+  const __m128i lenI = _mm_setr_epi32(static_cast<int>(p.bufferLength[0]),
+                                      static_cast<int>(p.bufferLength[1]), 0, 0);
+  const __m128i oneI = _mm_set1_epi32(1);
+  const __m128i zeroI = _mm_setzero_si128();
+  const __m128i windowI = _mm_set1_epi32(kWindowSize);
+
+  const double* s0a = p.source0[0];
+  const double* s0b = p.source0[1];
+  const double* s1a = p.source1[0];
+  const double* s1b = p.source1[1];
+  const double* ea = p.envelope[0];
+  const double* eb = p.envelope[1];
+
+  int fbIdx = 0;
+  if constexpr (kFeedback) fbIdx = WrapIndex(std::int64_t{t.writePos} + n0, t.bufferLength);
+
+  for (int n = n0; n < n1; ++n) {
+    const __m128d active = _mm_and_pd(_mm_cmple_pd(relStart, zero), _mm_cmpgt_pd(relEnd, zero));
+
+    // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
+    const __m128i idx = _mm_cvttpd_epi32(pos);
+    const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(idx));
+    __m128i prev = _mm_sub_epi32(idx, oneI);
+    prev = _mm_add_epi32(prev, _mm_and_si128(lenI, _mm_cmplt_epi32(prev, zeroI)));
+    __m128i next = _mm_add_epi32(idx, oneI);
+    next = _mm_sub_epi32(next, _mm_andnot_si128(_mm_cmplt_epi32(next, lenI), lenI));
+    const int ia = Lane0(idx), ib = Lane1(idx);
+    const int pa = Lane0(prev), pb = Lane1(prev);
+    const int na = Lane0(next), nb = Lane1(next);
+
+    const __m128d fm1 = _mm_sub_pd(f, one);
+    const __m128d fm2 = _mm_sub_pd(f, two);
+    const __m128d ca = _mm_mul_pd(_mm_mul_pd(fm1, fm2), half);
+    const __m128d cb = _mm_mul_pd(f, fm2);
+    const __m128d cc = _mm_mul_pd(_mm_mul_pd(f, fm1), half);
+    const __m128d v0 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s0a, pa, s0b, pb), ca),
+                                             _mm_mul_pd(LoadLanes(s0a, ia, s0b, ib), cb)),
+                                  _mm_mul_pd(LoadLanes(s0a, na, s0b, nb), cc));
+    const __m128d v1 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s1a, pa, s1b, pb), ca),
+                                             _mm_mul_pd(LoadLanes(s1a, ia, s1b, ib), cb)),
+                                  _mm_mul_pd(LoadLanes(s1a, na, s1b, nb), cc));
+    const __m128d signal = _mm_add_pd(_mm_mul_pd(mixRight, v1), _mm_mul_pd(mix, v0));
+
+    // Envelope: g is the fraction of the phase itself; idle lanes read entry 0.
+    const __m128d ph = _mm_and_pd(phase, active);
+    __m128i k = _mm_cvttpd_epi32(ph);
+    const __m128d g = _mm_sub_pd(ph, _mm_cvtepi32_pd(k));
+    k = _mm_sub_epi32(k, _mm_andnot_si128(_mm_cmplt_epi32(k, windowI), windowI));
+    const int ka = Lane0(k), kb = Lane1(k);
+    const __m128d envelope = _mm_add_pd(_mm_mul_pd(LoadLanes(ea, ka, eb, kb), _mm_sub_pd(one, g)),
+                                        _mm_mul_pd(LoadLanes(ea, ka + 1, eb, kb + 1), g));
+
+    const __m128d out = _mm_and_pd(_mm_mul_pd(_mm_mul_pd(envelope, signal), amp), active);
+    const __m128d left = Clamp(_mm_mul_pd(out, panLeft), minusOne, one);
+    const __m128d right = Clamp(_mm_mul_pd(out, pan), minusOne, one);
+    AddLaneSums(left, right, t.wetLeft + n, t.wetRight + n);
+
+    if constexpr (kFeedback) {
+      const __m128d fl = Clamp(_mm_mul_pd(fb, left), minusOne, one);
+      const __m128d fr = Clamp(_mm_mul_pd(fb, right), minusOne, one);
+      AddLaneSums(fl, fr, t.feedback0 + fbIdx, t.feedback1 + fbIdx);
+      if (++fbIdx == t.bufferLength) fbIdx = 0;
+    }
+
+    pos = _mm_add_pd(pos, inc);
+    pos = _mm_add_pd(pos, _mm_and_pd(len, _mm_cmplt_pd(pos, zero)));
+    pos = _mm_sub_pd(pos, _mm_and_pd(len, _mm_cmpge_pd(pos, len)));
+    phase = _mm_add_pd(phase, _mm_and_pd(phaseInc, active));
+    relStart = _mm_sub_pd(relStart, one);
+    relEnd = _mm_sub_pd(relEnd, one);
+  }
+
+  // A lane lives on while it still has a sample to play in the next block.
+  const __m128d alive = _mm_cmpge_pd(relEnd, one);
+  _mm_store_pd(p.start, _mm_and_pd(relStart, alive));
+  _mm_store_pd(p.end, _mm_and_pd(relEnd, alive));
+  _mm_store_pd(p.readPos, _mm_and_pd(pos, alive));
+  _mm_store_pd(p.phase, _mm_and_pd(phase, alive));
+  _mm_store_pd(p.feedback, _mm_and_pd(fb, alive));  // a retired lane never costs feedback work
+  return _mm_movemask_pd(alive);
+}
+
+}  // namespace
+
+int RenderPair(GrainPair& pair, const RenderTarget& target) {
+  const bool feedback =
+      target.bufferLength > 0 && (pair.feedback[0] != 0.0 || pair.feedback[1] != 0.0);
+  return feedback ? RenderPairImpl<true>(pair, target) : RenderPairImpl<false>(pair, target);
+}
+
+void MakeLaneIdle(GrainPair& pair, int lane, const double* silence, const double* envelope) {
+  pair.start[lane] = pair.end[lane] = 0.0;
+  pair.readPos[lane] = pair.readInc[lane] = 0.0;
+  pair.bufferLength[lane] = 1.0;
+  pair.phase[lane] = pair.phaseInc[lane] = 0.0;
+  pair.feedback[lane] = pair.pan[lane] = pair.amplitude[lane] = pair.sourceMix[lane] = 0.0;
+  pair.source0[lane] = pair.source1[lane] = silence;
+  pair.envelope[lane] = envelope;
+}

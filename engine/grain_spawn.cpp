@@ -1,0 +1,60 @@
+// SpawnGrain: rescheduling, choosing a lane in the pool and freezing the current settings into it.
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+
+#include "engine/grain_engine.h"
+
+void GrainEngine::SpawnGrain(int offset) {
+  const GrainSettings& s = settings_;
+  spawnCountdown_ = static_cast<int>(s.OnsetSamples);  // even when no lane is free
+
+  GrainPair* p = pool_.TakeForSpawn();
+  if (p == nullptr) return;  // all 512 lanes in use: the grain is dropped
+  ++grainsStarted_;
+  const int lane = (p->laneMask & 1) ? 1 : 0;
+  p->laneMask |= 1 << lane;
+
+  const double mLengthSamples = s.LengthSamples;
+  // clang-format off
+  assert(mLengthSamples>0.0);
+  // clang-format on
+
+  const int length = capture_.BufferLength;
+  double increment = 1.0;
+  if (s.Pitch > 0.0f) {
+    increment = std::pow(2.0, s.Pitch / 12.0);
+  } else if (s.Pitch < 0.0f) {
+    increment = 1.0 / std::pow(2.0, -s.Pitch / 12.0);
+  }
+  increment *= (s.Dir > 0.0f ? 1.0 : -1.0) * s.Speed;
+
+  if (length > 0) {
+    p->source0[lane] = capture_.channel[0].data();
+    p->source1[lane] = capture_.channel[1].data();
+    p->bufferLength[lane] = length;
+    p->readPos[lane] = WrapPosition(capture_.ScanPos + s.DelaySamples, length);
+    // Moving by the increment modulo the length is the same move in a circular buffer, and keeps
+    // |increment| < length so that one add or subtract wraps the position.
+    p->readInc[lane] = std::fmod(increment, static_cast<double>(length));
+  } else {
+    // An empty buffer: the lane reads silence and never indexes the capture buffer.
+    p->source0[lane] = p->source1[lane] = silence_.data();
+    p->bufferLength[lane] = 1.0;
+    p->readPos[lane] = 0.0;
+    p->readInc[lane] = 0.0;
+  }
+  p->sourceMix[lane] = s.Source;
+  p->start[lane] = offset;
+  p->end[lane] = offset + mLengthSamples;
+  p->amplitude[lane] = s.Ampl;
+  p->phase[lane] = 0.0;
+  p->phaseInc[lane] = kWindowSize / mLengthSamples;
+  const int slot = std::clamp(s.windowIndex - 1, 0, kEnvelopeSlotCount - 1);
+  p->envelope[lane] = envelopes_[slot].table.data();
+  const float r = random_.Next();  // one draw for every spawned grain
+  p->feedback[lane] = s.FBApply >= r ? s.Feedback : 0.0;
+  p->pan[lane] = s.Pan;
+
+  pool_.FileAfterSpawn(p);
+}

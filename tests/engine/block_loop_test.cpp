@@ -1,0 +1,224 @@
+// The block loop: dry and wet paths, mid/side, freeze, buffer length and scan changes, the
+// statistics, long blocks, determinism and bad input.
+#include <gtest/gtest.h>
+#include <xmmintrin.h>
+
+#include <cmath>
+
+#include "engine_test_support.h"
+
+namespace {
+
+using enginetest::ApplyDefaults;
+using enginetest::Process;
+using enginetest::Stereo;
+using enginetest::TestSignal;
+
+struct Engine {
+  GrainEngine e;
+  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
+    ApplyDefaults(e);
+    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
+  }
+};
+
+TEST(DryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
+  Engine silent;
+  const Stereo zeros = Process(silent.e, Stereo(8192), 512);
+  for (int i = 0; i < zeros.size(); ++i) ASSERT_EQ(zeros.l[i], 0.0);
+  Engine dry({{87, 1.0}, {88, 0.0}});
+  const Stereo in = TestSignal(8192);
+  const Stereo out = Process(dry.e, in, 512);
+  EXPECT_EQ(out.l, in.l);
+  EXPECT_EQ(out.r, in.r);
+}
+
+TEST(DryWetMix, GrainsReachTheWetOutputScaledByWet) {
+  Engine one;
+  Engine two({{88, 2.0}});
+  const Stereo in = TestSignal(8192);
+  const Stereo a = Process(one.e, in, 512);
+  const Stereo b = Process(two.e, in, 512);
+  double energy = 0.0;
+  for (int i = 0; i < a.size(); ++i) {
+    ASSERT_DOUBLE_EQ(b.l[i], 2.0 * a.l[i]);
+    energy += a.l[i] * a.l[i];
+  }
+  EXPECT_GT(energy, 1.0);
+}
+
+TEST(MidSide, DryPassesUnchangedWhileWetIsDecoded) {
+  Engine dry({{86, 1.0}, {87, 1.0}, {88, 0.0}});
+  const Stereo in = TestSignal(4096);
+  const Stereo out = Process(dry.e, in, 512);
+  EXPECT_EQ(out.l, in.l);
+  EXPECT_EQ(out.r, in.r);
+
+  // With equal channels the mid equals the input: decoding puts the whole grain on channel 0.
+  Stereo mono = TestSignal(8192);
+  mono.r = mono.l;
+  Engine ms({{86, 1.0}, {6, 1.0}});
+  Engine plain({{6, 1.0}});
+  const Stereo a = Process(ms.e, mono, 512);
+  const Stereo b = Process(plain.e, mono, 512);
+  for (int i = 0; i < a.size(); ++i) {
+    ASSERT_NEAR(a.l[i], 2.0 * b.l[i], 1e-12);
+    ASSERT_NEAR(a.r[i], 0.0, 1e-12);
+  }
+}
+
+TEST(MidSide, CaptureIsEncoded) {
+  Engine ms({{86, 1.0}});
+  Stereo in(64, 0.75, 0.25);
+  Process(ms.e, in, 64);
+  EXPECT_DOUBLE_EQ(ms.e.Capture().channel[0][10], 0.5);
+  EXPECT_DOUBLE_EQ(ms.e.Capture().channel[1][10], 0.25);
+}
+
+double CapturedAfterFreeze(double freeze) {
+  Engine x({{34, freeze}});
+  Process(x.e, Stereo(512), 512);  // the first tick takes Freeze into the settings
+  Process(x.e, Stereo(512, 1.0, 1.0), 512);
+  return x.e.Capture().channel[0][700];
+}
+
+TEST(Freeze, HalfStillCapturesAndAboveHalfDoesNot) {
+  EXPECT_EQ(CapturedAfterFreeze(0.5), 1.0);
+  EXPECT_EQ(CapturedAfterFreeze(0.51), 0.0);
+}
+
+TEST(Freeze, PositionsKeepMovingWhileFrozen) {
+  Engine x({{34, 1.0}});
+  Process(x.e, Stereo(2048), 512);
+  EXPECT_EQ(x.e.Capture().WritePos, 2048);
+  EXPECT_EQ(x.e.Capture().ScanPos, 2048);
+}
+
+TEST(BufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
+  Engine x;
+  Process(x.e, Stereo(512 * 140), 512);  // WritePos 71680
+  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
+  x.e.OnParameterChanged(37, 0.5);
+  Process(x.e, Stereo(1024), 512);
+  EXPECT_EQ(x.e.Capture().BufferLength, 62842);
+  EXPECT_LE(x.e.Capture().WritePos, 1024);  // restarted at 0 in the first of the two blocks
+  EXPECT_EQ(x.e.Capture().WritePos, x.e.Capture().ScanPos);
+}
+
+TEST(BufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
+  Engine x;
+  Process(x.e, Stereo(512 * 10), 512);
+  const int write = x.e.Capture().WritePos;
+  x.e.OnParameterChanged(37, 1.0);
+  Process(x.e, Stereo(512), 512);
+  EXPECT_EQ(x.e.Capture().WritePos, write + 512);
+  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
+}
+
+TEST(BufferLength, TinyAndEmptyBuffersStayTotal) {
+  for (double bufLen : {0.0, 0.00001, 0.00003, 0.001}) {
+    Engine x({{37, bufLen}, {25, 1.0}, {28, 1.0}, {15, 24.0}, {21, 150.0}});
+    Process(x.e, Stereo(16), 16);  // captured at full length, then the first tick shortens it
+    const Stereo out = Process(x.e, TestSignal(20000), 4096);
+    const CaptureBuffer& c = x.e.Capture();
+    EXPECT_GE(c.WritePos, 0);
+    EXPECT_TRUE(c.BufferLength == 0 || c.WritePos < c.BufferLength) << bufLen;
+    EXPECT_TRUE(c.BufferLength == 0 || c.ScanPos < c.BufferLength) << bufLen;
+    for (int i = 0; i < out.size(); ++i) ASSERT_TRUE(std::isfinite(out.l[i])) << bufLen;
+    for (int i = std::max(c.BufferLength, 16); i < c.BufferLength + 4096; ++i) {
+      ASSERT_EQ(c.channel[0][i], 0.0) << "written beyond the length " << bufLen;
+    }
+  }
+}
+
+TEST(ScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
+  Engine hold({{40, 0.0}});
+  Process(hold.e, Stereo(2048), 512);
+  EXPECT_EQ(hold.e.Capture().ScanPos, 0);
+  Engine back({{40, -1.0}});
+  Process(back.e, Stereo(1024), 512);
+  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
+}
+
+TEST(Statistics, FirstBlockReportsThenAboutOncePerSecond) {
+  Engine x;
+  int rate = -1, density = -1;
+  EXPECT_FALSE(x.e.TakeStatistics(&rate, &density));
+  Process(x.e, Stereo(512), 512);
+  ASSERT_TRUE(x.e.TakeStatistics(&rate, &density));
+  EXPECT_EQ(rate, 1);
+  EXPECT_EQ(density, 1);
+  EXPECT_FALSE(x.e.TakeStatistics(&rate, &density));
+  int blocks = 0;
+  while (!x.e.TakeStatistics(&rate, &density)) {
+    Process(x.e, Stereo(512), 512);
+    ++blocks;
+  }
+  EXPECT_EQ(blocks, 87);  // 44100 / 512 rounded up past the reload
+  EXPECT_EQ(rate, 51);    // starts 882 + 880 k inside samples 512 .. 45055
+  EXPECT_EQ(density, 1);  // 1323-sample grains 880 apart: 1 or 2 alive, mostly 1 at block ends
+}
+
+TEST(LongBlocks, AreProcessedAsPiecesOfAtMost4096) {
+  const Stereo in = TestSignal(10000);
+  Engine whole;
+  const Stereo a = Process(whole.e, in, 10000);
+  Engine pieces;
+  Stereo b(10000);
+  for (int at : {0, 4096, 8192}) {
+    const int n = std::min(4096, 10000 - at);
+    const double* ip[2] = {in.l.data() + at, in.r.data() + at};
+    double* op[2] = {b.l.data() + at, b.r.data() + at};
+    pieces.e.ProcessBlock(ip, op, n, 120.0);
+  }
+  EXPECT_EQ(a.l, b.l);
+  EXPECT_EQ(a.r, b.r);
+}
+
+TEST(Determinism, SameParametersInputAndBlocksGiveTheSameOutput) {
+  const Stereo in = TestSignal(30000);
+  Engine a({{25, 0.8}, {15, 7.0}, {12, -1.0}});
+  Engine b({{25, 0.8}, {15, 7.0}, {12, -1.0}});
+  const Stereo x = Process(a.e, in, 300);
+  const Stereo y = Process(b.e, in, 300);
+  EXPECT_EQ(x.l, y.l);
+  EXPECT_EQ(x.r, y.r);
+}
+
+TEST(BadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
+  Engine x({{87, 1.0}, {25, 1.0}, {28, 1.0}});
+  Stereo in = TestSignal(4096);
+  in.l[100] = NAN;
+  in.r[200] = INFINITY;
+  in.l[300] = -INFINITY;
+  const Stereo out = Process(x.e, in, 512);
+  for (int i = 0; i < out.size(); ++i) {
+    ASSERT_TRUE(std::isfinite(out.l[i]) && std::isfinite(out.r[i])) << i;
+  }
+  for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(x.e.Capture().channel[0][i]));
+}
+
+TEST(BadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
+  Engine x;
+  Process(x.e, Stereo(64), 64, 0.0);
+  EXPECT_EQ(x.e.Tempo(), 120.0);
+  Process(x.e, Stereo(64), 64, 90.0);
+  EXPECT_EQ(x.e.Tempo(), 90.0);
+  Process(x.e, Stereo(64), 64, NAN);
+  EXPECT_EQ(x.e.Tempo(), 120.0);
+  const double* in[2] = {nullptr, nullptr};
+  double* out[2] = {nullptr, nullptr};
+  x.e.ProcessBlock(in, out, -5, 120.0);
+  EXPECT_EQ(x.e.Capture().WritePos, 192);
+}
+
+TEST(Denormals, FlushedWhileProcessingAndTheCallersModeRestored) {
+  Engine x;
+  const unsigned before = _mm_getcsr();
+  _mm_setcsr(before & ~0x8040u);
+  Process(x.e, TestSignal(1024), 512);
+  EXPECT_EQ(_mm_getcsr() & 0x8040u, 0u);
+  _mm_setcsr(before);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// Grain spawn: spacing of grain starts, the pool's lists and their order, pool exhaustion, and the
+// values frozen into a new lane (increment, read position, envelope slot, feedback draw).
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "engine_test_support.h"
+
+namespace {
+
+using enginetest::ApplyDefaults;
+using enginetest::Process;
+using enginetest::Stereo;
+
+struct Lane {
+  const GrainPair* pair;
+  int lane;
+};
+
+std::vector<Lane> LanesInUse(const GrainEngine& e) {
+  std::vector<Lane> lanes;
+  for (int i = 0; i < kPairCount; ++i) {
+    const GrainPair& p = e.Pool().Pair(i);
+    for (int k = 0; k < 2; ++k) {
+      if (p.laneMask & (1 << k)) lanes.push_back({&p, k});
+    }
+  }
+  return lanes;
+}
+
+// Engine with default parameters and the given (index, value) changes.
+struct Engine {
+  GrainEngine e;
+  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
+    ApplyDefaults(e);
+    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
+  }
+};
+
+TEST(SpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16) {
+  Engine x;
+  std::set<double> starts;
+  int processed = 0;
+  for (int b = 0; b < 10; ++b) {
+    Process(x.e, Stereo(512), 512);
+    processed += 512;
+    for (const Lane& l : LanesInUse(x.e)) starts.insert(processed + l.pair->start[l.lane]);
+  }
+  const std::vector<double> expected = {-16, 882, 1762, 2642, 3522, 4402};
+  EXPECT_EQ(std::vector<double>(starts.begin(), starts.end()), expected);
+}
+
+TEST(SpawnSpacing, ShortBlocksRunNoTickAndBlocksOf100RunSix) {
+  Engine x({{0, 150.0}, {3, 0.1}});  // every tick spawns a long grain
+  for (int b = 0; b < 20; ++b) Process(x.e, Stereo(15), 15);
+  EXPECT_EQ(x.e.ActiveGrainCount(), 0);
+  Process(x.e, Stereo(100), 100);
+  EXPECT_EQ(x.e.ActiveGrainCount(), 6);
+  Process(x.e, Stereo(100), 100);
+  EXPECT_EQ(x.e.ActiveGrainCount(), 12);
+}
+
+TEST(GrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
+  Engine x({{0, 150.0}, {3, 0.1}});
+  Process(x.e, Stereo(16), 16);
+  const GrainPool& pool = x.e.Pool();
+  EXPECT_EQ(pool.PartialList().head, &pool.Pair(0));
+  EXPECT_EQ(pool.Pair(0).laneMask, 1);
+  Process(x.e, Stereo(16), 16);
+  EXPECT_EQ(pool.FullList().head, &pool.Pair(0));
+  EXPECT_TRUE(pool.PartialList().Empty());
+  Process(x.e, Stereo(16), 16);
+  EXPECT_EQ(pool.PartialList().head, &pool.Pair(1));
+  EXPECT_EQ(pool.FreeList().Size(), kPairCount - 2);
+  EXPECT_EQ(x.e.ActiveGrainCount(), 3);
+}
+
+TEST(GrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
+  Engine x({{0, 1.0}, {3, 0.1}});  // 44-sample grains, one per tick: at most 4 at once
+  for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
+  const GrainPool& pool = x.e.Pool();
+  EXPECT_EQ(pool.FullList().Size() * 2 + pool.PartialList().Size(), x.e.ActiveGrainCount());
+  EXPECT_EQ(pool.FullList().Size() + pool.PartialList().Size() + pool.FreeList().Size(),
+            kPairCount);
+  EXPECT_LE(x.e.ActiveGrainCount(), 8);
+  x.e.OnParameterChanged(3, 50.0);
+  for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
+  EXPECT_LE(x.e.ActiveGrainCount(), 1);
+  EXPECT_GE(pool.FreeList().Size(), kPairCount - 1);
+}
+
+TEST(GrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
+  Engine x({{0, 150.0}, {3, 0.1}});
+  x.e.ResetProcessing(96000.0);  // 150 ms at 96 kHz needs 900 grains at once
+  for (int b = 0; b < 20; ++b) Process(x.e, Stereo(512), 512);
+  EXPECT_EQ(x.e.ActiveGrainCount(), 512);
+  EXPECT_TRUE(x.e.Pool().FreeList().Empty());
+  EXPECT_TRUE(x.e.Pool().PartialList().Empty());
+  EXPECT_EQ(x.e.SpawnCountdown(), 9);  // trunc(0.1 ms * 96) even for a dropped grain
+}
+
+const GrainPair& NewestPair(const GrainEngine& e) {
+  const GrainPool& pool = e.Pool();
+  return pool.PartialList().head ? *pool.PartialList().head : *pool.FullList().head;
+}
+
+double FirstIncrement(std::initializer_list<std::pair<int, double>> changes) {
+  Engine x(changes);
+  Process(x.e, Stereo(16), 16);
+  return NewestPair(x.e).readInc[0];
+}
+
+TEST(SpawnValues, IncrementFollowsPitchDirectionAndSpeed) {
+  EXPECT_EQ(FirstIncrement({{15, 12.0}}), 2.0);
+  EXPECT_EQ(FirstIncrement({{15, -12.0}}), 0.5);
+  EXPECT_EQ(FirstIncrement({{15, 0.0}}), 1.0);
+  EXPECT_EQ(FirstIncrement({{12, 0.0}}), -1.0);
+  EXPECT_EQ(FirstIncrement({{12, -1.0}}), -1.0);
+  EXPECT_EQ(FirstIncrement({{12, 0.01}}), 1.0);
+  EXPECT_EQ(FirstIncrement({{18, 0.0}}), 0.0);
+  EXPECT_NEAR(FirstIncrement({{15, 24.0}, {18, 0.5}}), 2.0, 1e-12);
+}
+
+TEST(SpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
+  for (int n = 1; n <= 4; ++n) {
+    Engine x({{43, static_cast<double>(n)}});
+    Process(x.e, Stereo(16), 16);
+    EXPECT_EQ(NewestPair(x.e).envelope[0], x.e.EnvelopeTable(n - 1)) << n;
+  }
+  Engine low({{43, 0.1}});
+  Process(low.e, Stereo(16), 16);
+  EXPECT_EQ(NewestPair(low.e).envelope[0], low.e.EnvelopeTable(0));
+  Engine high({{43, 1e9}});
+  Process(high.e, Stereo(16), 16);
+  EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.EnvelopeTable(3));
+}
+
+TEST(SpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
+  Engine x({{0, 150.0}, {3, 0.1}, {25, 0.7}});  // FB Apply 0.25 by default
+  Process(x.e, Stereo(16 * 40), 16 * 40);
+  Xorshift128 draws;
+  for (int g = 0; g < 40; ++g) {
+    const GrainPair& p = x.e.Pool().Pair(g / 2);
+    const double expected = 0.25f >= draws.Next() ? double{0.7f} : 0.0;
+    EXPECT_EQ(p.feedback[g % 2], expected) << "grain " << g;
+  }
+  Engine all({{3, 0.1}, {25, 0.7}, {28, 1.0}});
+  Process(all.e, Stereo(16), 16);
+  EXPECT_EQ(NewestPair(all.e).feedback[0], double{0.7f});
+}
+
+TEST(SpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
+  Engine zero;
+  Process(zero.e, Stereo(16), 16);
+  EXPECT_EQ(NewestPair(zero.e).readPos[0], 16.0);  // 0 at spawn, moved by the 16 samples
+  // BufLen 0.01: 1256 samples; a 150 ms delay (6615 samples) wraps around 5 times.
+  Engine x({{37, 0.01}, {21, 150.0}, {0, 150.0}});
+  Process(x.e, Stereo(16), 16);
+  const int length = x.e.Capture().BufferLength;
+  EXPECT_EQ(length, static_cast<int>(0.01f * (132300 - 150 * 44.1)));
+  const double delay = double{150.0f} * 44.1;
+  EXPECT_NEAR(NewestPair(x.e).readPos[0], std::fmod(delay + 16, length), 1e-9);
+}
+
+TEST(SpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
+  Engine x({{37, 0.0}, {87, 0.0}});
+  const Stereo out = Process(x.e, enginetest::TestSignal(4096), 256);
+  const GrainPair& p = NewestPair(x.e);
+  EXPECT_NE(p.source0[0], x.e.Capture().channel[0].data());
+  EXPECT_EQ(x.e.Capture().BufferLength, 0);
+  EXPECT_EQ(x.e.Capture().WritePos, 0);
+  EXPECT_EQ(x.e.Capture().ScanPos, 0);
+  for (int i = 0; i < out.size(); ++i) ASSERT_EQ(out.l[i], 0.0);
+}
+
+}  // namespace
