@@ -1,0 +1,108 @@
+// The process-wide bitmap cache and its lock.
+#include "editor/bitmap_cache.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "editor/resources.h"
+#include "raster/blit.h"
+
+namespace {
+
+struct CacheEntry {
+  int id;
+  std::unique_ptr<raster::Bitmap> bitmap;
+};
+
+struct BitmapCache {
+  std::mutex lock;
+  std::vector<CacheEntry> entries;
+};
+
+// Never destroyed: editors of other instances may still draw while the process exits.
+BitmapCache& Cache() {
+  static BitmapCache* cache = new BitmapCache;
+  return *cache;
+}
+
+BitmapRef RefOf(raster::Bitmap* bitmap, int frames) {
+  return BitmapRef{bitmap, bitmap->Width(), bitmap->Height(), std::max(frames, 1)};
+}
+
+[[noreturn]] void ResourceMissing(int id, const char* name, const std::string& reason) {
+  std::fprintf(stderr, "bitmap resource %d \"%s\": %s\nAssertion failed: imgResourceFound\n", id,
+               name != nullptr ? name : "(null)", reason.c_str());
+  std::abort();
+}
+
+}  // namespace
+
+BitmapRef LoadBitmap(int id, const char* name, int frames) {
+  BitmapCache& cache = Cache();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  for (CacheEntry& entry : cache.entries)
+    if (entry.id == id) return RefOf(entry.bitmap.get(), frames);
+  std::string reason;
+  std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(id, name, &reason);
+  if (bitmap == nullptr) ResourceMissing(id, name, reason);
+  cache.entries.push_back(CacheEntry{id, std::move(bitmap)});
+  return RefOf(cache.entries.back().bitmap.get(), frames);
+}
+
+BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames) {
+  if (bitmap == nullptr) return BitmapRef{};
+  BitmapCache& cache = Cache();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  cache.entries.push_back(CacheEntry{kRetainedBitmapId, std::move(bitmap)});
+  return RefOf(cache.entries.back().bitmap.get(), frames);
+}
+
+void ReleaseBitmap(const BitmapRef& ref) {
+  if (ref.bitmap == nullptr) return;
+  BitmapCache& cache = Cache();
+  std::unique_ptr<raster::Bitmap> doomed;
+  std::lock_guard<std::mutex> guard(cache.lock);
+  auto it = std::find_if(cache.entries.begin(), cache.entries.end(),
+                         [&](const CacheEntry& e) { return e.bitmap.get() == ref.bitmap; });
+  if (it == cache.entries.end()) return;
+  doomed = std::move(it->bitmap);
+  cache.entries.erase(it);
+}
+
+BitmapRef ScaleBitmap(const BitmapRef& ref, int width, int height) {
+  if (ref.bitmap == nullptr || width < 1 || height < 1) return BitmapRef{};
+  const raster::Bitmap& src = *ref.bitmap;
+  const int frames = std::max(ref.frames, 1);
+  auto out = std::make_unique<raster::Bitmap>(width, height);
+  if (out->Empty()) return BitmapRef{};
+  // Frame k occupies source rows [k * h / n, (k + 1) * h / n) and the same share of the result.
+  for (int k = 0; k < frames; ++k) {
+    const int s0 = int(long(k) * src.Height() / frames),
+              s1 = int(long(k + 1) * src.Height() / frames);
+    const int d0 = int(long(k) * height / frames), d1 = int(long(k + 1) * height / frames);
+    if (s1 <= s0 || d1 <= d0) continue;
+    const raster::Bitmap frame =
+        raster::Scaled(raster::Cropped(src, 0, s0, src.Width(), s1 - s0), width, d1 - d0);
+    raster::Blit(*out, out->Bounds(), 0, d0, frame, 0, 0, width, d1 - d0, raster::BlendMode::Copy,
+                 1.0f);
+  }
+  return RetainBitmap(std::move(out), frames);
+}
+
+BitmapRef CropBitmap(const BitmapRef& ref, const Rect& r) {
+  if (ref.bitmap == nullptr || r.Width() < 1 || r.Height() < 1) return BitmapRef{};
+  auto out = std::make_unique<raster::Bitmap>(
+      raster::Cropped(*ref.bitmap, r.left, r.top, r.Width(), r.Height()));
+  if (out->Empty()) return BitmapRef{};
+  return RetainBitmap(std::move(out), 1);
+}
+
+std::size_t CachedBitmapCount() {
+  BitmapCache& cache = Cache();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  return cache.entries.size();
+}

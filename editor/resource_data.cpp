@@ -1,0 +1,37 @@
+// The three editor images, embedded into the module from img/ by the assembler at build time.
+#include "editor/resources.h"
+
+// Defines hidden symbols sym and sym_end around the bytes of img/file. QV_IMG_DIR is the
+// absolute img/ folder, passed by the build.
+#define QV_EMBED(sym, file)                                                            \
+  __asm__(".pushsection .rodata\n.balign 16\n.globl " #sym "\n.hidden " #sym "\n" #sym \
+          ":\n.incbin \"" QV_IMG_DIR "/" file "\"\n.globl " #sym "_end\n.hidden " #sym \
+          "_end\n" #sym "_end:\n.byte 0\n.popsection\n")
+
+QV_EMBED(qv_img_background, "800x600.png");
+QV_EMBED(qv_img_knob, "live knob.png");
+QV_EMBED(qv_img_switch, "sq_button_10.png");
+
+extern "C" const unsigned char qv_img_background[], qv_img_background_end[];
+extern "C" const unsigned char qv_img_knob[], qv_img_knob_end[];
+extern "C" const unsigned char qv_img_switch[], qv_img_switch_end[];
+
+namespace {
+
+std::size_t Span(const unsigned char* begin, const unsigned char* end) {
+  return std::size_t(end - begin);
+}
+
+}  // namespace
+
+std::span<const ResourceEntry> ResourceTable() {
+  // clang-format off
+  static const ResourceEntry table[] = {
+      // id           name             bytes
+      {kBackgroundId, kBackgroundName, qv_img_background, Span(qv_img_background, qv_img_background_end)},
+      {kKnobId,       kKnobName,       qv_img_knob,       Span(qv_img_knob, qv_img_knob_end)},
+      {kSwitchId,     kSwitchName,     qv_img_switch,     Span(qv_img_switch, qv_img_switch_end)},
+  };
+  // clang-format on
+  return table;
+}

@@ -1,0 +1,108 @@
+// Embedded image resources, the extension check, and the process-wide bitmap cache.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "editor/bitmap_cache.h"
+#include "editor/resources.h"
+#include "raster/bitmap.h"
+
+namespace {
+
+TEST(Resources, TheThreeImagesDecodeAtTheirSizes) {
+  struct Expect {
+    int id;
+    const char* name;
+    int width, height;
+  };
+  for (const Expect e :
+       {Expect{105, "img/800x600.png", 800, 600}, Expect{101, "img/live knob.png", 26, 127 * 26},
+        Expect{107, "img/sq_button_10.png", 10, 20}}) {
+    std::string error;
+    auto bitmap = LoadResourceBitmap(e.id, e.name, &error);
+    ASSERT_NE(bitmap, nullptr) << e.name << ": " << error;
+    EXPECT_EQ(bitmap->Width(), e.width);
+    EXPECT_EQ(bitmap->Height(), e.height);
+  }
+  EXPECT_EQ(ResourceTable().size(), 3u);
+}
+
+TEST(Resources, OnlyPngNamesAreLoadedAndTheIdDecides) {
+  EXPECT_NE(LoadResourceBitmap(107, "IMG/ANY NAME.PNG"), nullptr);
+  EXPECT_NE(LoadResourceBitmap(107, "x.pNg"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(107, "img/sq_button_10.bmp"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(107, "png"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(107, "img.png/button"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(107, "button.pngx"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(107, nullptr), nullptr);
+  std::string error;
+  EXPECT_EQ(LoadResourceBitmap(999, "img/800x600.png", &error), nullptr);
+  EXPECT_NE(error.find("999"), std::string::npos);
+}
+
+TEST(BitmapCache, ResourcesAreDecodedOnceAndShared) {
+  const BitmapRef a = LoadBitmap(101, "img/live knob.png", 127);
+  const std::size_t count = CachedBitmapCount();
+  const BitmapRef b = LoadBitmap(101, "img/live knob.png", 127);
+  EXPECT_EQ(a.bitmap, b.bitmap);
+  EXPECT_EQ(CachedBitmapCount(), count);
+  EXPECT_EQ(a.width, 26);
+  EXPECT_EQ(a.height, 3302);
+  EXPECT_EQ(a.FrameHeight(), 26);
+  EXPECT_EQ(LoadBitmap(107, "img/sq_button_10.png", 0).frames, 1);
+}
+
+TEST(BitmapCache, ConcurrentLoadsGetTheSameBitmap) {
+  std::vector<raster::Bitmap*> seen(4);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = LoadBitmap(105, "img/800x600.png", 1).bitmap; });
+  for (auto& t : threads) t.join();
+  for (raster::Bitmap* p : seen) EXPECT_EQ(p, seen[0]);
+}
+
+TEST(BitmapCache, RetainAndReleaseAddAndRemoveEntries) {
+  const std::size_t before = CachedBitmapCount();
+  const BitmapRef r = RetainBitmap(std::make_unique<raster::Bitmap>(4, 6), 3);
+  EXPECT_EQ(CachedBitmapCount(), before + 1);
+  EXPECT_EQ(r.FrameHeight(), 2);
+  ReleaseBitmap(r);
+  EXPECT_EQ(CachedBitmapCount(), before);
+  ReleaseBitmap(r);  // no longer held: ignored
+  ReleaseBitmap(BitmapRef{});
+  EXPECT_EQ(CachedBitmapCount(), before);
+}
+
+TEST(BitmapCache, ScalingKeepsFramesApartAndCroppingTakesTheRectangle) {
+  // Two frames of 4 × 4: red above blue.
+  auto strip = std::make_unique<raster::Bitmap>(4, 8, raster::MakePixel(255, 255, 0, 0));
+  for (int y = 4; y < 8; ++y)
+    for (int x = 0; x < 4; ++x) strip->At(x, y) = raster::MakePixel(255, 0, 0, 255);
+  const BitmapRef src = RetainBitmap(std::move(strip), 2);
+  const BitmapRef scaled = ScaleBitmap(src, 3, 6);
+  ASSERT_NE(scaled.bitmap, nullptr);
+  EXPECT_EQ(scaled.frames, 2);
+  EXPECT_EQ(scaled.height, 6);
+  EXPECT_EQ(scaled.bitmap->At(1, 2), raster::MakePixel(255, 255, 0, 0)) << "no blue bleeding in";
+  EXPECT_EQ(scaled.bitmap->At(1, 3), raster::MakePixel(255, 0, 0, 255));
+  const BitmapRef cropped = CropBitmap(src, Rect{1, 3, 3, 6});
+  ASSERT_NE(cropped.bitmap, nullptr);
+  EXPECT_EQ(cropped.width, 2);
+  EXPECT_EQ(cropped.height, 3);
+  EXPECT_EQ(cropped.bitmap->At(0, 0), raster::MakePixel(255, 255, 0, 0));
+  EXPECT_EQ(cropped.bitmap->At(0, 1), raster::MakePixel(255, 0, 0, 255));
+  EXPECT_EQ(ScaleBitmap(src, 0, 5).bitmap, nullptr);
+  EXPECT_EQ(CropBitmap(src, Rect{3, 3, 3, 9}).bitmap, nullptr);
+  ReleaseBitmap(cropped);
+  ReleaseBitmap(scaled);
+  ReleaseBitmap(src);
+}
+
+TEST(BitmapCacheDeathTest, AMissingResourceStopsWithItsAssertion) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(LoadBitmap(4242, "img/none.png", 1), "imgResourceFound");
+  EXPECT_DEATH(LoadBitmap(4243, "img/800x600.bmp", 1), "imgResourceFound");
+}
+
+}  // namespace
