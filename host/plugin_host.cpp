@@ -35,8 +35,11 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
   dlerror();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
-    const char* why = dlerror();
-    err = "cannot load " + path + ": " + (why ? why : "unknown error");
+    const char* reason = dlerror();
+    std::string why = reason != nullptr ? reason : "unknown error";
+    // dlerror usually starts with the path again; say it once.
+    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    err = "cannot load " + path + ": " + why;
     return nullptr;
   }
   auto entry = reinterpret_cast<vst2::EntryProc>(dlsym(module, "VSTPluginMain"));

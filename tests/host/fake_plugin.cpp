@@ -4,6 +4,7 @@
 // a record without the magic, FAKE_NO_ENTRY exports no entry point at all.
 #include "tests/host/fake_plugin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,29 @@ State gState;
 vst2::HostCallback gHost = nullptr;
 
 State& S(vst2::AEffect* e) { return *static_cast<State*>(e->object); }
+
+// Four kinds of parameter display, as hosts meet them: a linear number, a number on a squared
+// curve, an enumeration of texts (truncating), and a whole number truncated toward zero.
+constexpr const char* kNames[kNumParams] = {"Gain", "Length", "Mode", "unused"};
+constexpr const char* kLabels[kNumParams] = {"dB", "ms", "", ""};
+constexpr const char* kModes[] = {"Low", "Mid", "High"};
+
+void Display(int index, float x, char* out, std::size_t size) {
+  switch (index) {
+    case 0:
+      std::snprintf(out, size, "%.2f", x * 10.0);
+      return;
+    case 1:
+      std::snprintf(out, size, "%.1f", 1.0 + double{x} * x * 149.0);
+      return;
+    case 2:
+      std::snprintf(out, size, "%s", kModes[std::min(2, static_cast<int>(x * 2.0f))]);
+      return;
+    default:
+      std::snprintf(out, size, "%d", static_cast<int>(-1.0 + 2.0 * x));
+      return;
+  }
+}
 
 void CopyText(void* ptr, const char* text, std::size_t size) {
   if (ptr == nullptr) return;
@@ -54,15 +78,14 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
         static_cast<char*>(ptr)[40] = '\0';
         return 0;
       }
-      std::snprintf(text, sizeof text, "Gain%d", index);
-      CopyText(ptr, text, 32);
+      if (index >= 0 && index < kNumParams) CopyText(ptr, kNames[index], 32);
       return 0;
     case vst2::effGetParamLabel:
-      CopyText(ptr, "dB", 32);
+      if (index >= 0 && index < kNumParams) CopyText(ptr, kLabels[index], 32);
       return 0;
     case vst2::effGetParamDisplay:
       if (index < 0 || index >= kNumParams) return 0;
-      std::snprintf(text, sizeof text, "%.2f", s.params[index] * 10.0);
+      Display(index, s.params[index], text, sizeof text);
       CopyText(ptr, text, 32);
       return 0;
     case vst2::effSetSampleRate:
@@ -99,7 +122,7 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
       }
       if (index == 7 && ptr != nullptr) {
         if (value >= 0 && value < kNumParams) {
-          std::snprintf(text, sizeof text, "%.2f", opt * 10.0);
+          Display(static_cast<int>(value), opt, text, sizeof text);
           CopyText(ptr, text, 32);
         }
         return 0xBEEF;

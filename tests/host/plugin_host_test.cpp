@@ -176,11 +176,11 @@ TEST_F(HostCallbackAnswers, CallsFromAnotherThreadAreRecorded) {
 TEST(HostTexts, ParameterTextsAndOverrunIsBoundedAndCounted) {
   auto host = LoadFake();
   ASSERT_NE(host, nullptr);
-  EXPECT_EQ(host->ParamName(1), "Gain1");
-  EXPECT_EQ(host->ParamLabel(1), "dB");
-  host->SetParameter(1, 0.25f);
-  EXPECT_FLOAT_EQ(host->GetParameter(1), 0.25f);
-  EXPECT_EQ(host->ParamDisplay(1), "2.50");
+  EXPECT_EQ(host->ParamName(0), "Gain");
+  EXPECT_EQ(host->ParamLabel(0), "dB");
+  host->SetParameter(0, 0.25f);
+  EXPECT_FLOAT_EQ(host->GetParameter(0), 0.25f);
+  EXPECT_EQ(host->ParamDisplay(0), "2.50");
   EXPECT_EQ(host->TextOverruns(), 0);
   EXPECT_EQ(host->ParamName(fakeplug::kOverrunParam), std::string(31, 'x'));
   EXPECT_EQ(host->TextOverruns(), 1);

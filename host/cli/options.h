@@ -1,0 +1,57 @@
+// Command-line options of one quorvantel-host command: declared with their help texts, parsed
+// from argv, and printed as that command's --help.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qvcli {
+
+struct OptionSpec {
+  std::string name;       // without the leading "--"
+  std::string valueName;  // empty for a flag
+  std::string help;
+  bool repeatable = false;
+};
+
+class Options {
+ public:
+  // usage: the synopsis after "quorvantel-host", e.g. "render IN OUT [options]".
+  Options(std::string command, std::string usage, std::string summary,
+          std::vector<OptionSpec> specs);
+
+  // Parses args (the words after the command). Returns false when --help was asked for (the help
+  // is then printed on stdout). Throws CliError(kExitUsage) on an unknown option, a missing value
+  // or a wrong number of positional arguments.
+  bool Parse(const std::vector<std::string>& args, std::size_t minPositional,
+             std::size_t maxPositional);
+
+  std::string Help() const;
+
+  bool Has(const std::string& name) const { return values_.count(name) > 0; }
+  // The last value given, or fallback.
+  std::string Value(const std::string& name, const std::string& fallback = "") const;
+  // Every value given, in order.
+  std::vector<std::string> Values(const std::string& name) const;
+  const std::vector<std::string>& Positional() const { return positional_; }
+
+  // Numeric values, checked: throws CliError(kExitUsage) naming the option and the range.
+  double Number(const std::string& name, double fallback, double min, double max) const;
+  int Integer(const std::string& name, int fallback, int min, int max) const;
+
+ private:
+  const OptionSpec* Find(const std::string& name) const;
+
+  std::string command_;
+  std::string usage_;
+  std::string summary_;
+  std::vector<OptionSpec> specs_;
+  std::multimap<std::string, std::string> values_;
+  std::vector<std::string> positional_;
+};
+
+// Parses a whole decimal number (surrounding spaces allowed); false when text is not one.
+bool ParseNumber(const std::string& text, double* out);
+
+}  // namespace qvcli

@@ -1,0 +1,237 @@
+// Name resolution and plain-to-normalised value search for command-line parameter settings.
+#include "host/cli/param_catalog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <functional>
+
+#include "host/cli/cli_error.h"
+#include "host/cli/options.h"
+
+namespace qvcli {
+namespace {
+
+// Bisection steps: 2^-40 is far below the float resolution of the normalised value.
+constexpr int kBisectionSteps = 40;
+// Enumeration boundaries are located to this width in normalised units.
+constexpr double kTextBoundaryWidth = 1e-7;
+// A parameter showing more distinct texts than this is treated as a numeric one gone wrong.
+constexpr std::size_t kMaxTexts = 256;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = up;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += separator;
+    out += items[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
+  const int count = host.Effect() ? std::max(0, host.Effect()->numParams) : 0;
+  for (int i = 0; i < count; ++i) names_.push_back(host.ParamName(i));
+}
+
+std::string ParamCatalog::Describe(int index) const {
+  return "\"" + Name(index) + "\" (index " + std::to_string(index) + ")";
+}
+
+int ParamCatalog::Resolve(const std::string& nameOrIndex) const {
+  if (!nameOrIndex.empty() && std::all_of(nameOrIndex.begin(), nameOrIndex.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+      })) {
+    const long index = nameOrIndex.size() > 9 ? -1 : std::stol(nameOrIndex);
+    if (index < 0 || index >= Count()) {
+      throw CliError(kExitUsage, "parameter index " + nameOrIndex + " is out of range (0 to " +
+                                     std::to_string(Count() - 1) + ")");
+    }
+    return static_cast<int>(index);
+  }
+  for (const bool ignoreCase : {false, true}) {
+    std::vector<int> found;
+    for (int i = 0; i < Count(); ++i) {
+      if (ignoreCase ? Lower(Name(i)) == Lower(nameOrIndex) : Name(i) == nameOrIndex) {
+        found.push_back(i);
+      }
+    }
+    if (found.size() == 1) return found[0];
+    if (found.size() > 1) {
+      std::vector<std::string> indices;
+      for (int i : found) indices.push_back(std::to_string(i));
+      throw CliError(kExitUsage, "parameter name \"" + nameOrIndex + "\" is ambiguous (indices " +
+                                     Join(indices, ", ") + "); give the index instead");
+    }
+  }
+  std::string message = "unknown parameter \"" + nameOrIndex + "\"";
+  const std::vector<std::string> near = Closest(nameOrIndex, 3);
+  if (!near.empty()) message += "; closest: " + Join(near, ", ");
+  throw CliError(kExitUsage, message);
+}
+
+std::vector<std::string> ParamCatalog::Closest(const std::string& name, std::size_t count) const {
+  std::vector<std::pair<std::size_t, std::string>> scored;
+  for (const std::string& n : names_) {
+    const bool seen =
+        std::any_of(scored.begin(), scored.end(), [&n](const auto& s) { return s.second == n; });
+    if (!seen) scored.emplace_back(EditDistance(Lower(name), Lower(n)), n);
+  }
+  std::stable_sort(scored.begin(), scored.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < scored.size() && i < count; ++i) out.push_back(scored[i].second);
+  return out;
+}
+
+std::string ParamCatalog::Display(int index, double x) {
+  bool supported = false;
+  std::string text = host_.DisplayOfNormalized(index, static_cast<float>(x), &supported);
+  if (!checkedSupport_) {
+    if (!supported) {
+      throw CliError(kExitUsage,
+                     "the plug-in does not report display texts of normalised values "
+                     "(vendor-specific opcode 50, index 7); set " +
+                         Describe(index) + " with --set-normalized");
+    }
+    checkedSupport_ = true;
+  }
+  return text;
+}
+
+bool ParamCatalog::DisplayNumber(int index, double x, double* out) {
+  return ParseNumber(Display(index, x), out);
+}
+
+const std::vector<TextStep>& ParamCatalog::Texts(int index) {
+  if (auto it = texts_.find(index); it != texts_.end()) return it->second;
+  std::vector<TextStep>& steps = texts_[index];
+  const std::string first = Display(index, 0.0);
+  const std::string last = Display(index, 1.0);
+  double unused = 0.0;
+  if (ParseNumber(first, &unused) || ParseNumber(last, &unused)) return steps;
+
+  // Assumes each text covers one contiguous stretch of the normalised range, as stepped
+  // enumerations do; boundaries are found by halving the intervals whose ends differ.
+  steps.push_back({first, 0.0f});
+  std::function<void(double, const std::string&, double, const std::string&)> split =
+      [&](double x0, const std::string& t0, double x1, const std::string& t1) {
+        if (t0 == t1 || steps.size() > kMaxTexts) return;
+        if (x1 - x0 < kTextBoundaryWidth) {
+          steps.push_back({t1, static_cast<float>(x1)});
+          return;
+        }
+        const double mid = 0.5 * (x0 + x1);
+        const std::string tm = Display(index, mid);
+        split(x0, t0, mid, tm);
+        split(mid, tm, x1, t1);
+      };
+  split(0.0, first, 1.0, last);
+  if (steps.size() > kMaxTexts) steps.clear();
+  return steps;
+}
+
+float ParamCatalog::NormalizedFor(int index, const std::string& value) {
+  const std::vector<TextStep>& texts = Texts(index);
+  if (!texts.empty()) {
+    for (const bool ignoreCase : {false, true}) {
+      for (const TextStep& s : texts) {
+        if (ignoreCase ? Lower(s.text) == Lower(value) : s.text == value) return s.normalized;
+      }
+    }
+    double n = 0.0;
+    if (ParseNumber(value, &n) && n == std::floor(n) && n >= 0 &&
+        n < static_cast<double>(texts.size())) {
+      return texts[static_cast<std::size_t>(n)].normalized;
+    }
+    std::vector<std::string> names;
+    for (const TextStep& s : texts) names.push_back(s.text);
+    throw CliError(kExitUsage, "unknown value \"" + value + "\" for " + Describe(index) +
+                                   "; choose one of: " + Join(names, ", "));
+  }
+  double target = 0.0;
+  if (!ParseNumber(value, &target)) {
+    throw CliError(kExitUsage,
+                   "value \"" + value + "\" for " + Describe(index) + " is not a number");
+  }
+  return NormalizedForNumber(index, target, value);
+}
+
+float ParamCatalog::NormalizedForNumber(int index, double t, const std::string& text) {
+  double lo = 0.0, hi = 0.0;
+  if (!DisplayNumber(index, 0.0, &lo) || !DisplayNumber(index, 1.0, &hi)) {
+    throw CliError(kExitUsage, "cannot read the range of " + Describe(index) +
+                                   "; set it with --set-normalized");
+  }
+  if (t < std::min(lo, hi) || t > std::max(lo, hi)) {
+    const std::string label = host_.ParamLabel(index);
+    throw CliError(kExitUsage, "value " + text + " is out of range for " + Describe(index) + ": " +
+                                   Display(index, lo <= hi ? 0.0 : 1.0) + " to " +
+                                   Display(index, lo <= hi ? 1.0 : 0.0) +
+                                   (label.empty() ? "" : " " + label));
+  }
+  if (t == lo) return 0.0f;
+  if (t == hi) return 1.0f;
+
+  // g rises with x whichever way the parameter runs.
+  const bool rising = hi > lo;
+  auto g = [&](double x) {
+    double v = 0.0;
+    if (!DisplayNumber(index, x, &v)) v = rising ? lo : hi;
+    return rising ? v : -v;
+  };
+  const double target = rising ? t : -t;
+  // [a, b] is the stretch of x whose display reads t.
+  double x0 = 0.0, x1 = 1.0;
+  for (int i = 0; i < kBisectionSteps; ++i) {
+    const double mid = 0.5 * (x0 + x1);
+    (g(mid) >= target ? x1 : x0) = mid;
+  }
+  const double a = x1;
+  x0 = 0.0;
+  x1 = 1.0;
+  for (int i = 0; i < kBisectionSteps; ++i) {
+    const double mid = 0.5 * (x0 + x1);
+    (g(mid) > target ? x1 : x0) = mid;
+  }
+  const double b = x0;
+  if (b <= a) return static_cast<float>(a);
+  // A display without decimals truncates toward zero, so the exact value sits at the end of the
+  // stretch nearer zero; a rounded display has it in the middle.
+  if (Display(index, a).find('.') == std::string::npos && t != 0.0) {
+    return static_cast<float>((t > 0) == rising ? a : b);
+  }
+  return static_cast<float>(0.5 * (a + b));
+}
+
+void SplitAssignment(const std::string& text, std::string* name, std::string* value) {
+  const std::size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0) {
+    throw CliError(kExitUsage, "expected NAME=VALUE, got \"" + text + "\"");
+  }
+  *name = text.substr(0, eq);
+  *value = text.substr(eq + 1);
+}
+
+}  // namespace qvcli

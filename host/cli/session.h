@@ -1,0 +1,31 @@
+// What every quorvantel-host command that drives a plug-in shares: finding and loading it, and
+// applying the preset, program and parameter options before the command's own work.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/cli/options.h"
+#include "host/plugin_host.h"
+
+namespace qvcli {
+
+// The built Quorvantel next to this program (../plugin/quorvantel.so from the executable's
+// folder), else ~/.vst/quorvantel.so.
+std::string DefaultPluginPath();
+
+// Loads and opens the plug-in. Throws CliError(kExitPlugin) with the host library's reason.
+std::unique_ptr<qvhost::PluginHost> OpenPlugin(const std::string& path);
+
+// --plugin.
+std::vector<OptionSpec> PluginOptions();
+// --preset, --program, --set, --set-normalized.
+std::vector<OptionSpec> SettingOptions();
+std::vector<OptionSpec> Concat(std::vector<OptionSpec> a, const std::vector<OptionSpec>& b);
+
+// Loads the plug-in named by --plugin (or the default) and applies the setting options in this
+// order: preset file, program, parameter settings in the order given. Throws CliError.
+std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options);
+
+}  // namespace qvcli
