@@ -133,10 +133,12 @@ bool FillWindow(int shape, double s, double* w) {
 EnvelopeSlot::EnvelopeSlot() {
   FillWindow(kExponential, 0.5, table.data());
   table[kWindowSize] = table[0];
+  table[kWindowSize + 1] = table[1];
 }
 
 void BuildWindow(EnvelopeSlot& slot) {
   if (FillWindow(slot.shape, static_cast<double>(slot.skew), slot.table.data())) {
     slot.table[kWindowSize] = slot.table[0];
+    slot.table[kWindowSize + 1] = slot.table[1];
   }
 }

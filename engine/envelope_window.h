@@ -22,8 +22,9 @@ enum WindowShape : int {
 constexpr int kEnvelopeSlotCount = 4;
 
 struct EnvelopeSlot {
-  // Entries 0 .. 199; entry 200 (a spare) mirrors entry 0 so the renderer can read K + 1 unwrapped.
-  AlignedDoubles table{kWindowSize + 1};
+  // Entries 0 .. 199; entries 200 and 201 (spares) mirror 0 and 1, so the renderer reads K and
+  // K + 1 for K up to 200 without wrapping.
+  AlignedDoubles table{kWindowSize + 2};
   int shape = kRectangle;
   float skew = 0.5f;  // 0 .. 1
 

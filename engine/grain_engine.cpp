@@ -42,10 +42,8 @@ void GrainEngine::ProcessBlock(const double* const* inputs, double* const* outpu
 }
 
 void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outputs, int count) {
-  double* wetL = wetLeft_.data();
-  double* wetR = wetRight_.data();
-  std::memset(wetL, 0, sizeof(double) * count);
-  std::memset(wetR, 0, sizeof(double) * count);
+  double* wet = wet_.data();
+  std::memset(wet, 0, sizeof(double) * 2 * count);
 
   Capture(inputs, count);
 
@@ -61,8 +59,7 @@ void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outpu
 
   if (pool_.ActiveGrainCount() > 0) {
     RenderTarget target;
-    target.wetLeft = wetL;
-    target.wetRight = wetR;
+    target.wet = wet;
     target.feedback0 = capture_.channel[0].data();
     target.feedback1 = capture_.channel[1].data();
     target.writePos = capture_.WritePos;
@@ -75,12 +72,14 @@ void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outpu
   const double g = wetGain_;
   if (midSide_) {
     for (int i = 0; i < count; ++i) {
-      outputs[0][i] += (wetL[i] + wetR[i]) * g;
-      outputs[1][i] += (wetL[i] - wetR[i]) * g;
+      outputs[0][i] += (wet[2 * i] + wet[2 * i + 1]) * g;
+      outputs[1][i] += (wet[2 * i] - wet[2 * i + 1]) * g;
     }
   } else {
-    for (int i = 0; i < count; ++i) outputs[0][i] += wetL[i] * g;
-    for (int i = 0; i < count; ++i) outputs[1][i] += wetR[i] * g;
+    for (int i = 0; i < count; ++i) {
+      outputs[0][i] += wet[2 * i] * g;
+      outputs[1][i] += wet[2 * i + 1] * g;
+    }
   }
 
   AdvancePositions(count);

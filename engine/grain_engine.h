@@ -77,9 +77,8 @@ class GrainEngine {
   void UpdateStatistics(int count);
 
   CaptureBuffer capture_;
-  AlignedDoubles wetLeft_{kWetCapacity};
-  AlignedDoubles wetRight_{kWetCapacity};
-  AlignedDoubles silence_{4};  // what lanes without a buffer read
+  AlignedDoubles wet_{2 * kWetCapacity};  // WetAccumulator pair, interleaved left, right
+  AlignedDoubles silence_{4};             // what lanes without a buffer read
   EnvelopeSlot envelopes_[kEnvelopeSlotCount];
   GrainPool pool_;
   ModSlotBank modSlots_;

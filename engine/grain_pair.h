@@ -23,7 +23,7 @@ struct alignas(16) GrainPair {
   double sourceMix[2] = {};
   const double* source0[2] = {};   // channel-0 source of each lane
   const double* source1[2] = {};   // channel-1 source of each lane
-  const double* envelope[2] = {};  // kWindowSize entries, plus a copy of entry 0 at [200]
+  const double* envelope[2] = {};  // kWindowSize entries, then copies of entries 0 and 1
 };
 
 // Records are taken from the head and appended at the tail; every operation is constant time.

@@ -22,16 +22,9 @@ inline __m128d Clamp(__m128d x, __m128d lo, __m128d hi) {
   return _mm_max_pd(_mm_min_pd(x, hi), lo);
 }
 
-inline int Lane0(__m128i v) { return _mm_cvtsi128_si32(v); }
-inline int Lane1(__m128i v) { return _mm_cvtsi128_si32(_mm_shuffle_epi32(v, 1)); }
-
-// Adds lane 0 + lane 1 of `left` to *l and of `right` to *r.
-inline void AddLaneSums(__m128d left, __m128d right, double* l, double* r) {
-  const __m128d sum = _mm_add_pd(_mm_unpacklo_pd(left, right), _mm_unpackhi_pd(left, right));
-  __m128d acc = _mm_loadh_pd(_mm_load_sd(l), r);
-  acc = _mm_add_pd(acc, sum);
-  _mm_storel_pd(l, acc);
-  _mm_storeh_pd(r, acc);
+// {left lane 0 + left lane 1, right lane 0 + right lane 1}.
+inline __m128d LaneSums(__m128d left, __m128d right) {
+  return _mm_add_pd(_mm_unpacklo_pd(left, right), _mm_unpackhi_pd(left, right));
 }
 
 template <bool kFeedback>
@@ -63,11 +56,9 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   const __m128d mix = _mm_load_pd(p.sourceMix);
   const __m128d mixRight = _mm_sub_pd(one, mix);
 
-  const __m128i lenI = _mm_setr_epi32(static_cast<int>(p.bufferLength[0]),
-                                      static_cast<int>(p.bufferLength[1]), 0, 0);
-  const __m128i oneI = _mm_set1_epi32(1);
-  const __m128i zeroI = _mm_setzero_si128();
-  const __m128i windowI = _mm_set1_epi32(kWindowSize);
+  const __m128d negLen = _mm_sub_pd(zero, len);
+  const int la = static_cast<int>(p.bufferLength[0]);
+  const int lb = static_cast<int>(p.bufferLength[1]);
 
   const double* s0a = p.source0[0];
   const double* s0b = p.source0[1];
@@ -83,15 +74,13 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
     const __m128d active = _mm_and_pd(_mm_cmple_pd(relStart, zero), _mm_cmpgt_pd(relEnd, zero));
 
     // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
-    const __m128i idx = _mm_cvttpd_epi32(pos);
-    const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(idx));
-    __m128i prev = _mm_sub_epi32(idx, oneI);
-    prev = _mm_add_epi32(prev, _mm_and_si128(lenI, _mm_cmplt_epi32(prev, zeroI)));
-    __m128i next = _mm_add_epi32(idx, oneI);
-    next = _mm_sub_epi32(next, _mm_andnot_si128(_mm_cmplt_epi32(next, lenI), lenI));
-    const int ia = Lane0(idx), ib = Lane1(idx);
-    const int pa = Lane0(prev), pb = Lane1(prev);
-    const int na = Lane0(next), nb = Lane1(next);
+    const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(_mm_cvttpd_epi32(pos)));
+    const int ia = _mm_cvttsd_si32(pos);
+    const int ib = _mm_cvttsd_si32(_mm_unpackhi_pd(pos, pos));
+    const int pa = ia == 0 ? la - 1 : ia - 1;
+    const int pb = ib == 0 ? lb - 1 : ib - 1;
+    const int na = ia + 1 == la ? 0 : ia + 1;
+    const int nb = ib + 1 == lb ? 0 : ib + 1;
 
     const __m128d fm1 = _mm_sub_pd(f, one);
     const __m128d fm2 = _mm_sub_pd(f, two);
@@ -106,30 +95,43 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
                                   _mm_mul_pd(LoadLanes(s1a, na, s1b, nb), cc));
     const __m128d signal = _mm_add_pd(_mm_mul_pd(mixRight, v1), _mm_mul_pd(mix, v0));
 
-    // Envelope: g is the fraction of the phase itself; idle lanes read entry 0.
+    // Envelope: g is the fraction of the phase itself; idle lanes read entry 0. An active
+    // lane's phase stays below 200 (up to rounding), and entries 200 and 201 mirror 0 and 1,
+    // so K = 200 reads what the wrap to 0 would.
     const __m128d ph = _mm_and_pd(phase, active);
-    __m128i k = _mm_cvttpd_epi32(ph);
+    const __m128i k = _mm_cvttpd_epi32(ph);
     const __m128d g = _mm_sub_pd(ph, _mm_cvtepi32_pd(k));
-    k = _mm_sub_epi32(k, _mm_andnot_si128(_mm_cmplt_epi32(k, windowI), windowI));
-    const int ka = Lane0(k), kb = Lane1(k);
+    const int ka = std::min(_mm_cvtsi128_si32(k), kWindowSize);
+    const int kb = std::min(_mm_cvtsi128_si32(_mm_shuffle_epi32(k, 1)), kWindowSize);
     const __m128d envelope = _mm_add_pd(_mm_mul_pd(LoadLanes(ea, ka, eb, kb), _mm_sub_pd(one, g)),
                                         _mm_mul_pd(LoadLanes(ea, ka + 1, eb, kb + 1), g));
 
     const __m128d out = _mm_and_pd(_mm_mul_pd(_mm_mul_pd(envelope, signal), amp), active);
     const __m128d left = Clamp(_mm_mul_pd(out, panLeft), minusOne, one);
     const __m128d right = Clamp(_mm_mul_pd(out, pan), minusOne, one);
-    AddLaneSums(left, right, t.wetLeft + n, t.wetRight + n);
+    double* w = t.wet + 2 * n;
+    _mm_store_pd(w, _mm_add_pd(_mm_load_pd(w), LaneSums(left, right)));
 
     if constexpr (kFeedback) {
       const __m128d fl = Clamp(_mm_mul_pd(fb, left), minusOne, one);
       const __m128d fr = Clamp(_mm_mul_pd(fb, right), minusOne, one);
-      AddLaneSums(fl, fr, t.feedback0 + fbIdx, t.feedback1 + fbIdx);
+      const __m128d sum = LaneSums(fl, fr);
+      double* c0 = t.feedback0 + fbIdx;
+      double* c1 = t.feedback1 + fbIdx;
+      const __m128d c = _mm_add_pd(_mm_loadh_pd(_mm_load_sd(c0), c1), sum);
+      _mm_storel_pd(c0, c);
+      _mm_storeh_pd(c1, c);
       if (++fbIdx == t.bufferLength) fbIdx = 0;
     }
 
-    pos = _mm_add_pd(pos, inc);
-    pos = _mm_add_pd(pos, _mm_and_pd(len, _mm_cmplt_pd(pos, zero)));
-    pos = _mm_sub_pd(pos, _mm_and_pd(len, _mm_cmpge_pd(pos, len)));
+    // pos + inc, plus L when negative, minus L when not below L: computed side by side. Since
+    // |inc| < L only a negative sum that rounds up to exactly L needs the second step, to 0.
+    const __m128d moved = _mm_add_pd(pos, inc);
+    const __m128d below = _mm_cmplt_pd(moved, zero);
+    const __m128d adjust =
+        _mm_or_pd(_mm_and_pd(below, len), _mm_and_pd(_mm_cmpge_pd(moved, len), negLen));
+    const __m128d roundsToLength = _mm_and_pd(below, _mm_cmpge_pd(_mm_add_pd(moved, len), len));
+    pos = _mm_andnot_pd(roundsToLength, _mm_add_pd(moved, adjust));
     phase = _mm_add_pd(phase, _mm_and_pd(phaseInc, active));
     relStart = _mm_sub_pd(relStart, one);
     relEnd = _mm_sub_pd(relEnd, one);

@@ -7,8 +7,7 @@
 // Where a block's grains write to. The feedback destination is the capture buffer at the
 // positions where the block's input was captured: (writePos + n) wrapped into bufferLength.
 struct RenderTarget {
-  double* wetLeft = nullptr;
-  double* wetRight = nullptr;
+  double* wet = nullptr;        // 16-byte aligned, interleaved: wet[2n] left, wet[2n + 1] right
   double* feedback0 = nullptr;  // capture channel 0
   double* feedback1 = nullptr;  // capture channel 1
   int writePos = 0;

@@ -45,8 +45,8 @@ int ReferenceRenderPair(GrainPair& p, const RenderTarget& t) {
       right[k] = std::clamp(out * p.pan[k], -1.0, 1.0);
       if (active) p.phase[k] += p.phaseInc[k];
     }
-    t.wetLeft[n] += left[0] + left[1];
-    t.wetRight[n] += right[0] + right[1];
+    t.wet[2 * n] += left[0] + left[1];
+    t.wet[2 * n + 1] += right[0] + right[1];
     if (t.bufferLength > 0) {
       const int at = (t.writePos + n) % t.bufferLength;
       t.feedback0[at] += std::clamp(p.feedback[0] * left[0], -1.0, 1.0) +
@@ -75,19 +75,21 @@ int ReferenceRenderPair(GrainPair& p, const RenderTarget& t) {
 
 // Buffers for one render: wet accumulators and a capture buffer with a known signal.
 struct Scene {
-  std::vector<double> wetL, wetR, buf0, buf1, env;
+  std::vector<double> wet, buf0, buf1, env;
   RenderTarget target;
   explicit Scene(int count, int bufferLength = 1000, int writePos = 0)
-      : wetL(count + 1), wetR(count + 1), buf0(bufferLength + 8), buf1(bufferLength + 8), env(201) {
+      : wet(2 * count + 2), buf0(bufferLength + 8), buf1(bufferLength + 8), env(202) {
     for (int i = 0; i < bufferLength; ++i) {
       buf0[i] = std::sin(0.05 * i);
       buf1[i] = 0.5 * std::cos(0.02 * i);
     }
     for (int i = 0; i < 200; ++i) env[i] = 0.3 + 0.7 * std::sin(i * 3.14159 / 200);
     env[200] = env[0];
-    target = RenderTarget{wetL.data(), wetR.data(),  buf0.data(), buf1.data(),
-                          writePos,    bufferLength, count};
+    env[201] = env[1];
+    target = RenderTarget{wet.data(), buf0.data(), buf1.data(), writePos, bufferLength, count};
   }
+  double L(int n) const { return wet[2 * n]; }
+  double R(int n) const { return wet[2 * n + 1]; }
 };
 
 GrainPair MakeLane(GrainPair p, int lane, const Scene& s, double start, double length,
@@ -116,9 +118,9 @@ GrainPair IdlePair(const Scene& s) {
 }
 
 // Lane sample counts sounding in a block, measured by a grain that reads a constant 1.
-int SoundingSamples(const std::vector<double>& wet, int count) {
+int SoundingSamples(const Scene& s, int count) {
   int n = 0;
-  for (int i = 0; i < count; ++i) n += wet[i] != 0.0;
+  for (int i = 0; i < count; ++i) n += s.L(i) != 0.0;
   return n;
 }
 
@@ -131,6 +133,7 @@ TEST(GrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
     Scene a(count, length, static_cast<int>(u(rng) * length));
     for (double& x : a.env) x = u(rng);
     a.env[200] = a.env[0];
+    a.env[201] = a.env[1];
     GrainPair p = IdlePair(a);
     for (int lane = 0; lane < 2; ++lane) {
       if (u(rng) < 0.15) continue;
@@ -143,7 +146,7 @@ TEST(GrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
       p.feedback[lane] = u(rng) < 0.5 ? 0.0 : u(rng) * 3;
     }
     Scene b = a;
-    b.target = RenderTarget{b.wetL.data(),     b.wetR.data(),         b.buf0.data(), b.buf1.data(),
+    b.target = RenderTarget{b.wet.data(),      b.buf0.data(),         b.buf1.data(),
                             a.target.writePos, a.target.bufferLength, count};
     GrainPair q = p;
     for (int lane = 0; lane < 2; ++lane) {
@@ -155,8 +158,8 @@ TEST(GrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
     const int maskRef = ReferenceRenderPair(q, b.target);
     ASSERT_EQ(maskSimd, maskRef) << "trial " << trial;
     for (int i = 0; i < count; ++i) {
-      ASSERT_NEAR(a.wetL[i], b.wetL[i], 1e-12) << "trial " << trial << " sample " << i;
-      ASSERT_NEAR(a.wetR[i], b.wetR[i], 1e-12) << "trial " << trial << " sample " << i;
+      ASSERT_NEAR(a.L(i), b.L(i), 1e-12) << "trial " << trial << " sample " << i;
+      ASSERT_NEAR(a.R(i), b.R(i), 1e-12) << "trial " << trial << " sample " << i;
     }
     for (int i = 0; i < length; ++i) {
       ASSERT_NEAR(a.buf0[i], b.buf0[i], 1e-12) << "trial " << trial;
@@ -177,11 +180,11 @@ TEST(GrainLifetime, GrainOf1323SamplesSpansThreeBlocksOf512) {
   GrainPair p = MakeLane(IdlePair(s), 0, s, 0.0, 1323.0);
   const int expected[3] = {512, 512, 299};
   for (int block = 0; block < 3; ++block) {
-    std::fill(s.wetL.begin(), s.wetL.end(), 0.0);
+    std::fill(s.wet.begin(), s.wet.end(), 0.0);
     p.laneMask = RenderPair(p, s.target);
-    EXPECT_EQ(SoundingSamples(s.wetL, 512), expected[block]) << "block " << block;
+    EXPECT_EQ(SoundingSamples(s, 512), expected[block]) << "block " << block;
     if (block == 2) {
-      EXPECT_NE(s.wetL[298], 0.0);
+      EXPECT_NE(s.L(298), 0.0);
     }
   }
   EXPECT_EQ(p.laneMask, 0);
@@ -194,14 +197,15 @@ TEST(GrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds16Early
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   std::fill(s.env.begin(), s.env.end(), 1.0);
   for (int i = 0; i < 200; ++i) s.env[i] = i * 0.001;  // the envelope value shows the phase
-  s.env[200] = 0.0;
+  s.env[200] = s.env[0];
+  s.env[201] = s.env[1];
   GrainPair p = MakeLane(IdlePair(s), 0, s, -16.0, 100.0);
   p.pan[0] = 0.0;
   p.laneMask = RenderPair(p, s.target);
-  EXPECT_EQ(s.wetL[0], 0.0);  // phase 0 at sample 0: table[0] = 0
-  EXPECT_NEAR(s.wetL[1], 0.002, 1e-12);
-  EXPECT_NE(s.wetL[83], 0.0);
-  EXPECT_EQ(s.wetL[84], 0.0);
+  EXPECT_EQ(s.L(0), 0.0);  // phase 0 at sample 0: table[0] = 0
+  EXPECT_NEAR(s.L(1), 0.002, 1e-12);
+  EXPECT_NE(s.L(83), 0.0);
+  EXPECT_EQ(s.L(84), 0.0);
   EXPECT_EQ(p.laneMask, 0);
 }
 
@@ -209,7 +213,7 @@ TEST(GrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) {
   Scene s(64);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 64.0, 100.0, 10.0, 1.0);
   p.laneMask = RenderPair(p, s.target);
-  EXPECT_EQ(SoundingSamples(s.wetL, 64), 0);
+  EXPECT_EQ(SoundingSamples(s, 64), 0);
   EXPECT_EQ(p.laneMask, 1);
   EXPECT_EQ(p.start[0], 0.0);
   EXPECT_EQ(p.end[0], 100.0);
@@ -227,7 +231,7 @@ TEST(GrainPairSharing, SecondLaneHasMovedByTheSamplesBetweenTheStarts) {
   // Lane 0 has 412 active samples of phase, lane 1 212.
   EXPECT_NEAR(p.phase[0], 412 * 0.2, 1e-9);
   EXPECT_NEAR(p.phase[1], 212 * 0.2, 1e-9);
-  EXPECT_EQ(SoundingSamples(s.wetL, 100), 0);
+  EXPECT_EQ(SoundingSamples(s, 100), 0);
 }
 
 TEST(GrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
@@ -239,8 +243,8 @@ TEST(GrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
   p.pan[1] = 0.0;  // all left
   p.amplitude[1] = 0.1;
   RenderPair(p, s.target);
-  EXPECT_DOUBLE_EQ(s.wetL[5], 1.0 + 0.6);
-  EXPECT_DOUBLE_EQ(s.wetR[5], 1.0);
+  EXPECT_DOUBLE_EQ(s.L(5), 1.0 + 0.6);
+  EXPECT_DOUBLE_EQ(s.R(5), 1.0);
 }
 
 TEST(GrainRead, IncrementZeroRepeatsOnePositionAndMinusOneWrapsBelowZero) {
@@ -261,8 +265,8 @@ TEST(GrainPhase, AFullPhaseOnTheLastSampleGivesNoSpike) {
   p.phase[0] = 200.0;
   p.pan[0] = 0.0;
   RenderPair(p, s.target);
-  EXPECT_LE(std::abs(s.wetL[0]), 1.0);
-  EXPECT_DOUBLE_EQ(s.wetL[0], 1.0);  // phase 200 reads entry 0 with fraction 0
+  EXPECT_LE(std::abs(s.L(0)), 1.0);
+  EXPECT_DOUBLE_EQ(s.L(0), 1.0);  // phase 200 reads entry 0 with fraction 0
 }
 
 TEST(GrainFeedback, WritesAtWritePosWrappedIntoABufferShorterThanTheBlock) {
