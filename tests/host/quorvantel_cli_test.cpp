@@ -1,0 +1,213 @@
+// quorvantel-host end to end on the real Quorvantel module: what info and params list, plain
+// values in the parameters' own units, presets in every form, and a deterministic render.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstdint>
+#include <fstream>
+#include <vector>
+
+#include "host/cli/preset_file.h"
+#include "tests/host/cli_runner.h"
+
+namespace {
+
+using clitest::RunHost;
+using clitest::ScratchDir;
+
+const std::string kPlugin = QV_PLUGIN_PATH;
+
+// FNV-1a over the 16-bit samples of the deterministic render below. When the sound of the
+// effect changes on purpose, refresh it: run
+//   build/tests/host/quorvantel_cli_test --gtest_filter='QuorvantelRender.*'
+// and copy the checksum the failure message prints.
+constexpr std::uint64_t kRenderChecksum = 0x433C791B66DEBD6DULL;
+
+std::string Params(const ScratchDir& dir, const std::vector<std::string>& extra) {
+  std::string command =
+      clitest::Quote(QV_HOST_BIN) + " params --json --plugin " + clitest::Quote(kPlugin);
+  for (const std::string& e : extra) command += " " + clitest::Quote(e);
+  command += " 2>" + clitest::Quote(dir / "stderr.txt");
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << clitest::ReadText(dir / "stderr.txt");
+  return out;
+}
+
+// The JSON line of one parameter.
+std::string ParamLine(const std::string& json, int index) {
+  const std::string key = "{\"index\": " + std::to_string(index) + ",";
+  const std::size_t at = json.find(key);
+  if (at == std::string::npos) return "";
+  return json.substr(at, json.find('\n', at) - at);
+}
+
+std::string DisplayOf(const std::string& json, int index) {
+  const std::string line = ParamLine(json, index);
+  const std::size_t at = line.find("\"display\": \"");
+  if (at == std::string::npos) return "";
+  const std::size_t begin = at + 12;
+  return line.substr(begin, line.find('"', begin) - begin);
+}
+
+TEST(QuorvantelInfo, ListsTheIdentityAndThePrograms) {
+  ScratchDir dir;
+  const auto r = RunHost(dir, "info", "--plugin", kPlugin);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const char* line :
+       {"name:          Quorvantel\n", "vendor:        Halbrecken\n", "unique id:     'qZvx'",
+        "version:       10000\n", "VST version:   2400\n", "category:      effect\n",
+        "inputs:        2\n", "outputs:       2\n", "parameters:    89\n", "programs:      6\n",
+        "   0  - 1 -\n", "   5  - 6 -\n"}) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+}
+
+TEST(QuorvantelParams, ListsEveryParameterWithItsDefault) {
+  ScratchDir dir;
+  const std::string json = Params(dir, {});
+  EXPECT_EQ(ParamLine(json, 0),
+            "{\"index\": 0, \"name\": \"Length\", \"value\": 0.441170, \"display\": \"30.0\", "
+            "\"label\": \"ms\"},");
+  EXPECT_NE(ParamLine(json, 54).find("\"name\": \"Shape1\""), std::string::npos);
+  EXPECT_EQ(DisplayOf(json, 54), "Random");
+  EXPECT_EQ(DisplayOf(json, 1), "LFO 1");
+  EXPECT_EQ(DisplayOf(json, 86), "off");
+  EXPECT_NE(ParamLine(json, 88).find("\"name\": \"Wet\""), std::string::npos);
+  EXPECT_EQ(ParamLine(json, 89), "");
+}
+
+TEST(QuorvantelParams, PlainValuesLandInTheParametersOwnUnits) {
+  ScratchDir dir;
+  const std::string json = Params(dir, {"--set",        "Pitch=12",     "--set",
+                                        "Lng Dpth=0.5", "--set",        "Shape1=SampleHold",
+                                        "--set",        "43=3",         "--set",
+                                        "Dir=-1",       "--set",        "Rate1=5",
+                                        "--set",        "MidSide=on",   "--set",
+                                        "Wet=2",        "--set",        "Ons Mod=LFO 4",
+                                        "--set",        "Length=149.9", "--set-normalized",
+                                        "Pan=0.25"});
+  EXPECT_EQ(DisplayOf(json, 15), "12.0");
+  EXPECT_EQ(DisplayOf(json, 2), "0.50");
+  EXPECT_EQ(DisplayOf(json, 54), "SampleHold");
+  EXPECT_EQ(DisplayOf(json, 43), "3");
+  EXPECT_EQ(DisplayOf(json, 12), "-1");
+  EXPECT_EQ(DisplayOf(json, 55), "5.00");
+  EXPECT_EQ(DisplayOf(json, 86), "on");
+  EXPECT_EQ(DisplayOf(json, 88), "2.00");
+  EXPECT_EQ(DisplayOf(json, 4), "LFO 4");
+  EXPECT_EQ(DisplayOf(json, 0), "149.9");
+  EXPECT_EQ(DisplayOf(json, 9), "0.25");
+}
+
+TEST(QuorvantelParams, BadNamesValuesAndTextsSayWhatIsWrong) {
+  ScratchDir dir;
+  auto r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Envelope=2");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("\"Envelope\" is ambiguous (indices 43, 46, 48, 50, 52)"), std::string::npos)
+      << r.err;
+  r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Length=500");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("out of range for \"Length\" (index 0): 1.0 to 150.0 ms"), std::string::npos)
+      << r.err;
+  r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Shape1=Saw");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("choose one of: Const, Triangle, Square, Sine, Random, Random Sqr, "
+                       "SampleHold"),
+            std::string::npos)
+      << r.err;
+  r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Pich=3");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("closest: Pitch"), std::string::npos) << r.err;
+}
+
+TEST(QuorvantelPresets, EveryFormRoundTripsTheParameterValues) {
+  ScratchDir dir;
+  const std::vector<std::string> settings = {"--set", "Pitch=-7",    "--set", "Feedback=0.4",
+                                             "--set", "Shape2=Sine", "--set", "Dry=0.7"};
+  const std::string expected = Params(dir, settings);
+  for (const std::string file : {"p.fxp", "c.fxp", "b.fxb", "state.chunk"}) {
+    std::vector<std::string> save = {"preset", "save", dir / file, "--plugin", kPlugin};
+    if (file == "c.fxp") save.push_back("--chunk-form");
+    save.insert(save.end(), settings.begin(), settings.end());
+    std::string command = clitest::Quote(QV_HOST_BIN);
+    for (const std::string& w : save) command += " " + clitest::Quote(w);
+    ASSERT_EQ(std::system(command.c_str()), 0) << file;
+    EXPECT_EQ(Params(dir, {"--preset", dir / file}), expected) << file;
+  }
+  const auto shown = RunHost(dir, "preset", "show", dir / "b.fxb");
+  EXPECT_EQ(shown.out.rfind("bank for 'qZvx' version 10000, 6 programs, current 0\n", 0), 0u)
+      << shown.out;
+}
+
+TEST(QuorvantelPresets, PresetsOfOtherPlugInsAndDamagedChunksAreRefused) {
+  ScratchDir dir;
+  qvcli::FxProgram foreign;
+  foreign.fxId = 0x41424344;
+  foreign.numParams = 89;
+  foreign.params.assign(89, 0.5f);
+  const std::vector<std::uint8_t> bytes = qvcli::EncodeProgram(foreign);
+  {
+    std::ofstream f(dir / "foreign.fxp", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+    std::ofstream g(dir / "short.chunk", std::ios::binary);
+    g << "pfft";
+  }
+  auto r = RunHost(dir, "params", "--plugin", kPlugin, "--preset", dir / "foreign.fxp");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("is a preset for plug-in 'ABCD', not for 'qZvx' (Quorvantel)"),
+            std::string::npos)
+      << r.err;
+  r = RunHost(dir, "params", "--plugin", kPlugin, "--preset", dir / "short.chunk");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("refused the preset's state chunk"), std::string::npos) << r.err;
+}
+
+TEST(QuorvantelPrograms, ProgramOptionSelectsAndChecksTheProgram) {
+  ScratchDir dir;
+  EXPECT_EQ(RunHost(dir, "params", "--plugin", kPlugin, "--program", "5").exitCode, 0);
+  const auto r = RunHost(dir, "params", "--plugin", kPlugin, "--program", "6");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--program: 6 is out of range (0 to 5)"), std::string::npos) << r.err;
+}
+
+TEST(QuorvantelRender, DeterministicRenderMatchesTheStoredChecksum) {
+  ScratchDir dir;
+  ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "2").exitCode, 0);
+  const auto r = RunHost(dir, "render", dir / "in.wav", dir / "out.wav", "--plugin", kPlugin,
+                         "--encoding", "pcm16", "--tail", "1", "--set", "Pitch=7", "--set",
+                         "Feedback=0.3", "--set", "Delay=40", "--set", "Dry=0.8");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind(dir / "out.wav" + ": 3.00 s, 2 ch, 44100 Hz, peak ", 0), 0u) << r.out;
+  SF_INFO info{};
+  SNDFILE* f = sf_open((dir / "out.wav").c_str(), SFM_READ, &info);
+  ASSERT_NE(f, nullptr);
+  std::vector<short> samples(static_cast<std::size_t>(info.frames * info.channels));
+  sf_readf_short(f, samples.data(), info.frames);
+  sf_close(f);
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (short s : samples) {
+    for (int b = 0; b < 2; ++b) {
+      hash ^= (static_cast<std::uint16_t>(s) >> (8 * b)) & 0xFF;
+      hash *= 0x100000001b3ULL;
+    }
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%016llXULL", static_cast<unsigned long long>(hash));
+  EXPECT_EQ(hash, kRenderChecksum) << "checksum of this render: " << text;
+}
+
+TEST(QuorvantelBench, PrintsTheRealTimeFactor) {
+  ScratchDir dir;
+  const auto r = RunHost(dir, "bench", "--plugin", kPlugin, "--seconds", "0.5", "--block-size",
+                         "256", "--sample-rate", "48000");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("real-time factor ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("(48000 Hz, block 256, float path)"), std::string::npos) << r.out;
+}
+
+}  // namespace
