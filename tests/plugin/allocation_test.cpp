@@ -1,4 +1,5 @@
-// Instance creation when memory runs out: the entry point answers null and leaks nothing.
+// Allocation behaviour: creation under memory exhaustion answers null; the audio and parameter
+// paths allocate nothing.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@ namespace {
 
 // Allocations left before operator new starts failing; negative means never fail.
 std::atomic<long> gAllocationsLeft{-1};
+std::atomic<long> gAllocationCount{0};
 
 }  // namespace
 
@@ -18,6 +20,7 @@ std::atomic<long> gAllocationsLeft{-1};
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 void* operator new(std::size_t size) {
+  ++gAllocationCount;
   if (gAllocationsLeft.load() == 0) throw std::bad_alloc();
   if (gAllocationsLeft.load() > 0) --gAllocationsLeft;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
@@ -74,6 +77,27 @@ TEST(CreationUnderMemoryPressure, FailingSetChunkAnswersZero) {
   gAllocationsLeft = -1;
   EXPECT_EQ(answer, 0);  // the exception stayed inside the dispatcher
   effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0);
+}
+
+TEST(RealTimePaths, ProcessingAndAutomationAllocateNothing) {
+  vst2::AEffect* e = CreateQuorvantelEffect(nullptr);
+  ASSERT_NE(e, nullptr);
+  e->dispatcher(e, vst2::effOpen, 0, 0, nullptr, 0);
+  e->dispatcher(e, vst2::effSetBlockSize, 0, 256, nullptr, 0);
+  float fl[1000] = {}, fr[1000] = {};
+  double dl[1000] = {}, dr[1000] = {};
+  float* fio[2] = {fl, fr};
+  double* dio[2] = {dl, dr};
+  const long before = gAllocationCount.load();
+  for (int block = 0; block < 10; ++block) {
+    e->processReplacing(e, fio, fio, 1000);  // longer than announced: cut into pieces
+    e->process(e, fio, fio, 256);
+    e->processDoubleReplacing(e, dio, dio, 1000);
+    e->setParameter(e, block, 0.3f);
+    e->getParameter(e, block);
+  }
+  EXPECT_EQ(gAllocationCount.load(), before);
+  e->dispatcher(e, vst2::effClose, 0, 0, nullptr, 0);
 }
 
 }  // namespace
