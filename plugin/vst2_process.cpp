@@ -3,7 +3,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "plugin/denormal_guard.h"
+#include "engine/denormal_guard.h"
 #include "plugin/effect_vst2.h"
 
 using namespace vst2;
