@@ -35,9 +35,8 @@ inline int DodgeChannel(int d, int s) {
 // colour is treated as opaque; its alpha accumulates as "over" so an opaque target stays opaque.
 inline void Composite(Pixel& dst, Pixel src, BlendMode mode, int opacity) {
   if (opacity <= 0) return;
-  const int d = int(dst);
-  const int da = AlphaOf(Pixel(d)), dr = RedOf(Pixel(d)), dg = GreenOf(Pixel(d)),
-            db = BlueOf(Pixel(d));
+  const Pixel d = dst;
+  const int da = AlphaOf(d), dr = RedOf(d), dg = GreenOf(d), db = BlueOf(d);
   const int sa = AlphaOf(src), sr = RedOf(src), sg = GreenOf(src), sb = BlueOf(src);
   if (mode == BlendMode::Copy) {
     if (opacity >= 255) {

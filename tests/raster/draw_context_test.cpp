@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "editor/bitmap_cache.h"
 #include "raster/bitmap.h"
@@ -135,6 +138,45 @@ TEST(EditorText, LongTextRunsOutOfItsBoxButNotTheDrawRectangle) {
   EXPECT_GE(InkColumns(clipped).first, 130);
   clipped.DrawText(style, nullptr, Rect{0, 0, 10, 10});
   clipped.DrawText(style, "", Rect{0, 0, 10, 10});
+}
+
+}  // namespace
+
+namespace {
+
+// Runs in a fresh child process whose fontconfig sees an empty configuration: no fonts at all.
+void DrawWithoutFonts() {
+  const std::string conf = ::testing::TempDir() + "qv-no-fonts.conf";
+  std::FILE* f = std::fopen(conf.c_str(), "w");
+  if (f == nullptr) std::exit(2);
+  std::fputs("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n", f);
+  std::fclose(f);
+  setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+  DrawContext dc(100, 30);
+  TextStyle style;
+  dc.DrawText(style, "Length", Rect{0, 0, 100, 20});
+  dc.DrawText(style, "Onset", Rect{0, 0, 100, 20});
+  DrawContext other(100, 30);
+  other.DrawText(style, "Pan", Rect{0, 0, 100, 20});
+  const bool untouched = InkColumns(dc).second < 0 && InkColumns(other).second < 0;
+  std::exit(untouched ? 0 : 1);
+}
+
+// Matches a stderr text that holds the missing-font report exactly once.
+class ReportedOnce : public ::testing::MatcherInterface<const std::string&> {
+ public:
+  bool MatchAndExplain(const std::string& err, ::testing::MatchResultListener*) const override {
+    const std::string report = "texts are not drawn: no font matches \"Arial\"";
+    const std::size_t first = err.find(report);
+    return first != std::string::npos && err.find(report, first + 1) == std::string::npos;
+  }
+  void DescribeTo(std::ostream* os) const override { *os << "reports the missing font once"; }
+};
+
+TEST(EditorTextDeathTest, WithoutAnyFontTextsAreSkippedAndTheReasonIsReportedOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(DrawWithoutFonts(), ::testing::ExitedWithCode(0),
+              ::testing::MakeMatcher(new ReportedOnce));
 }
 
 }  // namespace
