@@ -38,12 +38,12 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   const __m128d zero = _mm_setzero_pd();
   const __m128d one = _mm_set1_pd(1.0);
   const __m128d minusOne = _mm_set1_pd(-1.0);
-  const __m128d two = _mm_set1_pd(2.0);
   const __m128d half = _mm_set1_pd(0.5);
 
-  const __m128d sv = _mm_set1_pd(s);
-  __m128d relStart = _mm_sub_pd(_mm_load_pd(p.start), sv);
-  __m128d relEnd = _mm_sub_pd(_mm_load_pd(p.end), sv);
+  // A lane sounds at block sample n when start <= n < end.
+  const __m128d startV = _mm_load_pd(p.start);
+  const __m128d endV = _mm_load_pd(p.end);
+  __m128d nv = _mm_set1_pd(n0);
   __m128d pos = _mm_load_pd(p.readPos);
   __m128d phase = _mm_load_pd(p.phase);
   const __m128d inc = _mm_load_pd(p.readInc);
@@ -67,26 +67,28 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   const double* ea = p.envelope[0];
   const double* eb = p.envelope[1];
 
+  double* const wet = t.wet;
   int fbIdx = 0;
   if constexpr (kFeedback) fbIdx = WrapIndex(std::int64_t{t.writePos} + n0, t.bufferLength);
 
   for (int n = n0; n < n1; ++n) {
-    const __m128d active = _mm_and_pd(_mm_cmple_pd(relStart, zero), _mm_cmpgt_pd(relEnd, zero));
+    const __m128d active = _mm_and_pd(_mm_cmple_pd(startV, nv), _mm_cmpgt_pd(endV, nv));
 
     // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
     const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(_mm_cvttpd_epi32(pos)));
     const int ia = _mm_cvttsd_si32(pos);
     const int ib = _mm_cvttsd_si32(_mm_unpackhi_pd(pos, pos));
-    const int pa = ia == 0 ? la - 1 : ia - 1;
-    const int pb = ib == 0 ? lb - 1 : ib - 1;
-    const int na = ia + 1 == la ? 0 : ia + 1;
-    const int nb = ib + 1 == lb ? 0 : ib + 1;
+    const int pa = ia - 1 + (la & -(ia == 0));
+    const int pb = ib - 1 + (lb & -(ib == 0));
+    const int na = ia + 1 - (la & -(ia + 1 == la));
+    const int nb = ib + 1 - (lb & -(ib + 1 == lb));
 
     const __m128d fm1 = _mm_sub_pd(f, one);
-    const __m128d fm2 = _mm_sub_pd(f, two);
-    const __m128d ca = _mm_mul_pd(_mm_mul_pd(fm1, fm2), half);
+    const __m128d fm2 = _mm_sub_pd(fm1, one);
+    const __m128d halfFm1 = _mm_mul_pd(fm1, half);  // halving is exact: same as halving last
+    const __m128d ca = _mm_mul_pd(halfFm1, fm2);
     const __m128d cb = _mm_mul_pd(f, fm2);
-    const __m128d cc = _mm_mul_pd(_mm_mul_pd(f, fm1), half);
+    const __m128d cc = _mm_mul_pd(f, halfFm1);
     const __m128d v0 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s0a, pa, s0b, pb), ca),
                                              _mm_mul_pd(LoadLanes(s0a, ia, s0b, ib), cb)),
                                   _mm_mul_pd(LoadLanes(s0a, na, s0b, nb), cc));
@@ -103,13 +105,16 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
     const __m128d g = _mm_sub_pd(ph, _mm_cvtepi32_pd(k));
     const int ka = std::min(_mm_cvtsi128_si32(k), kWindowSize);
     const int kb = std::min(_mm_cvtsi128_si32(_mm_shuffle_epi32(k, 1)), kWindowSize);
-    const __m128d envelope = _mm_add_pd(_mm_mul_pd(LoadLanes(ea, ka, eb, kb), _mm_sub_pd(one, g)),
-                                        _mm_mul_pd(LoadLanes(ea, ka + 1, eb, kb + 1), g));
+    const __m128d tableA = _mm_loadu_pd(ea + ka);  // entries K, K + 1 of lane 0
+    const __m128d tableB = _mm_loadu_pd(eb + kb);
+    const __m128d envelope =
+        _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(tableA, tableB), _mm_sub_pd(one, g)),
+                   _mm_mul_pd(_mm_unpackhi_pd(tableA, tableB), g));
 
     const __m128d out = _mm_and_pd(_mm_mul_pd(_mm_mul_pd(envelope, signal), amp), active);
     const __m128d left = Clamp(_mm_mul_pd(out, panLeft), minusOne, one);
     const __m128d right = Clamp(_mm_mul_pd(out, pan), minusOne, one);
-    double* w = t.wet + 2 * n;
+    double* w = wet + 2 * n;
     _mm_store_pd(w, _mm_add_pd(_mm_load_pd(w), LaneSums(left, right)));
 
     if constexpr (kFeedback) {
@@ -133,9 +138,12 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
     const __m128d roundsToLength = _mm_and_pd(below, _mm_cmpge_pd(_mm_add_pd(moved, len), len));
     pos = _mm_andnot_pd(roundsToLength, _mm_add_pd(moved, adjust));
     phase = _mm_add_pd(phase, _mm_and_pd(phaseInc, active));
-    relStart = _mm_sub_pd(relStart, one);
-    relEnd = _mm_sub_pd(relEnd, one);
+    nv = _mm_add_pd(nv, one);
   }
+  // Times relative to the sample after the range, which is the next block's first sample
+  // whenever a lane lives on.
+  const __m128d relStart = _mm_sub_pd(startV, nv);
+  const __m128d relEnd = _mm_sub_pd(endV, nv);
 
   // A lane lives on while it still has a sample to play in the next block.
   const __m128d alive = _mm_cmpge_pd(relEnd, one);

@@ -16,9 +16,9 @@ constexpr int kBlock = 512;
 
 // Default plain values of the parameters that differ from 0.
 void ApplyDefaults(GrainEngine& e) {
-  const std::pair<int, double> nonZero[] = {{0, 30},  {3, 20},  {9, 0.5}, {12, 1}, {18, 1},
-                                            {28, 0.25}, {31, 1}, {37, 1}, {40, 1}, {43, 1},
-                                            {88, 1}};
+  const std::pair<int, double> nonZero[] = {{0, 30}, {3, 20},    {9, 0.5}, {12, 1},
+                                            {18, 1}, {28, 0.25}, {31, 1},  {37, 1},
+                                            {40, 1}, {43, 1},    {88, 1}};
   for (int i = 0; i < kParameterCount; ++i) e.OnParameterChanged(i, 0.0);
   for (auto [i, v] : nonZero) e.OnParameterChanged(i, v);
   for (int j = 0; j < 4; ++j) {
