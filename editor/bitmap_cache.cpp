@@ -44,8 +44,9 @@ BitmapRef RefOf(raster::Bitmap* bitmap, int frames) {
 BitmapRef LoadBitmap(int id, const char* name, int frames) {
   BitmapCache& cache = Cache();
   std::lock_guard<std::mutex> guard(cache.lock);
+  // Retained bitmaps share one id and are no resource: never hand one out for a lookup.
   for (CacheEntry& entry : cache.entries)
-    if (entry.id == id) return RefOf(entry.bitmap.get(), frames);
+    if (entry.id == id && id != kRetainedBitmapId) return RefOf(entry.bitmap.get(), frames);
   std::string reason;
   std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(id, name, &reason);
   if (bitmap == nullptr) ResourceMissing(id, name, reason);

@@ -12,8 +12,9 @@
 constexpr int kRetainedBitmapId = -1;
 
 // The cached bitmap of resource id, decoded on the first request, with frames (below 1 counts
-// as 1) stacked vertically. A resource that cannot be loaded stops the program with the
-// assertion "imgResourceFound". Thread: any; takes the cache lock.
+// as 1) stacked vertically. Retained bitmaps (kRetainedBitmapId) are never found by id. A resource
+// that cannot be loaded stops the program with the assertion "imgResourceFound". Thread: any; takes
+// the cache lock.
 BitmapRef LoadBitmap(int id, const char* name, int frames);
 
 // Hands a bitmap to the cache under kRetainedBitmapId. Thread: any; takes the cache lock.

@@ -103,6 +103,10 @@ TEST(BitmapCacheDeathTest, AMissingResourceStopsWithItsAssertion) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(LoadBitmap(4242, "img/none.png", 1), "imgResourceFound");
   EXPECT_DEATH(LoadBitmap(4243, "img/800x600.bmp", 1), "imgResourceFound");
+  // The id of retained bitmaps is no resource, even while one is retained.
+  const BitmapRef kept = RetainBitmap(std::make_unique<raster::Bitmap>(2, 2), 1);
+  EXPECT_DEATH(LoadBitmap(kRetainedBitmapId, "img/800x600.png", 1), "imgResourceFound");
+  ReleaseBitmap(kept);
 }
 
 }  // namespace
