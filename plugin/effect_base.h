@@ -84,7 +84,8 @@ class IEffectBase {
   // Virtual operations, in this order. Unless stated, called from the dispatcher (host UI
   // thread) with the InstanceLock held.
   virtual ~IEffectBase();
-  // After sample rate or block size changes and when processing stops. Default: lock and release.
+  // After sample rate or block size changes and when processing stops; takes the lock.
+  // Default: lock and release.
   virtual void ResetProcessing();
   // A parameter's value changed; applies it to the processing. Any thread, takes the lock.
   virtual void OnParameterChanged(int index);
@@ -94,6 +95,7 @@ class IEffectBase {
   virtual void EditorOpened() {}
   virtual void EditorClosed() {}
   virtual void IdleTick() {}
+  // Processing switched on or off; takes the lock.
   virtual void ActivationChanged(bool active);
   virtual void HandleMidiMessage(const MidiMessage& message);
   // Writes the name of a MIDI key into out (64 bytes); false when it has none.
@@ -103,7 +105,9 @@ class IEffectBase {
   // Appends one 8-byte float per parameter: a 32-bit integer from the list for Bool, Int and Enum
   // parameters, a double for the others. Not used by this effect.
   virtual void SaveStateFromValues(StateChunk& chunk, std::span<const StoredValue> values);
-  // Host-facing operations; the VST 2 adapter provides them, the base does nothing.
+  // Host-facing operations; the VST 2 adapter provides them, the base does nothing. Gestures come
+  // from the editor's UI thread; the time queries from the audio thread during ProcessDouble. All
+  // run with the lock held and take it no further.
   virtual void BeginParamEdit(int) {}
   virtual void AutomateParam(int, double) {}
   virtual void EndParamEdit(int) {}
@@ -117,13 +121,14 @@ class IEffectBase {
   virtual void PrepareForHost() {}
   // UI thread: shows every value in the editor, prepares it and takes ownership. Null is ignored.
   virtual void AttachEditor(std::unique_ptr<IEditorView> editor);
-  // Dispatcher thread: resizes and zeroes the scratch buffers unless frames is the current size.
+  // Dispatcher thread, lock held: resizes and zeroes the scratch buffers unless frames is the
+  // current size; frames below 1 are ignored.
   virtual void SetMaxBlockSize(int frames);
   virtual void SetLatencySamples(int samples) { latency_ = samples; }
   virtual bool SendMidiToHost(const MidiMessage&) { return false; }
   virtual bool SendMidiListToHost(std::span<const MidiMessage> messages);
 
-  // Channels.
+  // Channels; dispatcher thread, lock held. Ranges are clamped to the existing channels.
   bool LegalIO(int inputs, int outputs) const;
   void SetInputConnections(int first, int count, bool connected);
   void SetOutputConnections(int first, int count, bool connected);
