@@ -17,7 +17,7 @@ std::string FlagNames(vst2::int32 flags) {
   };
   static constexpr Named kNames[] = {
       {vst2::kFlagHasEditor, "editor"},
-      {vst2::kFlagCanMono, "mono"},
+      {vst2::kFlagCanMono, "can-mono"},
       {vst2::kFlagCanReplacing, "replacing"},
       {vst2::kFlagProgramChunks, "program-chunks"},
       {vst2::kFlagIsSynth, "synth"},

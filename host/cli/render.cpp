@@ -122,6 +122,7 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
       }
     }
     out.Write(interleavedOut.data(), n);
+    host.ClearCalls();  // the callback record would otherwise grow with the length of the render
     pos += n;
     progress.Update(pos);
   }
