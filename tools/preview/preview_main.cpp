@@ -56,19 +56,20 @@ const Label kLabels[] = {
 // Fader rows: position, the value read-out shown above and the modulation source.
 struct FaderRow {
   int x, y, x2;
+  float value, depth;
   const char* readout;
   const char* source;
 };
 
 const FaderRow kFaderRows[] = {
-    {70, 30, 150, "84.00 ms", "1"},   {70, 75, 150, "40.00 ms", "-"},
-    {70, 120, 150, "C", "2"},         {70, 165, 150, "2", "-"},
-    {70, 210, 150, "L 20", "3"},      {70, 255, 150, "0.50", "-"},
-    {70, 300, 150, "0.00 st", "4"},   {70, 345, 150, "1.00", "-"},
-    {70, 390, 150, "250.00 ms", "-"}, {70, 435, 150, "0.30", "5"},
-    {70, 480, 150, "0.50", "-"},      {70, 525, 150, "0.70", "-"},
-    {370, 525, 450, "0.00", "-"},     {370, 480, 450, "3.00 s", "6"},
-    {370, 435, 450, "1.00", "-"},
+    {70, 30, 150, 0.30f, 0.20f, "84.00 ms", "1"},   {70, 75, 150, 0.50f, 0.00f, "40.00 ms", "-"},
+    {70, 120, 150, 0.50f, 0.40f, "C", "2"},         {70, 165, 150, 0.10f, 0.00f, "2", "-"},
+    {70, 210, 150, 0.40f, 0.30f, "L 20", "3"},      {70, 255, 150, 0.75f, 0.00f, "0.50", "-"},
+    {70, 300, 150, 0.50f, 0.10f, "0.00 st", "4"},   {70, 345, 150, 0.60f, 0.00f, "1.00", "-"},
+    {70, 390, 150, 0.20f, 0.00f, "250.00 ms", "-"}, {70, 435, 150, 0.30f, 0.25f, "0.30", "5"},
+    {70, 480, 150, 0.50f, 0.00f, "0.50", "-"},      {70, 525, 150, 0.70f, 0.00f, "0.70", "-"},
+    {370, 525, 450, 0.00f, 0.00f, "0.00", "-"},     {370, 480, 450, 0.80f, 0.30f, "3.00 s", "6"},
+    {370, 435, 450, 0.55f, 0.00f, "1.00", "-"},
 };
 
 const char* const kShapes[] = {"Random", "Sine", "Triangle", "Square",
@@ -89,28 +90,32 @@ void Compose(DrawContext& dc) {
   dc.DrawBitmap(background, Rect{0, 0, 800, 600}, 0, 0, &copy);
 
   int frame = 1;
-  auto drawKnob = [&](int x, int y) {
+  // Grayed bitmap controls draw at weight 0.25.
+  auto drawKnob = [&](int x, int y, float weight = 1.0f) {
     frame = frame * 37 % 127 + 1;
-    dc.DrawBitmapFrame(knob, Rect{x, y, x + 26, y + 26}, frame, nullptr);
+    const Blend blend{BlendNone, weight};
+    dc.DrawBitmapFrame(knob, Rect{x, y, x + 26, y + 26}, frame, &blend);
   };
-  auto drawSwitch = [&](int x, int y, bool on) {
-    dc.DrawBitmapFrame(button, Rect{x, y, x + 10, y + 10}, on ? 2 : 1, nullptr);
+  auto drawSwitch = [&](int x, int y, bool on, float weight = 1.0f) {
+    const Blend blend{BlendNone, weight};
+    dc.DrawBitmapFrame(button, Rect{x, y, x + 10, y + 10}, on ? 2 : 1, &blend);
   };
 
   for (int k = 0; k < 4; ++k) {
     const int y = 25 + 50 * k;
     dc.DrawText(text, kWindows[k], Rect{360, y, 500, y + 20});
-    // A window shape across the plot, as the envelope canvas draws it.
-    float px = 0, py = 0;
-    for (int i = 0; i <= 58; ++i) {
-      const float t = i / 58.0f;
+    // The envelope canvas: black, white outline, the window as red columns from the bottom.
+    const Rect canvas{360, y + 15, 420, y + 45};
+    dc.FillRect(Color{255, 0, 0, 0}, canvas, nullptr);
+    dc.DrawRect(Color{255, 255, 255, 255}, canvas);
+    for (int i = 0; i < 58; ++i) {
+      const float t = i / 57.0f;
       const float v = k == 0   ? 0.5f - 0.5f * std::cos(6.2831853f * t)
                       : k == 1 ? std::exp(-std::pow((t - 0.5f) * 4.5f, 2.0f))
                       : k == 2 ? std::fmin(1.0f, std::fmin(t, 1.0f - t) * 4.0f)
                                : std::exp(-5.0f * t);
-      const float x = 361.0f + i, yy = float(y + 15) + 28.0f - 26.0f * v;
-      if (i > 0) dc.DrawLine(Color{255, 232, 162, 58}, px, py, x, yy, nullptr, true);
-      px = x, py = yy;
+      dc.DrawVerticalLine(Color{255, 255, 0, 0}, canvas.left + 1 + i,
+                          canvas.bottom - 1 - int(v * 28), canvas.bottom - 1);
     }
     drawKnob(430, y + 15);
   }
@@ -121,30 +126,39 @@ void Compose(DrawContext& dc) {
   dc.DrawText(centre, "0.0", Rect{435, 290, 470, 310});
 
   for (const FaderRow& row : kFaderRows) {
-    // The range fader paints its modulation band and its value inside its own rectangle.
-    dc.FillRect(Color{255, 58, 64, 74}, Rect{row.x, row.y, row.x + 151, row.y + 11}, nullptr);
-    dc.FillRect(Color{170, 232, 162, 58}, Rect{row.x + 40, row.y + 2, row.x + 110, row.y + 9},
-                nullptr);
-    dc.FillRect(Color{255, 242, 242, 242}, Rect{row.x + 74, row.y, row.x + 77, row.y + 11},
-                nullptr);
+    // The range fader: gray track, default tick, value box brightened additively.
+    const Color gray{255, 127, 127, 127};
+    dc.FillRect(gray, Rect{row.x, row.y, row.x + 151, row.y + 11}, nullptr);
+    dc.DrawRect(gray, Rect{row.x + 5 + 70, row.y + 1, row.x + 5 + 70, row.y + 8});
+    const int m = int(row.value * 140), half = int(140 * row.depth) / 2;
+    const Blend add{BlendAdd, 0.25f};
+    dc.FillRect(Color{255, 255, 255, 255},
+                Rect{row.x + m - half, row.y, row.x + 10 + m + half, row.y + 10}, &add);
     drawKnob(row.x2 + 80, row.y);
     dc.DrawText(text, row.source, Rect{row.x2 + 110, row.y, row.x2 + 140, row.y + 20});
     dc.DrawText(text, row.readout, Rect{row.x, row.y - 20, row.x + 60, row.y});
   }
   drawSwitch(90, 400, false);
 
+  // LFOs 7 and 8 are selected by no modulation source: grayed.
+  TextStyle grayed = text;
+  grayed.color = Color{255, 127, 127, 127};
   for (int n = 1; n <= 8; ++n) {
     const int y = 45 * n;
-    dc.DrawText(text, kShapes[n - 1], Rect{550, y, 610, y + 20});
-    drawKnob(615, y);
-    drawSwitch(650, y + 14, n % 3 == 0);
-    dc.DrawText(text, n % 3 == 0 ? "1/8" : "1.25 Hz", Rect{650, y, 700, y + 12});
-    drawKnob(700, y);
-    dc.DrawText(text, "0.50", Rect{730, y, 760, y + 12});
-    dc.DrawText(text, "Skew", Rect{730, y + 12, 800, y + 24});
+    const bool off = n >= 7;
+    const TextStyle& style = off ? grayed : text;
+    const float weight = off ? 0.25f : 1.0f;
+    dc.DrawText(style, kShapes[n - 1], Rect{550, y, 610, y + 20});
+    drawKnob(615, y, weight);
+    drawSwitch(650, y + 14, n % 3 == 0, weight);
+    dc.DrawText(style, n % 3 == 0 ? "1/8" : "1.25 Hz", Rect{650, y, 700, y + 12});
+    drawKnob(700, y, weight);
+    dc.DrawText(style, "0.50", Rect{730, y, 760, y + 12});
+    dc.DrawText(style, "Skew", Rect{730, y + 12, 800, y + 24});
     const std::string number = std::to_string(n);
     dc.DrawText(right, number.c_str(), Rect{500, y, 540, y + 16});
   }
+
   for (const Label& label : kLabels) {
     TextStyle style = text;
     style.alignment = label.align;
