@@ -118,7 +118,8 @@ AudioFormat ChooseOutputFormat(const std::string& formatName, const std::string&
   probe.format = f.major | f.subtype;
   if (!sf_format_check(&probe)) {
     throw CliError(kExitUsage, "cannot write " + std::to_string(channels) + " channels at " +
-                                   std::to_string(sampleRate) + " Hz in the chosen format");
+                                   std::to_string(sampleRate) +
+                                   " Hz in that format; choose another with --format");
   }
   return f;
 }
