@@ -42,20 +42,30 @@ std::string Reason() { return std::strerror(errno); }
 }  // namespace
 
 TempFile::TempFile(const std::string& target) : target_(target) {
+  WatchSignals();
+  // No interruption between creating the file and registering it for removal.
+  sigset_t blocked, previous;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGINT);
+  sigaddset(&blocked, SIGTERM);
+  sigaddset(&blocked, SIGHUP);
+  sigprocmask(SIG_BLOCK, &blocked, &previous);
   std::string pattern = target + ".partial-XXXXXX";
   fd_ = mkstemp(pattern.data());
-  if (fd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + Reason());
-  path_ = pattern;
+  const int error = errno;
+  if (fd_ >= 0) {
+    path_ = pattern;
+    if (path_.size() < sizeof gPendingPath) {
+      std::memcpy(gPendingPath, path_.c_str(), path_.size() + 1);
+      gPending = 1;
+    }
+  }
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (fd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + std::strerror(error));
   // mkstemp creates the file private; give it the permissions a plain create would.
   const mode_t mask = umask(0);
   umask(mask);
   fchmod(fd_, 0666 & ~mask);
-  if (path_.size() < sizeof gPendingPath) {
-    WatchSignals();
-    gPending = 0;
-    std::memcpy(gPendingPath, path_.c_str(), path_.size() + 1);
-    gPending = 1;
-  }
 }
 
 TempFile::~TempFile() {
