@@ -13,7 +13,7 @@
 namespace {
 
 // Lane 0 from x[i], lane 1 from y[j].
-inline __m128d LoadLanes(const double* x, int i, const double* y, int j) {
+inline __m128d LoadLanes(const double* x, std::int64_t i, const double* y, std::int64_t j) {
   return _mm_loadh_pd(_mm_load_sd(x + i), y + j);
 }
 
@@ -43,7 +43,6 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   // A lane sounds at block sample n when start <= n < end.
   const __m128d startV = _mm_load_pd(p.start);
   const __m128d endV = _mm_load_pd(p.end);
-  __m128d nv = _mm_set1_pd(n0);
   __m128d pos = _mm_load_pd(p.readPos);
   __m128d phase = _mm_load_pd(p.phase);
   const __m128d inc = _mm_load_pd(p.readInc);
@@ -56,9 +55,8 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   const __m128d mix = _mm_load_pd(p.sourceMix);
   const __m128d mixRight = _mm_sub_pd(one, mix);
 
-  const __m128d negLen = _mm_sub_pd(zero, len);
-  const int la = static_cast<int>(p.bufferLength[0]);
-  const int lb = static_cast<int>(p.bufferLength[1]);
+  const std::int64_t la = static_cast<std::int64_t>(p.bufferLength[0]);
+  const std::int64_t lb = static_cast<std::int64_t>(p.bufferLength[1]);
 
   const double* s0a = p.source0[0];
   const double* s0b = p.source0[1];
@@ -71,79 +69,88 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
   int fbIdx = 0;
   if constexpr (kFeedback) fbIdx = WrapIndex(std::int64_t{t.writePos} + n0, t.bufferLength);
 
-  for (int n = n0; n < n1; ++n) {
-    const __m128d active = _mm_and_pd(_mm_cmple_pd(startV, nv), _mm_cmpgt_pd(endV, nv));
+  // Activity changes only where a lane starts or passes its end, so the range splits into at
+  // most five segments with a constant active mask each.
+  const int nEnd = std::max(n0, n1);
+  const double lo = n0;
+  const double hi = nEnd;
+  int cut[6] = {n0, nEnd, 0, 0, 0, 0};
+  for (int k = 0; k < 2; ++k) {
+    cut[2 + 2 * k] = static_cast<int>(std::clamp(p.start[k], lo, hi));
+    cut[3 + 2 * k] = static_cast<int>(std::clamp(std::ceil(p.end[k]), lo, hi));
+  }
+  std::sort(cut, cut + 6);
+  for (int c = 0; c < 5; ++c) {
+    const __m128d first = _mm_set1_pd(cut[c]);
+    const __m128d active = _mm_and_pd(_mm_cmple_pd(startV, first), _mm_cmpgt_pd(endV, first));
+    const __m128d phaseStep = _mm_and_pd(phaseInc, active);
+    for (int n = cut[c]; n < cut[c + 1]; ++n) {
+      // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
+      const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(_mm_cvttpd_epi32(pos)));
+      const std::int64_t ia = _mm_cvttsd_si64(pos);
+      const std::int64_t ib = _mm_cvttsd_si64(_mm_unpackhi_pd(pos, pos));
+      const std::int64_t pa = ia - 1 + (la & -(ia == 0));
+      const std::int64_t pb = ib - 1 + (lb & -(ib == 0));
+      const std::int64_t na = ia + 1 - (la & -(ia + 1 == la));
+      const std::int64_t nb = ib + 1 - (lb & -(ib + 1 == lb));
 
-    // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
-    const __m128d f = _mm_sub_pd(pos, _mm_cvtepi32_pd(_mm_cvttpd_epi32(pos)));
-    const int ia = _mm_cvttsd_si32(pos);
-    const int ib = _mm_cvttsd_si32(_mm_unpackhi_pd(pos, pos));
-    const int pa = ia - 1 + (la & -(ia == 0));
-    const int pb = ib - 1 + (lb & -(ib == 0));
-    const int na = ia + 1 - (la & -(ia + 1 == la));
-    const int nb = ib + 1 - (lb & -(ib + 1 == lb));
+      const __m128d fm1 = _mm_sub_pd(f, one);
+      const __m128d fm2 = _mm_sub_pd(fm1, one);
+      const __m128d halfFm1 = _mm_mul_pd(fm1, half);  // halving is exact: same as halving last
+      const __m128d ca = _mm_mul_pd(halfFm1, fm2);
+      const __m128d cb = _mm_mul_pd(f, fm2);
+      const __m128d cc = _mm_mul_pd(f, halfFm1);
+      const __m128d v0 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s0a, pa, s0b, pb), ca),
+                                               _mm_mul_pd(LoadLanes(s0a, ia, s0b, ib), cb)),
+                                    _mm_mul_pd(LoadLanes(s0a, na, s0b, nb), cc));
+      const __m128d v1 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s1a, pa, s1b, pb), ca),
+                                               _mm_mul_pd(LoadLanes(s1a, ia, s1b, ib), cb)),
+                                    _mm_mul_pd(LoadLanes(s1a, na, s1b, nb), cc));
+      const __m128d signal = _mm_add_pd(_mm_mul_pd(mixRight, v1), _mm_mul_pd(mix, v0));
 
-    const __m128d fm1 = _mm_sub_pd(f, one);
-    const __m128d fm2 = _mm_sub_pd(fm1, one);
-    const __m128d halfFm1 = _mm_mul_pd(fm1, half);  // halving is exact: same as halving last
-    const __m128d ca = _mm_mul_pd(halfFm1, fm2);
-    const __m128d cb = _mm_mul_pd(f, fm2);
-    const __m128d cc = _mm_mul_pd(f, halfFm1);
-    const __m128d v0 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s0a, pa, s0b, pb), ca),
-                                             _mm_mul_pd(LoadLanes(s0a, ia, s0b, ib), cb)),
-                                  _mm_mul_pd(LoadLanes(s0a, na, s0b, nb), cc));
-    const __m128d v1 = _mm_add_pd(_mm_sub_pd(_mm_mul_pd(LoadLanes(s1a, pa, s1b, pb), ca),
-                                             _mm_mul_pd(LoadLanes(s1a, ia, s1b, ib), cb)),
-                                  _mm_mul_pd(LoadLanes(s1a, na, s1b, nb), cc));
-    const __m128d signal = _mm_add_pd(_mm_mul_pd(mixRight, v1), _mm_mul_pd(mix, v0));
+      // Envelope: g is the fraction of the phase itself. An active lane's phase stays below 200
+      // (up to rounding), and entries 200 and 201 mirror 0 and 1, so K = 200 reads what the wrap
+      // to 0 would; an idle lane's larger phase is held at 200 (its output is masked anyway).
+      const __m128i k = _mm_cvttpd_epi32(phase);
+      const __m128d g = _mm_sub_pd(phase, _mm_cvtepi32_pd(k));
+      const int ka = std::min(_mm_cvtsi128_si32(k), kWindowSize);
+      const int kb = std::min(_mm_cvtsi128_si32(_mm_shuffle_epi32(k, 1)), kWindowSize);
+      const __m128d tableA = _mm_loadu_pd(ea + ka);  // entries K, K + 1 of lane 0
+      const __m128d tableB = _mm_loadu_pd(eb + kb);
+      const __m128d envelope =
+          _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(tableA, tableB), _mm_sub_pd(one, g)),
+                     _mm_mul_pd(_mm_unpackhi_pd(tableA, tableB), g));
 
-    // Envelope: g is the fraction of the phase itself; idle lanes read entry 0. An active
-    // lane's phase stays below 200 (up to rounding), and entries 200 and 201 mirror 0 and 1,
-    // so K = 200 reads what the wrap to 0 would.
-    const __m128d ph = _mm_and_pd(phase, active);
-    const __m128i k = _mm_cvttpd_epi32(ph);
-    const __m128d g = _mm_sub_pd(ph, _mm_cvtepi32_pd(k));
-    const int ka = std::min(_mm_cvtsi128_si32(k), kWindowSize);
-    const int kb = std::min(_mm_cvtsi128_si32(_mm_shuffle_epi32(k, 1)), kWindowSize);
-    const __m128d tableA = _mm_loadu_pd(ea + ka);  // entries K, K + 1 of lane 0
-    const __m128d tableB = _mm_loadu_pd(eb + kb);
-    const __m128d envelope =
-        _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(tableA, tableB), _mm_sub_pd(one, g)),
-                   _mm_mul_pd(_mm_unpackhi_pd(tableA, tableB), g));
+      const __m128d out = _mm_and_pd(_mm_mul_pd(_mm_mul_pd(envelope, signal), amp), active);
+      const __m128d left = Clamp(_mm_mul_pd(out, panLeft), minusOne, one);
+      const __m128d right = Clamp(_mm_mul_pd(out, pan), minusOne, one);
+      double* w = wet + 2 * n;
+      _mm_store_pd(w, _mm_add_pd(_mm_load_pd(w), LaneSums(left, right)));
 
-    const __m128d out = _mm_and_pd(_mm_mul_pd(_mm_mul_pd(envelope, signal), amp), active);
-    const __m128d left = Clamp(_mm_mul_pd(out, panLeft), minusOne, one);
-    const __m128d right = Clamp(_mm_mul_pd(out, pan), minusOne, one);
-    double* w = wet + 2 * n;
-    _mm_store_pd(w, _mm_add_pd(_mm_load_pd(w), LaneSums(left, right)));
+      if constexpr (kFeedback) {
+        const __m128d fl = Clamp(_mm_mul_pd(fb, left), minusOne, one);
+        const __m128d fr = Clamp(_mm_mul_pd(fb, right), minusOne, one);
+        const __m128d sum = LaneSums(fl, fr);
+        double* c0 = t.feedback0 + fbIdx;
+        double* c1 = t.feedback1 + fbIdx;
+        const __m128d c = _mm_add_pd(_mm_loadh_pd(_mm_load_sd(c0), c1), sum);
+        _mm_storel_pd(c0, c);
+        _mm_storeh_pd(c1, c);
+        if (++fbIdx == t.bufferLength) fbIdx = 0;
+      }
 
-    if constexpr (kFeedback) {
-      const __m128d fl = Clamp(_mm_mul_pd(fb, left), minusOne, one);
-      const __m128d fr = Clamp(_mm_mul_pd(fb, right), minusOne, one);
-      const __m128d sum = LaneSums(fl, fr);
-      double* c0 = t.feedback0 + fbIdx;
-      double* c1 = t.feedback1 + fbIdx;
-      const __m128d c = _mm_add_pd(_mm_loadh_pd(_mm_load_sd(c0), c1), sum);
-      _mm_storel_pd(c0, c);
-      _mm_storeh_pd(c1, c);
-      if (++fbIdx == t.bufferLength) fbIdx = 0;
+      // pos + inc, then plus L if negative, then minus L if not below L (|inc| < L).
+      pos = _mm_add_pd(pos, inc);
+      pos = _mm_add_pd(pos, _mm_and_pd(len, _mm_cmplt_pd(pos, zero)));
+      pos = _mm_sub_pd(pos, _mm_and_pd(len, _mm_cmpge_pd(pos, len)));
+      phase = _mm_add_pd(phase, phaseStep);
     }
-
-    // pos + inc, plus L when negative, minus L when not below L: computed side by side. Since
-    // |inc| < L only a negative sum that rounds up to exactly L needs the second step, to 0.
-    const __m128d moved = _mm_add_pd(pos, inc);
-    const __m128d below = _mm_cmplt_pd(moved, zero);
-    const __m128d adjust =
-        _mm_or_pd(_mm_and_pd(below, len), _mm_and_pd(_mm_cmpge_pd(moved, len), negLen));
-    const __m128d roundsToLength = _mm_and_pd(below, _mm_cmpge_pd(_mm_add_pd(moved, len), len));
-    pos = _mm_andnot_pd(roundsToLength, _mm_add_pd(moved, adjust));
-    phase = _mm_add_pd(phase, _mm_and_pd(phaseInc, active));
-    nv = _mm_add_pd(nv, one);
   }
   // Times relative to the sample after the range, which is the next block's first sample
   // whenever a lane lives on.
-  const __m128d relStart = _mm_sub_pd(startV, nv);
-  const __m128d relEnd = _mm_sub_pd(endV, nv);
+  const __m128d after = _mm_set1_pd(hi);
+  const __m128d relStart = _mm_sub_pd(startV, after);
+  const __m128d relEnd = _mm_sub_pd(endV, after);
 
   // A lane lives on while it still has a sample to play in the next block.
   const __m128d alive = _mm_cmpge_pd(relEnd, one);
