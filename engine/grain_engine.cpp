@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "engine/denormal_guard.h"
 
@@ -43,13 +42,13 @@ void GrainEngine::ProcessBlock(const double* const* inputs, double* const* outpu
 
 void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outputs, int count) {
   double* wet = wet_.data();
-  std::memset(wet, 0, sizeof(double) * 2 * count);
+  std::fill_n(wet, 2 * count, 0.0);
 
   Capture(inputs, count);
 
   if (dryGain_ <= 0.0) {
-    std::memset(outputs[0], 0, sizeof(double) * count);
-    std::memset(outputs[1], 0, sizeof(double) * count);
+    std::fill_n(outputs[0], count, 0.0);
+    std::fill_n(outputs[1], count, 0.0);
   } else {
     for (int i = 0; i < count; ++i) outputs[0][i] = Finite(inputs[0][i]) * dryGain_;
     for (int i = 0; i < count; ++i) outputs[1][i] = Finite(inputs[1][i]) * dryGain_;

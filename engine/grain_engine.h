@@ -39,8 +39,9 @@ class GrainEngine {
   // sample-rate fields and the LFO rates change; a rate outside 1 .. 10 MHz is ignored.
   void ResetProcessing(double sampleRate);
 
-  // Editor thread, under the instance lock: true once a new pair of read-out values is ready
-  // (about once per second of audio), which is then handed over and cleared.
+  // Audio thread after ProcessBlock (or any thread), under the instance lock: true once a new
+  // pair of read-out values (grains started, mean grains alive) is ready, about once per second
+  // of audio; the pair is then handed over and cleared.
   bool TakeStatistics(int* grainsPerSecond, int* density);
 
   // Any thread, under the instance lock: the 200 entries of envelope slot 0 .. 3.
