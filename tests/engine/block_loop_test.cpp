@@ -22,7 +22,7 @@ struct Engine {
   }
 };
 
-TEST(DryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
+TEST(EngineDryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
   Engine silent;
   const Stereo zeros = Process(silent.e, Stereo(8192), 512);
   for (int i = 0; i < zeros.size(); ++i) ASSERT_EQ(zeros.l[i], 0.0);
@@ -33,7 +33,7 @@ TEST(DryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
   EXPECT_EQ(out.r, in.r);
 }
 
-TEST(DryWetMix, GrainsReachTheWetOutputScaledByWet) {
+TEST(EngineDryWetMix, GrainsReachTheWetOutputScaledByWet) {
   Engine one;
   Engine two({{88, 2.0}});
   const Stereo in = TestSignal(8192);
@@ -47,7 +47,7 @@ TEST(DryWetMix, GrainsReachTheWetOutputScaledByWet) {
   EXPECT_GT(energy, 1.0);
 }
 
-TEST(MidSide, DryPassesUnchangedWhileWetIsDecoded) {
+TEST(EngineMidSide, DryPassesUnchangedWhileWetIsDecoded) {
   Engine dry({{86, 1.0}, {87, 1.0}, {88, 0.0}});
   const Stereo in = TestSignal(4096);
   const Stereo out = Process(dry.e, in, 512);
@@ -67,7 +67,7 @@ TEST(MidSide, DryPassesUnchangedWhileWetIsDecoded) {
   }
 }
 
-TEST(MidSide, CaptureIsEncoded) {
+TEST(EngineMidSide, CaptureIsEncoded) {
   Engine ms({{86, 1.0}});
   Stereo in(64, 0.75, 0.25);
   Process(ms.e, in, 64);
@@ -82,19 +82,19 @@ double CapturedAfterFreeze(double freeze) {
   return x.e.Capture().channel[0][700];
 }
 
-TEST(Freeze, HalfStillCapturesAndAboveHalfDoesNot) {
+TEST(EngineFreeze, HalfStillCapturesAndAboveHalfDoesNot) {
   EXPECT_EQ(CapturedAfterFreeze(0.5), 1.0);
   EXPECT_EQ(CapturedAfterFreeze(0.51), 0.0);
 }
 
-TEST(Freeze, PositionsKeepMovingWhileFrozen) {
+TEST(EngineFreeze, PositionsKeepMovingWhileFrozen) {
   Engine x({{34, 1.0}});
   Process(x.e, Stereo(2048), 512);
   EXPECT_EQ(x.e.Capture().WritePos, 2048);
   EXPECT_EQ(x.e.Capture().ScanPos, 2048);
 }
 
-TEST(BufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
+TEST(EngineBufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
   Engine x;
   Process(x.e, Stereo(512 * 140), 512);  // WritePos 71680
   EXPECT_EQ(x.e.Capture().BufferLength, 125685);
@@ -105,7 +105,7 @@ TEST(BufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
   EXPECT_EQ(x.e.Capture().WritePos, x.e.Capture().ScanPos);
 }
 
-TEST(BufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
+TEST(EngineBufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
   Engine x;
   Process(x.e, Stereo(512 * 10), 512);
   const int write = x.e.Capture().WritePos;
@@ -115,7 +115,7 @@ TEST(BufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
   EXPECT_EQ(x.e.Capture().BufferLength, 125685);
 }
 
-TEST(BufferLength, TinyAndEmptyBuffersStayTotal) {
+TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
   for (double bufLen : {0.0, 0.00001, 0.00003, 0.001}) {
     Engine x({{37, bufLen}, {25, 1.0}, {28, 1.0}, {15, 24.0}, {21, 150.0}});
     Process(x.e, Stereo(16), 16);  // captured at full length, then the first tick shortens it
@@ -131,7 +131,7 @@ TEST(BufferLength, TinyAndEmptyBuffersStayTotal) {
   }
 }
 
-TEST(ScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
+TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   Engine hold({{40, 0.0}});
   Process(hold.e, Stereo(2048), 512);
   EXPECT_EQ(hold.e.Capture().ScanPos, 0);
@@ -140,7 +140,7 @@ TEST(ScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
 }
 
-TEST(Statistics, FirstBlockReportsThenAboutOncePerSecond) {
+TEST(EngineStatistics, FirstBlockReportsThenAboutOncePerSecond) {
   Engine x;
   int rate = -1, density = -1;
   EXPECT_FALSE(x.e.TakeStatistics(&rate, &density));
@@ -159,7 +159,7 @@ TEST(Statistics, FirstBlockReportsThenAboutOncePerSecond) {
   EXPECT_EQ(density, 1);  // 1323-sample grains 880 apart: 1 or 2 alive, mostly 1 at block ends
 }
 
-TEST(LongBlocks, AreProcessedAsPiecesOfAtMost4096) {
+TEST(EngineLongBlocks, AreProcessedAsPiecesOfAtMost4096) {
   const Stereo in = TestSignal(10000);
   Engine whole;
   const Stereo a = Process(whole.e, in, 10000);
@@ -175,7 +175,7 @@ TEST(LongBlocks, AreProcessedAsPiecesOfAtMost4096) {
   EXPECT_EQ(a.r, b.r);
 }
 
-TEST(Determinism, SameParametersInputAndBlocksGiveTheSameOutput) {
+TEST(EngineDeterminism, SameParametersInputAndBlocksGiveTheSameOutput) {
   const Stereo in = TestSignal(30000);
   Engine a({{25, 0.8}, {15, 7.0}, {12, -1.0}});
   Engine b({{25, 0.8}, {15, 7.0}, {12, -1.0}});
@@ -185,7 +185,7 @@ TEST(Determinism, SameParametersInputAndBlocksGiveTheSameOutput) {
   EXPECT_EQ(x.r, y.r);
 }
 
-TEST(BadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
+TEST(EngineBadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
   Engine x({{87, 1.0}, {25, 1.0}, {28, 1.0}});
   Stereo in = TestSignal(4096);
   in.l[100] = NAN;
@@ -198,7 +198,7 @@ TEST(BadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
   for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(x.e.Capture().channel[0][i]));
 }
 
-TEST(BadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
+TEST(EngineBadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
   Engine x;
   Process(x.e, Stereo(64), 64, 0.0);
   EXPECT_EQ(x.e.Tempo(), 120.0);
@@ -212,7 +212,7 @@ TEST(BadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
   EXPECT_EQ(x.e.Capture().WritePos, 192);
 }
 
-TEST(Denormals, FlushedWhileProcessingAndTheCallersModeRestored) {
+TEST(EngineDenormals, FlushedWhileProcessingAndTheCallersModeRestored) {
   Engine x;
   const unsigned before = _mm_getcsr();
   _mm_setcsr(before & ~0x8040u);

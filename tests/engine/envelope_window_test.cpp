@@ -13,7 +13,7 @@ struct Table {
   Table(int shape, float skew) { EXPECT_TRUE(FillWindow(shape, static_cast<double>(skew), w)); }
 };
 
-TEST(EnvelopeWindowFigures, Triangle) {
+TEST(EngineEnvelopeWindowFigures, Triangle) {
   const Table half(kTriangle, 0.5f);
   EXPECT_EQ(half.w[0], 0.0);
   EXPECT_EQ(half.w[100], 1.0);
@@ -31,7 +31,7 @@ TEST(EnvelopeWindowFigures, Triangle) {
   EXPECT_DOUBLE_EQ(t.w[56], 56.0 / 57.0);
 }
 
-TEST(EnvelopeWindowFigures, HannAndHammingAreSymmetric) {
+TEST(EngineEnvelopeWindowFigures, HannAndHammingAreSymmetric) {
   const Table hann(kHann, 0.5f);
   EXPECT_NEAR(hann.w[0], 0.0, 1e-15);
   EXPECT_NEAR(hann.w[199], 0.0, 1e-15);
@@ -42,7 +42,7 @@ TEST(EnvelopeWindowFigures, HannAndHammingAreSymmetric) {
   EXPECT_NEAR(hamming.w[199], 0.08, 1e-15);
 }
 
-TEST(EnvelopeWindowFigures, Tukey) {
+TEST(EngineEnvelopeWindowFigures, Tukey) {
   const Table one(kTukey, 1.0f);
   EXPECT_NEAR(one.w[0], 0.0, 1e-15);
   EXPECT_EQ(one.w[100], 1.0);
@@ -56,7 +56,7 @@ TEST(EnvelopeWindowFigures, Tukey) {
   EXPECT_TRUE(std::all_of(zero.w, zero.w + 200, [](double x) { return x == 1.0; }));
 }
 
-TEST(EnvelopeWindowFigures, Gaussian) {
+TEST(EngineEnvelopeWindowFigures, Gaussian) {
   const Table half(kGaussian, 0.5f);
   EXPECT_NEAR(half.w[0], 0.00045768, 1e-8);
   EXPECT_NEAR(half.w[199], 0.00045768, 1e-8);
@@ -66,7 +66,7 @@ TEST(EnvelopeWindowFigures, Gaussian) {
   EXPECT_TRUE(std::all_of(zero.w, zero.w + 200, [](double x) { return std::isfinite(x); }));
 }
 
-TEST(EnvelopeWindowFigures, Trapezoid) {
+TEST(EngineEnvelopeWindowFigures, Trapezoid) {
   const Table t(kTrapezoid, 0.2f);
   EXPECT_DOUBLE_EQ(t.w[10], 0.5);
   EXPECT_TRUE(std::all_of(t.w + 20, t.w + 180, [](double x) { return x == 1.0; }));
@@ -79,7 +79,7 @@ TEST(EnvelopeWindowFigures, Trapezoid) {
   EXPECT_TRUE(std::all_of(zero.w, zero.w + 200, [](double x) { return x == 1.0; }));
 }
 
-TEST(EnvelopeWindowFigures, ExponentialAndReverse) {
+TEST(EngineEnvelopeWindowFigures, ExponentialAndReverse) {
   const Table e(kExponential, 0.5f);
   EXPECT_NEAR(e.w[0], 0.0040868, 1e-7);
   EXPECT_NEAR(e.w[199], 0.97287, 1e-5);
@@ -90,7 +90,7 @@ TEST(EnvelopeWindowFigures, ExponentialAndReverse) {
   EXPECT_TRUE(std::all_of(flat.w, flat.w + 200, [](double x) { return x == 1.0; }));
 }
 
-TEST(EnvelopeWindowFigures, Weibull) {
+TEST(EngineEnvelopeWindowFigures, Weibull) {
   const Table zero(kWeibull, 0.0f);
   EXPECT_NEAR(zero.w[0], 1.0532297, 1e-7);
   EXPECT_LT(zero.w[1], zero.w[0]);
@@ -102,7 +102,7 @@ TEST(EnvelopeWindowFigures, Weibull) {
   EXPECT_EQ(std::max_element(one.w, one.w + 200) - one.w, 58);
 }
 
-TEST(EnvelopeSlotRules, ConstructionIsExponentialAtHalfSkewAndUnknownShapesKeepTheTable) {
+TEST(EngineEnvelopeSlotRules, ConstructionIsExponentialAtHalfSkewAndUnknownShapesKeepTheTable) {
   EnvelopeSlot slot;
   EXPECT_EQ(slot.shape, kRectangle);
   EXPECT_NEAR(slot.table[0], 0.0040868, 1e-7);
@@ -116,7 +116,7 @@ TEST(EnvelopeSlotRules, ConstructionIsExponentialAtHalfSkewAndUnknownShapesKeepT
   EXPECT_EQ(slot.table[200], slot.table[0]);
 }
 
-TEST(EnvelopeSlotRules, SkewOutsideZeroToOneNeverWritesOutsideTheTable) {
+TEST(EngineEnvelopeSlotRules, SkewOutsideZeroToOneNeverWritesOutsideTheTable) {
   double w[220];
   std::fill(w, w + 220, -7.0);
   FillWindow(kTriangle, -3.0, w + 10);

@@ -124,7 +124,7 @@ int SoundingSamples(const Scene& s, int count) {
   return n;
 }
 
-TEST(GrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
+TEST(EngineGrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   for (int trial = 0; trial < 400; ++trial) {
@@ -174,7 +174,7 @@ TEST(GrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
   }
 }
 
-TEST(GrainLifetime, GrainOf1323SamplesSpansThreeBlocksOf512) {
+TEST(EngineGrainLifetime, GrainOf1323SamplesSpansThreeBlocksOf512) {
   Scene s(512);
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 0.0, 1323.0);
@@ -192,7 +192,7 @@ TEST(GrainLifetime, GrainOf1323SamplesSpansThreeBlocksOf512) {
   EXPECT_EQ(p.readPos[0], 0.0);
 }
 
-TEST(GrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds16Early) {
+TEST(EngineGrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds16Early) {
   Scene s(512);
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   std::fill(s.env.begin(), s.env.end(), 1.0);
@@ -209,7 +209,7 @@ TEST(GrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds16Early
   EXPECT_EQ(p.laneMask, 0);
 }
 
-TEST(GrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) {
+TEST(EngineGrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) {
   Scene s(64);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 64.0, 100.0, 10.0, 1.0);
   p.laneMask = RenderPair(p, s.target);
@@ -220,7 +220,7 @@ TEST(GrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) {
   EXPECT_EQ(p.readPos[0], 74.0);  // moved by the 64 samples between S = 0 and the block end
 }
 
-TEST(GrainPairSharing, SecondLaneHasMovedByTheSamplesBetweenTheStarts) {
+TEST(EngineGrainPairSharing, SecondLaneHasMovedByTheSamplesBetweenTheStarts) {
   Scene s(512);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 100.0, 1000.0, 50.0, 1.0);
   p = MakeLane(p, 1, s, 300.0, 1000.0, 50.0, 1.0);
@@ -234,7 +234,7 @@ TEST(GrainPairSharing, SecondLaneHasMovedByTheSamplesBetweenTheStarts) {
   EXPECT_EQ(SoundingSamples(s, 100), 0);
 }
 
-TEST(GrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
+TEST(EngineGrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
   Scene s(32);
   std::fill(s.buf0.begin(), s.buf0.end(), 6.0);
   std::fill(s.env.begin(), s.env.end(), 1.0);
@@ -247,7 +247,7 @@ TEST(GrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
   EXPECT_DOUBLE_EQ(s.R(5), 1.0);
 }
 
-TEST(GrainRead, IncrementZeroRepeatsOnePositionAndMinusOneWrapsBelowZero) {
+TEST(EngineGrainRead, IncrementZeroRepeatsOnePositionAndMinusOneWrapsBelowZero) {
   Scene s(8, 10);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 0.0, 1000.0, 1.0, -1.0);
   p = MakeLane(p, 1, s, 0.0, 1000.0, 3.5, 0.0);
@@ -256,7 +256,7 @@ TEST(GrainRead, IncrementZeroRepeatsOnePositionAndMinusOneWrapsBelowZero) {
   EXPECT_EQ(p.readPos[1], 3.5);
 }
 
-TEST(GrainPhase, AFullPhaseOnTheLastSampleGivesNoSpike) {
+TEST(EngineGrainPhase, AFullPhaseOnTheLastSampleGivesNoSpike) {
   Scene s(4);
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   std::fill(s.env.begin(), s.env.end(), 0.5);
@@ -269,7 +269,7 @@ TEST(GrainPhase, AFullPhaseOnTheLastSampleGivesNoSpike) {
   EXPECT_DOUBLE_EQ(s.L(0), 1.0);  // phase 200 reads entry 0 with fraction 0
 }
 
-TEST(GrainFeedback, WritesAtWritePosWrappedIntoABufferShorterThanTheBlock) {
+TEST(EngineGrainFeedback, WritesAtWritePosWrappedIntoABufferShorterThanTheBlock) {
   Scene s(64, 10, 7);
   std::fill(s.buf0.begin(), s.buf0.end(), 0.0);
   std::fill(s.buf1.begin(), s.buf1.end(), 0.0);
@@ -286,7 +286,7 @@ TEST(GrainFeedback, WritesAtWritePosWrappedIntoABufferShorterThanTheBlock) {
   for (int i = 10; i < 18; ++i) EXPECT_EQ(s.buf0[i], 0.0) << "beyond the length at " << i;
 }
 
-TEST(GrainFeedback, GrowsTheBufferButEachLaneAddsAtMostOne) {
+TEST(EngineGrainFeedback, GrowsTheBufferButEachLaneAddsAtMostOne) {
   Scene s(100, 100, 0);
   std::fill(s.buf0.begin(), s.buf0.begin() + 100, 5.0);
   std::fill(s.env.begin(), s.env.end(), 1.0);

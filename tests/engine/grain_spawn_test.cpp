@@ -38,7 +38,7 @@ struct Engine {
   }
 };
 
-TEST(SpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16) {
+TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16) {
   Engine x;
   std::set<double> starts;
   int processed = 0;
@@ -51,7 +51,7 @@ TEST(SpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16
   EXPECT_EQ(std::vector<double>(starts.begin(), starts.end()), expected);
 }
 
-TEST(SpawnSpacing, ShortBlocksRunNoTickAndBlocksOf100RunSix) {
+TEST(EngineSpawnSpacing, ShortBlocksRunNoTickAndBlocksOf100RunSix) {
   Engine x({{0, 150.0}, {3, 0.1}});  // every tick spawns a long grain
   for (int b = 0; b < 20; ++b) Process(x.e, Stereo(15), 15);
   EXPECT_EQ(x.e.ActiveGrainCount(), 0);
@@ -61,7 +61,7 @@ TEST(SpawnSpacing, ShortBlocksRunNoTickAndBlocksOf100RunSix) {
   EXPECT_EQ(x.e.ActiveGrainCount(), 12);
 }
 
-TEST(GrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
+TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
   Engine x({{0, 150.0}, {3, 0.1}});
   Process(x.e, Stereo(16), 16);
   const GrainPool& pool = x.e.Pool();
@@ -76,7 +76,7 @@ TEST(GrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
   EXPECT_EQ(x.e.ActiveGrainCount(), 3);
 }
 
-TEST(GrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
+TEST(EngineGrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
   Engine x({{0, 1.0}, {3, 0.1}});  // 44-sample grains, one per tick: at most 4 at once
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
   const GrainPool& pool = x.e.Pool();
@@ -90,7 +90,7 @@ TEST(GrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
   EXPECT_GE(pool.FreeList().Size(), kPairCount - 1);
 }
 
-TEST(GrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
+TEST(EngineGrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
   Engine x({{0, 150.0}, {3, 0.1}});
   x.e.ResetProcessing(96000.0);  // 150 ms at 96 kHz needs 900 grains at once
   for (int b = 0; b < 20; ++b) Process(x.e, Stereo(512), 512);
@@ -111,7 +111,7 @@ double FirstIncrement(std::initializer_list<std::pair<int, double>> changes) {
   return NewestPair(x.e).readInc[0];
 }
 
-TEST(SpawnValues, IncrementFollowsPitchDirectionAndSpeed) {
+TEST(EngineSpawnValues, IncrementFollowsPitchDirectionAndSpeed) {
   EXPECT_EQ(FirstIncrement({{15, 12.0}}), 2.0);
   EXPECT_EQ(FirstIncrement({{15, -12.0}}), 0.5);
   EXPECT_EQ(FirstIncrement({{15, 0.0}}), 1.0);
@@ -122,7 +122,7 @@ TEST(SpawnValues, IncrementFollowsPitchDirectionAndSpeed) {
   EXPECT_NEAR(FirstIncrement({{15, 24.0}, {18, 0.5}}), 2.0, 1e-12);
 }
 
-TEST(SpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
+TEST(EngineSpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
   for (int n = 1; n <= 4; ++n) {
     Engine x({{43, static_cast<double>(n)}});
     Process(x.e, Stereo(16), 16);
@@ -136,7 +136,7 @@ TEST(SpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
   EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.EnvelopeTable(3));
 }
 
-TEST(SpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
+TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
   Engine x({{0, 150.0}, {3, 0.1}, {25, 0.7}});  // FB Apply 0.25 by default
   Process(x.e, Stereo(16 * 40), 16 * 40);
   Xorshift128 draws;
@@ -150,7 +150,7 @@ TEST(SpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
   EXPECT_EQ(NewestPair(all.e).feedback[0], double{0.7f});
 }
 
-TEST(SpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
+TEST(EngineSpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
   Engine zero;
   Process(zero.e, Stereo(16), 16);
   EXPECT_EQ(NewestPair(zero.e).readPos[0], 16.0);  // 0 at spawn, moved by the 16 samples
@@ -163,7 +163,7 @@ TEST(SpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
   EXPECT_NEAR(NewestPair(x.e).readPos[0], std::fmod(delay + 16, length), 1e-9);
 }
 
-TEST(SpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
+TEST(EngineSpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
   Engine x({{37, 0.0}, {87, 0.0}});
   const Stereo out = Process(x.e, enginetest::TestSignal(4096), 256);
   const GrainPair& p = NewestPair(x.e);

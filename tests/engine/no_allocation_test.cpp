@@ -36,7 +36,7 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::f
 
 namespace {
 
-TEST(RealTime, ProcessingAllocatesNothing) {
+TEST(EngineRealTime, ProcessingAllocatesNothing) {
   GrainEngine e;
   enginetest::ApplyDefaults(e);
   e.OnParameterChanged(0, 150.0);

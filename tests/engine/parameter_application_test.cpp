@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ModSlotWindow, LengthWithFullDepthSpansItsRange) {
+TEST(EngineModSlotWindow, LengthWithFullDepthSpansItsRange) {
   GrainEngine e;
   e.OnParameterChanged(0, 30.0);
   e.OnParameterChanged(2, 1.0);
@@ -19,7 +19,7 @@ TEST(ModSlotWindow, LengthWithFullDepthSpansItsRange) {
   EXPECT_EQ(g.min[kSetLength], 1.0f);
 }
 
-TEST(ModSlotWindow, EachValueIndexReachesItsSlot) {
+TEST(EngineModSlotWindow, EachValueIndexReachesItsSlot) {
   GrainEngine e;
   const int valueIndex[kModulatedSettingCount] = {0,  3,  6,  43, 9,  12, 15, 18,
                                                   21, 25, 28, 31, 34, 37, 40};
@@ -35,7 +35,7 @@ TEST(ModSlotWindow, EachValueIndexReachesItsSlot) {
   }
 }
 
-TEST(ModSlotWindow, SelectorsAndValuesStayInsideTheirRanges) {
+TEST(EngineModSlotWindow, SelectorsAndValuesStayInsideTheirRanges) {
   GrainEngine e;
   e.OnParameterChanged(1, 99.0);
   EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 7);
@@ -47,7 +47,7 @@ TEST(ModSlotWindow, SelectorsAndValuesStayInsideTheirRanges) {
   EXPECT_EQ(e.ModSlots().Slot(kSetLength).depth, 0.0f);
 }
 
-TEST(ModSlotWindow, NonFiniteValuesAreIgnored) {
+TEST(EngineModSlotWindow, NonFiniteValuesAreIgnored) {
   GrainEngine e;
   enginetest::ApplyDefaults(e);
   for (int i = 0; i < kParameterCount; ++i) {
@@ -68,7 +68,7 @@ TEST(ModSlotWindow, NonFiniteValuesAreIgnored) {
   e.OnParameterChanged(89, 1.0);
 }
 
-TEST(EnvelopeSlotParameters, ShapeChangeUsesSkewHalfUntilSkewIsAppliedAgain) {
+TEST(EngineEnvelopeSlotParameters, ShapeChangeUsesSkewHalfUntilSkewIsAppliedAgain) {
   GrainEngine e;
   e.OnParameterChanged(49, 0.8);  // slot 1 skew
   e.OnParameterChanged(48, 1.0);  // slot 1 Triangle
@@ -82,7 +82,7 @@ TEST(EnvelopeSlotParameters, ShapeChangeUsesSkewHalfUntilSkewIsAppliedAgain) {
   EXPECT_EQ(e.EnvelopeTable(1)[10], before);
 }
 
-TEST(MixParameters, MidSideHalfIsOffAndGainsStayInRange) {
+TEST(EngineMixParameters, MidSideHalfIsOffAndGainsStayInRange) {
   GrainEngine e;
   e.OnParameterChanged(86, 0.5);
   EXPECT_FALSE(e.MidSide());
@@ -94,7 +94,7 @@ TEST(MixParameters, MidSideHalfIsOffAndGainsStayInRange) {
   EXPECT_EQ(e.WetGain(), 2.0);
 }
 
-TEST(MixParameters, DelaySyncMakesNoDifference) {
+TEST(EngineMixParameters, DelaySyncMakesNoDifference) {
   GrainEngine a, b;
   enginetest::ApplyDefaults(a);
   enginetest::ApplyDefaults(b);
@@ -106,7 +106,7 @@ TEST(MixParameters, DelaySyncMakesNoDifference) {
   EXPECT_EQ(enginetest::Process(a, in, 512).l, enginetest::Process(b, in, 512).l);
 }
 
-TEST(SampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
+TEST(EngineSampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
   GrainEngine e;
   enginetest::ApplyDefaults(e);
   enginetest::Process(e, enginetest::Stereo(512), 512);
@@ -120,7 +120,7 @@ TEST(SampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
   EXPECT_EQ(e.Capture().BufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
 }
 
-TEST(SampleRate, UnusableRatesAreIgnored) {
+TEST(EngineSampleRate, UnusableRatesAreIgnored) {
   GrainEngine e;
   for (double rate : {0.0, -44100.0, double{NAN}, double{INFINITY}, 1e12}) e.ResetProcessing(rate);
   EXPECT_EQ(e.SampleRate(), 44100.0);
