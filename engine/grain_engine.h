@@ -44,8 +44,10 @@ class GrainEngine {
   // of audio; the pair is then handed over and cleared.
   bool TakeStatistics(int* grainsPerSecond, int* density);
 
-  // Any thread, under the instance lock: the 200 entries of envelope slot 0 .. 3.
-  const double* EnvelopeTable(int slot) const { return envelopes_[slot].table.data(); }
+  // Any thread, under the instance lock: the 200 entries of envelope slot 0 .. 3 (others clamp).
+  const double* EnvelopeTable(int slot) const {
+    return envelopes_[slot < 0 ? 0 : (slot > 3 ? 3 : slot)].table.data();
+  }
   const LfoBank& Lfos() const { return lfos_; }
 
   // Read access for tests and the editor, under the instance lock.
