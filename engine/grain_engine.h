@@ -14,7 +14,6 @@
 
 constexpr int kWetCapacity = 4096;  // samples per processed piece
 constexpr int kControlPeriod = 16;  // samples per control tick
-constexpr int kParameterCount = 89;
 
 class GrainEngine {
  public:

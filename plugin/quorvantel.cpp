@@ -1,6 +1,7 @@
 // The effect class and the creation of instances.
 #include "plugin/quorvantel.h"
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 
@@ -38,12 +39,23 @@ Quorvantel::Quorvantel(vst2::HostCallback host) : IEffectVst2(host, QuorvantelId
 
 Quorvantel::~Quorvantel() { DestroyEditor(); }
 
-void Quorvantel::ResetProcessing() { IEffectVst2::ResetProcessing(); }
+void Quorvantel::ResetProcessing() {
+  std::lock_guard lock(InstanceLock());
+  engine_.ResetProcessing(SampleRate());
+}
 
-void Quorvantel::OnParameterChanged(int index) { IEffectVst2::OnParameterChanged(index); }
+void Quorvantel::OnParameterChanged(int index) {
+  std::lock_guard lock(InstanceLock());
+  if (index < 0 || index >= ParameterCount()) return;
+  engine_.OnParameterChanged(index, GetParam(index).Value());
+}
 
 void Quorvantel::ProcessDouble(double** inputs, double** outputs, int frames) {
-  IEffectVst2::ProcessDouble(inputs, outputs, frames);
+  if (!HostIsPlaying()) {
+    for (int c = 0; c < OutputCount(); ++c) std::fill(outputs[c], outputs[c] + frames, 0.0);
+    return;
+  }
+  engine_.ProcessBlock(inputs, outputs, frames, HostTempo());
 }
 
 vst2::AEffect* CreateQuorvantelEffect(vst2::HostCallback host) {

@@ -2,6 +2,7 @@
 // engine, the modulation bank and the editor join the framework.
 #pragma once
 
+#include "engine/grain_engine.h"
 #include "plugin/effect_vst2.h"
 #include "plugin/quorvantel_parameters.h"
 
@@ -19,8 +20,15 @@ class Quorvantel : public IEffectVst2 {
   void ResetProcessing() override;
   // Any thread that changed parameter `index` (host, editor, state loading); takes the lock.
   void OnParameterChanged(int index) override;
-  // Audio thread, lock held by the process callback.
+  // Audio thread, lock held by the process callback. A stopped transport skips the block and
+  // hands the host silence.
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
+
+  // Under the instance lock: the engine, for read-outs and tests.
+  const GrainEngine& Engine() const { return engine_; }
+
+ private:
+  GrainEngine engine_;
 };
 
 // Builds one instance under the process-wide CreationLock and returns its effect record, or null

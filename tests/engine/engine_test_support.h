@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/grain_engine.h"
+#include "engine/parameter_indices.h"
 
 namespace enginetest {
 

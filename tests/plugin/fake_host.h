@@ -83,6 +83,12 @@ class EffectFixture {
                         void* ptr = nullptr, float opt = 0.0f) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
   }
+  // Opens the effect with Dry 1 and Wet 0: the engine then hands its input through unchanged.
+  void OpenDryOnly() {
+    Dispatch(vst2::effOpen);
+    effect->setParameter(effect, kParamDry, 1.0f);
+    effect->setParameter(effect, kParamWet, 0.0f);
+  }
   Quorvantel& Instance() { return *static_cast<Quorvantel*>(IEffectVst2::FromEffect(effect)); }
   double Value(int index) { return Instance().GetParam(index).Value(); }
 

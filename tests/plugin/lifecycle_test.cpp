@@ -70,7 +70,7 @@ TEST(ParameterTable, DefaultsNamesAndLabels) {
 TEST(ParameterTable, EveryRoleHasItsShape) {
   EffectFixture f;
   const Quorvantel& q = f.Instance();
-  for (const ModulatedSetting& s : kModulatedSettings) {
+  for (const ModulatedSettingParameters& s : kModulatedSettingParameters) {
     const Parameter& source = q.GetParam(s.source);
     EXPECT_EQ(source.Type(), ParameterType::Enum) << s.source;
     EXPECT_EQ(source.Max(), 7.0);

@@ -272,7 +272,15 @@ TEST_F(ModuleChunks, BadPointersAndSizes) {
   EXPECT_EQ(host->Dispatch(effGetChunk, 1, 0, nullptr), 0);
 }
 
-using ModuleProcess = Module;
+// Dry 1 and Wet 0: the engine then hands its input through unchanged.
+class ModuleProcess : public Module {
+ protected:
+  void SetUp() override {
+    Module::SetUp();
+    host->SetParameter(87, 1.0f);
+    host->SetParameter(88, 0.0f);
+  }
+};
 
 TEST_F(ModuleProcess, ThreePathsPassAudioThrough) {
   host->SetSampleRate(48000);

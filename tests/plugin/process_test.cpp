@@ -37,6 +37,7 @@ class PieceRecorder : public Quorvantel {
 
 TEST(ReplacingProcess, PassThroughOverwritesOutputs) {
   EffectFixture f;
+  f.OpenDryOnly();
   Block b(64);
   f.effect->processReplacing(f.effect, b.ins, b.outs, 64);
   EXPECT_EQ(b.out0, b.in0);
@@ -45,6 +46,7 @@ TEST(ReplacingProcess, PassThroughOverwritesOutputs) {
 
 TEST(AccumulatingProcess, AddsToWhatTheHostHolds) {
   EffectFixture f;
+  f.OpenDryOnly();
   Block b(64);
   f.effect->process(f.effect, b.ins, b.outs, 64);
   for (int i = 0; i < 64; ++i) {
@@ -55,6 +57,7 @@ TEST(AccumulatingProcess, AddsToWhatTheHostHolds) {
 
 TEST(DoubleProcess, PassThroughWithoutCopiesIntoScratch) {
   EffectFixture f;
+  f.OpenDryOnly();
   std::vector<double> in0(100, 0.3), in1(100, -0.6), out0(100, 9), out1(100, 9);
   double* ins[2] = {in0.data(), in1.data()};
   double* outs[2] = {out0.data(), out1.data()};
@@ -118,6 +121,7 @@ TEST(ProcessSizes, LongDoubleBlocksWithAnUnconnectedChannelStayInBounds) {
 
 TEST(UnconnectedChannels, MonoInputTakesOneHostPointer) {
   EffectFixture f;
+  f.OpenDryOnly();
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
   f.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr);
@@ -143,6 +147,7 @@ TEST(UnconnectedChannels, DisconnectedInputNeverReplaysTheLastBlock) {
 
 TEST(UnconnectedChannels, UnconnectedOutputIsNotWritten) {
   EffectFixture f;
+  f.OpenDryOnly();
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
   f.Dispatch(effSetSpeakerArrangement, 0, 0, &mono);
