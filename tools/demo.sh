@@ -29,11 +29,11 @@ render shimmer --set Pitch=12 --set Length=80 --set Onset=15 --set Delay=60 \
   --set Feedback=0.35 --set Dry=0.8 --set Wet=0.7
 # Long grains played backwards from further back: a reversed cloud.
 render reverse-cloud --set Dir=-1 --set Length=140 --set Onset=8 --set Delay=120 \
-  --set Feedback=0.5 --set Dry=0.6 --set Wet=0.8
+  --set Feedback=0.5 --set Dry=0.6 --set Wet=0.45
 # Pitch jumping by sample-and-hold and pan sweeping with two LFOs: a scattered texture.
 render lfo-texture --set Length=40 --set Onset=5 --set "Pch Mod=LFO 1" --set "Pch Dpth=0.6" \
   --set Shape1=SampleHold --set Rate1=4 --set "Pan Mod=LFO 2" --set "Pan Dpth=1" \
-  --set Shape2=Sine --set Rate2=0.5 --set Dry=0.5
+  --set Shape2=Sine --set Rate2=0.5 --set Dry=0.5 --set Wet=0.3
 # Short hard-edged grains an octave down, repeating: a stutter.
 render stutter --set Pitch=-12 --set Length=25 --set Onset=25 --set 46=Rectangle \
   --set Feedback=0.6 --set Dry=0.7
