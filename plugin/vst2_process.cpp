@@ -8,37 +8,39 @@
 
 using namespace vst2;
 
-void IEffectVst2::VSTProcessAccumulating(AEffect* effect, float** inputs, float** outputs,
-                                         int32 frames) {
+namespace {
+
+// Host audio thread: runs `body` on the instance under its lock for a block of at least one frame;
+// no exception leaves.
+template <typename Body>
+void ProcessEntry(AEffect* effect, int32 frames, Body&& body) {
   try {
-    IEffectVst2* self = FromEffect(effect);
+    IEffectVst2* self = IEffectVst2::FromEffect(effect);
     if (self == nullptr || frames <= 0) return;
     std::lock_guard lock(self->InstanceLock());
-    self->ProcessFloat(inputs, outputs, frames, true);
+    body(*self);
   } catch (...) {
   }
+}
+
+}  // namespace
+
+void IEffectVst2::VSTProcessAccumulating(AEffect* effect, float** inputs, float** outputs,
+                                         int32 frames) {
+  ProcessEntry(effect, frames,
+               [&](IEffectVst2& self) { self.ProcessFloat(inputs, outputs, frames, true); });
 }
 
 void IEffectVst2::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
                                       int32 frames) {
-  try {
-    IEffectVst2* self = FromEffect(effect);
-    if (self == nullptr || frames <= 0) return;
-    std::lock_guard lock(self->InstanceLock());
-    self->ProcessFloat(inputs, outputs, frames, false);
-  } catch (...) {
-  }
+  ProcessEntry(effect, frames,
+               [&](IEffectVst2& self) { self.ProcessFloat(inputs, outputs, frames, false); });
 }
 
 void IEffectVst2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs,
                                             int32 frames) {
-  try {
-    IEffectVst2* self = FromEffect(effect);
-    if (self == nullptr || frames <= 0) return;
-    std::lock_guard lock(self->InstanceLock());
-    self->ProcessDoubleHost(inputs, outputs, frames);
-  } catch (...) {
-  }
+  ProcessEntry(effect, frames,
+               [&](IEffectVst2& self) { self.ProcessDoubleHost(inputs, outputs, frames); });
 }
 
 // Audio thread, lock held. Blocks longer than the scratch buffers are cut into pieces of at most
