@@ -16,8 +16,10 @@ __m128 Abs(__m128 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
 void TriangleLfo::Recompute(int lane) {
   ComputeIncrement(lane);
   const float peak = skewPhase_[lane];
-  // Rising line through (0, 0) and (peak, 1); falling line through (peak, 1) and (2π, 0).
-  if (peak == 0.0f) {
+  // Rising line through (0, 0) and (peak, 1); falling line through (peak, 1) and (2π, 0). A
+  // subnormal peak (a skew below about 1e-39) overflows 1 / peak: a rising edge of no width, as
+  // for peak 0, rather than inf × phase − inf.
+  if (peak == 0.0f || std::isinf(1.0f / peak)) {
     a_[lane] = 0.0f;
     b_[lane] = 0.0f;
   } else {

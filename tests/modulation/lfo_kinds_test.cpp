@@ -99,6 +99,24 @@ TEST(TriangleLfo, ZeroSkewFallsAndFullSkewOnlyRises) {
   }
 }
 
+// A host may send any skew in 0..1; one so small that its peak phase is a subnormal float must
+// not turn the rising line into inf × 0 (a NaN output at phase 0).
+TEST(TriangleLfo, SubnormalPeakStaysFiniteAndInRange) {
+  TriangleLfo triangle;
+  Prepare(triangle, 1.0f, 1.0e-40f);
+  ASSERT_GT(triangle.SkewPhase(0), 0.0f);
+  EXPECT_TRUE(std::isfinite(triangle.CoefficientA(0)));
+  EXPECT_TRUE(std::isfinite(triangle.CoefficientB(0)));
+  std::vector<float> preview(16);
+  triangle.RenderCycle(0, preview.data(), 16);
+  EXPECT_TRUE(std::isfinite(preview[0]));
+  for (int i = 0; i < 3000; ++i) {
+    const float out = TickTimes(triangle, 1);
+    ASSERT_GE(out, 0.0f) << "tick " << i;
+    ASSERT_LE(out, 1.0f) << "tick " << i;
+  }
+}
+
 TEST(TriangleLfo, RateChangeContinuesFromTheSamePhase) {
   TriangleLfo triangle;
   Prepare(triangle, 1.0f, 0.5f);
