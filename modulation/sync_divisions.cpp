@@ -54,5 +54,7 @@ int FormatLfoRate(const LfoSettings& settings, char* text, std::size_t size) {
   } else {
     written = std::snprintf(text, size, "%.2f Hz", settings.rateParameter);
   }
-  return written < 0 ? 0 : written;
+  // snprintf reports the untruncated length; a cut text is size − 1 characters long.
+  if (written < 0) return 0;
+  return static_cast<std::size_t>(written) < size ? written : static_cast<int>(size - 1);
 }

@@ -20,5 +20,6 @@ extern const char* const kSkewLabels[7];
 const char* SkewLabel(int shape);
 
 // The rate read-out: the division label when synced, otherwise the Rate parameter's value with
-// "%.2f Hz". Any thread; reads only the settings given. Returns the text length written.
+// "%.2f Hz", cut to fit size. Any thread; reads only the settings given. Returns the length of the
+// text written (without the terminator).
 int FormatLfoRate(const LfoSettings& settings, char* text, std::size_t size);

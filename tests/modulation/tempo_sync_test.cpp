@@ -69,6 +69,17 @@ TEST(SyncedRate, SwitchingSyncOffReturnsToTheRateParameter) {
   EXPECT_TRUE(bank.Settings(4).sync);
 }
 
+TEST(SyncedRate, ReadOutCutToTheBufferReportsWhatItWrote) {
+  LfoBank bank;
+  bank.ApplyLfoParameter(LfoParam::Rate, 0, 12.0);
+  char text[5];
+  EXPECT_EQ(FormatLfoRate(bank.Settings(0), text, sizeof text), 4);
+  EXPECT_STREQ(text, "12.0");
+  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
+  EXPECT_EQ(FormatLfoRate(bank.Settings(0), text, sizeof text), 4);
+  EXPECT_STREQ(text, "1/32");
+}
+
 TEST(SyncedRate, TempoChangeWaitsForTheNextRateOrSync) {
   LfoBank bank;
   bank.SetTempo(120.0);
