@@ -177,7 +177,10 @@ void GrainEngine::ApplyBufLen(float bufLen) {
 
 void GrainEngine::AdvancePositions(int count) {
   CaptureBuffer& c = capture_;
-  const std::int64_t scan = static_cast<std::int64_t>(double{settings_.ScanRate} * count);
+  // Float product like the rate itself (|product| <= 8192, count exact in a float): a rate of
+  // 0.7 moves 336 samples per 480, where the widened 0.699999988 would give 335.
+  const std::int64_t scan =
+      static_cast<std::int64_t>(settings_.ScanRate * static_cast<float>(count));
   c.WritePos = WrapIndex(std::int64_t{c.WritePos} + count, c.BufferLength);
   c.ScanPos = WrapIndex(c.ScanPos + scan, c.BufferLength);
 }

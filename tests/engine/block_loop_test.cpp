@@ -140,6 +140,16 @@ TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
 }
 
+// The float rate times the block length, truncated: 0.7 x 480 moves 336 samples, not 335.
+TEST(EngineScanRate, MovesByTheTruncatedProductOfTheFloatRateAndTheBlockLength) {
+  Engine slow({{40, 0.7}});
+  Process(slow.e, Stereo(3 * 480), 480);
+  EXPECT_EQ(slow.e.Capture().ScanPos, 3 * 336);
+  Engine back({{40, -1.3}});
+  Process(back.e, Stereo(2 * 500), 500);
+  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 2 * 650);
+}
+
 TEST(EngineStatistics, FirstBlockReportsThenAboutOncePerSecond) {
   Engine x;
   int rate = -1, density = -1;
