@@ -231,4 +231,21 @@ TEST(EngineDenormals, FlushedWhileProcessingAndTheCallersModeRestored) {
   _mm_setcsr(before);
 }
 
+// A caller that left the rounding mode at "toward zero" gets the same output: grain ranges end
+// at the nearest sample (a 458.64-sample grain keeps its last sample), and its mode comes back.
+TEST(EngineDenormals, RoundingIsToNearestWhateverTheCallersMode) {
+  const Stereo in = TestSignal(20000);
+  Engine nearest({{0, 10.4}, {3, 2.0}});
+  const Stereo a = Process(nearest.e, in, 512);
+  Engine towardZero({{0, 10.4}, {3, 2.0}});
+  const unsigned before = _mm_getcsr();
+  _mm_setcsr((before & ~0x6000u) | 0x6000u);
+  const Stereo b = Process(towardZero.e, in, 512);
+  const unsigned during = _mm_getcsr();
+  _mm_setcsr(before);
+  EXPECT_EQ(during & 0x6000u, 0x6000u);
+  EXPECT_EQ(a.l, b.l);
+  EXPECT_EQ(a.r, b.r);
+}
+
 }  // namespace
