@@ -65,15 +65,16 @@ class LfoBank {
   // Any thread, under the instance lock (OnParameterChanged for parameters 54..85). LFOs outside
   // 0..7 and non-finite values are ignored.
   void ApplyLfoParameter(LfoParam which, int lfo, double value);
-  // Audio thread: the block loop keeps the host tempo here (beats per minute, > 0); anything else
-  // counts as no tempo, which is 120.
+  // Audio thread, under the instance lock: the block loop keeps the host tempo here (beats per
+  // minute, > 0); anything else counts as no tempo, which is 120.
   void SetTempo(double bpm) { tempo_ = bpm > 0.0 && bpm < 1.0e6 ? bpm : 120.0; }
   double Tempo() const { return tempo_; }
 
   // Under the instance lock: moves LFO lfo (0..7) to a lane of the kind settings.shape names.
   void AssignShape(int lfo, const LfoSettings& settings);
 
-  // Audio thread, once per control tick: ticks the active objects, then latches the eight values.
+  // Audio thread, under the instance lock, once per control tick: ticks the active objects, then
+  // latches the eight values.
   void TickBank();
   // Audio thread, under the instance lock (RouteModulation): LFO lfo's value at the last tick.
   double LatchedValue(int lfo) const { return records_[lfo].latched; }
