@@ -49,8 +49,9 @@ void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool
   DenormalGuard denormals;
   if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
   const int piece = std::max(MaxBlockSize(), 1);
-  for (int offset = 0; offset < frames; offset += piece) {
-    const int n = std::min(piece, frames - offset);
+  // Advancing by n keeps offset <= frames, so even a block of INT_MAX frames cannot overflow it.
+  for (int offset = 0, n = 0; offset < frames; offset += n) {
+    n = std::min(piece, frames - offset);
     int cursor = 0;
     for (int c = 0; c < InputCount(); ++c) {
       InputChannel& channel = inputChannels_[c];
@@ -93,8 +94,9 @@ void IEffectVst2::ProcessDoubleHost(double** inputs, double** outputs, int frame
   DenormalGuard denormals;
   if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
   const int piece = std::max(MaxBlockSize(), 1);
-  for (int offset = 0; offset < frames; offset += piece) {
-    const int n = std::min(piece, frames - offset);
+  // Advancing by n keeps offset <= frames, so even a block of INT_MAX frames cannot overflow it.
+  for (int offset = 0, n = 0; offset < frames; offset += n) {
+    n = std::min(piece, frames - offset);
     int cursor = 0;
     for (int c = 0; c < InputCount(); ++c) {
       InputChannel& channel = inputChannels_[c];

@@ -1,6 +1,8 @@
 // The three process paths: conversion, accumulation, unconnected channels, long blocks, bad sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "fake_host.h"
@@ -117,6 +119,40 @@ TEST(ProcessSizes, LongDoubleBlocksWithAnUnconnectedChannelStayInBounds) {
   q.Effect()->processDoubleReplacing(q.Effect(), ins, outs, 200);
   EXPECT_EQ(q.pieces, (std::vector<int>{64, 64, 64, 8}));
   for (double v : out) ASSERT_EQ(v, 3.0);
+}
+
+// Counts what reaches ProcessDouble without touching any buffer.
+class PieceCounter : public Quorvantel {
+ public:
+  PieceCounter() : Quorvantel(nullptr) {}
+  void ProcessDouble(double**, double**, int frames) override {
+    ++pieces;
+    total += frames;
+    smallest = std::min(smallest, frames);
+  }
+  long long pieces = 0;
+  long long total = 0;
+  int smallest = std::numeric_limits<int>::max();
+};
+
+TEST(ProcessSizes, TheLargestBlockEndsAfterItsLastPiece) {
+  // No channel connected, so no host buffer of 2^31 samples is needed: only the piece
+  // arithmetic runs, and the position after the last piece lies beyond what an int holds.
+  for (int path = 0; path < 2; ++path) {
+    PieceCounter q;
+    q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, 1 << 16, nullptr, 0);
+    q.SetInputConnections(0, 2, false);
+    q.SetOutputConnections(0, 2, false);
+    const int frames = std::numeric_limits<int>::max();
+    if (path == 0) {
+      q.Effect()->processReplacing(q.Effect(), nullptr, nullptr, frames);
+    } else {
+      q.Effect()->processDoubleReplacing(q.Effect(), nullptr, nullptr, frames);
+    }
+    EXPECT_EQ(q.total, frames);
+    EXPECT_EQ(q.pieces, 1 << 15);
+    EXPECT_EQ(q.smallest, (1 << 16) - 1);
+  }
 }
 
 TEST(UnconnectedChannels, MonoInputTakesOneHostPointer) {
