@@ -151,7 +151,10 @@ int IEffectVst2::HostKind() {
   product[sizeof product - 1] = '\0';
   std::int32_t version = 0;
   if (product[0] != '\0') {
-    const intptr d = CallHost(audioMasterGetVendorVersion, 0, 0, nullptr, 0);
+    // The version is a 32-bit number carried in the pointer-sized answer: the bits above it are
+    // not part of it, and in 64-bit arithmetic the conversion below cannot overflow.
+    const std::int64_t d =
+        static_cast<std::int32_t>(CallHost(audioMasterGetVendorVersion, 0, 0, nullptr, 0));
     version = static_cast<std::int32_t>((d / 10000) * 65536 + ((d % 10000) / 100) * 256 + d % 100);
   }
   SetHost(product, version);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -141,6 +142,17 @@ TEST(HostIdentification, AskedOnceWithVersionConverted) {
   EXPECT_EQ(f.Instance().HostKind(), 0);  // not asked again
   EXPECT_EQ(f.host.Count(audioMasterGetProductString), 1);
   EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 1);
+}
+
+TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
+  // Only the low 32 bits of the answer carry the version; the rest must neither overflow the
+  // conversion nor change it.
+  for (const intptr high : {intptr{1} << 62, std::numeric_limits<intptr>::min()}) {
+    EffectFixture f;
+    f.host.vendorVersion = high + 50102;
+    f.Instance().HostKind();
+    EXPECT_EQ(f.Instance().HostVersion(), 0x00050102);
+  }
 }
 
 TEST(HostIdentification, EmptyNameSkipsTheVersion) {
