@@ -442,6 +442,7 @@ void HostAbuse::Process() {
     if (path == 2) continue;  // in place or not, the double inputs may be the outputs
     for (int i = std::max(frames, 0); i < length; ++i) ASSERT_EQ(in[c][i], kGuardValue);
   }
+  ASSERT_EQ(host->TextOverruns(), 0);
 }
 
 void HostAbuse::CheckParameters(const char* after) {
