@@ -16,6 +16,10 @@ plugin="$HOME/.vst/quorvantel.so"
 out=out/demo
 mkdir -p "$out"
 
+echo "What a host sees of it:"
+"$host" info --plugin "$plugin" | sed -n '1,11p' | grep -v '^product: *$'
+echo
+
 "$host" generate "$out/input.wav" --seconds 8
 
 render() {
