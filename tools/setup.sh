@@ -7,9 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ pkg-config
   libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation2
-  libx11-dev libsndfile1-dev
+  libsndfile1-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
