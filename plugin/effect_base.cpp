@@ -131,7 +131,11 @@ void IEffectBase::DestroyEditor() {
 }
 
 void IEffectBase::SetMaxBlockSize(int frames) {
-  if (frames == maxBlockSize_ || frames < 1) return;
+  if (frames < 1) return;
+  // An absurd announcement (hundreds of millions of frames) would zero-fill gigabytes; longer
+  // blocks are cut into pieces of this size anyway.
+  frames = std::min(frames, kMaxScratchFrames);
+  if (frames == maxBlockSize_) return;
   for (InputChannel& channel : inputChannels_) channel.scratch.assign(frames, 0.0);
   for (OutputChannel& channel : outputChannels_) channel.scratch.assign(frames, 0.0);
   maxBlockSize_ = frames;

@@ -97,6 +97,8 @@ TEST(ProcessSizes, LongFloatBlocksAreCutIntoPieces) {
 TEST(ProcessSizes, PiecesGiveTheSameOutputAsOneBlock) {
   EffectFixture whole;
   EffectFixture cut;
+  whole.OpenDryOnly();
+  cut.OpenDryOnly();
   cut.Dispatch(effSetBlockSize, 0, 7);
   Block a(300);
   Block b(300);
@@ -104,6 +106,16 @@ TEST(ProcessSizes, PiecesGiveTheSameOutputAsOneBlock) {
   cut.effect->processReplacing(cut.effect, b.ins, b.outs, 300);
   EXPECT_EQ(a.out0, b.out0);
   EXPECT_EQ(a.out1, b.out1);
+}
+
+TEST(ProcessSizes, AbsurdBlockSizesAreCappedAndStillProcessWhole) {
+  PieceRecorder q;
+  q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, intptr{1} << 30, nullptr, 0);
+  EXPECT_EQ(q.MaxBlockSize(), IEffectBase::kMaxScratchFrames);
+  Block b(IEffectBase::kMaxScratchFrames + 10);
+  q.Effect()->processReplacing(q.Effect(), b.ins, b.outs, IEffectBase::kMaxScratchFrames + 10);
+  EXPECT_EQ(q.pieces, (std::vector<int>{IEffectBase::kMaxScratchFrames, 10}));
+  EXPECT_EQ(b.out0.back(), 2.0f * b.in0.back());
 }
 
 TEST(ProcessSizes, LongDoubleBlocksWithAnUnconnectedChannelStayInBounds) {
