@@ -69,6 +69,8 @@ class IEffectVst2 : public IEffectBase {
   // The process paths, lock held (vst2_process.cpp).
   void ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate);
   void ProcessDoubleHost(double** inputs, double** outputs, int frames);
+  template <typename Piece>
+  void ProcessInPieces(int frames, Piece&& piece);
 
   vst2::intptr CallHost(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                         float opt);

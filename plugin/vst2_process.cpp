@@ -43,23 +43,44 @@ void IEffectVst2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
                [&](IEffectVst2& self) { self.ProcessDoubleHost(inputs, outputs, frames); });
 }
 
-// Audio thread, lock held. Blocks longer than the scratch buffers are cut into pieces of at most
-// the announced maximum block size; a missing host pointer reads silence and writes nowhere.
-void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate) {
+namespace {
+
+// The next host pointer for a connected channel; a missing array or entry reads as null.
+template <typename Sample>
+Sample* NextHostChannel(Sample** list, int& cursor) {
+  Sample* channel = list != nullptr ? list[cursor] : nullptr;
+  ++cursor;
+  return channel;
+}
+
+}  // namespace
+
+// Audio thread, lock held: the part both process paths share. Blocks longer than the scratch
+// buffers are cut into pieces of at most the announced maximum block size; `piece` (offset,
+// frames) routes the channels and processes one piece.
+template <typename Piece>
+void IEffectVst2::ProcessInPieces(int frames, Piece&& piece) {
   DenormalGuard denormals;
   if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
-  const int piece = std::max(MaxBlockSize(), 1);
+  const int size = std::max(MaxBlockSize(), 1);
   // Advancing by n keeps offset <= frames, so even a block of INT_MAX frames cannot overflow it.
   for (int offset = 0, n = 0; offset < frames; offset += n) {
-    n = std::min(piece, frames - offset);
+    n = std::min(size, frames - offset);
+    piece(offset, n);
+  }
+}
+
+// Audio thread, lock held. Connected channels are converted through their scratch buffers; a
+// missing host pointer reads silence and writes nowhere.
+void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate) {
+  ProcessInPieces(frames, [&](int offset, int n) {
     int cursor = 0;
     for (int c = 0; c < InputCount(); ++c) {
       InputChannel& channel = inputChannels_[c];
       double* buffer = channel.scratch.data();
       inputPointers_[c] = buffer;
       if (!channel.connected) continue;
-      const float* source = inputs != nullptr ? inputs[cursor] : nullptr;
-      ++cursor;
+      const float* source = NextHostChannel(inputs, cursor);
       if (source == nullptr) {
         std::fill(buffer, buffer + n, 0.0);
       } else {
@@ -70,9 +91,7 @@ void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool
     for (int c = 0; c < OutputCount(); ++c) {
       OutputChannel& channel = outputChannels_[c];
       outputPointers_[c] = channel.scratch.data();
-      if (!channel.connected) continue;
-      channel.destination = outputs != nullptr ? outputs[cursor] : nullptr;
-      ++cursor;
+      if (channel.connected) channel.destination = NextHostChannel(outputs, cursor);
     }
     ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
     for (OutputChannel& channel : outputChannels_) {
@@ -85,26 +104,19 @@ void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool
         for (int i = 0; i < n; ++i) destination[i] = static_cast<float>(result[i]);
       }
     }
-  }
+  });
 }
 
 // Audio thread, lock held. The host's buffers are handed on without copying; an unconnected
-// channel uses its scratch buffer, so blocks longer than it are cut into pieces as above.
+// channel or a missing host pointer uses the channel's scratch buffer.
 void IEffectVst2::ProcessDoubleHost(double** inputs, double** outputs, int frames) {
-  DenormalGuard denormals;
-  if (receivesMidi_) CallHost(audioMasterWantMidi, 0, 1, nullptr, 0);
-  const int piece = std::max(MaxBlockSize(), 1);
-  // Advancing by n keeps offset <= frames, so even a block of INT_MAX frames cannot overflow it.
-  for (int offset = 0, n = 0; offset < frames; offset += n) {
-    n = std::min(piece, frames - offset);
+  ProcessInPieces(frames, [&](int offset, int n) {
     int cursor = 0;
     for (int c = 0; c < InputCount(); ++c) {
       InputChannel& channel = inputChannels_[c];
       inputPointers_[c] = channel.scratch.data();
       if (!channel.connected) continue;
-      double* source = inputs != nullptr ? inputs[cursor] : nullptr;
-      ++cursor;
-      if (source != nullptr) {
+      if (double* source = NextHostChannel(inputs, cursor)) {
         inputPointers_[c] = source + offset;
       } else {
         std::fill(channel.scratch.begin(), channel.scratch.begin() + n, 0.0);
@@ -115,12 +127,12 @@ void IEffectVst2::ProcessDoubleHost(double** inputs, double** outputs, int frame
       OutputChannel& channel = outputChannels_[c];
       outputPointers_[c] = channel.scratch.data();
       if (!channel.connected) continue;
-      double* destination = outputs != nullptr ? outputs[cursor] : nullptr;
-      ++cursor;
-      if (destination != nullptr) outputPointers_[c] = destination + offset;
+      if (double* destination = NextHostChannel(outputs, cursor)) {
+        outputPointers_[c] = destination + offset;
+      }
     }
     ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
-  }
+  });
 }
 
 void IEffectVst2::VSTSetParameter(AEffect* effect, int32 index, float value) {
