@@ -124,8 +124,6 @@ void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
 void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
   if (lfo < 0 || lfo >= kLfoCount || !std::isfinite(value)) return;
   LfoSettings& settings = settings_[lfo];
-  LfoRecord& record = records_[lfo];
-  LfoSoa* object = record.objectIndex >= 0 ? objects_[record.objectIndex].get() : nullptr;
   switch (which) {
     case LfoParam::Shape: {
       // Out-of-range shapes leave the LFO and its settings (which the editor indexes) alone.
@@ -145,19 +143,35 @@ void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
     case LfoParam::Sync:
       settings.sync = value >= 0.5;
       break;
-    case LfoParam::Skew:
+    case LfoParam::Skew: {
       settings.skew = static_cast<float>(std::fmin(std::fmax(value, 0.0), 1.0));
-      if (object != nullptr) object->SetSkew(record.lane, settings.skew);
+      const LfoRecord& record = records_[lfo];
+      if (record.objectIndex >= 0)
+        objects_[record.objectIndex]->SetSkew(record.lane, settings.skew);
       return;
+    }
     default:
       return;
   }
-  // Rate and Sync: a synced rate follows the tempo of this moment only; a later tempo change
-  // takes effect when Rate or Sync is applied again.
+  ApplyRate(lfo);
+}
+
+void LfoBank::SetTempo(double bpm) {
+  const double tempo = bpm > 0.0 && bpm < 1.0e6 ? bpm : 120.0;
+  if (tempo == tempo_) return;
+  tempo_ = tempo;
+  for (int lfo = 0; lfo < kLfoCount; ++lfo) {
+    if (settings_[lfo].sync) ApplyRate(lfo);
+  }
+}
+
+void LfoBank::ApplyRate(int lfo) {
+  LfoSettings& settings = settings_[lfo];
   settings.rate = settings.sync
                       ? static_cast<float>(kSyncDivisions[settings.divisionIndex].factor * tempo_)
                       : static_cast<float>(settings.rateParameter);
-  if (object != nullptr) object->SetRate(record.lane, settings.rate);
+  const LfoRecord& record = records_[lfo];
+  if (record.objectIndex >= 0) objects_[record.objectIndex]->SetRate(record.lane, settings.rate);
 }
 
 void LfoBank::TickBank() {

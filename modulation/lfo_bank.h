@@ -66,8 +66,9 @@ class LfoBank {
   // 0..7 and non-finite values are ignored.
   void ApplyLfoParameter(LfoParam which, int lfo, double value);
   // Audio thread, under the instance lock: the block loop keeps the host tempo here (beats per
-  // minute, > 0); anything else counts as no tempo, which is 120.
-  void SetTempo(double bpm) { tempo_ = bpm > 0.0 && bpm < 1.0e6 ? bpm : 120.0; }
+  // minute, > 0); anything else counts as no tempo, which is 120. A new tempo gives every synced
+  // LFO its division's rate at that tempo, in LFO order; phases run on.
+  void SetTempo(double bpm);
   double Tempo() const { return tempo_; }
 
   // Under the instance lock: moves LFO lfo (0..7) to a lane of the kind settings.shape names.
@@ -94,6 +95,8 @@ class LfoBank {
   bool InActiveList(const Node* node) const;
   void AppendActive(Node* node);
   void UnlinkActive(Node* node);
+  // The rate LFO lfo runs at from its settings (synced: factor × tempo), given to its lane.
+  void ApplyRate(int lfo);
 
   double tempo_ = 120.0;
   LfoSettings settings_[kLfoCount];

@@ -80,15 +80,33 @@ TEST(SyncedRate, ReadOutCutToTheBufferReportsWhatItWrote) {
   EXPECT_STREQ(text, "1/32");
 }
 
-TEST(SyncedRate, TempoChangeWaitsForTheNextRateOrSync) {
+TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
   LfoBank bank;
-  bank.SetTempo(120.0);
   bank.ApplyLfoParameter(LfoParam::Rate, 1, 1.0);
   bank.ApplyLfoParameter(LfoParam::Sync, 1, 1.0);
-  bank.SetTempo(60.0);
+  bank.ApplyLfoParameter(LfoParam::Rate, 2, 3.0);
   EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.25f);
-  bank.ApplyLfoParameter(LfoParam::Sync, 1, 1.0);
+  bank.SetTempo(60.0);
   EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.125f);
+  EXPECT_FLOAT_EQ(bank.Settings(1).rate, 0.125f);
+  EXPECT_EQ(RateText(bank, 1), "2/1");
+  EXPECT_EQ(LaneRate(bank, 2), 3.0f);
+  // Switching sync off afterwards still returns to the Rate parameter.
+  bank.ApplyLfoParameter(LfoParam::Sync, 1, 0.0);
+  EXPECT_EQ(LaneRate(bank, 1), 1.0f);
+  bank.SetTempo(90.0);
+  EXPECT_EQ(LaneRate(bank, 1), 1.0f);
+}
+
+// A synced random LFO draws anew when its rate is set, so an unchanged tempo must not set it.
+TEST(SyncedRate, UnchangedTempoLeavesSyncedLfosAlone) {
+  LfoBank bank;
+  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
+  const float output = *bank.Record(0).output;
+  bank.SetTempo(120.0);
+  EXPECT_EQ(*bank.Record(0).output, output);
+  bank.SetTempo(121.0);
+  EXPECT_NE(*bank.Record(0).output, output);
 }
 
 TEST(SyncedRate, UnusableTempoCountsAsNone) {
