@@ -122,9 +122,12 @@ void GrainEngine::Capture(const double* const* inputs, int count) {
   }
 }
 
+// Samples left over at the end of a block count toward the next block's first tick, so ticks fall
+// every 16 samples of audio whatever the host's block sizes; a tick's window may therefore begin
+// before the block, and so may the grain it starts.
 void GrainEngine::RunControlLoop(int count) {
-  int remaining = count;
-  int offset = 0;
+  int remaining = count + controlLeftover_;
+  int offset = -controlLeftover_;
   while (controlCountdown_ <= remaining) {
     lfos_.TickBank();
     spawnCountdown_ -= controlCountdown_;
@@ -141,6 +144,7 @@ void GrainEngine::RunControlLoop(int count) {
     remaining -= controlCountdown_;
     controlCountdown_ = kControlPeriod;
   }
+  controlLeftover_ = remaining;
 }
 
 void GrainEngine::TakeGrainSettings() {

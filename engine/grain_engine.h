@@ -58,6 +58,7 @@ class GrainEngine {
   int ActiveGrainCount() const { return pool_.ActiveGrainCount(); }
   int SpawnCountdown() const { return spawnCountdown_; }
   int ControlCountdown() const { return controlCountdown_; }
+  int ControlLeftover() const { return controlLeftover_; }
   double SampleRate() const { return sampleRate_; }
   double SamplesPerMs() const { return samplesPerMs_; }
   double Tempo() const { return tempo_; }
@@ -67,6 +68,9 @@ class GrainEngine {
   bool DelaySync() const { return delaySync_; }
 
  private:
+  // Tests replay the loop that dropped each block's leftover samples, as a reference.
+  friend struct GrainEngineTestAccess;
+
   // One block of at most kWetCapacity samples, the whole block sequence of steps.
   void ProcessPiece(const double* const* inputs, double* const* outputs, int count);
   void Capture(const double* const* inputs, int count);
@@ -103,6 +107,7 @@ class GrainEngine {
   double samplesPerMs_ = 44.1;
 
   int controlCountdown_ = kControlPeriod;
+  int controlLeftover_ = 0;  // samples of past blocks not yet counted toward a tick, 0 .. 15
   int spawnCountdown_ = 0;
 
   int grainsStarted_ = 0;

@@ -51,16 +51,6 @@ TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtM
   EXPECT_EQ(std::vector<double>(starts.begin(), starts.end()), expected);
 }
 
-TEST(EngineSpawnSpacing, ShortBlocksRunNoTickAndBlocksOf100RunSix) {
-  Engine x({{0, 150.0}, {3, 0.1}});  // every tick spawns a long grain
-  for (int b = 0; b < 20; ++b) Process(x.e, Stereo(15), 15);
-  EXPECT_EQ(x.e.ActiveGrainCount(), 0);
-  Process(x.e, Stereo(100), 100);
-  EXPECT_EQ(x.e.ActiveGrainCount(), 6);
-  Process(x.e, Stereo(100), 100);
-  EXPECT_EQ(x.e.ActiveGrainCount(), 12);
-}
-
 TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
   Engine x({{0, 150.0}, {3, 0.1}});
   Process(x.e, Stereo(16), 16);

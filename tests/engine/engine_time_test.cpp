@@ -1,0 +1,191 @@
+// Engine time: grains and LFOs keep the same pace whatever block sizes the host sends, and synced
+// LFOs follow the host tempo from the first block on and through tempo changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine_test_support.h"
+#include "modulation/lfo_soa.h"
+
+// The block loop as it was before leftover samples carried over: each block starts its ticks
+// afresh and drops its last count mod 16 samples. The reference for blocks of multiples of 16.
+struct GrainEngineTestAccess {
+  static void ProcessDroppingLeftover(GrainEngine& e, const double* const* in, double* const* out,
+                                      int count) {
+    e.controlLeftover_ = 0;
+    e.ProcessBlock(in, out, count, 120.0);
+  }
+};
+
+namespace {
+
+using enginetest::ApplyDefaults;
+using enginetest::Stereo;
+using enginetest::TestSignal;
+
+constexpr double kRate = 44100.0;
+
+// 40 ms grains a fifth up every 5 ms (208 samples: 212 grains a second), panned by a random LFO,
+// wet only. Transposed grains read unrelated stretches of the input, so their level does not
+// hinge on where in a block each one starts reading.
+void OpenTexture(GrainEngine& e) {
+  ApplyDefaults(e);
+  e.OnParameterChanged(kParamLength, 40.0);
+  e.OnParameterChanged(kParamOnset, 5.0);
+  e.OnParameterChanged(kParamPitch, -12.0);
+  e.OnParameterChanged(kParamPitch + 1, 1);    // Pch Mod: LFO 2
+  e.OnParameterChanged(kParamPitch + 2, 0.5);  // Pch Dpth: -24 .. 0 semitones
+  e.OnParameterChanged(kParamPan + 1, 0);      // Pan Mod: LFO 1
+  e.OnParameterChanged(kParamPan + 2, 1.0);    // Pan Dpth
+}
+
+struct Rendered {
+  Stereo out;
+  double grainsPerSecond;  // from the read-out statistic, over the seconds it covered
+};
+
+// Renders `in` in host blocks cycling through `blocks`, collecting the grains-started statistic.
+template <typename ProcessFn>
+Rendered Render(const Stereo& in, const std::vector<int>& blocks, ProcessFn process) {
+  GrainEngine e;
+  OpenTexture(e);
+  Rendered r{Stereo(in.size()), 0.0};
+  long long started = 0, covered = 0;
+  int at = 0;
+  for (std::size_t b = 0; at < in.size(); ++b) {
+    const int n = std::min(blocks[b % blocks.size()], in.size() - at);
+    const double* ip[2] = {in.l.data() + at, in.r.data() + at};
+    double* op[2] = {r.out.l.data() + at, r.out.r.data() + at};
+    process(e, ip, op, n);
+    at += n;
+    int grains = 0;
+    if (e.TakeStatistics(&grains, nullptr)) {
+      started += grains;
+      covered = at;
+    }
+  }
+  r.grainsPerSecond = started * kRate / static_cast<double>(covered);
+  return r;
+}
+
+Rendered Render(const Stereo& in, const std::vector<int>& blocks) {
+  return Render(in, blocks, [](GrainEngine& e, const double* const* i, double* const* o, int n) {
+    e.ProcessBlock(i, o, n, 120.0);
+  });
+}
+
+double RmsDb(const Stereo& s, int from) {
+  double sum = 0.0;
+  for (int i = from; i < s.size(); ++i) sum += s.l[i] * s.l[i] + s.r[i] * s.r[i];
+  return 10.0 * std::log10(sum / (2.0 * (s.size() - from)));
+}
+
+TEST(EngineBlockSizes, GrainRateAndWetLevelDoNotDependOnTheHostsBlockSize) {
+  const Stereo in = TestSignal(4 * 44100);
+  const Rendered reference = Render(in, {16});
+  EXPECT_NEAR(reference.grainsPerSecond, kRate / 208, 0.5);
+  const double referenceDb = RmsDb(reference.out, 4410);
+  EXPECT_GT(referenceDb, -30.0);
+  for (int block : {1, 7, 15, 100, 512, 4096}) {
+    const Rendered r = Render(in, {block});
+    EXPECT_NEAR(r.grainsPerSecond, reference.grainsPerSecond, 1.0) << block << "-sample blocks";
+    EXPECT_NEAR(RmsDb(r.out, 4410), referenceDb, 1.0) << block << "-sample blocks";
+  }
+  // Blocks split at odd points, as hosts do at automation events.
+  const Rendered split = Render(in, {1, 37, 300, 5, 4096, 15, 200});
+  EXPECT_NEAR(split.grainsPerSecond, reference.grainsPerSecond, 1.0);
+  EXPECT_NEAR(RmsDb(split.out, 4410), referenceDb, 1.0);
+}
+
+TEST(EngineBlockSizes, MultiplesOf16GiveWhatTheLoopThatDroppedLeftoversGave) {
+  const Stereo in = TestSignal(3 * 44100);
+  const auto dropping = [](GrainEngine& e, const double* const* i, double* const* o, int n) {
+    GrainEngineTestAccess::ProcessDroppingLeftover(e, i, o, n);
+  };
+  for (const std::vector<int>& blocks :
+       std::vector<std::vector<int>>{{16}, {512}, {4096}, {48, 16, 8192, 32, 1024}}) {
+    const Rendered now = Render(in, blocks);
+    const Rendered before = Render(in, blocks, dropping);
+    EXPECT_EQ(now.out.l, before.out.l) << blocks[0];
+    EXPECT_EQ(now.out.r, before.out.r) << blocks[0];
+  }
+  // The reference really is the old loop: at 100-sample blocks it ran 6 ticks per 100 samples.
+  const Rendered old = Render(in, {100}, dropping);
+  EXPECT_NEAR(old.grainsPerSecond, 0.96 * kRate / 208, 1.0);
+}
+
+TEST(EngineBlockSizes, ShortBlocksCarryTheirSamplesToTheNextTick) {
+  GrainEngine e;
+  ApplyDefaults(e);
+  e.OnParameterChanged(kParamLength, 150.0);  // every tick starts a grain that outlives the test
+  e.OnParameterChanged(kParamOnset, 0.1);
+  for (int b = 0; b < 20; ++b) enginetest::Process(e, Stereo(15), 15);
+  EXPECT_EQ(e.ActiveGrainCount(), 300 / 16);
+  EXPECT_EQ(e.ControlLeftover(), 300 % 16);
+  enginetest::Process(e, Stereo(100), 100);
+  EXPECT_EQ(e.ActiveGrainCount(), 400 / 16);
+  EXPECT_EQ(e.ControlLeftover(), 0);
+  // A stopped transport never reaches the engine, so only processed samples count.
+  enginetest::Process(e, Stereo(7), 7);
+  EXPECT_EQ(e.ActiveGrainCount(), 25);
+  EXPECT_EQ(e.ControlLeftover(), 7);
+}
+
+// LFO 1 as a Sine synced to "1/16" (Rate 8.5 Hz picks division 18): a period of 15 x 44100 / bpm
+// samples.
+void OpenSyncedSine(GrainEngine& e) {
+  ApplyDefaults(e);
+  e.OnParameterChanged(kParamLfoShape1, kLfoSine);
+  e.OnParameterChanged(kParamLfoRate1, 8.5);
+  e.OnParameterChanged(kParamLfoSync1, 1.0);
+}
+
+// Processes `samples` in 16-sample blocks at `bpm` and returns LFO 1's mean period in samples,
+// measured between its first and last phase wrap.
+double MeasuredPeriod(GrainEngine& e, int samples, double bpm) {
+  const Stereo block(16);
+  const LfoRecord& lfo = e.Lfos().Record(0);
+  long long first = -1, last = -1;
+  int wraps = 0;
+  float phase = lfo.object->Phase(lfo.lane);
+  for (int at = 16; at <= samples; at += 16) {
+    enginetest::Process(e, block, 16, bpm);
+    const float next = lfo.object->Phase(lfo.lane);
+    if (next < phase) {
+      if (first < 0) first = at;
+      last = at;
+      ++wraps;
+    }
+    phase = next;
+  }
+  return wraps > 1 ? static_cast<double>(last - first) / (wraps - 1) : 0.0;
+}
+
+TEST(EngineTempoSync, SyncedPeriodFollowsTheTempoTheHostReportsFromTheFirstBlock) {
+  for (double bpm : {60.0, 120.0, 180.0}) {
+    GrainEngine e;
+    OpenSyncedSine(e);  // applied before any block, while the tempo is still 120
+    const double expected = 15.0 * kRate / bpm;
+    EXPECT_NEAR(MeasuredPeriod(e, static_cast<int>(6 * expected), bpm), expected, 0.002 * expected)
+        << bpm << " bpm";
+    EXPECT_FLOAT_EQ(e.Lfos().Settings(0).rate, static_cast<float>(bpm / 15.0));
+  }
+}
+
+TEST(EngineTempoSync, SyncedPeriodFollowsATempoChangeWhilePlayingAndFreeLfosDoNot) {
+  GrainEngine e;
+  OpenSyncedSine(e);
+  e.OnParameterChanged(kParamLfoShape1 + 4, kLfoTriangle);  // LFO 2 runs free at 1 Hz
+  EXPECT_NEAR(MeasuredPeriod(e, 5 * 5513, 120.0), 5512.5, 12.0);
+  const LfoRecord& lfo = e.Lfos().Record(0);
+  const float phaseBefore = lfo.object->Phase(lfo.lane);
+  enginetest::Process(e, Stereo(16), 16, 180.0);
+  // The new rate takes over from the phase reached: one tick on, not a restart.
+  const double expectedPhase = std::fmod(phaseBefore + 2 * M_PI * 12.0 * 16 / kRate, 2 * M_PI);
+  EXPECT_NEAR(lfo.object->Phase(lfo.lane), expectedPhase, 1e-4);
+  EXPECT_NEAR(MeasuredPeriod(e, 6 * 3675, 180.0), 3675.0, 8.0);
+  EXPECT_EQ(e.Lfos().Settings(1).rate, 1.0f);
+}
+
+}  // namespace
