@@ -26,9 +26,10 @@ using enginetest::TestSignal;
 
 constexpr double kRate = 44100.0;
 
-// 40 ms grains a fifth up every 5 ms (208 samples: 212 grains a second), panned by a random LFO,
-// wet only. Transposed grains read unrelated stretches of the input, so their level does not
-// hinge on where in a block each one starts reading.
+// 40 ms grains every 5 ms (208 samples: 212 grains a second), each at a random pitch from two
+// octaves down to unison and a random pan, wet only. Grains at differing speeds read unrelated
+// stretches of the input, so their summed level does not hinge on where in a host block each
+// one starts reading (grains at one speed can add up in phase or not depending on that).
 void OpenTexture(GrainEngine& e) {
   ApplyDefaults(e);
   e.OnParameterChanged(kParamLength, 40.0);
