@@ -1,6 +1,7 @@
 // Encoding and validating decoding of .fxp and .fxb files.
 #include "host/cli/preset_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -48,12 +49,15 @@ class Writer {
   std::vector<std::uint8_t> bytes;
 };
 
+// Reads big-endian fields from the window [pos, end) of a byte buffer. The window is clamped to
+// the buffer and pos never passes end, so `end - pos` cannot wrap and no read leaves the buffer
+// whatever offsets a damaged file announces.
 class Reader {
  public:
   Reader(const std::vector<std::uint8_t>& bytes, std::size_t begin, std::size_t end)
-      : bytes_(bytes), pos_(begin), end_(end) {}
+      : bytes_(bytes), end_(std::min(end, bytes.size())), pos_(std::min(begin, end_)) {}
   bool Int(std::int32_t* v) {
-    if (end_ - pos_ < 4) return false;
+    if (Left() < 4) return false;
     std::uint32_t u = 0;
     for (int i = 0; i < 4; ++i) u = (u << 8) | bytes_[pos_ + i];
     pos_ += 4;
@@ -67,18 +71,32 @@ class Reader {
     return true;
   }
   bool Skip(std::size_t n) {
-    if (end_ - pos_ < n) return false;
+    if (Left() < n) return false;
     pos_ += n;
     return true;
   }
-  const std::uint8_t* Here() const { return bytes_.data() + pos_; }
+  bool Bytes(std::size_t n, std::vector<std::uint8_t>* out) {
+    if (Left() < n) return false;
+    out->assign(bytes_.begin() + static_cast<std::ptrdiff_t>(pos_),
+                bytes_.begin() + static_cast<std::ptrdiff_t>(pos_ + n));
+    pos_ += n;
+    return true;
+  }
+  // A zero-padded text field of n bytes; the text ends at the first zero or at the field's end.
+  bool Text(std::size_t n, std::string* out) {
+    if (Left() < n) return false;
+    const char* text = reinterpret_cast<const char*>(bytes_.data() + pos_);
+    out->assign(text, strnlen(text, n));
+    pos_ += n;
+    return true;
+  }
   std::size_t Pos() const { return pos_; }
   std::size_t Left() const { return end_ - pos_; }
 
  private:
   const std::vector<std::uint8_t>& bytes_;
-  std::size_t pos_;
   std::size_t end_;
+  std::size_t pos_;
 };
 
 std::string At(std::size_t pos) { return " at byte " + std::to_string(pos); }
@@ -115,7 +133,13 @@ bool ReadHead(Reader& r, std::int32_t* kind, std::int32_t* version, std::size_t*
     *error = std::string("not a VST preset file: no 'CcnK' magic") + At(start);
     return false;
   }
-  if (size < 0 || static_cast<std::size_t>(size) > r.Left() + 8) {
+  // The size counts from the kind field on, so it covers at least the kind and the version.
+  if (size < 8) {
+    *error = std::string(what) + " byte size " + std::to_string(size) +
+             " is too small to hold its kind and version" + At(start + 4);
+    return false;
+  }
+  if (static_cast<std::size_t>(size) > r.Left() + 8) {
     *error = std::string(what) + " byte size " + std::to_string(size) + " runs past the end" +
              At(start + 4);
     return false;
@@ -144,7 +168,7 @@ bool DecodeProgramAt(const std::vector<std::uint8_t>& bytes, std::size_t begin, 
   p.opaque = kind == kProgramChunk;
   std::int32_t numParams = 0;
   if (!r.Int(&p.fxId) || !r.Int(&p.fxVersion) || !r.Int(&numParams) ||
-      r.Left() < kPresetNameBytes) {
+      !r.Text(kPresetNameBytes, &p.name)) {
     *error = "truncated program header" + At(r.Pos());
     return false;
   }
@@ -152,9 +176,6 @@ bool DecodeProgramAt(const std::vector<std::uint8_t>& bytes, std::size_t begin, 
     *error = "bad parameter count " + std::to_string(numParams) + At(begin + 24);
     return false;
   }
-  const char* name = reinterpret_cast<const char*>(r.Here());
-  p.name.assign(name, strnlen(name, kPresetNameBytes));
-  r.Skip(kPresetNameBytes);
   p.numParams = numParams;
   if (p.opaque) {
     std::int32_t size = 0;
@@ -162,13 +183,11 @@ bool DecodeProgramAt(const std::vector<std::uint8_t>& bytes, std::size_t begin, 
       *error = "truncated program: no chunk size" + At(r.Pos());
       return false;
     }
-    if (size < 0 || static_cast<std::size_t>(size) > r.Left()) {
+    if (size < 0 || !r.Bytes(static_cast<std::size_t>(size), &p.chunk)) {
       *error =
           "program chunk size " + std::to_string(size) + " runs past the end" + At(r.Pos() - 4);
       return false;
     }
-    p.chunk.assign(r.Here(), r.Here() + size);
-    r.Skip(static_cast<std::size_t>(size));
   } else {
     if (r.Left() < 4 * static_cast<std::size_t>(numParams)) {
       *error = "truncated program: " + std::to_string(numParams) + " parameters declared, " +
@@ -284,12 +303,11 @@ bool DecodeBank(const std::vector<std::uint8_t>& bytes, FxBank* out, std::string
       *error = "truncated bank: no chunk size at byte " + std::to_string(kBankHeaderBytes);
       return false;
     }
-    if (size < 0 || static_cast<std::size_t>(size) > r.Left()) {
+    if (size < 0 || !r.Bytes(static_cast<std::size_t>(size), &b.chunk)) {
       *error = "bank chunk size " + std::to_string(size) + " runs past the end at byte " +
                std::to_string(kBankHeaderBytes);
       return false;
     }
-    b.chunk.assign(r.Here(), r.Here() + size);
   } else {
     std::size_t pos = r.Pos();
     for (std::int32_t i = 0; i < numPrograms; ++i) {

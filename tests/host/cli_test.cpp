@@ -255,4 +255,37 @@ TEST(CliPresets, MalformedAndForeignPresetsAreRefused) {
                      "cannot read");
 }
 
+TEST(CliPresets, RecordsWhoseByteSizeEndsBeforeTheirHeadAreRefused) {
+  // 60 bytes: a chunk program whose size field says 0, then a chunk size of 0x7FFFFFFF; and a
+  // 32-byte bank head with the same size field. Both once sent the reader off the buffer.
+  ScratchDir dir;
+  qvcli::FxProgram program;
+  program.fxId = 0x66416B45;  // 'fAkE'
+  program.opaque = true;
+  program.chunk = {1};
+  std::vector<std::uint8_t> bytes = qvcli::EncodeProgram(program);
+  bytes.resize(60);
+  const std::uint8_t hostile[] = {0, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF};
+  std::copy(hostile, hostile + 4, bytes.begin() + 4);
+  std::copy(hostile + 4, hostile + 8, bytes.begin() + 56);
+  qvcli::FxBank bank;
+  bank.fxId = program.fxId;
+  bank.opaque = true;
+  bank.chunk = {1};
+  std::vector<std::uint8_t> bankBytes = qvcli::EncodeBank(bank);
+  bankBytes.resize(32);
+  std::copy(hostile, hostile + 4, bankBytes.begin() + 4);
+  {
+    std::ofstream f(dir / "small.fxp", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), 60);
+    std::ofstream g(dir / "small.fxb", std::ios::binary);
+    g.write(reinterpret_cast<const char*>(bankBytes.data()), 32);
+  }
+  for (const char* file : {"small.fxp", "small.fxb"}) {
+    ExpectOneLineError(RunHost(dir, "params", "--plugin", kFake, "--preset", dir / file), 3,
+                       "byte size 0 is too small");
+    ExpectOneLineError(RunHost(dir, "preset", "show", dir / file), 3, "byte size 0 is too small");
+  }
+}
+
 }  // namespace

@@ -185,6 +185,79 @@ TEST(PresetFileDamage, ChunkSizesAndBankFieldsAreChecked) {
   EXPECT_NE(error.find("program 1"), std::string::npos) << error;
 }
 
+// The four forms a file can take, each with a little of everything in it.
+std::vector<std::vector<std::uint8_t>> EveryForm() {
+  FxProgram chunkProgram = ParamProgram();
+  chunkProgram.opaque = true;
+  chunkProgram.chunk = {1, 2, 3, 4, 5, 6, 7};
+  FxBank paramBank;
+  paramBank.fxId = ParamProgram().fxId;
+  paramBank.currentProgram = 1;
+  paramBank.programs = {ParamProgram(), ParamProgram()};
+  FxBank chunkBank = paramBank;
+  chunkBank.opaque = true;
+  chunkBank.numPrograms = 2;
+  chunkBank.chunk = {9, 8, 7};
+  return {EncodeProgram(ParamProgram()), EncodeProgram(chunkProgram), EncodeBank(paramBank),
+          EncodeBank(chunkBank)};
+}
+
+// Decodes a copy of exactly n bytes (no spare capacity, so a sanitizer sees any read past it)
+// both ways; a refusal must say why.
+void ExpectDecodedOrRefused(const std::vector<std::uint8_t>& b, std::size_t n,
+                            const std::string& what) {
+  const std::vector<std::uint8_t> copy(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
+  std::string error;
+  FxProgram p;
+  if (!DecodeProgram(copy, &p, &error)) {
+    EXPECT_FALSE(error.empty()) << what;
+  }
+  error.clear();
+  FxBank bank;
+  if (!DecodeBank(copy, &bank, &error)) {
+    EXPECT_FALSE(error.empty()) << what;
+  }
+  DetectPresetKind(copy);
+}
+
+TEST(PresetFileDamage, ByteSizesBelowTheHeadAreRefusedNotWrapped) {
+  // A size field below 8 once put the record's end before the read position; the unsigned rest
+  // then wrapped and every later length check passed.
+  for (const std::vector<std::uint8_t>& form : EveryForm()) {
+    for (std::uint32_t size : {0u, 1u, 4u, 7u}) {
+      for (std::size_t n = 16; n <= std::min<std::size_t>(form.size(), 64); n += 4) {
+        std::vector<std::uint8_t> bad(form.begin(), form.begin() + static_cast<std::ptrdiff_t>(n));
+        PutBigEndian(bad, 4, size);
+        if (n >= 60) PutBigEndian(bad, 56, 0x7FFFFFFF);  // where a chunk size would be
+        std::string error;
+        FxProgram p;
+        FxBank b;
+        const bool isBank = DetectPresetKind(bad) == PresetKind::kBank;
+        EXPECT_FALSE(isBank ? DecodeBank(bad, &b, &error) : DecodeProgram(bad, &p, &error));
+        EXPECT_NE(error.find("byte size " + std::to_string(size) + " is too small"),
+                  std::string::npos)
+            << error;
+      }
+    }
+  }
+}
+
+TEST(PresetFileDamage, NoFieldValueAtAnyLengthReadsOutsideTheFile) {
+  const std::uint32_t hostile[] = {
+      0, 1, 4, 7, 8, 9, 0x7FFFFFF0, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF8, 0xFFFFFFFF, 1u << 20};
+  for (const std::vector<std::uint8_t>& form : EveryForm()) {
+    for (std::size_t at = 0; at + 4 <= form.size(); at += 4) {
+      for (std::uint32_t value : hostile) {
+        std::vector<std::uint8_t> bad = form;
+        PutBigEndian(bad, at, value);
+        for (std::size_t n = 0; n <= bad.size(); ++n) {
+          ExpectDecodedOrRefused(bad, n, std::to_string(at) + "=" + std::to_string(value));
+        }
+      }
+    }
+  }
+}
+
 TEST(PresetFileLayout, FourCharIdsFallBackToNumbers) {
   EXPECT_EQ(FourCharText(0x715A7678), "qZvx");
   EXPECT_EQ(FourCharText(1), "1");
