@@ -2,8 +2,9 @@
 #include "editor/bitmap_cache.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cassert>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,11 +12,12 @@
 #include "editor/resources.h"
 #include "raster/blit.h"
 
+namespace editor {
 namespace {
 
 struct CacheEntry {
   int id;
-  std::unique_ptr<raster::Bitmap> bitmap;
+  std::shared_ptr<const raster::Bitmap> bitmap;
 };
 
 struct BitmapCache {
@@ -29,14 +31,20 @@ BitmapCache& Cache() {
   return *cache;
 }
 
-BitmapRef RefOf(raster::Bitmap* bitmap, int frames) {
-  return BitmapRef{bitmap, bitmap->Width(), bitmap->Height(), std::max(frames, 1)};
+BitmapRef RefOf(std::shared_ptr<const raster::Bitmap> bitmap, int frames) {
+  const int width = bitmap->Width(), height = bitmap->Height();
+  return BitmapRef{std::move(bitmap), width, height, std::max(frames, 1)};
 }
 
-[[noreturn]] void ResourceMissing(int id, const char* name, const std::string& reason) {
-  std::fprintf(stderr, "bitmap resource %d \"%s\": %s\nAssertion failed: imgResourceFound\n", id,
-               name != nullptr ? name : "(null)", reason.c_str());
-  std::abort();
+// The images are part of the module, so this only follows a broken build.
+void ResourceMissing(int id, const char* name, const std::string& reason) {
+  static std::atomic<bool> reported{false};
+  if (!reported.exchange(true))
+    std::fprintf(stderr, "Quorvantel editor: bitmap resource %d \"%s\": %s; drawn empty\n", id,
+                 name != nullptr ? name : "(null)", reason.c_str());
+  const bool imgResourceFound = false;
+  assert(imgResourceFound);
+  (void)imgResourceFound;
 }
 
 }  // namespace
@@ -46,12 +54,15 @@ BitmapRef LoadBitmap(int id, const char* name, int frames) {
   std::lock_guard<std::mutex> guard(cache.lock);
   // Retained bitmaps share one id and are no resource: never hand one out for a lookup.
   for (CacheEntry& entry : cache.entries)
-    if (entry.id == id && id != kRetainedBitmapId) return RefOf(entry.bitmap.get(), frames);
+    if (entry.id == id && id != kRetainedBitmapId) return RefOf(entry.bitmap, frames);
   std::string reason;
   std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(id, name, &reason);
-  if (bitmap == nullptr) ResourceMissing(id, name, reason);
+  if (bitmap == nullptr) {
+    ResourceMissing(id, name, reason);
+    return RefOf(std::make_shared<raster::Bitmap>(), frames);
+  }
   cache.entries.push_back(CacheEntry{id, std::move(bitmap)});
-  return RefOf(cache.entries.back().bitmap.get(), frames);
+  return RefOf(cache.entries.back().bitmap, frames);
 }
 
 BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames) {
@@ -59,16 +70,16 @@ BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames) {
   BitmapCache& cache = Cache();
   std::lock_guard<std::mutex> guard(cache.lock);
   cache.entries.push_back(CacheEntry{kRetainedBitmapId, std::move(bitmap)});
-  return RefOf(cache.entries.back().bitmap.get(), frames);
+  return RefOf(cache.entries.back().bitmap, frames);
 }
 
 void ReleaseBitmap(const BitmapRef& ref) {
   if (ref.bitmap == nullptr) return;
   BitmapCache& cache = Cache();
-  std::unique_ptr<raster::Bitmap> doomed;
+  std::shared_ptr<const raster::Bitmap> doomed;  // freed after the lock is released
   std::lock_guard<std::mutex> guard(cache.lock);
   auto it = std::find_if(cache.entries.begin(), cache.entries.end(),
-                         [&](const CacheEntry& e) { return e.bitmap.get() == ref.bitmap; });
+                         [&](const CacheEntry& e) { return e.bitmap == ref.bitmap; });
   if (it == cache.entries.end()) return;
   doomed = std::move(it->bitmap);
   cache.entries.erase(it);
@@ -107,3 +118,5 @@ std::size_t CachedBitmapCount() {
   std::lock_guard<std::mutex> guard(cache.lock);
   return cache.entries.size();
 }
+
+}  // namespace editor

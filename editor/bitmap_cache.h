@@ -8,20 +8,24 @@
 #include "editor/records.h"
 #include "raster/bitmap.h"
 
+namespace editor {
+
 // Id under which bitmaps made at run time (scaled, cropped, retained) are cached.
 constexpr int kRetainedBitmapId = -1;
 
 // The cached bitmap of resource id, decoded on the first request, with frames (below 1 counts
 // as 1) stacked vertically. Retained bitmaps (kRetainedBitmapId) are never found by id. A resource
-// that cannot be loaded stops the program with the assertion "imgResourceFound". Thread: any; takes
-// the cache lock.
+// that cannot be loaded is a build fault: a debug build stops with the assertion
+// "imgResourceFound"; a release build reports it once on stderr and hands out an empty bitmap,
+// which draws nothing, so a host process is never taken down by it. Thread: any; takes the cache
+// lock.
 BitmapRef LoadBitmap(int id, const char* name, int frames);
 
 // Hands a bitmap to the cache under kRetainedBitmapId. Thread: any; takes the cache lock.
 BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames);
 
-// Removes the bitmap from the cache and frees it; a bitmap the cache does not hold is ignored.
-// Every BitmapRef to it is dangling afterwards. Thread: any; takes the cache lock.
+// Removes the bitmap from the cache; a bitmap the cache does not hold is ignored. References
+// still held keep it alive until the last one goes. Thread: any; takes the cache lock.
 void ReleaseBitmap(const BitmapRef& ref);
 
 // A retained copy of ref scaled to width × height (all frames), each frame scaled on its own
@@ -34,3 +38,5 @@ BitmapRef CropBitmap(const BitmapRef& ref, const Rect& r);
 
 // Number of cached bitmaps (resources and retained). Thread: any; takes the cache lock.
 std::size_t CachedBitmapCount();
+
+}  // namespace editor

@@ -12,6 +12,7 @@
 #include "raster/font.h"
 #include "raster/shapes.h"
 
+namespace editor {
 namespace {
 
 // BlendCopy copies without alpha, BlendAdd and BlendDodge blend with alpha, BlendNone (and no
@@ -111,27 +112,33 @@ void DrawContext::FillRect(const Color& color, const Rect& r, const Blend* blend
                   PaintOf(color, blend, false));
 }
 
+const raster::Font* DrawContext::FontFor(const TextStyle& style) {
+  const std::string family(style.fontName, strnlen(style.fontName, sizeof style.fontName));
+  for (const FontEntry& entry : fonts_)
+    if (entry.size == style.size && entry.style == style.style && entry.family == family)
+      return entry.font.get();
+  std::string error;
+  FontEntry entry{family, style.size, style.style,
+                  raster::Font::Find(family, style.size, style.style == kTextBold,
+                                     style.style == kTextItalic, error)};
+  static std::atomic<bool> reported{false};
+  if (entry.font == nullptr && !reported.exchange(true))
+    std::fprintf(stderr, "Quorvantel editor: texts are not drawn: %s\n", error.c_str());
+  fonts_.push_back(std::move(entry));
+  return fonts_.back().font.get();
+}
+
 void DrawContext::DrawText(const TextStyle& style, const char* text, const Rect& r) {
   if (text == nullptr || text[0] == '\0') return;
-  if (!fontTried_) {
-    fontTried_ = true;
-    char family[sizeof style.fontName + 1] = {};
-    std::memcpy(family, style.fontName, sizeof style.fontName);
-    std::string error;
-    font_ = raster::Font::Find(family, style.size, style.style == kTextBold,
-                               style.style == kTextItalic, error);
-    static std::atomic<bool> reported{false};
-    if (font_ == nullptr && !reported.exchange(true))
-      std::fprintf(stderr, "Quorvantel editor: texts are not drawn: %s\n", error.c_str());
-  }
-  if (font_ == nullptr) return;
-  const int width = font_->TextWidth(text);
+  const raster::Font* font = FontFor(style);
+  if (font == nullptr) return;
+  const int width = font->TextWidth(text);
   int x = r.left;
   if (style.alignment == kAlignCenter)
     x = r.left + (r.Width() - width) / 2;
   else if (style.alignment == kAlignRight)
     x = r.right - width;
-  font_->Draw(bitmap_, ClipBox(), x, r.top, text, PixelOf(style.color));
+  font->Draw(bitmap_, ClipBox(), x, r.top, text, PixelOf(style.color));
 }
 
 Color DrawContext::GetPixel(int x, int y) const {
@@ -153,3 +160,5 @@ void DrawContext::DrawRect(const Color& color, const Rect& r) {
   DrawVerticalLine(color, r.left, r.top, r.bottom);
   DrawVerticalLine(color, r.right, r.top, r.bottom);
 }
+
+}  // namespace editor

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "editor/records.h"
 #include "raster/bitmap.h"
@@ -11,6 +13,8 @@
 namespace raster {
 class Font;
 }
+
+namespace editor {
 
 // All operations run on the editor's user-interface thread and take no lock. Coordinates are
 // editor pixels; shapes put integer coordinates on pixel centres (a point at (x, y) fills pixel
@@ -55,9 +59,11 @@ class DrawContext {
   void FillRect(const Color& color, const Rect& r, const Blend* blend);
 
   // Draws text from the rectangle's top edge, aligned left, centred or right by the style, not
-  // clipped to the rectangle (only to the draw rectangle). The first call realises the font from
-  // the style and keeps it; later calls only take the colour (alpha ignored). Without any usable
-  // font, texts are skipped and the reason is printed once per process on stderr.
+  // clipped to the rectangle (only to the draw rectangle). A font is realised the first time its
+  // family, size and weight are asked for and kept for the context's life; the colour is taken
+  // from the style at every call (alpha ignored); the orientation is not used (every text of this
+  // editor is level). Without a usable font, texts are skipped and the reason is printed once per
+  // process on stderr.
   void DrawText(const TextStyle& style, const char* text, const Rect& r);
 
   // Transparent black outside the bitmap.
@@ -72,13 +78,23 @@ class DrawContext {
   void DrawRect(const Color& color, const Rect& r);
 
  private:
+  // A realised font, or null when the lookup failed (it is not tried again).
+  struct FontEntry {
+    std::string family;
+    int size = 0;
+    int style = 0;
+    std::unique_ptr<raster::Font> font;
+  };
+
   raster::Box ClipBox() const;
+  const raster::Font* FontFor(const TextStyle& style);
 
   raster::Bitmap bitmap_;
   Rect drawRect_;
-  std::unique_ptr<raster::Font> font_;
-  bool fontTried_ = false;
+  std::vector<FontEntry> fonts_;
 };
 
 // The raster pixel of a colour, channels clamped to 0..255.
 raster::Pixel PixelOf(const Color& color);
+
+}  // namespace editor

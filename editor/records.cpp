@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace editor {
+
 bool Rect::Intersects(const Rect& b) const {
   if (IsEmpty() || b.IsEmpty()) return false;
   return right >= b.left && left < b.right && bottom >= b.top && top < b.bottom;
@@ -20,3 +22,5 @@ Rect Rect::Clip(const Rect& b) const {
   return Rect{std::max(left, b.left), std::max(top, b.top), std::min(right, b.right),
               std::min(bottom, b.bottom)};
 }
+
+}  // namespace editor

@@ -1,9 +1,13 @@
 // The plain records every editor part shares: Rect, Color, TextStyle, BitmapRef, Blend, MouseMod.
 #pragma once
 
+#include <memory>
+
 namespace raster {
 class Bitmap;
 }
+
+namespace editor {
 
 // A rectangle in editor pixels. All four fields 0 is the empty rectangle; right and bottom are
 // exclusive for hit tests.
@@ -43,9 +47,10 @@ struct TextStyle {
   int orientation = 0;  // degrees
 };
 
-// A bitmap owned by the bitmap cache with its frames stacked vertically.
+// A bitmap with its frames stacked vertically. The cache and every reference share ownership, so
+// a reference stays valid after the cache releases the bitmap.
 struct BitmapRef {
-  raster::Bitmap* bitmap = nullptr;
+  std::shared_ptr<const raster::Bitmap> bitmap;
   int width = 0;
   int height = 0;  // all frames
   int frames = 1;
@@ -66,3 +71,5 @@ struct Blend {
 struct MouseMod {
   bool left = false, right = false, shift = false, ctrl = false, alt = false;
 };
+
+}  // namespace editor

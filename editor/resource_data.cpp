@@ -16,6 +16,7 @@ extern "C" const unsigned char qv_img_background[], qv_img_background_end[];
 extern "C" const unsigned char qv_img_knob[], qv_img_knob_end[];
 extern "C" const unsigned char qv_img_switch[], qv_img_switch_end[];
 
+namespace editor {
 namespace {
 
 std::size_t Span(const unsigned char* begin, const unsigned char* end) {
@@ -35,3 +36,5 @@ std::span<const ResourceEntry> ResourceTable() {
   // clang-format on
   return table;
 }
+
+}  // namespace editor

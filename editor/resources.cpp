@@ -6,6 +6,8 @@
 
 #include "raster/png_read.h"
 
+namespace editor {
+
 bool HasPngExtension(const char* name) {
   if (name == nullptr) return false;
   const char* dot = std::strrchr(name, '.');
@@ -34,3 +36,5 @@ std::unique_ptr<raster::Bitmap> LoadResourceBitmap(int id, const char* name, std
   if (error != nullptr) *error = reason;
   return nullptr;
 }
+
+}  // namespace editor

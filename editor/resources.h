@@ -8,6 +8,8 @@
 
 #include "raster/bitmap.h"
 
+namespace editor {
+
 constexpr int kBackgroundId = 105;
 constexpr int kKnobId = 101;
 constexpr int kSwitchId = 107;
@@ -34,3 +36,5 @@ bool HasPngExtension(const char* name);
 // Thread: any; touches no shared state.
 std::unique_ptr<raster::Bitmap> LoadResourceBitmap(int id, const char* name,
                                                    std::string* error = nullptr);
+
+}  // namespace editor

@@ -5,6 +5,9 @@
 #include <mutex>
 #include <new>
 
+#include "editor/quorvantel_editor.h"
+#include "engine/parameter_indices.h"
+
 namespace {
 
 EffectIdentity QuorvantelIdentity() {
@@ -35,6 +38,9 @@ std::mutex& CreationLock() {
 
 Quorvantel::Quorvantel(vst2::HostCallback host) : IEffectVst2(host, QuorvantelIdentity()) {
   DefineQuorvantelParameters(*this);
+  for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) PublishEnvelope(slot);
+  for (int lfo = 0; lfo < kLfoCount; ++lfo) PublishLfo(lfo);
+  AttachEditor(std::make_unique<editor::QuorvantelEditor>(this, feed_));
 }
 
 Quorvantel::~Quorvantel() { DestroyEditor(); }
@@ -48,6 +54,46 @@ void Quorvantel::OnParameterChanged(int index) {
   std::lock_guard lock(InstanceLock());
   if (index < 0 || index >= ParameterCount()) return;
   engine_.OnParameterChanged(index, GetParam(index).Value());
+  if (index >= kParamEnvelopeShape1 && index < kParamLfoShape1) {
+    PublishEnvelope((index - kParamEnvelopeShape1) / 2);
+  } else if (index >= kParamLfoShape1 && index <= kParamLfoSkew8) {
+    PublishLfo((index - kParamLfoShape1) / 4);
+  } else {
+    for (const ModulatedSettingParameters& setting : kModulatedSettingParameters)
+      if (setting.source == index) UpdateLfoGreying();
+  }
+}
+
+void Quorvantel::PublishEnvelope(int slot) {
+  feed_.envelopes[slot].Publish(engine_.EnvelopeTable(slot));
+}
+
+void Quorvantel::PublishLfo(int lfo) {
+  const LfoSettings& settings = engine_.Lfos().Settings(lfo);
+  editor::EditorFeed::Lfo& view = feed_.lfos[lfo];
+  view.shape.store(settings.shape, std::memory_order_relaxed);
+  view.sync.store(settings.sync ? 1 : 0, std::memory_order_relaxed);
+  view.division.store(settings.divisionIndex, std::memory_order_relaxed);
+}
+
+std::uint32_t Quorvantel::UnusedLfos() const {
+  std::uint32_t used = 0;
+  for (const ModulatedSettingParameters& setting : kModulatedSettingParameters) {
+    const int lfo = static_cast<int>(GetParam(setting.source).Value());
+    if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
+  }
+  return ~used & ((1u << kLfoCount) - 1);
+}
+
+void Quorvantel::UpdateLfoGreying() {
+  if (Editor() == nullptr) return;
+  feed_.PublishGreying(UnusedLfos());
+  // The LFO settings are applied again, LFO by LFO, as their controls would send them; with the
+  // values the parameters hold now, so a state being loaded keeps its LFO settings.
+  for (int index = kParamLfoShape1; index <= kParamLfoSkew8; ++index) {
+    AutomateParam(index, GetParam(index).Normalized());
+    OnParameterChanged(index);
+  }
 }
 
 void Quorvantel::ProcessDouble(double** inputs, double** outputs, int frames) {
@@ -56,6 +102,8 @@ void Quorvantel::ProcessDouble(double** inputs, double** outputs, int frames) {
     return;
   }
   engine_.ProcessBlock(inputs, outputs, frames, HostTempo());
+  int grains = 0, density = 0;
+  if (engine_.TakeStatistics(&grains, &density)) feed_.PublishStatistics(grains, density);
 }
 
 vst2::AEffect* CreateQuorvantelEffect(vst2::HostCallback host) {

@@ -2,6 +2,9 @@
 // engine, the modulation bank and the editor join the framework.
 #pragma once
 
+#include <cstdint>
+
+#include "editor/editor_feed.h"
 #include "engine/grain_engine.h"
 #include "plugin/effect_vst2.h"
 #include "plugin/quorvantel_parameters.h"
@@ -19,6 +22,9 @@ class Quorvantel : public IEffectVst2 {
   // Dispatcher thread (sample rate, block size, processing switched off); takes the lock.
   void ResetProcessing() override;
   // Any thread that changed parameter `index` (host, editor, state loading); takes the lock.
+  // Also hands the editor what the change means for it (envelope tables, LFO states) and, after
+  // a modulation source changed, greys the LFOs no source selects and applies all 32 LFO
+  // parameters again with their current values, informing the host of each.
   void OnParameterChanged(int index) override;
   // Audio thread, lock held by the process callback. A stopped transport skips the block and
   // hands the host silence.
@@ -26,9 +32,18 @@ class Quorvantel : public IEffectVst2 {
 
   // Under the instance lock: the engine, for read-outs and tests.
   const GrainEngine& Engine() const { return engine_; }
+  // What the editor reads besides parameter values; see editor/editor_feed.h.
+  const editor::EditorFeed& Feed() const { return feed_; }
+  // Bit n set: no modulation source selects LFO n. Lock held.
+  std::uint32_t UnusedLfos() const;
 
  private:
+  void PublishEnvelope(int slot);
+  void PublishLfo(int lfo);
+  void UpdateLfoGreying();
+
   GrainEngine engine_;
+  editor::EditorFeed feed_;
 };
 
 // Builds one instance under the process-wide CreationLock and returns its effect record, or null

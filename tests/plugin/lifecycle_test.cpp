@@ -21,7 +21,7 @@ TEST(EffectIdentity, RecordAfterCreation) {
   EXPECT_EQ(f.effect->numPrograms, 6);
   EXPECT_EQ(f.effect->numInputs, 2);
   EXPECT_EQ(f.effect->numOutputs, 2);
-  EXPECT_EQ(f.effect->flags, 0x1018);  // no editor attached yet
+  EXPECT_EQ(f.effect->flags, 0x1019);  // the editor is attached at creation
   EXPECT_EQ(f.effect->version, 10000);
   EXPECT_EQ(f.effect->initialDelay, 0);
   EXPECT_EQ(f.effect->ioRatio, 1.0f);
@@ -246,13 +246,20 @@ class RecordingEditor : public IEditorView {
   bool opens_;
 };
 
-TEST(EditorLink, NoEditorAnswersZero) {
+TEST(EditorLink, TheEditorReportsItsSizeAndAWindowThatCannotOpenAnswersZero) {
   EffectFixture f;
   ERect* rect = nullptr;
-  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 0);
-  EXPECT_EQ(rect, nullptr);
+  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
+  ASSERT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 600);
+  EXPECT_EQ(rect->right, 800);
+  // Not a window: no window opens and the plug-in goes on working.
   EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
-  EXPECT_EQ(f.Dispatch(effEditClose), 0);
+  EXPECT_EQ(f.Dispatch(effEditIdle), 0);
+  EXPECT_EQ(f.Dispatch(effEditClose), 1);
 }
 
 TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {

@@ -60,7 +60,7 @@ TEST_F(ModuleIdentity, RecordAndNames) {
   EXPECT_EQ(e->numPrograms, 6);
   EXPECT_EQ(e->numInputs, 2);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x1018);
+  EXPECT_EQ(e->flags, 0x1019);  // has an editor
   EXPECT_EQ(e->version, 10000);
   EXPECT_EQ(e->uniqueID, FourCC('q', 'Z', 'v', 'x'));
   EXPECT_EQ(host->EffectName(), "Quorvantel");
@@ -109,14 +109,17 @@ TEST_F(ModuleIdentity, CanDoAnswers) {
 using ModuleParameters = Module;
 
 TEST_F(ModuleParameters, HostValuesRoundTrip) {
+  host->ClearCalls();
   host->SetParameter(0, 0.5f);
   EXPECT_EQ(host->ParamDisplay(0), "38.2");
   EXPECT_FLOAT_EQ(host->GetParameter(0), 0.5f);
   host->SetParameter(43, 0.5f);
   EXPECT_EQ(host->ParamDisplay(43), "3");
+  EXPECT_EQ(host->CountCalls(audioMasterAutomate), 0);
+  // A new modulation source re-applies the 32 LFO parameters, each announced to the host.
   host->SetParameter(4, 3.0f / 7.0f);
   EXPECT_EQ(host->ParamDisplay(4), "LFO 4");
-  EXPECT_EQ(host->CountCalls(audioMasterAutomate), 0);
+  EXPECT_EQ(host->CountCalls(audioMasterAutomate), 32);
 }
 
 TEST_F(ModuleParameters, BadHostValuesKeepEveryValueInRange) {

@@ -3,6 +3,8 @@
 
 #include "editor/records.h"
 
+using namespace editor;
+
 namespace {
 
 TEST(RectRules, UnionWithTheEmptyRectangleIsTheOther) {

@@ -12,6 +12,8 @@
 #include "editor/bitmap_cache.h"
 #include "raster/bitmap.h"
 
+using namespace editor;
+
 namespace {
 
 const Color kWhite{255, 255, 255, 255};

@@ -1,0 +1,272 @@
+// The surface: control list, tick, painting, hit testing, input routing and value flow.
+#include "editor/editor_surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "editor/bitmap_cache.h"
+#include "editor/bitmap_controls.h"
+#include "plugin/effect_base.h"
+#include "plugin/parameter.h"
+
+namespace editor {
+
+int KeyCodeFromVirtualKey(int key) {
+  switch (key) {
+    case 32:
+      return kKeySpace;
+    case 37:
+      return kKeyLeft;
+    case 38:
+      return kKeyUp;
+    case 39:
+      return kKeyRight;
+    case 40:
+      return kKeyDown;
+    default:
+      break;
+  }
+  if (key >= '0' && key <= '9') return 5 + key - '0';
+  if (key >= 'A' && key <= 'Z') return 15 + key - 'A';
+  if (key >= 'a' && key <= 'z') return 15 + key - 'a';
+  return -1;
+}
+
+IEditorSurface::IEditorSurface(IEffectBase* plugin, int width, int height, int fps)
+    : plugin_(plugin),
+      width_(width),
+      height_(height),
+      fps_(fps > 0 ? fps : kEditorFps),
+      mailbox_(plugin != nullptr ? plugin->ParameterCount() : 0),
+      plainValues_(mailbox_.Count(), 0.0),
+      boundTo_(mailbox_.Count()),
+      entry_(*this),
+      window_(CreateWindowLayer(*this)) {}
+
+IEditorSurface::~IEditorSurface() { CloseWindow(); }
+
+int IEditorSurface::AttachControl(std::unique_ptr<IControl> control) {
+  control->SetSurface(this);
+  const int index = control->ParamIdx();
+  if (index >= 0 && index < int(boundTo_.size())) boundTo_[index].push_back(control.get());
+  controls_.push_back(std::move(control));
+  return int(controls_.size()) - 1;
+}
+
+void IEditorSurface::AttachBackground(int id, const char* name) {
+  auto background = std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1),
+                                                     BlendCopy);
+  background->SetSurface(this);
+  controls_.insert(controls_.begin(), std::move(background));
+  if (capture_ >= 0) ++capture_;
+}
+
+BitmapRef IEditorSurface::LoadBitmap(int id, const char* name, int frames) {
+  return editor::LoadBitmap(id, name, frames);
+}
+
+void IEditorSurface::SetParameterFromPlugin(int index, double value, bool normalized) {
+  const Parameter* parameter = ParameterAt(index);
+  if (parameter == nullptr || !std::isfinite(value)) return;
+  if (normalized)
+    mailbox_.Post(index, value, parameter->ValueFromNormalized(value));
+  else
+    mailbox_.Post(index, parameter->NormalizedOf(value), value);
+}
+
+void IEditorSurface::PrepareDraw() {
+  if (draw_ == nullptr) draw_ = std::make_unique<DrawContext>(width_, height_);
+  TakeParameterValues();
+}
+
+bool IEditorSurface::OpenWindow(void* parent) { return window_->OpenWindow(parent); }
+
+void IEditorSurface::CloseWindow() {
+  window_->CloseWindow();
+  entry_.Close();
+  capture_ = lastX_ = lastY_ = -1;
+}
+
+bool IEditorSurface::IsWindowOpen() const { return window_->IsWindowOpen(); }
+
+void* IEditorSurface::GetWindow() const { return window_->GetWindow(); }
+
+void IEditorSurface::TakeParameterValues() {
+  for (int i = 0; i < mailbox_.Count(); ++i) {
+    double normalized = 0.0, plain = 0.0;
+    if (!mailbox_.Take(i, &normalized, &plain)) continue;
+    plainValues_[i] = plain;
+    for (IControl* control : boundTo_[i]) control->SetValueFromPlugin(normalized);
+  }
+}
+
+void IEditorSurface::Tick() {
+  if (entry_.IsOpen()) {
+    // While the box has the focus the editor neither ticks nor repaints.
+    if (entry_.State() == EntryFocused) return;
+    if (entry_.State() != EntryIdle) {
+      entry_.HandleTick();
+      return;
+    }
+  }
+  TakeParameterValues();
+  TakeHandOvers();
+  Rect dirty;
+  if (!CollectDirty(&dirty)) return;
+  DrawDirty(dirty);
+  if (entry_.IsOpen()) entry_.SetState(EntryRefresh);
+}
+
+void IEditorSurface::MarkAllControlsDirty() {
+  for (auto& control : controls_) control->MarkDirty(false);
+}
+
+bool IEditorSurface::CollectDirty(Rect* dirty) {
+  Rect area;
+  bool any = false;
+  for (auto& control : controls_) {
+    control->Notify();
+    if (control->IsDirty()) {
+      area = area.Union(control->DrawRect());
+      any = true;
+    }
+  }
+  if (dirty != nullptr) *dirty = area;
+  return any;
+}
+
+bool IEditorSurface::DrawDirty(const Rect& r) {
+  if (controls_.empty() || r.IsEmpty() || draw_ == nullptr) return false;
+  draw_->SetDrawRect(r);
+  for (auto& control : controls_) {
+    if (!control->IsHidden() && control->DrawRect().Intersects(r)) control->Draw(*this);
+    control->MarkClean();
+  }
+  window_->PresentRect(r);
+  return true;
+}
+
+int IEditorSurface::ControlAt(int x, int y) const {
+  if (capture_ >= 0) return capture_;
+  for (int i = int(controls_.size()) - 1; i >= 0; --i) {
+    const IControl& control = *controls_[i];
+    if (!control.IsHidden() && !control.IsGrayed() && control.HitTest(x, y)) return i;
+  }
+  return -1;
+}
+
+void IEditorSurface::BeginGesture(int index) {
+  if (plugin_ == nullptr || ParameterAt(index) == nullptr) return;
+  std::lock_guard lock(plugin_->InstanceLock());
+  plugin_->BeginParamEdit(index);
+}
+
+void IEditorSurface::EndGesture(int index) {
+  if (plugin_ == nullptr || ParameterAt(index) == nullptr) return;
+  std::lock_guard lock(plugin_->InstanceLock());
+  plugin_->EndParamEdit(index);
+}
+
+void IEditorSurface::OnMouseDown(int x, int y, const MouseMod& mod) {
+  if (entry_.IsOpen()) {
+    // A right press only closes the box; a left press commits it and then acts as usual,
+    // unless the box has the focus, which ignores the editor's left presses.
+    if (mod.right) {
+      entry_.SetState(EntryCancel);
+      return;
+    }
+    if (entry_.State() == EntryFocused) return;
+    entry_.SetState(EntryCommit);
+  }
+  capture_ = lastX_ = lastY_ = -1;
+  const int c = ControlAt(x, y);
+  if (c < 0) return;
+  capture_ = c;
+  lastX_ = x;
+  lastY_ = y;
+  IControl& control = *controls_[c];
+  control.MouseDown(x, y, mod);
+  if (control.ParamIdx() >= 0) BeginGesture(control.ParamIdx());
+}
+
+void IEditorSurface::OnMouseUp(int x, int y, const MouseMod& mod) {
+  const int c = ControlAt(x, y);
+  capture_ = lastX_ = lastY_ = -1;
+  if (c < 0) return;
+  IControl& control = *controls_[c];
+  control.MouseUp(x, y, mod);
+  if (control.ParamIdx() >= 0) EndGesture(control.ParamIdx());
+}
+
+void IEditorSurface::OnMouseDrag(int x, int y, const MouseMod& mod) {
+  if (capture_ < 0 || (x == lastX_ && y == lastY_)) return;
+  const int dx = x - lastX_, dy = y - lastY_;
+  lastX_ = x;
+  lastY_ = y;
+  controls_[capture_]->MouseDrag(x, y, dx, dy, mod);
+}
+
+void IEditorSurface::OnMouseDoubleClick(int x, int y, const MouseMod& mod) {
+  capture_ = -1;
+  const int c = ControlAt(x, y);
+  if (c < 0) return;
+  IControl& control = *controls_[c];
+  if (control.DoubleClickAsSingle()) {
+    capture_ = c;
+    lastX_ = x;
+    lastY_ = y;
+    control.MouseDown(x, y, mod);
+  } else {
+    control.MouseDoubleClick(x, y, mod);
+  }
+}
+
+void IEditorSurface::OnMouseWheel(int x, int y, const MouseMod& mod, int steps) {
+  const int c = ControlAt(x, y);
+  if (c >= 0) controls_[c]->MouseWheel(x, y, mod, steps);
+}
+
+void IEditorSurface::OnKeyDown(int x, int y, int key) {
+  if (key < 0) return;
+  const int c = ControlAt(x, y);
+  if (c >= 0) controls_[c]->KeyDown(x, y, key);
+}
+
+void IEditorSurface::SendParameterToPlugin(int index, double normalized) {
+  const Parameter* parameter = ParameterAt(index);
+  if (parameter == nullptr) return;
+  std::lock_guard lock(plugin_->InstanceLock());
+  // The user's value replaces whatever the host sent before it and the editor has not shown yet.
+  mailbox_.Discard(index);
+  plugin_->SetParameterFromGUI(index, normalized);
+  plainValues_[index] = parameter->Value();
+}
+
+const Parameter* IEditorSurface::ParameterAt(int index) const {
+  if (plugin_ == nullptr || index < 0 || index >= int(plainValues_.size())) return nullptr;
+  return &static_cast<const IEffectBase*>(plugin_)->GetParam(index);
+}
+
+double IEditorSurface::PlainValue(int index) const {
+  return index >= 0 && index < int(plainValues_.size()) ? plainValues_[index] : 0.0;
+}
+
+void IEditorSurface::OpenValueEntry(IControl* control, const Parameter* parameter) {
+  if (!IsWindowOpen()) return;
+  entry_.Open(control, parameter, *window_);
+}
+
+void IEditorSurface::PopupParamMenu(IControl* control, const Parameter* parameter,
+                                    int itemsPerColumn) {
+  if (control == nullptr || parameter == nullptr || !IsWindowOpen()) return;
+  std::vector<std::string> items;
+  for (int i = 0; i < parameter->DisplayTextCount(); ++i)
+    items.emplace_back(parameter->DisplayTextAt(i).text);
+  const int checked = int(PlainValue(control->ParamIdx()));
+  const int chosen = window_->PopupMenu(items, checked, itemsPerColumn);
+  if (chosen < 1 || chosen > int(items.size())) return;
+  control->SetValueFromUser(ValueEntry::CommittedValue(*parameter, items[chosen - 1]));
+}
+
+}  // namespace editor

@@ -1,0 +1,143 @@
+// The editor surface: the ordered control list, the off-screen draw bitmap, the timer tick that
+// collects and redraws dirty controls, input routing to the control under the pointer, and the
+// value flow between the controls and the plug-in in both directions.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "editor/control.h"
+#include "editor/draw_context.h"
+#include "editor/parameter_mailbox.h"
+#include "editor/records.h"
+#include "editor/value_entry.h"
+#include "editor/window_layer.h"
+#include "plugin/editor_view.h"
+
+class IEffectBase;
+class Parameter;
+
+namespace editor {
+
+constexpr int kEditorWidth = 800;
+constexpr int kEditorHeight = 600;
+constexpr int kEditorFps = 24;
+
+// Key codes handed to controls: Space 0, Up 1, Down 2, Left 3, Right 4, digits 5..14, letters
+// 15..40. The window layer translates its native keys with KeyCodeFromVirtualKey.
+constexpr int kKeySpace = 0, kKeyUp = 1, kKeyDown = 2, kKeyLeft = 3, kKeyRight = 4;
+// The key code of a virtual-key number (Space 32, Left 37, Up 38, Right 39, Down 40, '0'..'9',
+// 'A'..'Z' and 'a'..'z'); -1 for every other key, which the editor ignores.
+int KeyCodeFromVirtualKey(int virtualKey);
+
+// Threads: the plug-in side (SetParameterFromPlugin, PrepareDraw, OpenWindow, CloseWindow) is
+// called by the framework under the instance lock; everything else belongs to the editor thread:
+// the window layer's timer thread while a window is open, otherwise the thread that built the
+// editor (headless use and tests drive Tick and the input methods directly). The editor thread
+// takes the instance lock only to send values and gestures to the plug-in, never while drawing.
+class IEditorSurface : public IEditorView {
+ public:
+  // fps 0 or below takes kEditorFps.
+  IEditorSurface(IEffectBase* plugin, int width, int height, int fps);
+  ~IEditorSurface() override;
+
+  // Building, before AttachEditor. The surface owns the control from then on; the index in the
+  // list is returned.
+  int AttachControl(std::unique_ptr<IControl> control);
+  // Attaches a control and returns it, for builders that keep a handle.
+  template <typename C>
+  C* Add(std::unique_ptr<C> control) {
+    C* raw = control.get();
+    AttachControl(std::move(control));
+    return raw;
+  }
+  // Inserts a one-frame bitmap control without parameter at index 0, copied without blending.
+  void AttachBackground(int id, const char* name);
+  BitmapRef LoadBitmap(int id, const char* name, int frames);
+
+  // IEditorView. Any thread, instance lock held: the value waits in the mailbox for the next
+  // tick, which hands it to every control bound to the index.
+  void SetParameterFromPlugin(int index, double value, bool normalized) override;
+  // Constructing thread: creates the draw bitmap and gives every control its first value (its
+  // default).
+  void PrepareDraw() override;
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  bool OpenWindow(void* parent) override;
+  void CloseWindow() override;
+  bool IsWindowOpen() const;
+  void* GetWindow() const;
+  // Timer period in milliseconds: 1000 / frame rate, truncated (41 at 24 frames per second).
+  int PeriodMs() const { return 1000 / fps_; }
+
+  // Editor thread: one timer tick. Handles an entry that waits for it, else takes the values
+  // handed over since the last tick, collects the dirty controls and redraws them.
+  void Tick();
+  void MarkAllControlsDirty();
+  // Runs the observers and unions the dirty controls' rectangles; true when any was dirty.
+  bool CollectDirty(Rect* dirty);
+  // Redraws every visible control that intersects r, marks all clean, presents r.
+  bool DrawDirty(const Rect& r);
+  // The captured control, else the topmost control under (x, y) that is neither hidden nor
+  // grayed, else -1.
+  int ControlAt(int x, int y) const;
+
+  // Editor thread: input in client pixels, as the window layer receives it.
+  void OnMouseDown(int x, int y, const MouseMod& mod);
+  void OnMouseUp(int x, int y, const MouseMod& mod);
+  // A move with a button held; only reaches a control that captured the mouse.
+  void OnMouseDrag(int x, int y, const MouseMod& mod);
+  void OnMouseDoubleClick(int x, int y, const MouseMod& mod);
+  // steps: whole wheel notches, positive away from the user.
+  void OnMouseWheel(int x, int y, const MouseMod& mod, int steps);
+  // key: a code from KeyCodeFromVirtualKey; negative codes are ignored.
+  void OnKeyDown(int x, int y, int key);
+  bool HasCapture() const { return capture_ >= 0; }
+
+  // Editor thread: what controls ask of the surface.
+  DrawContext& Graphics() { return *draw_; }
+  // Sends a control's value to the plug-in (under the instance lock) and keeps what the
+  // parameter now holds for display.
+  void SendParameterToPlugin(int index, double normalized);
+  // The parameter at index, null when out of range. Only its definition (range, texts) may be
+  // read on the editor thread; its value is PlainValue.
+  const Parameter* ParameterAt(int index) const;
+  // The parameter's plain value as the editor last learnt it.
+  double PlainValue(int index) const;
+  void OpenValueEntry(IControl* control, const Parameter* parameter);
+  ValueEntry& Entry() { return entry_; }
+  // The parameter's display texts as a popup menu; a choice is sent like a committed entry.
+  void PopupParamMenu(IControl* control, const Parameter* parameter, int itemsPerColumn);
+  IWindowLayer& Window() { return *window_; }
+  // Replaces the window layer (tests use a fake one); only while no window is open.
+  void SetWindowLayer(std::unique_ptr<IWindowLayer> layer) { window_ = std::move(layer); }
+
+  int ControlCount() const { return int(controls_.size()); }
+  IControl* GetControl(int index) const { return controls_[index].get(); }
+  IEffectBase* Plugin() const { return plugin_; }
+  const raster::Bitmap& Pixels() const { return draw_->Target(); }
+
+ protected:
+  // Editor thread, at the start of every tick after the parameter values: for effect-specific
+  // hand-overs (statistics, greying, envelope tables).
+  virtual void TakeHandOvers() {}
+
+ private:
+  void TakeParameterValues();
+  void BeginGesture(int index);
+  void EndGesture(int index);
+
+  std::vector<std::unique_ptr<IControl>> controls_;
+  IEffectBase* plugin_;
+  int width_, height_, fps_;
+  int capture_ = -1;
+  int lastX_ = -1, lastY_ = -1;
+  std::unique_ptr<DrawContext> draw_;
+  ParameterMailbox mailbox_;
+  std::vector<double> plainValues_;                 // editor thread's view of the parameters
+  std::vector<std::vector<IControl*>> boundTo_;     // controls by parameter index
+  ValueEntry entry_;
+  std::unique_ptr<IWindowLayer> window_;
+};
+
+}  // namespace editor

@@ -1,0 +1,77 @@
+// The editor's layout tables, one row per line.
+#include "editor/layout_tables.h"
+
+namespace editor {
+
+// clang-format off
+const EnvelopeRow kEnvelopeRows[kEnvelopeRowCount] = {
+  // shape  text       skew  knob       canvas
+    {46,    360, 25,   47,   430, 40,   360, 40},
+    {48,    360, 75,   49,   430, 90,   360, 90},
+    {50,    360, 125,  51,   430, 140,  360, 140},
+    {52,    360, 175,  53,   430, 190,  360, 190},
+};
+
+const ModulatedRow kModulatedRows[kModulatedRowCount] = {
+  // value src depth  fader      x2   formatter
+    { 0,   1,   2,    70,  30,   150, FormatTwoDecimals},  // "Length"
+    { 3,   4,   5,    70,  75,   150, FormatTwoDecimals},  // "Onset"
+    { 6,   7,   8,    70,  120,  150, FormatPan},          // "Source"
+    {43,  44,  45,    70,  165,  150, FormatInteger},      // "Envelope"
+    { 9,  10,  11,    70,  210,  150, FormatPan},          // "Pan"
+    {12,  13,  14,    70,  255,  150, FormatTwoDecimals},  // "Dir"
+    {15,  16,  17,    70,  300,  150, FormatTwoDecimals},  // "Pitch"
+    {18,  19,  20,    70,  345,  150, FormatTwoDecimals},  // "Speed"
+    {21,  22,  23,    70,  390,  150, FormatTwoDecimals},  // "Delay"
+    {25,  26,  27,    70,  435,  150, FormatTwoDecimals},  // "Feedback"
+    {28,  29,  30,    70,  480,  150, FormatTwoDecimals},  // "FB Apply"
+    {31,  32,  33,    70,  525,  150, FormatTwoDecimals},  // "Ampl"
+    {34,  35,  36,    370, 525,  450, FormatTwoDecimals},  // "Freeze"
+    {37,  38,  39,    370, 480,  450, FormatTwoDecimals},  // "BufLen"
+    {40,  41,  42,    370, 435,  450, FormatTwoDecimals},  // "ScanRate"
+};
+
+const LabelRow kLabels[kLabelCount] = {
+    {{700, 562, 740, 578}, kAlignRight, "Version 0.3"},
+    {{180, 10, 220, 26},   kAlignRight, "Value"},
+    {{220, 10, 260, 26},   kAlignRight, "Depth"},
+    {{550, 10, 590, 26},   kAlignLeft,  "Shape"},
+    {{615, 10, 655, 26},   kAlignLeft,  "Rate"},
+    {{700, 10, 740, 26},   kAlignLeft,  "Skew"},
+    {{376, 318, 416, 334}, kAlignLeft,  "Mid/Side"},
+    {{360, 240, 400, 256}, kAlignLeft,  "Dry Gain"},
+    {{440, 240, 480, 256}, kAlignLeft,  "Wet Gain"},
+    {{10, 30, 50, 46},     kAlignRight, "Length"},
+    {{10, 75, 50, 91},     kAlignRight, "Onset"},
+    {{10, 120, 50, 136},   kAlignRight, "Source"},
+    {{10, 165, 50, 181},   kAlignRight, "Env #"},
+    {{10, 210, 50, 226},   kAlignRight, "Pan"},
+    {{10, 255, 50, 271},   kAlignRight, "Dir"},
+    {{10, 300, 50, 316},   kAlignRight, "Pitch"},
+    {{10, 345, 50, 361},   kAlignRight, "Speed"},
+    {{10, 390, 50, 406},   kAlignRight, "Delay"},
+    {{10, 435, 50, 451},   kAlignRight, "Fdbk"},
+    {{10, 480, 50, 496},   kAlignRight, "FB %"},
+    {{10, 525, 50, 541},   kAlignRight, "Ampl"},
+    {{310, 525, 350, 541}, kAlignRight, "Freeze"},
+    {{310, 480, 350, 496}, kAlignRight, "Buf Len"},
+    {{310, 435, 350, 451}, kAlignRight, "Scan Rate"},
+    {{430, 10, 470, 26},   kAlignRight, "Env Skew"},
+    {{120, 399, 160, 415}, kAlignRight, "Delay Sync"},
+    {{380, 355, 420, 371}, kAlignRight, "Grains/Sec"},
+    {{380, 375, 420, 391}, kAlignRight, "Density"},
+    {{500, 10, 540, 26},   kAlignRight, "LFO#"},
+    {{500, 45, 540, 61},   kAlignRight, "1"},
+    {{500, 90, 540, 106},  kAlignRight, "2"},
+    {{500, 135, 540, 151}, kAlignRight, "3"},
+    {{500, 180, 540, 196}, kAlignRight, "4"},
+    {{500, 225, 540, 241}, kAlignRight, "5"},
+    {{500, 270, 540, 286}, kAlignRight, "6"},
+    {{500, 315, 540, 331}, kAlignRight, "7"},
+    {{500, 360, 540, 376}, kAlignRight, "8"},
+};
+// clang-format on
+
+LfoRow LfoRowAt(int n) { return LfoRow{50 + 4 * n, 51 + 4 * n, 52 + 4 * n, 53 + 4 * n, 45 * n}; }
+
+}  // namespace editor

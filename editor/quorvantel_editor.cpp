@@ -1,0 +1,167 @@
+// Building the editor's controls from the layout tables, and taking over the effect's feed.
+#include "editor/quorvantel_editor.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "editor/bitmap_controls.h"
+#include "editor/envelope_canvas.h"
+#include "editor/range_fader.h"
+#include "editor/resources.h"
+#include "editor/text_controls.h"
+#include "modulation/sync_divisions.h"
+
+namespace editor {
+
+namespace {
+
+constexpr double kKnobGearing = 4.0;
+constexpr double kSourceGearing = 6.0;
+
+TextStyle Aligned(TextStyle style, TextAlignment alignment) {
+  style.alignment = alignment;
+  return style;
+}
+
+}  // namespace
+
+QuorvantelEditor::QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed)
+    : IEditorSurface(plugin, kEditorWidth, kEditorHeight, 0),
+      feed_(feed),
+      knob_(LoadBitmap(kKnobId, kKnobName, 127)),
+      switch_(LoadBitmap(kSwitchId, kSwitchName, 2)) {
+  AttachBackground(kBackgroundId, kBackgroundName);
+  BuildEnvelopeRows();
+  BuildMixSection();
+  BuildModulatedRows();
+  AddSwitch(90, 400, 24);  // "Dly Sync"
+  BuildLfoRows();
+  BuildLabels();
+  grainRate_ = Add(std::make_unique<ITextControl>(plugin, kGrainRateRect,
+                                                  Aligned(text_, kAlignRight), "0"));
+  grainDensity_ = Add(std::make_unique<ITextControl>(plugin, kGrainDensityRect,
+                                                     Aligned(text_, kAlignRight), "0"));
+}
+
+QuorvantelEditor::~QuorvantelEditor() { CloseWindow(); }
+
+IControl* QuorvantelEditor::AddKnob(int x, int y, int parameter) {
+  return Add(std::make_unique<IKnobStripControl>(Plugin(), x, y, parameter, knob_, kKnobGearing));
+}
+
+IControl* QuorvantelEditor::AddSwitch(int x, int y, int parameter) {
+  return Add(std::make_unique<ISwitchControl>(Plugin(), x, y, parameter, switch_, BlendNone));
+}
+
+void QuorvantelEditor::BuildEnvelopeRows() {
+  for (int k = 0; k < kEnvelopeRowCount; ++k) {
+    const EnvelopeRow& row = kEnvelopeRows[k];
+    auto* shape = Add(std::make_unique<ParamTextControl>(
+        Plugin(), Rect{row.textX, row.textY, row.textX + 140, row.textY + 20}, row.shapeParameter,
+        text_, nullptr, true, true, kVertical, kKnobGearing));
+    canvases_[k] = Add(std::make_unique<IEnvelopeCanvas>(
+        Plugin(), Rect{row.canvasX, row.canvasY, row.canvasX + 60, row.canvasY + 30},
+        envelopeTables_[k]));
+    auto* skew = Add(std::make_unique<IKnobStripControl>(Plugin(), row.knobX, row.knobY,
+                                                         row.skewParameter, knob_, kKnobGearing));
+    observers_.Adopt(std::make_unique<EnvelopeControlGroup>(shape, skew, canvases_[k]));
+  }
+}
+
+void QuorvantelEditor::BuildMixSection() {
+  const TextStyle centred = Aligned(text_, kAlignCenter);
+  AddSwitch(360, 320, 86);  // "MidSide"
+  IControl* dry = AddKnob(360, 260, 87);
+  observers_.Adopt(
+      std::make_unique<ValueReadOut>(Plugin(), *this, Rect{355, 290, 390, 310}, centred, dry));
+  IControl* wet = AddKnob(440, 260, 88);
+  observers_.Adopt(
+      std::make_unique<ValueReadOut>(Plugin(), *this, Rect{435, 290, 470, 310}, centred, wet));
+}
+
+void QuorvantelEditor::BuildModulatedRows() {
+  for (const ModulatedRow& row : kModulatedRows) {
+    const int x = row.faderX, y = row.faderY;
+    auto* fader = Add(std::make_unique<IRangeFaderControl>(Plugin(), x, y, row.value));
+    auto* depth = Add(std::make_unique<IKnobStripControl>(Plugin(), row.x2 + 80, y, row.depth,
+                                                          knob_, kKnobGearing));
+    Add(std::make_unique<ParamTextControl>(Plugin(), Rect{row.x2 + 110, y, row.x2 + 140, y + 20},
+                                           row.source, text_, nullptr, true, false, kVertical,
+                                           kSourceGearing));
+    observers_.Adopt(std::make_unique<RangeFaderGroup>(depth, fader));
+    auto readOut = std::make_unique<RangeFaderReadOut>(Plugin(), *this,
+                                                       Rect{x, y - 20, x + 60, y}, text_, fader);
+    readOut->SetFormatter(row.formatter);
+    observers_.Adopt(std::move(readOut));
+  }
+}
+
+void QuorvantelEditor::BuildLfoRows() {
+  for (int n = 1; n <= kLfoRowCount; ++n) {
+    const LfoRow row = LfoRowAt(n);
+    const int y = row.y;
+    const LfoView& lfo = lfoViews_[n - 1];
+    IControl** controls = lfoControls_[n - 1];
+    auto* shape = Add(std::make_unique<ParamTextControl>(Plugin(), Rect{550, y, 610, y + 20},
+                                                         row.shape, text_, nullptr, true, true,
+                                                         kVertical, kKnobGearing));
+    controls[kLfoShapeText] = shape;
+    controls[kLfoRateKnob] = AddKnob(615, y, row.rate);
+    controls[kLfoSyncSwitch] = AddSwitch(650, y + 14, row.sync);
+    observers_.Adopt(std::make_unique<LfoRateReadOut>(lfo, Plugin(), *this,
+                                                      Rect{650, y, 700, y + 12}, text_,
+                                                      controls[kLfoRateKnob],
+                                                      controls[kLfoSyncSwitch]));
+    controls[kLfoSkewKnob] = AddKnob(700, y, row.skew);
+    observers_.Adopt(std::make_unique<ValueReadOut>(Plugin(), *this, Rect{730, y, 760, y + 12},
+                                                    text_, controls[kLfoSkewKnob]));
+    observers_.Adopt(std::make_unique<LfoSkewLabelReadOut>(lfo, Plugin(), *this,
+                                                           Rect{730, y + 12, 800, y + 24}, text_,
+                                                           shape, controls[kLfoSkewKnob]));
+  }
+}
+
+void QuorvantelEditor::BuildLabels() {
+  for (const LabelRow& label : kLabels)
+    Add(std::make_unique<ITextControl>(Plugin(), label.rect, Aligned(text_, label.alignment),
+                                       label.text));
+}
+
+void QuorvantelEditor::TakeHandOvers() {
+  const std::uint32_t statistics = feed_.statisticsSerial.load(std::memory_order_acquire);
+  if (statistics != statisticsSeen_) {
+    statisticsSeen_ = statistics;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", feed_.grainsPerSecond.load(std::memory_order_relaxed));
+    grainRate_->SetText(text);
+    std::snprintf(text, sizeof text, "%d", feed_.density.load(std::memory_order_relaxed));
+    grainDensity_->SetText(text);
+  }
+
+  for (int n = 0; n < kFeedLfoCount; ++n) {
+    const EditorFeed::Lfo& source = feed_.lfos[n];
+    lfoViews_[n].shape = std::clamp(source.shape.load(std::memory_order_relaxed), 0, 6);
+    lfoViews_[n].sync = source.sync.load(std::memory_order_relaxed) != 0;
+    lfoViews_[n].division =
+        std::clamp(source.division.load(std::memory_order_relaxed), 0, kSyncDivisionCount - 1);
+  }
+
+  const std::uint32_t greying = feed_.greyingSerial.load(std::memory_order_acquire);
+  if (greying != greyingSeen_) {
+    greyingSeen_ = greying;
+    const std::uint32_t unused = feed_.unusedLfos.load(std::memory_order_relaxed);
+    for (int n = 0; n < kFeedLfoCount; ++n) {
+      for (IControl* control : lfoControls_[n]) {
+        control->SetGrayed((unused >> n) & 1u);
+        control->MarkDirty(false);
+        control->SetRedrawRequest();
+      }
+    }
+  }
+
+  for (int k = 0; k < kFeedEnvelopeCount; ++k)
+    if (feed_.envelopes[k].TakeIfChanged(envelopeTables_[k], &envelopeSeen_[k]))
+      canvases_[k]->MarkDirty(false);
+}
+
+}  // namespace editor

@@ -1,0 +1,42 @@
+// The range fader: a horizontal fader for a modulated setting's value that also paints the band
+// its modulation depth sweeps around the value.
+#pragma once
+
+#include "editor/control.h"
+
+namespace editor {
+
+// Drawing rectangle (x, y, x + 151, y + 11). The value follows the pointer (absolute position
+// along the 140-pixel travel), held inside the range the depth allows.
+class IRangeFaderControl : public IControl {
+ public:
+  static constexpr int kTrackLength = 150;  // travel in pixels, thumb included
+  static constexpr int kThumbLength = 10;
+  static constexpr int kTravel = kTrackLength - kThumbLength;
+
+  IRangeFaderControl(IEffectBase* plugin, int x, int y, int parameter);
+
+  // Left button: the value jumps to the pointer and is sent; right button: the value entry.
+  void MouseDown(int x, int y, const MouseMod& mod) override;
+  void MouseDrag(int x, int y, int dx, int dy, const MouseMod& mod) override;
+  bool Draw(IEditorSurface& surface) override;
+
+  // Takes a new depth (normalised): narrows the allowed range to [d/2, 1 - d/2], stores the band
+  // pushed inside 0..1 and recentres the value on it (shown, not sent).
+  void SetDepth(double depth);
+  double Depth() const { return depth_; }
+  double BandLow() const { return bandLow_; }
+  double BandHigh() const { return bandHigh_; }
+  double AllowedLow() const { return allowedLow_; }
+  double AllowedHigh() const { return allowedHigh_; }
+
+ private:
+  void FollowPointer(int x);
+
+  Rect track_;
+  double depth_ = 0.0;
+  double allowedLow_ = 0.0, allowedHigh_ = 1.0;
+  double bandLow_, bandHigh_;
+};
+
+}  // namespace editor
