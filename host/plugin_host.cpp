@@ -50,6 +50,19 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
     return nullptr;
   }
 
+  return Start(entry, module, path, error, std::move(script));
+}
+
+std::unique_ptr<PluginHost> PluginHost::Create(vst2::EntryProc entry, const std::string& name,
+                                               std::string* error, HostScript script) {
+  return Start(entry, nullptr, name, error, std::move(script));
+}
+
+std::unique_ptr<PluginHost> PluginHost::Start(vst2::EntryProc entry, void* module,
+                                              const std::string& name, std::string* error,
+                                              HostScript script) {
+  std::string scratch;
+  std::string& err = error ? *error : scratch;
   std::unique_ptr<PluginHost> host(new PluginHost());
   host->module_ = module;
   host->script_ = std::move(script);
@@ -65,13 +78,13 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
   tLoading = previous;
 
   if (effect == nullptr) {
-    err = path + " is not a VST 2 plug-in: entry point returned no effect";
+    err = name + " is not a VST 2 plug-in: entry point returned no effect";
     host->closed_ = true;
     return nullptr;  // the destructor unloads the module
   }
   if (effect->magic != vst2::kEffectMagic) {
     // A record without the magic is not ours to call into, not even to close it.
-    err = path + " is not a VST 2 plug-in: bad magic";
+    err = name + " is not a VST 2 plug-in: bad magic";
     host->closed_ = true;
     return nullptr;
   }

@@ -47,6 +47,10 @@ class PluginHost {
   // callback and checks the magic. On failure returns null and puts a one-line reason in *error.
   static std::unique_ptr<PluginHost> Load(const std::string& path, std::string* error,
                                           HostScript script = {});
+  // The same for a plug-in linked into this program: entry is its entry point, name is used in
+  // error messages.
+  static std::unique_ptr<PluginHost> Create(vst2::EntryProc entry, const std::string& name,
+                                            std::string* error, HostScript script = {});
   // Closes the effect (opcode 1) unless Close was called, then unloads the module.
   ~PluginHost();
   PluginHost(const PluginHost&) = delete;
@@ -112,6 +116,9 @@ class PluginHost {
 
  private:
   PluginHost() = default;
+  static std::unique_ptr<PluginHost> Start(vst2::EntryProc entry, void* module,
+                                           const std::string& name, std::string* error,
+                                           HostScript script);
   // The host callback handed to the entry point. Entered by the plug-in on any thread, also
   // during the entry call itself; takes the record lock; never throws.
   static vst2::intptr Callback(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,

@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "  preset show FILE     check and list a preset file\n"
     "  bench                real-time factor for a setting, sample rate and block size\n"
     "  generate OUT         write the demo input phrase (synthesised, no recording)\n"
+    "  snapshot OUT.png     draw the Quorvantel editor without a display\n"
     "\n"
     "Each command takes --help. Parameters are set with --set NAME=VALUE (plain value in the\n"
     "parameter's units, or one of its texts) and --set-normalized NAME=X; NAME may be an index.\n"
@@ -46,6 +47,7 @@ int Run(int argc, char** argv) {
   if (command == "preset") return qvcli::RunPreset(args);
   if (command == "bench") return qvcli::RunBench(args);
   if (command == "generate") return qvcli::RunGenerate(args);
+  if (command == "snapshot") return qvcli::RunSnapshot(args);
   throw qvcli::CliError(qvcli::kExitUsage,
                         "unknown command \"" + command + "\"; see quorvantel-host --help");
 }

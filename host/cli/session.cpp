@@ -57,6 +57,12 @@ std::vector<OptionSpec> Concat(std::vector<OptionSpec> a, const std::vector<Opti
 
 std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
   auto host = OpenPlugin(options.Value("plugin", DefaultPluginPath()));
+  ApplySettings(*host, options);
+  return host;
+}
+
+void ApplySettings(qvhost::PluginHost& plugin, const Options& options) {
+  qvhost::PluginHost* host = &plugin;
   if (options.Has("preset")) LoadPresetFile(*host, options.Value("preset"));
   if (options.Has("program")) {
     const int count = host->Effect()->numPrograms;
@@ -64,7 +70,7 @@ std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
     const int program = options.Integer("program", 0, 0, count - 1);
     host->SetProgram(program);
   }
-  if (!options.Has("set") && !options.Has("set-normalized")) return host;
+  if (!options.Has("set") && !options.Has("set-normalized")) return;
   ParamCatalog catalog(*host);
   // Plain settings first resolve every value against the unchanged plug-in, so the order of
   // --set options does not change what a value means.
@@ -87,7 +93,6 @@ std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
     changes.emplace_back(index, static_cast<float>(x));
   }
   for (const auto& [index, x] : changes) host->SetParameter(index, x);
-  return host;
 }
 
 }  // namespace qvcli

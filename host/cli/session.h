@@ -27,5 +27,7 @@ std::vector<OptionSpec> Concat(std::vector<OptionSpec> a, const std::vector<Opti
 // Loads the plug-in named by --plugin (or the default) and applies the setting options in this
 // order: preset file, program, parameter settings in the order given. Throws CliError.
 std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options);
+// Applies the setting options to an open plug-in, as OpenConfigured does. Throws CliError.
+void ApplySettings(qvhost::PluginHost& host, const Options& options);
 
 }  // namespace qvcli

@@ -361,3 +361,39 @@ TEST(ModuleLifecycle, HostWithoutProductString) {
 }
 
 }  // namespace
+
+// Loading a state re-greys the LFOs and applies their settings again: that must apply the
+// loaded settings, not the ones shown before the load.
+class ModuleStateWithEditor : public Module {
+ protected:
+  std::vector<float> Values() {
+    std::vector<float> v;
+    for (int i = 0; i < 89; ++i) v.push_back(host->GetParameter(i));
+    return v;
+  }
+  // LFO shapes, rates, syncs and skews, and sources that select other LFOs.
+  void Scramble(float shift) {
+    for (int i = 54; i <= 85; ++i) host->SetParameter(i, std::fmod(0.37f * i + shift, 1.0f));
+    for (int source : {1, 4, 7, 10, 13, 16, 19, 22, 26, 29, 32, 35, 38, 41, 44})
+      host->SetParameter(source, std::fmod(0.29f * source + shift, 1.0f));
+  }
+};
+
+TEST_F(ModuleStateWithEditor, ChunksAndProgramsRestoreEveryValueLfoSettingsIncluded) {
+  Scramble(0.1f);
+  const std::vector<float> saved = Values();
+  for (bool program : {true, false}) {
+    const std::vector<std::uint8_t> chunk = host->GetChunk(program);
+    Scramble(0.6f);
+    ASSERT_NE(Values(), saved);
+    EXPECT_EQ(host->SetChunk(chunk, program), 1);
+    EXPECT_EQ(Values(), saved) << (program ? "as a program" : "as a bank");
+  }
+  // A program restores its values once it has been recalled (initialised) before.
+  host->SetProgram(1);
+  Scramble(0.1f);
+  host->SetProgram(2);  // program 1 keeps the values
+  Scramble(0.6f);
+  host->SetProgram(1);
+  EXPECT_EQ(Values(), saved) << "by program recall";
+}
