@@ -49,20 +49,22 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
     err = path + " is not a VST 2 plug-in: no VSTPluginMain or main";
     return nullptr;
   }
-
-  return Start(entry, module, path, error, std::move(script));
+  return Begin(module, entry, path, err, std::move(script));
 }
 
-std::unique_ptr<PluginHost> PluginHost::Create(vst2::EntryProc entry, const std::string& name,
-                                               std::string* error, HostScript script) {
-  return Start(entry, nullptr, name, error, std::move(script));
-}
-
-std::unique_ptr<PluginHost> PluginHost::Start(vst2::EntryProc entry, void* module,
-                                              const std::string& name, std::string* error,
-                                              HostScript script) {
+// Called on the starting thread only.
+std::unique_ptr<PluginHost> PluginHost::Start(vst2::EntryProc entry, const std::string& name,
+                                              std::string* error, HostScript script) {
   std::string scratch;
   std::string& err = error ? *error : scratch;
+  err.clear();
+  return Begin(nullptr, entry, name, err, std::move(script));
+}
+
+// Takes ownership of module (unloaded on failure too) and calls the entry point.
+std::unique_ptr<PluginHost> PluginHost::Begin(void* module, vst2::EntryProc entry,
+                                              const std::string& path, std::string& err,
+                                              HostScript script) {
   std::unique_ptr<PluginHost> host(new PluginHost());
   host->module_ = module;
   host->script_ = std::move(script);
@@ -78,13 +80,13 @@ std::unique_ptr<PluginHost> PluginHost::Start(vst2::EntryProc entry, void* modul
   tLoading = previous;
 
   if (effect == nullptr) {
-    err = name + " is not a VST 2 plug-in: entry point returned no effect";
+    err = path + " is not a VST 2 plug-in: entry point returned no effect";
     host->closed_ = true;
     return nullptr;  // the destructor unloads the module
   }
   if (effect->magic != vst2::kEffectMagic) {
     // A record without the magic is not ours to call into, not even to close it.
-    err = name + " is not a VST 2 plug-in: bad magic";
+    err = path + " is not a VST 2 plug-in: bad magic";
     host->closed_ = true;
     return nullptr;
   }

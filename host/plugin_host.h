@@ -47,10 +47,10 @@ class PluginHost {
   // callback and checks the magic. On failure returns null and puts a one-line reason in *error.
   static std::unique_ptr<PluginHost> Load(const std::string& path, std::string* error,
                                           HostScript script = {});
-  // The same for a plug-in linked into this program: entry is its entry point, name is used in
-  // error messages.
-  static std::unique_ptr<PluginHost> Create(vst2::EntryProc entry, const std::string& name,
-                                            std::string* error, HostScript script = {});
+  // The same for a plug-in linked into this program (stress tests, fuzzing): calls entry with the
+  // host callback. `name` stands for the plug-in in error texts.
+  static std::unique_ptr<PluginHost> Start(vst2::EntryProc entry, const std::string& name,
+                                           std::string* error, HostScript script = {});
   // Closes the effect (opcode 1) unless Close was called, then unloads the module.
   ~PluginHost();
   PluginHost(const PluginHost&) = delete;
@@ -116,8 +116,8 @@ class PluginHost {
 
  private:
   PluginHost() = default;
-  static std::unique_ptr<PluginHost> Start(vst2::EntryProc entry, void* module,
-                                           const std::string& name, std::string* error,
+  static std::unique_ptr<PluginHost> Begin(void* module, vst2::EntryProc entry,
+                                           const std::string& path, std::string& err,
                                            HostScript script);
   // The host callback handed to the entry point. Entered by the plug-in on any thread, also
   // during the entry call itself; takes the record lock; never throws.

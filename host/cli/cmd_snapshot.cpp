@@ -53,7 +53,7 @@ int RunSnapshot(const Args& args) {
   const double seconds = options.Number("audio", 0.0, 0.0, 60.0);
 
   std::string error;
-  auto host = qvhost::PluginHost::Create(InProcessEntry, "Quorvantel", &error);
+  auto host = qvhost::PluginHost::Start(InProcessEntry, "Quorvantel", &error);
   if (!host) throw CliError(kExitPlugin, error);
   host->Open();
   ApplySettings(*host, options);
