@@ -25,10 +25,11 @@ struct BitmapCache {
   std::vector<CacheEntry> entries;
 };
 
-// Never destroyed: editors of other instances may still draw while the process exits.
+// Destroyed when the module is unloaded; editors still alive then keep their bitmaps through
+// their own references.
 BitmapCache& Cache() {
-  static BitmapCache* cache = new BitmapCache;
-  return *cache;
+  static BitmapCache cache;
+  return cache;
 }
 
 BitmapRef RefOf(std::shared_ptr<const raster::Bitmap> bitmap, int frames) {

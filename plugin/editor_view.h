@@ -7,16 +7,17 @@ class IEditorView {
 
   // Shows a parameter's value (normalised 0..1 when normalized is set, else plain). Called with the
   // InstanceLock held, from whichever thread changed the value (host, audio or UI thread); the
-  // editor hands it over to its own thread without taking the instance lock.
+  // editor keeps it for its own thread's next tick, without waiting and without allocating.
   virtual void SetParameterFromPlugin(int index, double value, bool normalized) = 0;
-  // Prepares the first drawing once every control holds its value; UI thread, lock held.
+  // Prepares the first drawing once every control holds its value; constructing thread, lock held.
   virtual void PrepareDraw() = 0;
   // Fixed size of the editor window in pixels.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
-  // Opens the window as a child of the host's parent window; UI thread, lock held. False when no
-  // window could be made.
+  // Opens the window as a child of the host's parent window; host UI thread. False when no
+  // window could be made; the plug-in is unaffected.
   virtual bool OpenWindow(void* parent) = 0;
-  // Closes the window if it is open; UI thread, lock held.
+  // Closes the window if it is open, stopping the editor's own thread before it returns; host
+  // UI thread.
   virtual void CloseWindow() = 0;
 };

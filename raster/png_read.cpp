@@ -7,6 +7,20 @@
 
 namespace raster {
 
+namespace {
+
+// Frees libpng's state on every way out, an allocation failure (exception) included.
+struct ImageGuard {
+  png_image image;
+  ImageGuard() {
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+  }
+  ~ImageGuard() { png_image_free(&image); }
+};
+
+}  // namespace
+
 bool DecodePng(const void* data, std::size_t size, Bitmap& out, std::string& error) {
   out = Bitmap();
   if (data == nullptr || size < 8) {
@@ -17,12 +31,10 @@ bool DecodePng(const void* data, std::size_t size, Bitmap& out, std::string& err
     error = "not a PNG image: bad signature";
     return false;
   }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
+  ImageGuard guard;
+  png_image& image = guard.image;
   if (!png_image_begin_read_from_memory(&image, data, size)) {
     error = std::string("PNG header: ") + image.message;
-    png_image_free(&image);
     return false;
   }
   if (image.width < 1 || image.height < 1 || image.width > unsigned(Bitmap::kMaxSide) ||
@@ -30,7 +42,6 @@ bool DecodePng(const void* data, std::size_t size, Bitmap& out, std::string& err
       long(image.width) * long(image.height) > Bitmap::kMaxPixels) {
     error = "PNG image size " + std::to_string(image.width) + " x " + std::to_string(image.height) +
             " out of range";
-    png_image_free(&image);
     return false;
   }
   // B, G, R, A bytes in memory are the 0xAARRGGBB pixels on little-endian machines.
@@ -38,12 +49,10 @@ bool DecodePng(const void* data, std::size_t size, Bitmap& out, std::string& err
   Bitmap bitmap(int(image.width), int(image.height));
   if (bitmap.Empty()) {
     error = "PNG image too large";
-    png_image_free(&image);
     return false;
   }
   if (!png_image_finish_read(&image, nullptr, bitmap.Data(), int(image.width * 4), nullptr)) {
     error = std::string("PNG data: ") + image.message;
-    png_image_free(&image);
     return false;
   }
   out = std::move(bitmap);
