@@ -9,7 +9,7 @@
 #include "editor/range_fader.h"
 #include "editor/resources.h"
 #include "editor/text_controls.h"
-#include "modulation/sync_divisions.h"
+#include "editor/lfo_texts.h"
 
 namespace editor {
 

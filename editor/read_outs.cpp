@@ -8,7 +8,7 @@
 #include "editor/editor_surface.h"
 #include "editor/range_fader.h"
 #include "editor/text_controls.h"
-#include "modulation/sync_divisions.h"
+#include "editor/lfo_texts.h"
 #include "plugin/parameter.h"
 
 namespace editor {
@@ -127,7 +127,7 @@ void LfoRateReadOut::Update() {
   text_->SetGrayed(rateKnob_->IsGrayed());
   text_->SetHidden(rateKnob_->IsHidden());
   if (lfo_.sync)
-    text_->SetText(kSyncDivisions[lfo_.division].label);
+    text_->SetText(kSyncDivisionLabels[lfo_.division]);
   else
     text_->SetText(Printf("%.2f Hz", surface_.PlainValue(rateKnob_->ParamIdx())).c_str());
 }

@@ -168,7 +168,7 @@ void LfoBank::SetTempo(double bpm) {
 void LfoBank::ApplyRate(int lfo) {
   LfoSettings& settings = settings_[lfo];
   settings.rate = settings.sync
-                      ? static_cast<float>(kSyncDivisions[settings.divisionIndex].factor * tempo_)
+                      ? static_cast<float>(kSyncDivisionFactors[settings.divisionIndex] * tempo_)
                       : static_cast<float>(settings.rateParameter);
   const LfoRecord& record = records_[lfo];
   if (record.objectIndex >= 0) objects_[record.objectIndex]->SetRate(record.lane, settings.rate);

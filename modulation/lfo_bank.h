@@ -30,7 +30,7 @@ struct LfoSettings {
   int shape = kLfoRandom;
   float rate = 1.0f;  // Hz, the rate the LFO runs at (synced or free)
   bool sync = false;
-  int divisionIndex = 0;  // row of kSyncDivisions
+  int divisionIndex = 0;  // row of kSyncDivisionFactors
   float skew = 0.5f;
   double rateParameter = 1.0;  // the LFO's Rate parameter in Hz, as last applied
 };

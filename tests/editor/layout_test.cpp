@@ -2,13 +2,14 @@
 // shape, sync and the sources that select them, the statistics, and the value entry.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <typeinfo>
 
 #include "editor/bitmap_controls.h"
 #include "editor/envelope_canvas.h"
 #include "editor/range_fader.h"
 #include "editor/text_controls.h"
-#include "modulation/sync_divisions.h"
+#include "editor/lfo_texts.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -129,7 +130,22 @@ TEST(EditorLfoRows, SkewNameHidesForShapesWithoutSkewAndSyncShowsTheDivision) {
   h.Tick();
   EXPECT_EQ(h.Value(56), 1.0);
   const int division = h.Instance().Engine().Lfos().Settings(0).divisionIndex;
-  EXPECT_EQ(rateText->Text(), kSyncDivisions[division].label);
+  EXPECT_EQ(rateText->Text(), kSyncDivisionLabels[division]);
+}
+
+TEST(EditorLfoRows, DivisionAndSkewNames) {
+  EXPECT_STREQ(kSyncDivisionLabels[0], "8/1");
+  EXPECT_STREQ(kSyncDivisionLabels[11], "1/2t");
+  EXPECT_STREQ(kSyncDivisionLabels[16], "1/16d");
+  EXPECT_STREQ(kSyncDivisionLabels[22], "1/32t");
+  for (const char* label : kSyncDivisionLabels) EXPECT_LE(std::strlen(label), 7u);
+  EXPECT_STREQ(SkewLabel(0), "Value");
+  EXPECT_STREQ(SkewLabel(1), "PeakPos");
+  EXPECT_STREQ(SkewLabel(2), "PulseWidth");
+  EXPECT_STREQ(SkewLabel(3), "");
+  EXPECT_STREQ(SkewLabel(6), "Glide");
+  EXPECT_STREQ(SkewLabel(7), "");
+  EXPECT_STREQ(SkewLabel(-1), "");
 }
 
 TEST(EditorStatistics, TheTextsFollowTheGrainsOfTheProcessedAudio) {

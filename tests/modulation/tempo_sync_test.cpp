@@ -1,10 +1,8 @@
-// Tempo sync: the division chosen by the Rate parameter, synced rates, switching sync off, the
-// read-out texts and the division table itself.
+// Tempo sync: the division chosen by the Rate parameter, synced rates, switching sync off and the
+// division table itself.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <string>
 
 #include "modulation/lfo_bank.h"
 #include "modulation/lfo_soa.h"
@@ -15,12 +13,6 @@ namespace {
 float LaneRate(const LfoBank& bank, int lfo) {
   const LfoRecord& record = bank.Record(lfo);
   return record.object->Rate(record.lane);
-}
-
-std::string RateText(const LfoBank& bank, int lfo) {
-  char text[16];
-  FormatLfoRate(bank.Settings(lfo), text, sizeof text);
-  return text;
 }
 
 TEST(SyncDivisionIndex, RateParameterPicksTheRow) {
@@ -42,13 +34,13 @@ TEST(SyncedRate, At120BeatsPerMinute) {
   const struct {
     double hz;
     float synced;
-    const char* label;
-  } rows[] = {{1.0, 0.25f, "2/1"}, {0.01, 0.0625f, "8/1"}, {12.0, 24.0f, "1/32t"}};
+    int division;
+  } rows[] = {{1.0, 0.25f, 6}, {0.01, 0.0625f, 0}, {12.0, 24.0f, 22}};
   for (const auto& row : rows) {
     bank.ApplyLfoParameter(LfoParam::Rate, 0, row.hz);
-    EXPECT_FLOAT_EQ(bank.Settings(0).rate, row.synced) << row.label;
-    EXPECT_FLOAT_EQ(LaneRate(bank, 0), row.synced) << row.label;
-    EXPECT_EQ(RateText(bank, 0), row.label);
+    EXPECT_FLOAT_EQ(bank.Settings(0).rate, row.synced) << row.hz;
+    EXPECT_FLOAT_EQ(LaneRate(bank, 0), row.synced) << row.hz;
+    EXPECT_EQ(bank.Settings(0).divisionIndex, row.division);
   }
 }
 
@@ -57,27 +49,15 @@ TEST(SyncedRate, SwitchingSyncOffReturnsToTheRateParameter) {
   bank.ApplyLfoParameter(LfoParam::Rate, 4, 1.0);
   bank.ApplyLfoParameter(LfoParam::Sync, 4, 1.0);
   EXPECT_TRUE(bank.Settings(4).sync);
-  EXPECT_EQ(RateText(bank, 4), "2/1");
+  EXPECT_EQ(bank.Settings(4).divisionIndex, 6);  // 2/1
   bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.0);
   EXPECT_FALSE(bank.Settings(4).sync);
   EXPECT_EQ(bank.Settings(4).rate, 1.0f);
   EXPECT_EQ(LaneRate(bank, 4), 1.0f);
-  EXPECT_EQ(RateText(bank, 4), "1.00 Hz");
   bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.49);
   EXPECT_FALSE(bank.Settings(4).sync);
   bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.5);
   EXPECT_TRUE(bank.Settings(4).sync);
-}
-
-TEST(SyncedRate, ReadOutCutToTheBufferReportsWhatItWrote) {
-  LfoBank bank;
-  bank.ApplyLfoParameter(LfoParam::Rate, 0, 12.0);
-  char text[5];
-  EXPECT_EQ(FormatLfoRate(bank.Settings(0), text, sizeof text), 4);
-  EXPECT_STREQ(text, "12.0");
-  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
-  EXPECT_EQ(FormatLfoRate(bank.Settings(0), text, sizeof text), 4);
-  EXPECT_STREQ(text, "1/32");
 }
 
 TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
@@ -89,7 +69,7 @@ TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
   bank.SetTempo(60.0);
   EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.125f);
   EXPECT_FLOAT_EQ(bank.Settings(1).rate, 0.125f);
-  EXPECT_EQ(RateText(bank, 1), "2/1");
+  EXPECT_EQ(bank.Settings(1).divisionIndex, 6);
   EXPECT_EQ(LaneRate(bank, 2), 3.0f);
   // Switching sync off afterwards still returns to the Rate parameter.
   bank.ApplyLfoParameter(LfoParam::Sync, 1, 0.0);
@@ -137,24 +117,9 @@ TEST(DivisionTable, FactorsAreOneOverSixtyQuarterNotes) {
   const double quarters[kSyncDivisionCount] = {
       32, 28,   24,      20,  16,    12,      8,    4,      3,       2,     1.5,     4.0 / 3,
       1,  0.75, 2.0 / 3, 0.5, 0.375, 1.0 / 3, 0.25, 0.1875, 1.0 / 6, 0.125, 1.0 / 12};
-  for (int i = 0; i < kSyncDivisionCount; ++i) {
-    EXPECT_EQ(kSyncDivisions[i].factor, static_cast<float>(1.0 / (60.0 * quarters[i])))
-        << kSyncDivisions[i].label;
-    EXPECT_LE(std::strlen(kSyncDivisions[i].label), 7u);
-  }
-  EXPECT_EQ(kSyncDivisions[6].factor, 0.0020833334f);
-  EXPECT_STREQ(kSyncDivisions[16].label, "1/16d");
-  EXPECT_STREQ(kSyncDivisions[11].label, "1/2t");
-}
-
-TEST(DivisionTable, SkewLabelsPerShape) {
-  EXPECT_STREQ(SkewLabel(kLfoConst), "Value");
-  EXPECT_STREQ(SkewLabel(kLfoTriangle), "PeakPos");
-  EXPECT_STREQ(SkewLabel(kLfoSquare), "PulseWidth");
-  EXPECT_STREQ(SkewLabel(kLfoSine), "");
-  EXPECT_STREQ(SkewLabel(kLfoSampleHold), "Glide");
-  EXPECT_STREQ(SkewLabel(7), "");
-  EXPECT_STREQ(SkewLabel(-1), "");
+  for (int i = 0; i < kSyncDivisionCount; ++i)
+    EXPECT_EQ(kSyncDivisionFactors[i], static_cast<float>(1.0 / (60.0 * quarters[i]))) << i;
+  EXPECT_EQ(kSyncDivisionFactors[6], 0.0020833334f);
 }
 
 }  // namespace
