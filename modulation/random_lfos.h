@@ -5,7 +5,17 @@
 #include "modulation/lfo_soa.h"
 #include "modulation/xorshift128.h"
 
-class RandomLfo final : public LfoSoa {
+// Base of the LFO kinds that draw from a random generator: one generator per object, shared by
+// its four lanes, drawn in lane order so the sequence is reproducible.
+class RandomSourceLfo : public LfoSoa {
+ public:
+  Xorshift128& Generator() { return random_; }
+
+ protected:
+  Xorshift128 random_;
+};
+
+class RandomLfo final : public RandomSourceLfo {
  public:
   RandomLfo() = default;
   // Draws one value into the lane's output; computes no increment.
@@ -14,14 +24,9 @@ class RandomLfo final : public LfoSoa {
   void Tick() override;
   // Previews count draws from a copy of the generator.
   void RenderCycle(int lane, float* buffer, int count) const override;
-
-  Xorshift128& Generator() { return random_; }
-
- private:
-  Xorshift128 random_;
 };
 
-class RandomSquareLfo final : public LfoSoa {
+class RandomSquareLfo final : public RandomSourceLfo {
  public:
   RandomSquareLfo() = default;
   // As RandomLfo: stores the unthresholded draw, which the next Tick replaces.
@@ -29,9 +34,4 @@ class RandomSquareLfo final : public LfoSoa {
   // One draw per lane in lane order; 1 where the draw is above 0.5 (strictly), else 0.
   void Tick() override;
   void RenderCycle(int lane, float* buffer, int count) const override;
-
-  Xorshift128& Generator() { return random_; }
-
- private:
-  Xorshift128 random_;
 };

@@ -2,11 +2,10 @@
 // glide fraction of the cycle.
 #pragma once
 
-#include "modulation/lfo_soa.h"
-#include "modulation/xorshift128.h"
+#include "modulation/random_lfos.h"
 
 // A: target value; B: glide start (radians); C: glide slope; D: glide offset.
-class SampleHoldLfo final : public LfoSoa {
+class SampleHoldLfo final : public RandomSourceLfo {
  public:
   SampleHoldLfo() = default;
   // Output jumps to the current target, a new target is drawn and the glide line rebuilt.
@@ -14,9 +13,4 @@ class SampleHoldLfo final : public LfoSoa {
   // Branch-free glide across lanes, then Recompute for each lane that wrapped, in lane order.
   void Tick() override;
   void RenderCycle(int lane, float* buffer, int count) const override;
-
-  Xorshift128& Generator() { return random_; }
-
- private:
-  Xorshift128 random_;
 };
