@@ -13,7 +13,6 @@
 #include "modulation/xorshift128.h"
 
 constexpr int kWetCapacity = 4096;  // samples per processed piece
-constexpr int kControlPeriod = 16;  // samples per control tick
 
 class GrainEngine {
  public:

@@ -15,15 +15,9 @@
 namespace {
 
 constexpr std::uint32_t kFullMask = 0xFu;
-// The Rate parameters' range; every LFO's Rate has the range and shape of parameter 55.
-constexpr double kRateMin = 0.01;
-constexpr double kRateMax = 12.0;
-
-// The normalised position of a rate, computed as the Rate parameter of LFO 1 (index 55)
-// normalises it: ((v − 0.01) ÷ 11.99) raised to 1/2 (normalisation exponent 2). The bank knows
-// nothing of the parameter objects, so the formula is repeated here.
+// The normalised position of a rate, as the Rate parameters normalise it.
 double NormalisedRate(double hz) {
-  return std::pow((hz - kRateMin) / (kRateMax - kRateMin), 1.0 / 2.0);
+  return std::pow((hz - kLfoRateMin) / (kLfoRateMax - kLfoRateMin), 1.0 / kLfoRateExponent);
 }
 
 }  // namespace
@@ -133,7 +127,7 @@ void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
       return;
     }
     case LfoParam::Rate: {
-      const double hz = std::fmin(std::fmax(value, kRateMin), kRateMax);
+      const double hz = std::fmin(std::fmax(value, kLfoRateMin), kLfoRateMax);
       int division = static_cast<int>(NormalisedRate(hz) * (kSyncDivisionCount - 1));
       if (division > kSyncDivisionCount - 1) division = kSyncDivisionCount - 1;
       settings.divisionIndex = division;

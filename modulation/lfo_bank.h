@@ -22,6 +22,11 @@ constexpr int kLfoCount = 8;
 // Two objects per kind, addressed as kind × 2 + k.
 constexpr int kLfoObjectCount = 2 * kLfoShapeCount;
 
+// The range and curve of every LFO's Rate parameter (Hz; normalised = ((v − min) ÷ range)^½).
+constexpr double kLfoRateMin = 0.01;
+constexpr double kLfoRateMax = 12.0;
+constexpr double kLfoRateExponent = 2.0;
+
 // Which of an LFO's four parameters changed (parameter index 54 + 4 * lfo + which).
 enum class LfoParam : int { Shape = 0, Rate = 1, Sync = 2, Skew = 3 };
 

@@ -8,7 +8,7 @@ LfoSoa::LfoSoa() {
     // The bank sets the real rate before any LFO rate is applied; 44100 keeps every increment
     // finite even on an object that never sees it.
     sampleRate_[lane] = 44100.0f;
-    tickInterval_[lane] = static_cast<float>(kLfoTickSamples);
+    tickInterval_[lane] = static_cast<float>(kControlPeriod);
     rate_[lane] = 1.0f;
   }
 }

@@ -9,8 +9,8 @@ constexpr float kTwoPiPhase = 6.2831855f;
 constexpr double kTwoPiSetting = 6.2831854820251465;
 constexpr float kPiPhase = 3.1415927f;
 constexpr double kInverseTwoPi = 0.15915493667125702;
-// Samples per control tick: the control period of the engine's block loop.
-constexpr int kLfoTickSamples = 16;
+// Samples per control tick, shared by the engine's block loop and the LFOs.
+constexpr int kControlPeriod = 16;
 
 // Every operation runs under the plug-in's instance lock: Tick on the audio thread inside block
 // processing, the setters from parameter application. Nothing here locks, allocates or throws.
@@ -23,7 +23,7 @@ class LfoSoa : public Soa4 {
   // Virtual operations in slot order; lane is 0..3, rate in Hz, skew 0..1.
   virtual void SetRateAndSkew(int lane, float rate, float skew);
   virtual void SetRate(int lane, float rate);
-  // Nothing calls it in the plug-in; the interval stays kLfoTickSamples.
+  // Nothing calls it in the plug-in; the interval stays kControlPeriod.
   virtual void SetTickInterval(int lane, int samples);
   virtual void SetSkew(int lane, float skew);
   // Derives the lane's increment and kind-specific coefficients from its settings.

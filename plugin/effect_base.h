@@ -123,8 +123,8 @@ class IEffectBase {
   virtual void AttachEditor(std::unique_ptr<IEditorView> editor);
   // Dispatcher thread, lock held: resizes and zeroes the scratch buffers unless frames is the
   // current size; frames below 1 are ignored.
-  // Scratch buffers never hold more than this; a multiple of the engine's 4096-frame pieces, so
-  // cutting a longer block here changes nothing.
+  // Scratch buffers never hold more than this. Effects that process in pieces of their own keep
+  // it a multiple of their piece size, so cutting a longer block here changes nothing.
   static constexpr int kMaxScratchFrames = 65536;
   virtual void SetMaxBlockSize(int frames);
   virtual void SetLatencySamples(int samples) { latency_ = samples; }

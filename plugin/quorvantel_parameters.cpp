@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "modulation/lfo_bank.h"
 #include "plugin/effect_base.h"
 
 namespace {
@@ -26,6 +27,8 @@ struct ParameterRow {
 
 using K = Kind;
 using T = Texts;
+// Every LFO's Rate has the range and curve the LFO bank computes tempo divisions with.
+constexpr double kRMin = kLfoRateMin, kRMax = kLfoRateMax, kRExp = kLfoRateExponent;
 
 // clang-format off
 constexpr ParameterRow kParameterTable[kParameterCount] = {
@@ -85,35 +88,35 @@ constexpr ParameterRow kParameterTable[kParameterCount] = {
     {"Envelope",   0, K::Enum,   1,    0,    9,   1,    "",   1, T::EnvelopeShapes},
     {"Env Skew",   0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    1, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     1, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     1, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     1, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     1, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    2, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     2, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     2, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     2, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     2, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    3, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     3, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     3, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     3, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     3, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    4, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     4, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     4, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     4, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     4, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    5, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     5, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     5, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     5, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     5, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    6, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     6, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     6, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     6, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     6, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    7, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     7, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     7, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     7, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     7, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"Shape%d",    8, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     8, K::Double, 1,    0.01, 12,  0.01, "Hz", 2, T::None},
+    {"Rate%d",     8, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
     {"Sync%d",     8, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
     {"Skew%d",     8, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
     {"MidSide",    0, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
