@@ -10,6 +10,7 @@
 #include "engine/grain_settings.h"
 #include "engine/mod_slot.h"
 #include "modulation/lfo_bank.h"
+#include "modulation/lfo_soa.h"
 #include "modulation/xorshift128.h"
 
 constexpr int kWetCapacity = 4096;  // samples per processed piece
