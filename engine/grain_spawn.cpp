@@ -15,10 +15,10 @@ void GrainEngine::SpawnGrain(int offset) {
   const int lane = (p->laneMask & 1) ? 1 : 0;
   p->laneMask |= 1 << lane;
 
-  const double mLengthSamples = s.LengthSamples;
-  // clang-format off
-  assert(mLengthSamples>0.0);
-  // clang-format on
+  const double lengthSamples = s.LengthSamples;
+  // Length is at least 1 ms, so only a broken build gets here with none; the text is the one
+  // such a failure has always been reported with.
+  assert(lengthSamples > 0.0 && "mLengthSamples>0.0");
 
   const int length = capture_.BufferLength;
   double increment = 1.0;
@@ -46,10 +46,10 @@ void GrainEngine::SpawnGrain(int offset) {
   }
   p->sourceMix[lane] = s.Source;
   p->start[lane] = offset;
-  p->end[lane] = offset + mLengthSamples;
+  p->end[lane] = offset + lengthSamples;
   p->amplitude[lane] = s.Ampl;
   p->phase[lane] = 0.0;
-  p->phaseInc[lane] = kWindowSize / mLengthSamples;
+  p->phaseInc[lane] = kWindowSize / lengthSamples;
   const int slot = std::clamp(s.windowIndex - 1, 0, kEnvelopeSlotCount - 1);
   p->envelope[lane] = envelopes_[slot].table.data();
   const float r = random_.Next();  // one draw for every spawned grain
