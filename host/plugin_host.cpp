@@ -33,12 +33,15 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
   err.clear();
 
   dlerror();
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // dlopen looks a bare file name up on the library search path; a name the user gives is a
+  // path relative to the current folder.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
     const char* reason = dlerror();
     std::string why = reason != nullptr ? reason : "unknown error";
     // dlerror usually starts with the path again; say it once.
-    if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
+    if (why.rfind(file + ": ", 0) == 0) why.erase(0, file.size() + 2);
     err = "cannot load " + path + ": " + why;
     return nullptr;
   }

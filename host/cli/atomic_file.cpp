@@ -1,4 +1,4 @@
-// Temporary output files renamed into place, and whole-file reading.
+// Output files renamed into place or copied to a stream, and whole-file reading.
 #include "host/cli/atomic_file.h"
 
 #include <fcntl.h>
@@ -7,42 +7,65 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "host/cli/cli_error.h"
+#include "host/cli/interrupt.h"
 
 namespace qvcli {
 namespace {
 
-// The temporary file being written, removed by the signal handler when the user interrupts.
-char gPendingPath[4096];
-volatile sig_atomic_t gPending = 0;
-
-extern "C" void RemovePendingAndExit(int signal) {
-  if (gPending) unlink(gPendingPath);
-  _exit(128 + signal);
-}
-
-void WatchSignals() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  struct sigaction action {};
-  action.sa_handler = RemovePendingAndExit;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-}
-
 std::string Reason() { return std::strerror(errno); }
+
+// Writes all of [data, data + size) to fd; false with errno set on failure.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
 
 }  // namespace
 
-TempFile::TempFile(const std::string& target) : target_(target) {
-  WatchSignals();
+int AnonymousTempFile() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/quorvantel-host-XXXXXX";
+  const int fd = mkstemp(pattern.data());
+  if (fd < 0) throw CliError(kExitFailure, "cannot create a temporary file: " + Reason());
+  unlink(pattern.c_str());
+  return fd;
+}
+
+OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {
+  WatchInterrupts();
+  struct stat st {};
+  const bool exists = target != "-" && stat(target.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    throw CliError(kExitFailure, "cannot write " + target + ": it is a folder");
+  }
+  if (target == "-" || (exists && !S_ISREG(st.st_mode))) {
+    if (target == "-") {
+      streamFd_ = STDOUT_FILENO;
+    } else {
+      streamFd_ = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+      if (streamFd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + Reason());
+      closeStream_ = true;
+    }
+    fd_ = AnonymousTempFile();
+    return;
+  }
+  // A link to a file: replace the file it points to, not the link.
+  char resolved[PATH_MAX];
+  if (exists && realpath(target.c_str(), resolved) != nullptr) target_ = resolved;
+
   // No interruption between creating the file and registering it for removal.
   sigset_t blocked, previous;
   sigemptyset(&blocked);
@@ -50,15 +73,12 @@ TempFile::TempFile(const std::string& target) : target_(target) {
   sigaddset(&blocked, SIGTERM);
   sigaddset(&blocked, SIGHUP);
   sigprocmask(SIG_BLOCK, &blocked, &previous);
-  std::string pattern = target + ".partial-XXXXXX";
+  std::string pattern = target_ + ".partial-XXXXXX";
   fd_ = mkstemp(pattern.data());
   const int error = errno;
   if (fd_ >= 0) {
-    path_ = pattern;
-    if (path_.size() < sizeof gPendingPath) {
-      std::memcpy(gPendingPath, path_.c_str(), path_.size() + 1);
-      gPending = 1;
-    }
+    temp_ = pattern;
+    SetPendingRemoval(temp_.c_str());
   }
   sigprocmask(SIG_SETMASK, &previous, nullptr);
   if (fd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + std::strerror(error));
@@ -68,35 +88,44 @@ TempFile::TempFile(const std::string& target) : target_(target) {
   fchmod(fd_, 0666 & ~mask);
 }
 
-TempFile::~TempFile() {
+OutputFile::~OutputFile() {
   if (fd_ >= 0) close(fd_);
-  if (!committed_) unlink(path_.c_str());
-  gPending = 0;
+  if (closeStream_ && streamFd_ >= 0) close(streamFd_);
+  if (!committed_ && !temp_.empty()) {
+    unlink(temp_.c_str());
+    SetPendingRemoval(nullptr);
+  }
 }
 
-void TempFile::Commit() {
-  if (fd_ >= 0) {
-    if (fsync(fd_) != 0 || close(fd_) != 0) {
-      fd_ = -1;
-      throw CliError(kExitFailure, "cannot write " + target_ + ": " + Reason());
+void OutputFile::Commit() {
+  const std::string failed = "cannot write " + name_ + ": ";
+  if (Streamed()) {
+    if (lseek(fd_, 0, SEEK_SET) != 0) throw CliError(kExitFailure, failed + Reason());
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = read(fd_, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw CliError(kExitFailure, failed + Reason());
+      if (n == 0) break;
+      if (!WriteAll(streamFd_, buffer, static_cast<std::size_t>(n))) {
+        throw CliError(kExitFailure, failed + Reason());
+      }
     }
-    fd_ = -1;
+    committed_ = true;
+    return;
   }
-  if (rename(path_.c_str(), target_.c_str()) != 0) {
-    throw CliError(kExitFailure, "cannot write " + target_ + ": " + Reason());
-  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (fsync(fd) != 0 || close(fd) != 0) throw CliError(kExitFailure, failed + Reason());
+  if (rename(temp_.c_str(), target_.c_str()) != 0) throw CliError(kExitFailure, failed + Reason());
   committed_ = true;
-  gPending = 0;
+  SetPendingRemoval(nullptr);
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  TempFile file(path);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(file.Fd(), bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw CliError(kExitFailure, "cannot write " + path + ": " + Reason());
-    done += static_cast<std::size_t>(n);
+void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  OutputFile file(path);
+  if (!WriteAll(file.Fd(), reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+    throw CliError(kExitFailure, "cannot write " + path + ": " + Reason());
   }
   file.Commit();
 }

@@ -1,6 +1,8 @@
-// Output files that appear only when complete: written under a temporary name in the target's
-// folder and renamed over the target at the end, so a failure never leaves a half-written file
-// or damages an existing one.
+// Output files that never leave damage behind. A regular file (new or existing) appears only
+// when complete: it is written under a temporary name in the target's folder and renamed over
+// the target at the end. Standard output ("-"), a named pipe or a device is written in place and
+// never replaced by a file: the content is prepared in an anonymous temporary file (audio
+// encoders need to seek) and copied to it at the end.
 #pragma once
 
 #include <cstdint>
@@ -9,31 +11,40 @@
 
 namespace qvcli {
 
-class TempFile {
+class OutputFile {
  public:
-  // Creates "<target>.partial-XXXXXX" next to the target. Throws CliError(kExitFailure).
-  explicit TempFile(const std::string& target);
+  // Throws CliError(kExitFailure) when the target cannot be written (a folder, no permission).
+  explicit OutputFile(const std::string& target);
   // Removes the temporary file unless Commit succeeded.
-  ~TempFile();
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
 
+  // A seekable descriptor for the content; it stays owned by this object.
   int Fd() const { return fd_; }
-  const std::string& Path() const { return path_; }
-  // The descriptor was handed on (to libsndfile, which closes it).
-  void ReleaseFd() { fd_ = -1; }
-  // Renames the temporary file over the target. Throws CliError(kExitFailure).
+  // True for standard output, a pipe or a device.
+  bool Streamed() const { return streamFd_ >= 0; }
+  // The target as the user named it, for messages.
+  const std::string& Name() const { return name_; }
+  // Puts the content in place. Throws CliError(kExitFailure).
   void Commit();
 
  private:
-  std::string target_;
-  std::string path_;
+  std::string name_;
+  std::string target_;  // the path renamed over: symbolic links resolved
+  std::string temp_;    // empty for an anonymous temporary file
   int fd_ = -1;
+  int streamFd_ = -1;
+  bool closeStream_ = false;
   bool committed_ = false;
 };
 
-// Writes bytes to path through a TempFile. Throws CliError(kExitFailure).
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Writes bytes to path through an OutputFile. Throws CliError(kExitFailure).
+void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// An unnamed temporary file in $TMPDIR (else /tmp), gone when closed. Throws
+// CliError(kExitFailure).
+int AnonymousTempFile();
 
 // Reads a whole file. Throws CliError(kExitInput) naming the file and the reason.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path);

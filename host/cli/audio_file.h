@@ -1,5 +1,6 @@
-// Audio files through libsndfile: a streaming reader, and a streaming writer that goes through a
-// temporary file and a format chosen by name, by the output's extension or after the input.
+// Audio files through libsndfile: a streaming reader that notices files cut short, and a
+// streaming writer that goes through an OutputFile in a format chosen by name, by the output's
+// extension or after the input, and counts the samples its encoding clips.
 #pragma once
 
 #include <sndfile.h>
@@ -15,7 +16,8 @@ namespace qvcli {
 
 class AudioReader {
  public:
-  // Throws CliError(kExitInput): missing or unreadable file, unsupported format.
+  // path "-" reads standard input. Throws CliError(kExitInput): missing or unreadable file,
+  // unsupported format, no audio in it.
   explicit AudioReader(const std::string& path);
   ~AudioReader();
   AudioReader(const AudioReader&) = delete;
@@ -29,10 +31,18 @@ class AudioReader {
   // Reads up to `frames` frames, interleaved, into out; returns the frames read (0 at the end).
   int Read(float* out, int frames);
 
+  // The file holds less audio than its header announces (known from the start for WAV and
+  // AIFF, else once reading ends early).
+  bool CutShort() const { return cutShort_; }
+  // The name for messages: the path, or "standard input".
+  const std::string& Name() const { return name_; }
+
  private:
-  std::string path_;
+  std::string name_;
   SNDFILE* file_ = nullptr;
   SF_INFO info_{};
+  std::int64_t framesRead_ = 0;
+  bool cutShort_ = false;
 };
 
 // Output format: libsndfile's major format and subtype.
@@ -49,8 +59,9 @@ int MajorFormatForPath(const std::string& path);
 int SubtypeForName(const std::string& name);
 
 // Chooses the output format: the named one (formatName, may be empty), else the output's
-// extension, else the input's; the subtype is the named encoding, else the input's if the major
-// format takes it, else that format's usual one. Throws CliError(kExitUsage) for unknown names or
+// extension, else (no extension, as for "-" or a device) the input's; the subtype is the named
+// encoding, else the input's if the major format takes it, else that format's usual one. Throws
+// CliError(kExitUsage) for unknown names, an extension that is not an audio format we write, or
 // an encoding the format cannot hold.
 AudioFormat ChooseOutputFormat(const std::string& formatName, const std::string& encodingName,
                                const std::string& outPath, int inputFormat, int channels,
@@ -58,7 +69,7 @@ AudioFormat ChooseOutputFormat(const std::string& formatName, const std::string&
 
 class AudioWriter {
  public:
-  // Opens a temporary file next to path. Throws CliError.
+  // Opens the output (see OutputFile). Throws CliError.
   AudioWriter(const std::string& path, AudioFormat format, int channels, int sampleRate);
   ~AudioWriter();
   AudioWriter(const AudioWriter&) = delete;
@@ -66,13 +77,18 @@ class AudioWriter {
 
   // Interleaved frames. Throws CliError(kExitFailure) on a write error.
   void Write(const float* frames, int count);
-  // Closes the file and renames it into place. Throws CliError(kExitFailure).
+  // Closes the file and puts it in place. Throws CliError(kExitFailure).
   void Commit();
 
+  // Samples beyond full scale that an integer encoding clipped; float encodings clip nothing.
+  std::int64_t Clipped() const { return clipped_; }
+
  private:
-  std::string path_;
-  TempFile temp_;
+  OutputFile output_;
+  int channels_;
   SNDFILE* file_ = nullptr;
+  bool clips_ = false;
+  std::int64_t clipped_ = 0;
 };
 
 }  // namespace qvcli

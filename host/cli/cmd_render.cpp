@@ -13,8 +13,9 @@ int RunRender(const Args& args) {
   Options options(
       "render", "render IN OUT [options]",
       "Processes the audio file IN (WAV, FLAC, OGG, AIFF; mono feeds both inputs) through the "
-      "plug-in into OUT, written under a temporary name and renamed when complete. Prints one "
-      "summary line: length, channels, rate, peak and RMS.",
+      "plug-in into OUT, written under a temporary name and renamed when complete. \"-\" is "
+      "standard input or output; a pipe or device is written in place. Prints one summary line: "
+      "length, channels, rate, peak and RMS.",
       Concat(Concat(PluginOptions(), SettingOptions()),
              {
                  {"block-size", "N", "frames per process call, 1 to 16384 (default 512)"},
@@ -72,7 +73,10 @@ int RunRender(const Args& args) {
                  "written as silence\n",
                  static_cast<long long>(result.nonFinite));
   }
-  if (!options.Has("quiet")) std::printf("%s\n", Summary(outPath, result).c_str());
+  // The summary never mixes into audio written to standard output.
+  if (!options.Has("quiet")) {
+    std::fprintf(outPath == "-" ? stderr : stdout, "%s\n", Summary(outPath, result).c_str());
+  }
   return 0;
 }
 

@@ -1,6 +1,7 @@
 // Parsing and help of one command's options.
 #include "host/cli/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -58,6 +59,7 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
     if (spec->valueName.empty()) {
       if (hasValue) throw CliError(kExitUsage, "option --" + name + " takes no value");
       values_.emplace(name, "");
+      given_.emplace_back(name, "");
       continue;
     }
     if (!hasValue) {
@@ -68,6 +70,7 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
     }
     if (!spec->repeatable) values_.erase(name);
     values_.emplace(name, value);
+    given_.emplace_back(name, value);
   }
   if (positional_.size() < minPositional || positional_.size() > maxPositional) {
     throw CliError(kExitUsage, "usage: quorvantel-host " + usage_ + seeHelp);
@@ -97,6 +100,15 @@ std::vector<std::string> Options::Values(const std::string& name) const {
   std::vector<std::string> out;
   auto range = values_.equal_range(name);
   for (auto it = range.first; it != range.second; ++it) out.push_back(it->second);
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> Options::InOrder(
+    const std::vector<std::string>& names) const {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const auto& g : given_) {
+    if (std::find(names.begin(), names.end(), g.first) != names.end()) out.push_back(g);
+  }
   return out;
 }
 

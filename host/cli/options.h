@@ -34,6 +34,9 @@ class Options {
   std::string Value(const std::string& name, const std::string& fallback = "") const;
   // Every value given, in order.
   std::vector<std::string> Values(const std::string& name) const;
+  // Every (option, value) of the named options, in command-line order.
+  std::vector<std::pair<std::string, std::string>> InOrder(
+      const std::vector<std::string>& names) const;
   const std::vector<std::string>& Positional() const { return positional_; }
 
   // Numeric values, checked: throws CliError(kExitUsage) naming the option and the range.
@@ -48,6 +51,7 @@ class Options {
   std::string summary_;
   std::vector<OptionSpec> specs_;
   std::multimap<std::string, std::string> values_;
+  std::vector<std::pair<std::string, std::string>> given_;  // every option, in order
   std::vector<std::string> positional_;
 };
 

@@ -163,7 +163,7 @@ void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetFor
       if (bytes.empty()) throw CliError(kExitFailure, "the plug-in gave no state chunk");
       break;
   }
-  WriteFileAtomically(path, bytes);
+  WriteOutputFile(path, bytes);
 }
 
 std::string DescribePresetFile(const std::string& path) {

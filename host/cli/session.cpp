@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "host/cli/cli_error.h"
@@ -55,44 +54,49 @@ std::vector<OptionSpec> Concat(std::vector<OptionSpec> a, const std::vector<Opti
   return a;
 }
 
-std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
-  auto host = OpenPlugin(options.Value("plugin", DefaultPluginPath()));
-  ApplySettings(*host, options);
-  return host;
+std::unique_ptr<qvhost::PluginHost> OpenPluginOption(const Options& options) {
+  return OpenPlugin(options.Value("plugin", DefaultPluginPath()));
 }
 
-void ApplySettings(qvhost::PluginHost& plugin, const Options& options) {
-  qvhost::PluginHost* host = &plugin;
-  if (options.Has("preset")) LoadPresetFile(*host, options.Value("preset"));
+void ApplyPresetAndProgram(qvhost::PluginHost& host, const Options& options) {
+  if (options.Has("preset")) LoadPresetFile(host, options.Value("preset"));
   if (options.Has("program")) {
-    const int count = host->Effect()->numPrograms;
+    const int count = host.Effect()->numPrograms;
     if (count < 1) throw CliError(kExitUsage, "the plug-in has no programs");
-    const int program = options.Integer("program", 0, 0, count - 1);
-    host->SetProgram(program);
+    host.SetProgram(options.Integer("program", 0, 0, count - 1));
   }
-  if (!options.Has("set") && !options.Has("set-normalized")) return;
-  ParamCatalog catalog(*host);
-  // Plain settings first resolve every value against the unchanged plug-in, so the order of
-  // --set options does not change what a value means.
-  std::vector<std::pair<int, float>> changes;
-  for (const std::string& a : options.Values("set")) {
+}
+
+void ApplyParameterSettings(qvhost::PluginHost& host, const Options& options) {
+  const auto settings = options.InOrder({"set", "set-normalized"});
+  if (settings.empty()) return;
+  ParamCatalog catalog(host);
+  for (const auto& [option, assignment] : settings) {
     std::string name, value;
-    SplitAssignment(a, &name, &value);
+    SplitAssignment(assignment, &name, &value);
     const int index = catalog.Resolve(name);
-    changes.emplace_back(index, catalog.NormalizedFor(index, value));
-  }
-  for (const std::string& a : options.Values("set-normalized")) {
-    std::string name, value;
-    SplitAssignment(a, &name, &value);
-    const int index = catalog.Resolve(name);
+    if (option == "set") {
+      host.SetParameter(index, catalog.NormalizedFor(index, value));
+      continue;
+    }
     double x = 0.0;
     if (!ParseNumber(value, &x) || x < 0.0 || x > 1.0) {
       throw CliError(kExitUsage, "normalised value \"" + value + "\" for \"" + catalog.Name(index) +
                                      "\" must be a number from 0 to 1");
     }
-    changes.emplace_back(index, static_cast<float>(x));
+    host.SetParameter(index, static_cast<float>(x));
   }
-  for (const auto& [index, x] : changes) host->SetParameter(index, x);
+}
+
+void ApplySettings(qvhost::PluginHost& host, const Options& options) {
+  ApplyPresetAndProgram(host, options);
+  ApplyParameterSettings(host, options);
+}
+
+std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
+  auto host = OpenPluginOption(options);
+  ApplySettings(*host, options);
+  return host;
 }
 
 }  // namespace qvcli

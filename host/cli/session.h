@@ -24,8 +24,14 @@ std::vector<OptionSpec> PluginOptions();
 std::vector<OptionSpec> SettingOptions();
 std::vector<OptionSpec> Concat(std::vector<OptionSpec> a, const std::vector<OptionSpec>& b);
 
-// Loads the plug-in named by --plugin (or the default) and applies the setting options in this
-// order: preset file, program, parameter settings in the order given. Throws CliError.
+// Loads and opens the plug-in named by --plugin, else the default one. Throws CliError.
+std::unique_ptr<qvhost::PluginHost> OpenPluginOption(const Options& options);
+// --preset, then --program. Throws CliError.
+void ApplyPresetAndProgram(qvhost::PluginHost& host, const Options& options);
+// Every --set and --set-normalized, one after the other in command-line order. Throws CliError.
+void ApplyParameterSettings(qvhost::PluginHost& host, const Options& options);
+
+// OpenPluginOption, ApplyPresetAndProgram and ApplyParameterSettings in that order.
 std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options);
 // Applies the setting options to an open plug-in, as OpenConfigured does. Throws CliError.
 void ApplySettings(qvhost::PluginHost& host, const Options& options);

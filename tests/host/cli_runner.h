@@ -49,13 +49,12 @@ inline std::string ReadText(const std::string& path) {
   return s.str();
 }
 
-// args are passed through the shell, each quoted.
-template <typename... A>
-Result RunHost(const ScratchDir& dir, const A&... args) {
-  std::string command = Quote(QV_HOST_BIN);
-  ((command += " " + Quote(std::string(args))), ...);
+// Runs a shell command in dir; $HOST names quorvantel-host. Standard error is captured apart.
+inline Result RunShell(const ScratchDir& dir, const std::string& shellCommand) {
   const std::string errPath = dir / "stderr.txt";
-  command += " 2>" + Quote(errPath);
+  const std::string command = "cd " + Quote(dir.Path().string()) +
+                              " && HOST=" + Quote(QV_HOST_BIN) + " && { " + shellCommand +
+                              "; } 2>" + Quote(errPath);
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return r;
@@ -66,6 +65,14 @@ Result RunHost(const ScratchDir& dir, const A&... args) {
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.err = ReadText(errPath);
   return r;
+}
+
+// quorvantel-host run in dir; args are passed through the shell, each quoted.
+template <typename... A>
+Result RunHost(const ScratchDir& dir, const A&... args) {
+  std::string command = "\"$HOST\"";
+  ((command += " " + Quote(std::string(args))), ...);
+  return RunShell(dir, command);
 }
 
 }  // namespace clitest

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sndfile.h>
 #include <spawn.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -18,6 +19,7 @@ extern char** environ;
 namespace {
 
 using clitest::RunHost;
+using clitest::RunShell;
 using clitest::ScratchDir;
 
 const std::string kFake = FAKE_PLUGIN_PATH;
@@ -76,11 +78,20 @@ TEST(CliRender, MonoInputFeedsBothChannelsAndTheTailIsRendered) {
 TEST(CliRender, OutputFormatFollowsTheInputUnlessChosen) {
   ScratchDir dir;
   WriteAudio(dir / "in.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, std::vector<float>(200, 0.1f));
-  ASSERT_EQ(RunHost(dir, "render", dir / "in.flac", dir / "out.data", "--plugin", kFake).exitCode,
-            0);
+  ASSERT_EQ(RunHost(dir, "render", dir / "in.flac", dir / "out", "--plugin", kFake).exitCode, 0);
   SF_INFO info;
-  ReadAudio(dir / "out.data", &info);
+  ReadAudio(dir / "out", &info);
   EXPECT_EQ(info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+  // An extension that names no format we write is a mistake, not a request for the default.
+  for (const char* name : {"out.mp3", "out.txt"}) {
+    ExpectOneLineError(RunHost(dir, "render", "in.flac", name, "--plugin", kFake), 2,
+                       "name the output .wav, .flac, .ogg or .aiff, or choose the format with "
+                       "--format");
+    EXPECT_FALSE(std::filesystem::exists(dir / name));
+  }
+  ASSERT_EQ(
+      RunHost(dir, "render", "in.flac", "out.txt", "--plugin", kFake, "--format", "aiff").exitCode,
+      0);
   ASSERT_EQ(RunHost(dir, "render", dir / "in.flac", dir / "out.aiff", "--plugin", kFake).exitCode,
             0);
   ReadAudio(dir / "out.aiff", &info);
@@ -129,6 +140,12 @@ TEST(CliBadInput, PluginsThatCannotBeLoaded) {
   ExpectOneLineError(RunHost(dir, "info", "--plugin", dir / "none.so"), 4, "cannot load");
   ExpectOneLineError(RunHost(dir, "info", "--plugin", FAKE_PLUGIN_NO_ENTRY_PATH), 4,
                      "is not a VST 2 plug-in: no VSTPluginMain or main");
+  // A bare file name is a file in the current folder, never one on the library search path.
+  ExpectOneLineError(RunHost(dir, "info", "--plugin", "libc.so.6"), 4, "cannot load libc.so.6");
+  std::filesystem::copy_file(kFake, dir / "fake.so");
+  const auto r = RunHost(dir, "info", "--plugin", "fake.so");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("name:          Fake Effect\n"), std::string::npos) << r.out;
 }
 
 TEST(CliBadInput, ParameterNamesValuesAndTexts) {
@@ -144,6 +161,16 @@ TEST(CliBadInput, ParameterNamesValuesAndTexts) {
   ExpectOneLineError(RunHost(dir, "params", "--plugin", kFake, "--set", "Gain"), 2, "NAME=VALUE");
   ExpectOneLineError(RunHost(dir, "params", "--plugin", kFake, "--program", "3"), 2,
                      "--program: 3 is out of range (0 to 2)");
+}
+
+TEST(CliSettings, SettingsApplyInCommandLineOrder) {
+  ScratchDir dir;
+  const auto later = RunHost(dir, "params", "--plugin", kFake, "--json", "--set-normalized",
+                             "Gain=1", "--set", "Gain=2.5");
+  EXPECT_NE(later.out.find("\"display\": \"2.50\""), std::string::npos) << later.out;
+  const auto earlier = RunHost(dir, "params", "--plugin", kFake, "--json", "--set", "Gain=2.5",
+                               "--set-normalized", "Gain=1");
+  EXPECT_NE(earlier.out.find("\"display\": \"10.00\""), std::string::npos) << earlier.out;
 }
 
 TEST(CliBadInput, CommandLineMistakes) {
@@ -175,6 +202,36 @@ TEST(CliOutputSafety, AFailedRenderLeavesTheExistingFileAlone) {
                 .exitCode,
             2);
   EXPECT_EQ(clitest::ReadText(dir / "out.wav"), "keep me");
+}
+
+TEST(CliOutputSafety, PipesAndStandardStreamsAreWrittenInPlace) {
+  ScratchDir dir;
+  WriteAudio(dir / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, std::vector<float>(600, 0.1f));
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+  // The reader gives up after a while, so a host that never opens the pipe fails the test
+  // instead of hanging it.
+  std::thread reader(
+      [&] { std::system(("timeout 20 cat " + dir / "pipe" + " > " + dir / "got.wav").c_str()); });
+  const auto r = RunHost(dir, "render", "in.wav", "pipe", "--plugin", kFake, "--format", "wav");
+  reader.join();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  struct stat st {};
+  ASSERT_EQ(stat((dir / "pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  SF_INFO info;
+  EXPECT_EQ(ReadAudio(dir / "got.wav", &info).size(), 600u);
+
+  // "-" is standard output (the summary moves to standard error) and standard input.
+  const auto piped = RunShell(dir, "cat in.wav | \"$HOST\" render - - --plugin " +
+                                       clitest::Quote(kFake) + " --format flac > out.flac");
+  EXPECT_EQ(piped.exitCode, 0) << piped.err;
+  EXPECT_EQ(piped.err.rfind("-: 0.01 s, 2 ch, 48000 Hz", 0), 0u) << piped.err;
+  const std::vector<float> flac = ReadAudio(dir / "out.flac", &info);
+  EXPECT_EQ(info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+  ASSERT_EQ(flac.size(), 600u);
+  EXPECT_NEAR(flac[300], 0.1f, 1e-4);
+  const auto generated = RunHost(dir, "generate", "-", "--seconds", "0.1", "--format", "aiff");
+  EXPECT_EQ(generated.out.rfind("FORM", 0), 0u);
 }
 
 TEST(CliOutputSafety, AnInterruptedRenderLeavesNoPartialFile) {
