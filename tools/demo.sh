@@ -17,7 +17,7 @@ out=out/demo
 mkdir -p "$out"
 
 echo "What a host sees of it:"
-"$host" info --plugin "$plugin" | sed -n '1,11p' | grep -v '^product: *$'
+"$host" info --plugin "$plugin" | sed -n '1,10p'
 echo
 
 "$host" generate "$out/input.wav" --seconds 8

@@ -9,6 +9,8 @@ packages=(
   libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libsndfile1-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # Debian's own VST 2 plug-ins: other plug-ins for the quorvantel-host tests
+  dpf-plugins-vst
 )
 missing=()
 for p in "${packages[@]}"; do

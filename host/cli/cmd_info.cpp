@@ -1,11 +1,15 @@
 // "info" and "params": what the plug-in says about itself and its parameters.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/cli/commands.h"
 #include "host/cli/options.h"
+#include "host/cli/param_catalog.h"
 #include "host/cli/preset_file.h"
 #include "host/cli/session.h"
+#include "host/cli/text_table.h"
 
 namespace qvcli {
 namespace {
@@ -83,19 +87,25 @@ int RunInfo(const Args& args) {
     std::printf("]}\n");
     return 0;
   }
-  std::printf("name:          %s\n", name.c_str());
-  std::printf("vendor:        %s\n", vendor.c_str());
-  std::printf("product:       %s\n", product.c_str());
-  std::printf("unique id:     '%s' (%s)\n", FourCharText(e.uniqueID).c_str(), id);
-  std::printf("version:       %d\n", e.version);
-  std::printf("VST version:   %lld\n", vstVersion);
-  std::printf("category:      %s\n", instrument ? "instrument" : "effect");
-  std::printf("inputs:        %d\n", e.numInputs);
-  std::printf("outputs:       %d\n", e.numOutputs);
-  std::printf("parameters:    %d\n", e.numParams);
-  std::printf("initial delay: %d samples\n", e.initialDelay);
-  std::printf("flags:         %s\n", FlagNames(e.flags).c_str());
-  std::printf("programs:      %d\n", e.numPrograms);
+  // A field the plug-in leaves empty is left out rather than printed blank.
+  auto field = [](const char* label, const std::string& value) {
+    if (!value.empty()) std::printf("%-14s %s\n", label, value.c_str());
+  };
+  field("name:", name);
+  field("vendor:", vendor);
+  field("product:", product);
+  char uniqueId[48];
+  std::snprintf(uniqueId, sizeof uniqueId, "'%s' (%s)", FourCharText(e.uniqueID).c_str(), id);
+  field("unique id:", uniqueId);
+  field("version:", std::to_string(e.version));
+  field("VST version:", std::to_string(vstVersion));
+  field("category:", instrument ? "instrument" : "effect");
+  field("inputs:", std::to_string(e.numInputs));
+  field("outputs:", std::to_string(e.numOutputs));
+  field("parameters:", std::to_string(e.numParams));
+  field("initial delay:", std::to_string(e.initialDelay) + " samples");
+  field("flags:", FlagNames(e.flags));
+  field("programs:", std::to_string(e.numPrograms));
   for (std::size_t i = 0; i < programs.size(); ++i) {
     std::printf("  %2zu  %s\n", i, programs[i].c_str());
   }
@@ -104,32 +114,56 @@ int RunInfo(const Args& args) {
 
 int RunParams(const Args& args) {
   Options options("params", "params [options]",
-                  "Lists every parameter: index, name, display text with its label, and the "
-                  "normalised value a host sees, after the given preset and settings.",
+                  "Lists every parameter after the given preset and settings: index, the name to "
+                  "use in --set (\"Envelope#2\" for the second of several called \"Envelope\"), "
+                  "display text with its unit, the normalised value a host sees, the default, "
+                  "the range and the texts it takes.",
                   Concat(Concat(PluginOptions(), SettingOptions()),
                          {{"json", "", "print a JSON array of parameter objects"}}));
   if (!options.Parse(args, 0, 0)) return 0;
-  auto host = OpenConfigured(options);
-  const int count = host->Effect()->numParams;
+  auto host = OpenPluginOption(options);
+  // The defaults are the values the plug-in starts with, before any preset or setting.
+  const int count = std::max(0, host->Effect()->numParams);
+  std::vector<float> defaults;
+  for (int i = 0; i < count; ++i) defaults.push_back(host->GetParameter(i));
+  ApplyPresetAndProgram(*host, options);
+  ApplyParameterSettings(*host, options);
+  ParamCatalog catalog(*host);
   const bool json = options.Has("json");
+  TextTable table({true, false, false, true});
+  table.Add({"#", "parameter", "value", "normalised", "default", "range", "texts"});
   if (json) std::printf("[\n");
   for (int i = 0; i < count; ++i) {
-    const std::string name = host->ParamName(i);
     const std::string display = host->ParamDisplay(i);
     const std::string label = host->ParamLabel(i);
     const float value = host->GetParameter(i);
+    const std::string byDefault = catalog.Display(i, defaults[static_cast<std::size_t>(i)]);
+    const std::string min = catalog.Display(i, 0.0);
+    const std::string max = catalog.Display(i, 1.0);
+    std::vector<std::string> texts;
+    for (const TextStep& t : catalog.Texts(i)) texts.push_back(t.text);
     if (json) {
+      std::string list;
+      for (const std::string& t : texts) list += (list.empty() ? "" : ", ") + JsonString(t);
       std::printf(
           "  {\"index\": %d, \"name\": %s, \"value\": %.6f, \"display\": %s, "
-          "\"label\": %s}%s\n",
-          i, JsonString(name).c_str(), value, JsonString(display).c_str(),
-          JsonString(label).c_str(), i + 1 < count ? "," : "");
-    } else {
-      const std::string shown = display + (label.empty() ? "" : " " + label);
-      std::printf("%3d  %-12s %-18s %.6f\n", i, name.c_str(), shown.c_str(), value);
+          "\"label\": %s, \"id\": %s, \"default\": %s, \"defaultValue\": %.6f, "
+          "\"min\": %s, \"max\": %s, \"texts\": [%s]}%s\n",
+          i, JsonString(catalog.Name(i)).c_str(), value, JsonString(display).c_str(),
+          JsonString(label).c_str(), JsonString(catalog.Id(i)).c_str(),
+          JsonString(byDefault).c_str(), defaults[static_cast<std::size_t>(i)],
+          JsonString(min).c_str(), JsonString(max).c_str(), list.c_str(), i + 1 < count ? "," : "");
+      continue;
     }
+    const std::string unit = label.empty() ? "" : " " + label;
+    char normalised[32];
+    std::snprintf(normalised, sizeof normalised, "%.6f", value);
+    std::string joined;
+    for (const std::string& t : texts) joined += (joined.empty() ? "" : ", ") + t;
+    table.Add({std::to_string(i), catalog.Id(i), display + unit, normalised, byDefault + unit,
+               texts.empty() ? min + " to " + max + unit : "", joined});
   }
-  if (json) std::printf("]\n");
+  std::fputs(json ? "]\n" : table.Format().c_str(), stdout);
   return 0;
 }
 

@@ -26,16 +26,33 @@ int RunPresetSave(const Args& args) {
   const PresetForm form = options.Has("chunk-form")   ? PresetForm::kChunk
                           : options.Has("param-form") ? PresetForm::kParams
                                                       : PresetForm::kAuto;
-  auto host = OpenConfigured(options);
-  SavePresetFile(*host, options.Positional()[0], form);
+  const std::string path = options.Positional()[0];
+  auto host = OpenPluginOption(options);
+  ApplyPresetAndProgram(*host, options);
+  // The settings belong to the current program: a bank keeps the other programs as they were.
+  std::vector<FxProgram> programs;
+  const bool bankOfParams = IsBankPath(path) && !UsesChunks(*host, form);
+  if (bankOfParams) programs = CaptureBankPrograms(*host);
+  ApplyParameterSettings(*host, options);
+  SavePresetFile(*host, path, form, bankOfParams ? &programs : nullptr);
   return 0;
 }
 
 int RunPresetShow(const Args& args) {
-  Options options("preset show", "preset show FILE",
-                  "Checks a preset file and prints what it holds, without loading a plug-in.", {});
+  Options options("preset show", "preset show FILE [options]",
+                  "Checks a preset file and prints what it holds: each value with its "
+                  "parameter's name and display text when the plug-in is the one the preset is "
+                  "for, else as the normalised numbers stored.",
+                  PluginOptions());
   if (!options.Parse(args, 1, 1)) return 0;
-  std::fputs(DescribePresetFile(options.Positional()[0]).c_str(), stdout);
+  // Without a plug-in the file can still be checked and listed.
+  std::unique_ptr<qvhost::PluginHost> host;
+  try {
+    host = OpenPluginOption(options);
+  } catch (const CliError& e) {
+    if (options.Has("plugin")) throw;
+  }
+  std::fputs(DescribePresetFile(options.Positional()[0], host.get()).c_str(), stdout);
   return 0;
 }
 
@@ -44,8 +61,8 @@ int RunPresetShow(const Args& args) {
 int RunPreset(const Args& args) {
   const char* usage =
       "usage: quorvantel-host preset save FILE [options]   write .fxp, .fxb or a raw chunk\n"
-      "       quorvantel-host preset show FILE             check and list a preset file\n"
-      "Loading a preset is an option of every command: --preset FILE.\n";
+      "       quorvantel-host preset show FILE [options]   list a preset's values by name\n"
+      "--preset FILE is an option of params, render, bench and preset save.\n";
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     std::fputs(usage, args.empty() ? stderr : stdout);
     return args.empty() ? kExitUsage : 0;

@@ -1,41 +1,173 @@
-// "render": an audio file through the plug-in into another audio file.
+// "render": audio files through the plug-in into other audio files.
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <limits>
 
 #include "host/cli/audio_file.h"
+#include "host/cli/automation.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
+#include "host/cli/param_catalog.h"
 #include "host/cli/render.h"
 #include "host/cli/session.h"
 
 namespace qvcli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Job {
+  std::string in;
+  std::string out;
+};
+
+// The jobs the positional words and --output name: "IN OUT", "IN FOLDER/" or "IN... -o FOLDER".
+std::vector<Job> Jobs(const Options& options) {
+  const std::vector<std::string>& words = options.Positional();
+  std::string target;
+  std::vector<std::string> inputs = words;
+  if (options.Has("output")) {
+    target = options.Value("output");
+  } else if (words.size() == 2) {
+    target = words[1];
+    inputs.pop_back();
+  } else {
+    throw CliError(kExitUsage,
+                   "usage: quorvantel-host render IN OUT, or render IN... -o FOLDER; see "
+                   "quorvantel-host render --help");
+  }
+  if (inputs.empty()) throw CliError(kExitUsage, "render: name at least one input file");
+  if (target.empty()) throw CliError(kExitUsage, "render: the output name is empty");
+  std::error_code ec;
+  const bool folder = fs::is_directory(target, ec) || target.back() == '/' || inputs.size() > 1;
+  if (!folder) return {{inputs[0], target}};
+  fs::create_directories(target, ec);
+  if (ec) throw CliError(kExitFailure, "cannot create the folder " + target + ": " + ec.message());
+  std::vector<Job> jobs;
+  for (const std::string& in : inputs) {
+    if (in == "-") {
+      throw CliError(kExitUsage, "render: standard input has no name to keep; give OUT for it");
+    }
+    fs::path name = fs::path(in).filename();
+    if (options.Has("format")) name.replace_extension(options.Value("format"));
+    jobs.push_back({in, (fs::path(target) / name).string()});
+  }
+  return jobs;
+}
+
+void Warn(const std::string& text) {
+  std::fprintf(stderr, "quorvantel-host: warning: %s\n", text.c_str());
+}
+
+void RenderOne(const Options& options, const RenderSettings& settings, const Job& job) {
+  std::error_code ec;
+  if (job.in != "-" && fs::equivalent(job.in, job.out, ec)) {
+    throw CliError(kExitUsage, "render: " + job.out + " would replace its own input");
+  }
+  // The input is checked before the plug-in is loaded, so a bad file costs no plug-in start.
+  AudioReader in(job.in);
+  auto host = OpenConfigured(options);
+  const vst2::AEffect& effect = *host->Effect();
+  if (effect.numOutputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
+
+  Automation automation;
+  if (options.Has("automate") || options.Has("automation")) {
+    ParamCatalog catalog(*host);
+    for (const std::string& lane : options.Values("automate")) {
+      automation.AddLane(lane, catalog, in.SampleRate());
+    }
+    for (const std::string& file : options.Values("automation")) {
+      automation.AddFile(file, catalog, in.SampleRate());
+    }
+  }
+  bool folded = false;
+  const InputMap map =
+      ChooseInputMap(in.Channels(), effect.numInputs, options.Value("channels"), &folded);
+  if (folded) {
+    std::fprintf(stderr,
+                 "quorvantel-host: %s has %d channels, the plug-in %d input%s: mixing them down "
+                 "(--channels chooses otherwise)\n",
+                 in.Name().c_str(), in.Channels(), effect.numInputs,
+                 effect.numInputs == 1 ? "" : "s");
+  }
+  if (effect.numInputs <= 0) {
+    Warn(
+        "the plug-in takes no audio input (an instrument), and quorvantel-host plays it no "
+        "notes: " +
+        in.Name() + " is ignored and the output is probably silent");
+  }
+  const AudioFormat format =
+      ChooseOutputFormat(options.Value("format"), options.Value("encoding"), job.out, in.Format(),
+                         effect.numOutputs, in.SampleRate());
+  AudioWriter out(job.out, format, effect.numOutputs, in.SampleRate());
+  const RenderResult result =
+      Render(*host, in, out, settings, map, automation.Empty() ? nullptr : &automation);
+  out.Commit();
+  if (in.CutShort()) {
+    Warn(in.Name() +
+         " is shorter than its header says (premature end of file); rendered the "
+         "audio it holds");
+  }
+  if (result.nonFinite > 0) {
+    Warn("the plug-in produced " + std::to_string(result.nonFinite) +
+         " non-finite samples, written as silence");
+  }
+  if (out.Clipped() > 0) {
+    char peak[32];
+    std::snprintf(peak, sizeof peak, "%+.1f", 20.0 * std::log10(result.peak));
+    Warn(job.out + ": " + std::to_string(out.Clipped()) + " samples clipped (peak " + peak +
+         " dBFS); lower the level with --gain or --normalize");
+  }
+  // The summary never mixes into audio written to standard output.
+  if (!options.Has("quiet")) {
+    std::fprintf(job.out == "-" ? stderr : stdout, "%s\n", Summary(job.out, result).c_str());
+  }
+}
+
+}  // namespace
 
 int RunRender(const Args& args) {
   Options options(
-      "render", "render IN OUT [options]",
-      "Processes the audio file IN (WAV, FLAC, OGG, AIFF; mono feeds both inputs) through the "
-      "plug-in into OUT, written under a temporary name and renamed when complete. \"-\" is "
-      "standard input or output; a pipe or device is written in place. Prints one summary line: "
-      "length, channels, rate, peak and RMS.",
-      Concat(Concat(PluginOptions(), SettingOptions()),
-             {
-                 {"block-size", "N", "frames per process call, 1 to 16384 (default 512)"},
-                 {"tail", "SECONDS", "silence processed after the input, 0 to 600 (default 0)"},
-                 {"tempo", "BPM", "tempo in the host time record, 1 to 999 (default 120)"},
-                 {"time-signature", "N/D", "time signature in the host time record (default 4/4)"},
-                 {"stopped", "", "report a stopped transport in the host time record"},
-                 {"no-time-info", "", "answer the plug-in's time queries with nothing"},
-                 {"double", "", "use the double-precision process path"},
-                 {"format", "NAME",
-                  "output format: wav, flac, ogg, aiff (default: OUT's "
-                  "extension, else the input's format)"},
-                 {"encoding", "NAME",
-                  "output encoding: pcm16, pcm24, pcm32, float (default: the "
-                  "input's when the format takes it)"},
-                 {"quiet", "", "no summary line"},
-             }));
-  if (!options.Parse(args, 2, 2)) return 0;
-  const std::string inPath = options.Positional()[0];
-  const std::string outPath = options.Positional()[1];
+      "render", "render IN OUT [options]  or  render IN... -o FOLDER [options]",
+      "Processes the audio files (WAV, FLAC, OGG, AIFF) through the plug-in, each with a fresh "
+      "instance. OUT is written under a temporary name and renamed when complete; \"-\" is "
+      "standard input or output, a pipe or device is written in place; a folder keeps each "
+      "input's name. Prints one summary line per file: length, channels, rate, peak and RMS.",
+      Concat(
+          Concat(PluginOptions(), SettingOptions()),
+          {
+              {"output", "FOLDER", "write every input into FOLDER under its own name", false, false,
+               'o'},
+              {"automate", "NAME=POINTS",
+               "automate a parameter: [step:|linear:]TIME:VALUE,... with TIME in seconds "
+               "(1.5), milliseconds (250ms) or samples (12000smp); ramps are linear in the "
+               "normalised value, texts step",
+               true},
+              {"automation", "FILE", "automation lanes from a file, one NAME=POINTS a line", true},
+              {"channels", "MAP",
+               "which input channels feed the plug-in's inputs: \"mix\", or 1-based channel "
+               "numbers, one per input (\"2,1\"); default: in order, mono repeated, extra "
+               "channels mixed down"},
+              {"gain", "DB", "gain applied to the output, -96 to 96 dB (default 0)"},
+              {"normalize", "DBFS", "scale the output to this peak level, -96 to 0 (default -1)",
+               false, true},
+              {"block-size", "N", "frames per process call, 1 to 16384 (default 512)"},
+              {"tail", "SECONDS", "silence processed after the input, 0 to 600 (default 0)"},
+              {"tempo", "BPM", "tempo in the host time record, 1 to 999 (default 120)"},
+              {"time-signature", "N/D", "time signature in the host time record (default 4/4)"},
+              {"stopped", "", "report a stopped transport in the host time record"},
+              {"no-time-info", "", "answer the plug-in's time queries with nothing"},
+              {"double", "", "use the double-precision process path"},
+              {"format", "NAME",
+               "output format: wav, flac, ogg, aiff (default: OUT's "
+               "extension, else the input's format)"},
+              {"encoding", "NAME",
+               "output encoding: pcm16, pcm24, pcm32, float (default: the "
+               "input's when the format takes it)"},
+              {"quiet", "", "no summary line, no progress bar"},
+          }));
+  if (!options.Parse(args, 1, std::numeric_limits<std::size_t>::max())) return 0;
 
   RenderSettings settings;
   settings.blockSize = options.Integer("block-size", 512, 1, 16384);
@@ -44,6 +176,13 @@ int RunRender(const Args& args) {
   settings.playing = !options.Has("stopped");
   settings.timeInfo = !options.Has("no-time-info");
   settings.useDouble = options.Has("double");
+  settings.progress = !options.Has("quiet");
+  settings.gainDb = options.Number("gain", 0.0, -96.0, 96.0);
+  if (options.Has("normalize")) {
+    if (options.Has("gain")) throw CliError(kExitUsage, "choose one of --gain and --normalize");
+    settings.normalizeDbfs =
+        options.Value("normalize").empty() ? -1.0 : options.Number("normalize", -1.0, -96.0, 0.0);
+  }
   if (options.Has("time-signature")) {
     int num = 0, den = 0;
     char extra = 0;
@@ -56,27 +195,7 @@ int RunRender(const Args& args) {
     settings.timeSigNumerator = num;
     settings.timeSigDenominator = den;
   }
-
-  // The input is checked before the plug-in is loaded, so a bad file costs no plug-in start.
-  AudioReader in(inPath);
-  auto host = OpenConfigured(options);
-  const int outChannels = host->Effect()->numOutputs;
-  if (outChannels < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
-  const AudioFormat format = ChooseOutputFormat(options.Value("format"), options.Value("encoding"),
-                                                outPath, in.Format(), outChannels, in.SampleRate());
-  AudioWriter out(outPath, format, outChannels, in.SampleRate());
-  const RenderResult result = Render(*host, in, out, settings);
-  out.Commit();
-  if (result.nonFinite > 0) {
-    std::fprintf(stderr,
-                 "quorvantel-host: warning: the plug-in produced %lld non-finite samples, "
-                 "written as silence\n",
-                 static_cast<long long>(result.nonFinite));
-  }
-  // The summary never mixes into audio written to standard output.
-  if (!options.Has("quiet")) {
-    std::fprintf(outPath == "-" ? stderr : stdout, "%s\n", Summary(outPath, result).c_str());
-  }
+  for (const Job& job : Jobs(options)) RenderOne(options, settings, job);
   return 0;
 }
 

@@ -73,6 +73,16 @@ std::vector<float> DemoPhrase(double seconds, int sampleRate) {
     }
     for (int i = 0; i < 3; ++i) Burst(out, sampleRate, base + 3.2 + 0.15 * i, 0.08, 0.4f, noise);
   }
+  // A 20 Hz high-pass: notes cut off at the end of the phrase, or still ringing out, would leave
+  // their offset in the mean.
+  const double r = 1.0 - 2.0 * 3.14159265358979 * 20.0 / sampleRate;
+  double previousIn = 0.0, previousOut = 0.0;
+  for (float& v : out) {
+    const double y = v - previousIn + r * previousOut;
+    previousIn = v;
+    previousOut = y;
+    v = static_cast<float>(y);
+  }
   // Scale to a peak of about -3 dBFS.
   float peak = 0.0f;
   for (float v : out) peak = std::max(peak, std::fabs(v));

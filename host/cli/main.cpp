@@ -9,45 +9,67 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quorvantel-host COMMAND [options]\n"
-    "\n"
-    "A command-line host for VST 2 plug-ins (the built Quorvantel unless --plugin PATH).\n"
-    "\n"
-    "commands:\n"
-    "  info                 identity, vendor, unique id, version, I/O, flags, programs\n"
-    "  params               every parameter: index, name, display text, label, normalised value\n"
-    "  render IN OUT        process an audio file (WAV, FLAC, OGG, AIFF) into another\n"
-    "  preset save FILE     write .fxp (program), .fxb (bank) or a raw state chunk\n"
-    "  preset show FILE     check and list a preset file\n"
-    "  bench                real-time factor for a setting, sample rate and block size\n"
-    "  generate OUT         write the demo input phrase (synthesised, no recording)\n"
-    "  snapshot OUT.png     draw the Quorvantel editor without a display\n"
-    "\n"
-    "Each command takes --help. Parameters are set with --set NAME=VALUE (plain value in the\n"
-    "parameter's units, or one of its texts) and --set-normalized NAME=X; NAME may be an index.\n"
-    "\n"
-    "exit codes: 0 success, 1 processing or writing failed, 2 bad command line (option,\n"
-    "parameter, value or text), 3 bad input file (audio or preset), 4 plug-in cannot be loaded\n";
+// One row per command: its name, the synopsis shown in the usage text, and its entry.
+struct Command {
+  const char* name;
+  const char* synopsis;
+  int (*run)(const qvcli::Args&);
+};
+
+constexpr Command kCommands[] = {
+    {"info", "info                 identity, vendor, unique id, version, I/O, flags, programs",
+     qvcli::RunInfo},
+    {"params", "params               every parameter: name, value, default, range, texts",
+     qvcli::RunParams},
+    {"render", "render IN OUT        process audio files (WAV, FLAC, OGG, AIFF; IN... -o DIR)",
+     qvcli::RunRender},
+    {"preset", "preset save|show F   write .fxp, .fxb or a raw chunk; list a preset file",
+     qvcli::RunPreset},
+    {"bench", "bench                real-time factor for a setting, sample rate and block size",
+     qvcli::RunBench},
+    {"generate", "generate OUT         write the demo input phrase (synthesised, no recording)",
+     qvcli::RunGenerate},
+    {"snapshot", "snapshot OUT.png     draw the Quorvantel editor without a display",
+     qvcli::RunSnapshot},
+};
+
+std::string Usage() {
+  std::string text =
+      "usage: quorvantel-host COMMAND [options]\n"
+      "\n"
+      "A command-line host for VST 2 plug-ins (the built Quorvantel unless --plugin PATH).\n"
+      "\n"
+      "commands:\n";
+  for (const Command& c : kCommands) text += std::string("  ") + c.synopsis + "\n";
+  return text +
+         "\n"
+         "Each command takes --help; --version prints the version. Parameters are set with\n"
+         "--set NAME=VALUE (plain value in the parameter's units, or one of its texts) and\n"
+         "--set-normalized NAME=X; NAME may be an index or a name from params (\"Envelope#2\").\n"
+         "\n"
+         "exit codes: 0 success, 1 processing or writing failed, 2 bad command line (option,\n"
+         "parameter, value or text), 3 bad input file (audio or preset), 4 plug-in cannot be "
+         "loaded\n";
+}
 
 int Run(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kUsage, stderr);
+    std::fputs(Usage().c_str(), stderr);
     return qvcli::kExitUsage;
   }
   const std::string command = argv[1];
   const qvcli::Args args(argv + 2, argv + argc);
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+    std::fputs(Usage().c_str(), stdout);
     return 0;
   }
-  if (command == "info") return qvcli::RunInfo(args);
-  if (command == "params") return qvcli::RunParams(args);
-  if (command == "render") return qvcli::RunRender(args);
-  if (command == "preset") return qvcli::RunPreset(args);
-  if (command == "bench") return qvcli::RunBench(args);
-  if (command == "generate") return qvcli::RunGenerate(args);
-  if (command == "snapshot") return qvcli::RunSnapshot(args);
+  if (command == "--version") {
+    std::printf("quorvantel-host %s\n", QV_VERSION);
+    return 0;
+  }
+  for (const Command& c : kCommands) {
+    if (command == c.name) return c.run(args);
+  }
   throw qvcli::CliError(qvcli::kExitUsage,
                         "unknown command \"" + command + "\"; see quorvantel-host --help");
 }

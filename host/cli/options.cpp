@@ -45,8 +45,15 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
       std::fputs(Help().c_str(), stdout);
       return false;
     }
-    if (a.rfind("--", 0) != 0) throw CliError(kExitUsage, "unknown option " + a + seeHelp);
-    std::string name = a.substr(2);
+    std::string name;
+    if (a.rfind("--", 0) == 0) {
+      name = a.substr(2);
+    } else {
+      for (const OptionSpec& s : specs_) {
+        if (a.size() == 2 && s.shortName == a[1]) name = s.name;
+      }
+      if (name.empty()) throw CliError(kExitUsage, "unknown option " + a + seeHelp);
+    }
     std::string value;
     bool hasValue = false;
     if (const std::size_t eq = name.find('='); eq != std::string::npos) {
@@ -62,7 +69,11 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
       given_.emplace_back(name, "");
       continue;
     }
-    if (!hasValue) {
+    double unused = 0.0;
+    if (!hasValue && spec->optionalValue &&
+        (i + 1 >= args.size() || !ParseNumber(args[i + 1], &unused))) {
+      hasValue = true;
+    } else if (!hasValue) {
       if (i + 1 >= args.size()) {
         throw CliError(kExitUsage, "option --" + name + " needs a value (" + spec->valueName + ")");
       }
@@ -82,7 +93,11 @@ std::string Options::Help() const {
   std::ostringstream out;
   out << "usage: quorvantel-host " << usage_ << "\n" << summary_ << "\n\noptions:\n";
   for (const OptionSpec& s : specs_) {
-    std::string left = "  --" + s.name + (s.valueName.empty() ? "" : " " + s.valueName);
+    std::string left = std::string("  ") +
+                       (s.shortName ? std::string("-") + s.shortName + ", " : "") + "--" + s.name +
+                       (s.valueName.empty() ? ""
+                        : s.optionalValue   ? " [" + s.valueName + "]"
+                                            : " " + s.valueName);
     if (left.size() < 30) left.resize(30, ' ');
     out << left << " " << s.help << (s.repeatable ? " (repeatable)" : "") << "\n";
   }

@@ -13,6 +13,10 @@ struct OptionSpec {
   std::string valueName;  // empty for a flag
   std::string help;
   bool repeatable = false;
+  // The value may be left out ("--normalize", "--normalize -3", "--normalize=-3"): the next word
+  // is taken only when it is a number.
+  bool optionalValue = false;
+  char shortName = 0;  // "-o" for "--output"
 };
 
 class Options {

@@ -18,6 +18,8 @@ constexpr int kBisectionSteps = 40;
 constexpr double kTextBoundaryWidth = 1e-7;
 // A parameter showing more distinct texts than this is treated as a numeric one gone wrong.
 constexpr std::size_t kMaxTexts = 256;
+// Points at which a numeric display is checked to rise or fall steadily before bisection.
+constexpr int kSteadinessChecks = 32;
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -53,6 +55,11 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
 ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
   const int count = host.Effect() ? std::max(0, host.Effect()->numParams) : 0;
   for (int i = 0; i < count; ++i) names_.push_back(host.ParamName(i));
+  std::map<std::string, int> total, seen;
+  for (const std::string& n : names_) ++total[n];
+  for (const std::string& n : names_) {
+    ids_.push_back(total[n] > 1 ? n + "#" + std::to_string(++seen[n]) : n);
+  }
 }
 
 std::string ParamCatalog::Describe(int index) const {
@@ -71,18 +78,21 @@ int ParamCatalog::Resolve(const std::string& nameOrIndex) const {
     return static_cast<int>(index);
   }
   for (const bool ignoreCase : {false, true}) {
+    auto same = [&](const std::string& a) {
+      return ignoreCase ? Lower(a) == Lower(nameOrIndex) : a == nameOrIndex;
+    };
     std::vector<int> found;
     for (int i = 0; i < Count(); ++i) {
-      if (ignoreCase ? Lower(Name(i)) == Lower(nameOrIndex) : Name(i) == nameOrIndex) {
-        found.push_back(i);
-      }
+      if (same(Id(i))) return i;
+      if (same(Name(i))) found.push_back(i);
     }
     if (found.size() == 1) return found[0];
     if (found.size() > 1) {
       std::vector<std::string> indices;
       for (int i : found) indices.push_back(std::to_string(i));
       throw CliError(kExitUsage, "parameter name \"" + nameOrIndex + "\" is ambiguous (indices " +
-                                     Join(indices, ", ") + "); give the index instead");
+                                     Join(indices, ", ") + "); give " + Id(found.front()) + " to " +
+                                     Id(found.back()) + " or the index");
     }
   }
   std::string message = "unknown parameter \"" + nameOrIndex + "\"";
@@ -106,22 +116,27 @@ std::vector<std::string> ParamCatalog::Closest(const std::string& name, std::siz
 }
 
 std::string ParamCatalog::Display(int index, double x) {
-  bool supported = false;
-  std::string text = host_.DisplayOfNormalized(index, static_cast<float>(x), &supported);
   if (!checkedSupport_) {
-    if (!supported) {
-      throw CliError(kExitUsage,
-                     "the plug-in does not report display texts of normalised values "
-                     "(vendor-specific opcode 50, index 7); set " +
-                         Describe(index) + " with --set-normalized");
-    }
+    host_.DisplayOfNormalized(index, static_cast<float>(x), &query_);
     checkedSupport_ = true;
   }
+  if (query_) return host_.DisplayOfNormalized(index, static_cast<float>(x));
+  const float old = host_.GetParameter(index);
+  host_.SetParameter(index, static_cast<float>(x));
+  std::string text = host_.ParamDisplay(index);
+  host_.SetParameter(index, old);
   return text;
 }
 
 bool ParamCatalog::DisplayNumber(int index, double x, double* out) {
-  return ParseNumber(Display(index, x), out);
+  std::string text = Display(index, x);
+  // Some plug-ins show the unit in the display too ("220 Hz").
+  const std::string label = host_.ParamLabel(index);
+  if (!label.empty() && text.size() > label.size() &&
+      text.compare(text.size() - label.size(), label.size(), label) == 0) {
+    text.resize(text.size() - label.size());
+  }
+  return ParseNumber(text, out);
 }
 
 const std::vector<TextStep>& ParamCatalog::Texts(int index) {
@@ -171,6 +186,13 @@ float ParamCatalog::NormalizedFor(int index, const std::string& value) {
                                    "; choose one of: " + Join(names, ", "));
   }
   double target = 0.0;
+  // Switches that show plain numbers still take on and off.
+  const std::string word = Lower(value);
+  double lo = 0.0, hi = 0.0;
+  if ((word == "on" || word == "off") && DisplayNumber(index, 0.0, &lo) &&
+      DisplayNumber(index, 1.0, &hi) && lo == 0.0 && hi == 1.0) {
+    return word == "on" ? 1.0f : 0.0f;
+  }
   if (!ParseNumber(value, &target)) {
     throw CliError(kExitUsage,
                    "value \"" + value + "\" for " + Describe(index) + " is not a number");
@@ -194,13 +216,23 @@ float ParamCatalog::NormalizedForNumber(int index, double t, const std::string& 
   if (t == lo) return 0.0f;
   if (t == hi) return 1.0f;
 
-  // g rises with x whichever way the parameter runs.
+  // g rises with x whichever way the parameter runs; bisection needs it never to fall.
   const bool rising = hi > lo;
+  const std::string unsteady = "cannot find the setting of " + Describe(index) + " that shows " +
+                               text +
+                               ": its display does not rise or fall steadily across its range; "
+                               "set it with --set-normalized";
   auto g = [&](double x) {
     double v = 0.0;
-    if (!DisplayNumber(index, x, &v)) v = rising ? lo : hi;
+    if (!DisplayNumber(index, x, &v)) throw CliError(kExitUsage, unsteady);
     return rising ? v : -v;
   };
+  for (int i = 1; i <= kSteadinessChecks; ++i) {
+    if (g(static_cast<double>(i) / kSteadinessChecks) <
+        g(static_cast<double>(i - 1) / kSteadinessChecks)) {
+      throw CliError(kExitUsage, unsteady);
+    }
+  }
   const double target = rising ? t : -t;
   // [a, b] is the stretch of x whose display reads t.
   double x0 = 0.0, x1 = 1.0;
@@ -216,13 +248,28 @@ float ParamCatalog::NormalizedForNumber(int index, double t, const std::string& 
     (g(mid) > target ? x1 : x0) = mid;
   }
   const double b = x0;
-  if (b <= a) return static_cast<float>(a);
-  // A display without decimals truncates toward zero, so the exact value sits at the end of the
-  // stretch nearer zero; a rounded display has it in the middle.
-  if (Display(index, a).find('.') == std::string::npos && t != 0.0) {
-    return static_cast<float>((t > 0) == rising ? a : b);
+  double x = 0.5 * (a + b);
+  if (b <= a) {
+    x = a;
+  } else if (Display(index, a).find('.') == std::string::npos && t != 0.0) {
+    // A display without decimals truncates toward zero, so the exact value sits at the end of
+    // the stretch nearer zero; a rounded display has it in the middle.
+    x = (t > 0) == rising ? a : b;
   }
-  return static_cast<float>(0.5 * (a + b));
+  // What the display shows there must be the value asked for, to its last decimal (or to the
+  // finest step of the normalised value where that is coarser).
+  const std::string shownText = Display(index, x);
+  const std::size_t dot = shownText.find('.');
+  const std::size_t decimals =
+      dot == std::string::npos ? 0 : shownText.find_first_not_of("0123456789", dot + 1) - dot - 1;
+  const double tolerance =
+      0.5 * std::pow(10.0, -static_cast<double>(std::min<std::size_t>(decimals, 12))) +
+      1e-6 * std::fabs(hi - lo);
+  double shown = 0.0;
+  if (!DisplayNumber(index, x, &shown) || std::fabs(shown - t) > tolerance) {
+    throw CliError(kExitUsage, unsteady);
+  }
+  return static_cast<float>(x);
 }
 
 void SplitAssignment(const std::string& text, std::string* name, std::string* value) {

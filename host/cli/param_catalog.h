@@ -1,6 +1,8 @@
 // Parameters of a loaded plug-in seen from the command line: names resolved to indices (with
-// suggestions for near misses) and plain or textual values turned into the normalised values a
-// VST 2 host sends, found through the plug-in's "display text of a normalised value" query.
+// suggestions for near misses and a spelling for repeated names), and plain or textual values
+// turned into the normalised values a VST 2 host sends. Display texts of normalised values come
+// from the plug-in's query for them where it has one, else from setting the value, reading the
+// display and setting the old value back.
 #pragma once
 
 #include <map>
@@ -24,14 +26,21 @@ class ParamCatalog {
 
   int Count() const { return static_cast<int>(names_.size()); }
   const std::string& Name(int index) const { return names_[static_cast<std::size_t>(index)]; }
+  // The name, with "#k" for the k-th (1-based) of several parameters of that name: "Envelope#2".
+  const std::string& Id(int index) const { return ids_[static_cast<std::size_t>(index)]; }
 
-  // An index ("15") or a name ("Pitch", exact, else ignoring case). Throws CliError(kExitUsage)
-  // for an unknown name (naming the closest ones), an ambiguous one, or an index out of range.
+  // An index ("15"), a name ("Pitch", exact, else ignoring case) or an Id ("Envelope#2"). Throws
+  // CliError(kExitUsage) for an unknown name (naming the closest ones), an ambiguous one, or an
+  // index out of range.
   int Resolve(const std::string& nameOrIndex) const;
+
+  // The display text the parameter shows at normalised value x, leaving its value as it was.
+  std::string Display(int index, double x);
 
   // The normalised value that gives this plain value (in the parameter's own units) or display
   // text. Throws CliError(kExitUsage) for a value out of range (giving the range), an unknown
-  // text (listing the texts), or a plug-in that cannot display values of normalised positions.
+  // text (listing the texts), or a display that is neither texts nor steadily rising or falling
+  // numbers.
   float NormalizedFor(int index, const std::string& value);
 
   // The enumeration texts of a parameter in order; empty when it shows numbers.
@@ -41,15 +50,16 @@ class ParamCatalog {
   std::vector<std::string> Closest(const std::string& name, std::size_t count) const;
 
  private:
-  std::string Display(int index, double x);
   bool DisplayNumber(int index, double x, double* out);
   float NormalizedForNumber(int index, double target, const std::string& text);
   std::string Describe(int index) const;
 
   qvhost::PluginHost& host_;
   std::vector<std::string> names_;
+  std::vector<std::string> ids_;
   std::map<int, std::vector<TextStep>> texts_;
   bool checkedSupport_ = false;
+  bool query_ = false;  // the plug-in answers the display-of-normalised-value query
 };
 
 // "--set NAME=VALUE": splits at the first '='. Throws CliError(kExitUsage) without one.

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <memory>
 
 #include "host/cli/atomic_file.h"
 #include "host/cli/cli_error.h"
-#include "host/cli/preset_file.h"
+#include "host/cli/param_catalog.h"
+#include "host/cli/text_table.h"
 
 namespace qvcli {
 namespace {
@@ -28,7 +30,8 @@ Extension ExtensionOf(const std::string& path) {
 }
 
 std::string PluginLabel(qvhost::PluginHost& host) {
-  return "'" + FourCharText(host.Effect()->uniqueID) + "' (" + host.EffectName() + ")";
+  return std::string(1, '\'') + FourCharText(host.Effect()->uniqueID) + "' (" + host.EffectName() +
+         ")";
 }
 
 void CheckId(qvhost::PluginHost& host, const std::string& path, std::int32_t fxId) {
@@ -113,6 +116,7 @@ void LoadPresetFile(qvhost::PluginHost& host, const std::string& path) {
     ApplyChunk(host, path, b.chunk, false);
     return;
   }
+  if (b.numPrograms < 1) throw CliError(kExitInput, path + ": the bank holds no programs");
   if (b.numPrograms > host.Effect()->numPrograms) {
     throw CliError(kExitInput, path + ": the bank holds " + std::to_string(b.numPrograms) +
                                    " programs, the plug-in has " +
@@ -128,10 +132,27 @@ void LoadPresetFile(qvhost::PluginHost& host, const std::string& path) {
   if (!b.programs.empty()) host.SetProgram(b.currentProgram);
 }
 
-void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form) {
-  const bool chunk =
-      form == PresetForm::kChunk ||
-      (form == PresetForm::kAuto && (host.Effect()->flags & vst2::kFlagProgramChunks) != 0);
+bool UsesChunks(qvhost::PluginHost& host, PresetForm form) {
+  return form == PresetForm::kChunk ||
+         (form == PresetForm::kAuto && (host.Effect()->flags & vst2::kFlagProgramChunks) != 0);
+}
+
+bool IsBankPath(const std::string& path) { return ExtensionOf(path) == Extension::kFxb; }
+
+std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host) {
+  std::vector<FxProgram> programs;
+  const int current = std::max(0, host.GetProgram());
+  for (int i = 0; i < host.Effect()->numPrograms; ++i) {
+    host.SetProgram(i);
+    programs.push_back(CaptureProgram(host, false));
+  }
+  host.SetProgram(current);
+  return programs;
+}
+
+void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
+                    const std::vector<FxProgram>* bankPrograms) {
+  const bool chunk = UsesChunks(host, form);
   std::vector<std::uint8_t> bytes;
   switch (ExtensionOf(path)) {
     case Extension::kFxp:
@@ -144,16 +165,18 @@ void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetFor
       b.numPrograms = host.Effect()->numPrograms;
       b.currentProgram = std::max(0, host.GetProgram());
       b.opaque = chunk;
+      if (b.numPrograms < 1) {
+        throw CliError(kExitUsage, "the plug-in has no programs to save as a bank; save a .fxp");
+      }
       if (chunk) {
         b.chunk = host.GetChunk(false);
         if (b.chunk.empty()) throw CliError(kExitFailure, "the plug-in gave no bank chunk");
       } else {
-        // The way hosts read a bank without chunks: visit every program, then return.
-        for (int i = 0; i < b.numPrograms; ++i) {
-          host.SetProgram(i);
-          b.programs.push_back(CaptureProgram(host, false));
+        const FxProgram current = CaptureProgram(host, false);
+        b.programs = bankPrograms != nullptr ? *bankPrograms : CaptureBankPrograms(host);
+        if (b.currentProgram < static_cast<int>(b.programs.size())) {
+          b.programs[static_cast<std::size_t>(b.currentProgram)] = current;
         }
-        host.SetProgram(b.currentProgram);
       }
       bytes = EncodeBank(b);
       break;
@@ -166,53 +189,102 @@ void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetFor
   WriteOutputFile(path, bytes);
 }
 
-std::string DescribePresetFile(const std::string& path) {
+std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+  const PresetKind kind = DetectPresetKind(bytes);
   std::string why;
-  std::string out;
-  auto describeProgram = [&out](const FxProgram& p, const std::string& indent) {
-    out += indent + "program \"" + p.name + "\" for '" + FourCharText(p.fxId) + "' version " +
-           std::to_string(p.fxVersion) + ", " + std::to_string(p.numParams) + " parameters";
+  FxProgram program;
+  FxBank bank;
+  if (kind == PresetKind::kRawChunk && ExtensionOf(path) != Extension::kOther) {
+    throw CliError(kExitInput, path + ": malformed preset: not a VST preset file");
+  }
+  if ((kind == PresetKind::kProgram && !DecodeProgram(bytes, &program, &why)) ||
+      (kind == PresetKind::kBank && !DecodeBank(bytes, &bank, &why))) {
+    throw CliError(kExitInput, path + ": malformed preset: " + why);
+  }
+  if (kind == PresetKind::kBank && !bank.opaque && bank.numPrograms < 1) {
+    throw CliError(kExitInput, path + ": the bank holds no programs");
+  }
+  // Names and display texts need the plug-in the preset is for.
+  const std::int32_t id = kind == PresetKind::kProgram ? program.fxId : bank.fxId;
+  if (host != nullptr && kind != PresetKind::kRawChunk && id != host->Effect()->uniqueID) {
+    std::fprintf(stderr,
+                 "quorvantel-host: note: values shown normalised: %s is for plug-in '%s', "
+                 "not for %s\n",
+                 path.c_str(), FourCharText(id).c_str(), PluginLabel(*host).c_str());
+    host = nullptr;
+  }
+  std::unique_ptr<ParamCatalog> catalog;
+  if (host != nullptr) catalog = std::make_unique<ParamCatalog>(*host);
+
+  // The plug-in's parameters as they are now: after a chunk was loaded into it.
+  auto listCurrent = [&](const std::string& indent) {
+    TextTable table({true});
+    for (int i = 0; i < catalog->Count(); ++i) {
+      const std::string label = host->ParamLabel(i);
+      char value[32];
+      std::snprintf(value, sizeof value, "%.6f", host->GetParameter(i));
+      table.Add({std::to_string(i), catalog->Id(i),
+                 host->ParamDisplay(i) + (label.empty() ? "" : " " + label), value});
+    }
+    return table.Format(indent + "  ");
+  };
+  auto describeProgram = [&](const FxProgram& p, const std::string& indent) {
+    std::string out = indent + "program \"" + p.name + "\" for '" + FourCharText(p.fxId) +
+                      "' version " + std::to_string(p.fxVersion) + ", " +
+                      std::to_string(p.numParams) + " parameters";
     if (p.opaque) {
       out += ", chunk of " + std::to_string(p.chunk.size()) + " bytes\n";
-      return;
-    }
-    out += "\n";
-    for (std::size_t i = 0; i < p.params.size(); ++i) {
-      char line[64];
-      std::snprintf(line, sizeof line, "%s  %3zu  %.6f\n", indent.c_str(), i, p.params[i]);
-      out += line;
-    }
-  };
-  switch (DetectPresetKind(bytes)) {
-    case PresetKind::kRawChunk:
-      if (ExtensionOf(path) != Extension::kOther) {
-        throw CliError(kExitInput, path + ": malformed preset: not a VST preset file");
+      if (catalog) {
+        ApplyChunk(*host, path, p.chunk, true);
+        out += listCurrent(indent);
       }
-      return "raw state chunk of " + std::to_string(bytes.size()) + " bytes\n";
-    case PresetKind::kProgram: {
-      FxProgram p;
-      if (!DecodeProgram(bytes, &p, &why)) {
-        throw CliError(kExitInput, path + ": malformed preset: " + why);
-      }
-      describeProgram(p, "");
       return out;
     }
-    case PresetKind::kBank: {
-      FxBank b;
-      if (!DecodeBank(bytes, &b, &why)) {
-        throw CliError(kExitInput, path + ": malformed preset: " + why);
+    out += "\n";
+    const bool named = catalog && p.numParams == catalog->Count();
+    TextTable table({true});
+    for (std::size_t i = 0; i < p.params.size(); ++i) {
+      char value[32];
+      std::snprintf(value, sizeof value, "%.6f", p.params[i]);
+      const int index = static_cast<int>(i);
+      if (named) {
+        const std::string label = host->ParamLabel(index);
+        table.Add({std::to_string(i), catalog->Id(index),
+                   catalog->Display(index, p.params[i]) + (label.empty() ? "" : " " + label),
+                   value});
+      } else {
+        table.Add({std::to_string(i), value});
       }
-      out = "bank for '" + FourCharText(b.fxId) + "' version " + std::to_string(b.fxVersion) +
-            ", " + std::to_string(b.numPrograms) + " programs, current " +
-            std::to_string(b.currentProgram);
-      if (b.opaque) return out + ", chunk of " + std::to_string(b.chunk.size()) + " bytes\n";
+    }
+    return out + table.Format(indent + "  ");
+  };
+  switch (kind) {
+    case PresetKind::kRawChunk: {
+      std::string out = "raw state chunk of " + std::to_string(bytes.size()) + " bytes\n";
+      if (catalog && host->SetChunk(bytes, true) == 1) out += listCurrent("");
+      return out;
+    }
+    case PresetKind::kProgram:
+      return describeProgram(program, "");
+    case PresetKind::kBank: {
+      std::string out = "bank for '" + FourCharText(bank.fxId) + "' version " +
+                        std::to_string(bank.fxVersion) + ", " + std::to_string(bank.numPrograms) +
+                        " programs, current " + std::to_string(bank.currentProgram);
+      if (bank.opaque) {
+        out += ", chunk of " + std::to_string(bank.chunk.size()) + " bytes\n";
+        if (catalog) {
+          ApplyChunk(*host, path, bank.chunk, false);
+          out += "current program after loading it:\n" + listCurrent("");
+        }
+        return out;
+      }
       out += "\n";
-      for (const FxProgram& p : b.programs) describeProgram(p, "  ");
+      for (const FxProgram& p : bank.programs) out += describeProgram(p, "  ");
       return out;
     }
   }
-  return out;
+  return "";
 }
 
 }  // namespace qvcli

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "host/cli/preset_file.h"
 #include "host/plugin_host.h"
 
 namespace qvcli {
@@ -15,12 +17,26 @@ enum class PresetForm { kAuto, kParams, kChunk };
 // and for a preset the plug-in refuses.
 void LoadPresetFile(qvhost::PluginHost& host, const std::string& path);
 
-// Writes the plug-in's current program (.fxp), all its programs (.fxb) or its raw state chunk
-// (any other extension) to path through a temporary file. kAuto uses the chunk form when the
-// plug-in announces program chunks. Throws CliError.
-void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form);
+// Whether SavePresetFile writes the chunk form: asked for, or kAuto on a plug-in that announces
+// program chunks.
+bool UsesChunks(qvhost::PluginHost& host, PresetForm form);
+// True for a path named .fxb.
+bool IsBankPath(const std::string& path);
 
-// One line per fact about a preset file (kind, plug-in id, programs, values). Throws CliError.
-std::string DescribePresetFile(const std::string& path);
+// Every program's parameter values, read the way hosts read a bank without chunks: visiting each
+// program, then returning to the current one.
+std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host);
+
+// Writes the plug-in's current program (.fxp), all its programs (.fxb) or its raw state chunk
+// (any other extension) to path (see OutputFile). A parameter bank takes bankPrograms, when
+// given, for every program but the current one, which is always read as it is now. Throws
+// CliError.
+void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
+                    const std::vector<FxProgram>* bankPrograms = nullptr);
+
+// One line per fact about a preset file (kind, plug-in id, programs, values). With a host whose
+// plug-in the preset is for, every value is shown with its parameter's name and display text;
+// otherwise as normalised numbers. Throws CliError.
+std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host);
 
 }  // namespace qvcli

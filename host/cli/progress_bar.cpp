@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "host/cli/interrupt.h"
+
 namespace qvcli {
 namespace {
 
@@ -19,7 +21,9 @@ ProgressBar::ProgressBar(std::string label, std::int64_t total)
       total_(total),
       enabled_(total > 0 && isatty(STDERR_FILENO) == 1),
       start_(Clock::now()),
-      lastDraw_(start_) {}
+      lastDraw_(start_) {
+  if (enabled_) WatchInterrupts();
+}
 
 void ProgressBar::Update(std::int64_t done) {
   if (!enabled_) return;
@@ -31,9 +35,11 @@ void ProgressBar::Update(std::int64_t done) {
   char bar[kWidth + 1];
   for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kWidth] = '\0';
+  // Marked before it is drawn: an interrupt in between clears an empty line, never leaves a bar.
+  SetProgressShown(true);
+  drawn_ = true;
   std::fprintf(stderr, "\r%s [%s] %3d%%", label_.c_str(), bar, static_cast<int>(fraction * 100));
   std::fflush(stderr);
-  drawn_ = true;
 }
 
 void ProgressBar::Finish() {
@@ -41,6 +47,7 @@ void ProgressBar::Finish() {
   std::fprintf(stderr, "\r\033[K");
   std::fflush(stderr);
   drawn_ = false;
+  SetProgressShown(false);
 }
 
 }  // namespace qvcli

@@ -9,7 +9,8 @@ namespace qvcli {
 
 class ProgressBar {
  public:
-  // total: units of work (0 when unknown: no bar). Shown only when stderr is a terminal.
+  // total: units of work (0: no bar). Shown only when stderr is a terminal; an interrupt clears
+  // it.
   ProgressBar(std::string label, std::int64_t total);
   ~ProgressBar() { Finish(); }
   void Update(std::int64_t done);

@@ -1,15 +1,112 @@
 // The render loop of quorvantel-host.
 #include "host/cli/render.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
+#include "host/cli/atomic_file.h"
+#include "host/cli/automation.h"
 #include "host/cli/cli_error.h"
+#include "host/cli/options.h"
 #include "host/cli/progress_bar.h"
 
 namespace qvcli {
+namespace {
+
+double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
+
+// The last stage: gain, levels, the writer.
+class LevelledWriter {
+ public:
+  LevelledWriter(AudioWriter& out, int channels) : out_(out), channels_(channels) {}
+  void Write(float* interleaved, int frames, double gain) {
+    const std::size_t samples = static_cast<std::size_t>(frames) * channels_;
+    for (std::size_t i = 0; i < samples; ++i) {
+      const float v = static_cast<float>(interleaved[i] * gain);
+      interleaved[i] = v;
+      peak_ = std::max(peak_, static_cast<double>(std::fabs(v)));
+      sumSquares_ += static_cast<double>(v) * v;
+    }
+    count_ += samples;
+    out_.Write(interleaved, frames);
+  }
+  double Peak() const { return peak_; }
+  double Rms() const { return count_ > 0 ? std::sqrt(sumSquares_ / count_) : 0.0; }
+
+ private:
+  AudioWriter& out_;
+  int channels_;
+  double peak_ = 0.0;
+  double sumSquares_ = 0.0;
+  double count_ = 0.0;
+};
+
+// Raw float frames in an anonymous temporary file: the first pass of a normalised render.
+class Spool {
+ public:
+  Spool() : file_(fdopen(AnonymousTempFile(), "w+b")) {
+    if (file_ == nullptr) throw CliError(kExitFailure, "cannot create a temporary file");
+  }
+  ~Spool() { std::fclose(file_); }
+  void Write(const float* samples, std::size_t count) {
+    if (std::fwrite(samples, sizeof(float), count, file_) != count) {
+      throw CliError(kExitFailure, "cannot write the temporary file of the normalised render");
+    }
+  }
+  void Rewind() { std::rewind(file_); }
+  std::size_t Read(float* samples, std::size_t count) {
+    return std::fread(samples, sizeof(float), count, file_);
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+}  // namespace
+
+InputMap ChooseInputMap(int fileChannels, int inputs, const std::string& spec, bool* folded) {
+  *folded = false;
+  InputMap map(static_cast<std::size_t>(std::max(0, inputs)));
+  if (spec == "mix") {
+    for (auto& sources : map) {
+      for (int c = 0; c < fileChannels; ++c) sources.push_back(c);
+    }
+    return map;
+  }
+  if (!spec.empty()) {
+    std::vector<int> channels;
+    std::size_t begin = 0;
+    for (;;) {
+      const std::size_t end = spec.find(',', begin);
+      double c = 0.0;
+      const std::string item = spec.substr(begin, end == std::string::npos ? end : end - begin);
+      if (!ParseNumber(item, &c) || c != std::floor(c) || c < 1 || c > fileChannels) {
+        throw CliError(kExitUsage, "option --channels: \"" + item + "\" is not a channel of the " +
+                                       "input (1 to " + std::to_string(fileChannels) + ")");
+      }
+      channels.push_back(static_cast<int>(c) - 1);
+      if (end == std::string::npos) break;
+      begin = end + 1;
+    }
+    if (static_cast<int>(channels.size()) != inputs) {
+      throw CliError(kExitUsage, "option --channels: give " + std::to_string(inputs) +
+                                     " channel numbers, one for each input of the plug-in, or "
+                                     "\"mix\"");
+    }
+    for (int k = 0; k < inputs; ++k) map[static_cast<std::size_t>(k)] = {channels[k]};
+    return map;
+  }
+  for (int c = 0; c < std::max(fileChannels, inputs); ++c) {
+    if (inputs > 0) map[static_cast<std::size_t>(c % inputs)].push_back(c % fileChannels);
+  }
+  *folded = inputs > 0 && fileChannels > inputs;
+  return map;
+}
 
 vst2::VstTimeInfo TimeRecord(const RenderSettings& s, double sampleRate, std::int64_t samplePos,
                              bool first) {
@@ -29,16 +126,12 @@ vst2::VstTimeInfo TimeRecord(const RenderSettings& s, double sampleRate, std::in
 }
 
 RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
-                    const RenderSettings& s) {
+                    const RenderSettings& s, const InputMap& map, Automation* automation) {
   vst2::AEffect* effect = host.Effect();
   const int numIn = std::max(0, effect->numInputs);
   const int numOut = effect->numOutputs;
   const int fileChannels = in.Channels();
   if (numOut < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
-  if (numIn > 0 && fileChannels > numIn) {
-    throw CliError(kExitInput, "the input has " + std::to_string(fileChannels) +
-                                   " channels; the plug-in takes " + std::to_string(numIn));
-  }
   if (s.useDouble && !(effect->flags & vst2::kFlagCanDoubleReplacing)) {
     throw CliError(kExitUsage, "the plug-in has no double-precision process path");
   }
@@ -55,15 +148,9 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
   std::vector<std::vector<float>> fout(numOut, std::vector<float>(block));
   std::vector<std::vector<double>> din(s.useDouble ? numIn : 0, std::vector<double>(block));
   std::vector<std::vector<double>> dout(s.useDouble ? numOut : 0, std::vector<double>(block));
-  std::vector<float*> finPtr, foutPtr;
-  std::vector<double*> dinPtr, doutPtr;
-  for (auto& c : fin) finPtr.push_back(c.data());
-  for (auto& c : fout) foutPtr.push_back(c.data());
-  for (auto& c : din) dinPtr.push_back(c.data());
-  for (auto& c : dout) doutPtr.push_back(c.data());
-  // Hosts pass valid pointer arrays even for zero channels.
-  finPtr.push_back(nullptr);
-  dinPtr.push_back(nullptr);
+  // Channel pointers for one piece of a block; hosts pass valid arrays even for zero channels.
+  std::vector<float*> finPtr(numIn + 1, nullptr), foutPtr(numOut + 1, nullptr);
+  std::vector<double*> dinPtr(numIn + 1, nullptr), doutPtr(numOut + 1, nullptr);
 
   host.SetSampleRate(rate);
   host.SetBlockSize(block);
@@ -72,9 +159,13 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
   RenderResult r;
   r.channels = numOut;
   r.sampleRate = in.SampleRate();
-  double sumSquares = 0.0;
+  LevelledWriter writer(out, numOut);
+  std::unique_ptr<Spool> spool;
+  double spoolPeak = 0.0;
+  if (s.normalizeDbfs) spool = std::make_unique<Spool>();
+  const double gain = DbToGain(s.gainDb);
   bool inputEnded = false;
-  ProgressBar progress("rendering", total);
+  ProgressBar progress("rendering", s.progress ? total : 0);
   std::int64_t pos = 0;
   while (pos < total) {
     int frames = 0;
@@ -90,48 +181,81 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
         static_cast<int>(std::min<std::int64_t>(block, std::max<std::int64_t>(frames, remaining)));
     if (n <= 0) break;
     for (int c = 0; c < numIn; ++c) {
-      const int src = c % fileChannels;
-      for (int i = 0; i < n; ++i) fin[c][i] = interleavedIn[i * fileChannels + src];
+      const std::vector<int>& sources = map[static_cast<std::size_t>(c)];
+      const float scale = 1.0f / static_cast<float>(std::max<std::size_t>(1, sources.size()));
+      for (int i = 0; i < n; ++i) {
+        float v = 0.0f;
+        for (int src : sources)
+          v += interleavedIn[static_cast<std::size_t>(i) * fileChannels + src];
+        fin[c][i] = v * scale;
+      }
+      if (s.useDouble) std::copy_n(fin[c].begin(), n, din[c].begin());
     }
-    if (s.timeInfo) host.Script().timeInfo = TimeRecord(s, rate, pos, pos == 0);
-    if (s.useDouble) {
-      for (int c = 0; c < numIn; ++c) std::copy_n(fin[c].begin(), n, din[c].begin());
-      for (auto& c : dout) std::fill(c.begin(), c.end(), 0.0);
-      host.ProcessDouble(dinPtr.data(), doutPtr.data(), n);
-      for (int c = 0; c < numOut; ++c) {
-        for (int i = 0; i < n; ++i) fout[c][i] = static_cast<float>(dout[c][i]);
+    for (auto& c : fout) std::fill(c.begin(), c.end(), 0.0f);
+    for (auto& c : dout) std::fill(c.begin(), c.end(), 0.0);
+    // Pieces of the block end where an automated value changes.
+    for (int done = 0; done < n;) {
+      const std::int64_t at = pos + done;
+      int piece = n - done;
+      if (automation != nullptr) {
+        automation->Apply(host, at);
+        piece = static_cast<int>(std::min<std::int64_t>(piece, automation->NextChange(at) - at));
       }
-    } else {
-      for (auto& c : fout) std::fill(c.begin(), c.end(), 0.0f);
-      if (replacing) {
-        host.ProcessReplacing(finPtr.data(), foutPtr.data(), n);
+      if (s.timeInfo) host.Script().timeInfo = TimeRecord(s, rate, at, at == 0);
+      if (s.useDouble) {
+        for (int c = 0; c < numIn; ++c) dinPtr[c] = din[c].data() + done;
+        for (int c = 0; c < numOut; ++c) doutPtr[c] = dout[c].data() + done;
+        host.ProcessDouble(dinPtr.data(), doutPtr.data(), piece);
       } else {
-        host.ProcessAccumulating(finPtr.data(), foutPtr.data(), n);
+        for (int c = 0; c < numIn; ++c) finPtr[c] = fin[c].data() + done;
+        for (int c = 0; c < numOut; ++c) foutPtr[c] = fout[c].data() + done;
+        if (replacing) {
+          host.ProcessReplacing(finPtr.data(), foutPtr.data(), piece);
+        } else {
+          host.ProcessAccumulating(finPtr.data(), foutPtr.data(), piece);
+        }
       }
+      host.ClearCalls();  // the callback record would otherwise grow with the length of the render
+      done += piece;
     }
     for (int c = 0; c < numOut; ++c) {
       for (int i = 0; i < n; ++i) {
-        float v = fout[c][i];
+        float v = s.useDouble ? static_cast<float>(dout[c][i]) : fout[c][i];
         if (!std::isfinite(v)) {
           v = 0.0f;
           ++r.nonFinite;
         }
-        r.peak = std::max(r.peak, static_cast<double>(std::fabs(v)));
-        sumSquares += static_cast<double>(v) * v;
         interleavedOut[static_cast<std::size_t>(i) * numOut + c] = v;
       }
     }
-    out.Write(interleavedOut.data(), n);
-    host.ClearCalls();  // the callback record would otherwise grow with the length of the render
+    if (spool) {
+      for (int i = 0; i < n * numOut; ++i) {
+        spoolPeak = std::max(spoolPeak, static_cast<double>(std::fabs(interleavedOut[i])));
+      }
+      spool->Write(interleavedOut.data(), static_cast<std::size_t>(n) * numOut);
+    } else {
+      writer.Write(interleavedOut.data(), n, gain);
+    }
     pos += n;
     progress.Update(pos);
   }
   progress.Finish();
   host.SetActive(false);
   host.Script().timeInfo.reset();
+  r.gainDb = s.gainDb;
+  if (spool) {
+    // Silence stays silence: no gain can lift it to the target.
+    const double normalizing = spoolPeak > 0.0 ? DbToGain(*s.normalizeDbfs) / spoolPeak : 1.0;
+    r.gainDb = 20.0 * std::log10(normalizing);
+    spool->Rewind();
+    const std::size_t chunk = static_cast<std::size_t>(block) * numOut;
+    for (std::size_t got; (got = spool->Read(interleavedOut.data(), chunk)) > 0;) {
+      writer.Write(interleavedOut.data(), static_cast<int>(got / numOut), normalizing);
+    }
+  }
   r.frames = pos;
-  const double samples = static_cast<double>(pos) * numOut;
-  r.rms = samples > 0 ? std::sqrt(sumSquares / samples) : 0.0;
+  r.peak = writer.Peak();
+  r.rms = writer.Rms();
   return r;
 }
 
@@ -146,7 +270,13 @@ std::string Summary(const std::string& name, const RenderResult& r) {
   std::snprintf(head, sizeof head, "%.2f s, %d ch, %d Hz",
                 r.sampleRate > 0 ? static_cast<double>(r.frames) / r.sampleRate : 0.0, r.channels,
                 r.sampleRate);
-  return name + ": " + head + ", peak " + db(r.peak) + ", RMS " + db(r.rms);
+  std::string line = name + ": " + head + ", peak " + db(r.peak) + ", RMS " + db(r.rms);
+  if (r.gainDb != 0.0) {
+    char gain[32];
+    std::snprintf(gain, sizeof gain, ", gain %+.1f dB", r.gainDb);
+    line += gain;
+  }
+  return line;
 }
 
 }  // namespace qvcli

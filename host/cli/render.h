@@ -1,14 +1,19 @@
 // Rendering an audio file through a loaded plug-in, block by block, with a host time record,
-// a silent tail after the input, and levels of the result.
+// automation applied at exact frames, a silent tail after the input, gain or peak normalisation,
+// and levels of the result.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/cli/audio_file.h"
 #include "host/plugin_host.h"
 
 namespace qvcli {
+
+class Automation;
 
 struct RenderSettings {
   int blockSize = 512;
@@ -16,24 +21,38 @@ struct RenderSettings {
   double tempo = 120.0;  // beats per minute announced through host opcode 7
   int timeSigNumerator = 4;
   int timeSigDenominator = 4;
-  bool playing = true;     // transport state in the time record
-  bool timeInfo = true;    // false: opcode 7 answers null
-  bool useDouble = false;  // processDoubleReplacing instead of processReplacing
+  bool playing = true;                  // transport state in the time record
+  bool timeInfo = true;                 // false: opcode 7 answers null
+  bool useDouble = false;               // processDoubleReplacing instead of processReplacing
+  bool progress = true;                 // a progress bar on a terminal
+  double gainDb = 0.0;                  // applied to the output
+  std::optional<double> normalizeDbfs;  // peak level of the output instead of a fixed gain
 };
+
+// Which file channels feed each plug-in input: one list per input, averaged.
+using InputMap = std::vector<std::vector<int>>;
+
+// The input map for a file of fileChannels into a plug-in with `inputs` inputs. spec is the
+// --channels option: empty (the usual: channel k feeds input k, fewer channels repeat, more are
+// folded onto the inputs), "mix" (every input takes the average of all channels) or a list of
+// 1-based channel numbers, one per input ("2,1"). *folded tells whether channels were mixed down
+// unasked. Throws CliError(kExitUsage) for a bad spec.
+InputMap ChooseInputMap(int fileChannels, int inputs, const std::string& spec, bool* folded);
 
 struct RenderResult {
   std::int64_t frames = 0;
   int channels = 0;
   int sampleRate = 0;
-  double peak = 0.0;           // largest absolute sample
-  double rms = 0.0;            // over all channels and frames
+  double peak = 0.0;           // largest absolute sample written
+  double rms = 0.0;            // over all channels and frames written
+  double gainDb = 0.0;         // the gain applied (the normalisation's when normalising)
   std::int64_t nonFinite = 0;  // samples the plug-in produced as NaN or infinity, written as 0
 };
 
 // Processes the whole input plus the tail into the writer. The plug-in must be open; the sample
-// rate, block size and activation are announced here. Throws CliError.
+// rate, block size and activation are announced here. automation may be null. Throws CliError.
 RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
-                    const RenderSettings& settings);
+                    const RenderSettings& settings, const InputMap& map, Automation* automation);
 
 // "OUT: 4.00 s, 2 ch, 44100 Hz, peak -3.1 dBFS, RMS -17.9 dBFS"
 std::string Summary(const std::string& name, const RenderResult& r);

@@ -1,12 +1,21 @@
 // A tiny VST 2 module for testing the host library: four gain-like parameters, three programs,
 // opaque chunks, and a record of every call the host makes. Built in several variants:
 // FAKE_ENTRY_MAIN exports only "main", FAKE_NULL_EFFECT returns no effect, FAKE_BAD_MAGIC returns
-// a record without the magic, FAKE_NO_ENTRY exports no entry point at all.
+// a record without the magic, FAKE_NO_ENTRY exports no entry point at all, FAKE_NO_DISPLAY_QUERY
+// does not answer the display-of-normalised-value query, FAKE_INPUTS=n and FAKE_OUTPUTS=n change
+// the channel counts (no inputs make it an instrument).
 #include "tests/host/fake_plugin.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#ifndef FAKE_INPUTS
+#define FAKE_INPUTS 2
+#endif
+#ifndef FAKE_OUTPUTS
+#define FAKE_OUTPUTS 2
+#endif
 
 namespace fakeplug {
 namespace {
@@ -120,6 +129,7 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
         }
         return s.lastHostAnswer;
       }
+#ifndef FAKE_NO_DISPLAY_QUERY
       if (index == 7 && ptr != nullptr) {
         if (value >= 0 && value < kNumParams) {
           Display(static_cast<int>(value), opt, text, sizeof text);
@@ -127,6 +137,7 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
         }
         return 0xBEEF;
       }
+#endif
       return 0;
     case vst2::effCanDo:
       return ptr != nullptr &&
@@ -144,12 +155,15 @@ float GetParameter(vst2::AEffect* e, vst2::int32 index) {
   return index >= 0 && index < kNumParams ? S(e).params[index] : 0.0f;
 }
 
-// out = in × 2 × parameter 0, per channel.
+// out = in × 2 × parameter 0, output c from input c (repeating the inputs; silence without any).
 template <typename T>
 void Gain(vst2::AEffect* e, T** in, T** out, vst2::int32 frames, bool add) {
   const T g = static_cast<T>(2.0 * S(e).params[0]);
-  for (int c = 0; c < 2; ++c) {
-    for (int i = 0; i < frames; ++i) out[c][i] = (add ? out[c][i] : T(0)) + in[c][i] * g;
+  for (int c = 0; c < FAKE_OUTPUTS; ++c) {
+    for (int i = 0; i < frames; ++i) {
+      const T v = FAKE_INPUTS > 0 ? in[c % std::max(1, FAKE_INPUTS)][i] * g : T(0);
+      out[c][i] = (add ? out[c][i] : T(0)) + v;
+    }
   }
 }
 
@@ -189,10 +203,11 @@ void Double(vst2::AEffect* e, double** in, double** out, vst2::int32 frames) {
   gEffect.getParameter = GetParameter;
   gEffect.numPrograms = kNumPrograms;
   gEffect.numParams = kNumParams;
-  gEffect.numInputs = 2;
-  gEffect.numOutputs = 2;
+  gEffect.numInputs = FAKE_INPUTS;
+  gEffect.numOutputs = FAKE_OUTPUTS;
   gEffect.flags =
       vst2::kFlagCanReplacing | vst2::kFlagCanDoubleReplacing | vst2::kFlagProgramChunks;
+  if (FAKE_INPUTS == 0) gEffect.flags |= vst2::kFlagIsSynth;
   gEffect.ioRatio = 1.0f;
   gEffect.object = &gState;
   gEffect.uniqueID = kUniqueId;

@@ -21,7 +21,7 @@ const std::string kPlugin = QV_PLUGIN_PATH;
 // effect changes on purpose, refresh it: run
 //   build/tests/host/quorvantel_cli_test --gtest_filter='QuorvantelRender.*'
 // and copy the checksum the failure message prints.
-constexpr std::uint64_t kRenderChecksum = 0x7958AB49C7FC99F9ULL;
+constexpr std::uint64_t kRenderChecksum = 0xFE5B9154A1741631ULL;
 
 std::string Params(const ScratchDir& dir, const std::vector<std::string>& extra) {
   std::string command =
@@ -71,7 +71,12 @@ TEST(QuorvantelParams, ListsEveryParameterWithItsDefault) {
   const std::string json = Params(dir, {});
   EXPECT_EQ(ParamLine(json, 0),
             "{\"index\": 0, \"name\": \"Length\", \"value\": 0.441170, \"display\": \"30.0\", "
-            "\"label\": \"ms\"},");
+            "\"label\": \"ms\", \"id\": \"Length\", \"default\": \"30.0\", \"defaultValue\": "
+            "0.441170, \"min\": \"1.0\", \"max\": \"150.0\", \"texts\": []},");
+  // Repeated names get a spelling of their own.
+  EXPECT_NE(ParamLine(json, 43).find("\"id\": \"Envelope#1\""), std::string::npos);
+  EXPECT_NE(ParamLine(json, 52).find("\"id\": \"Envelope#5\""), std::string::npos);
+  EXPECT_NE(ParamLine(json, 53).find("\"id\": \"Env Skew#4\""), std::string::npos);
   EXPECT_NE(ParamLine(json, 54).find("\"name\": \"Shape1\""), std::string::npos);
   EXPECT_EQ(DisplayOf(json, 54), "Random");
   EXPECT_EQ(DisplayOf(json, 1), "LFO 1");
@@ -82,14 +87,17 @@ TEST(QuorvantelParams, ListsEveryParameterWithItsDefault) {
 
 TEST(QuorvantelParams, PlainValuesLandInTheParametersOwnUnits) {
   ScratchDir dir;
-  const std::string json = Params(dir, {"--set",        "Pitch=12",     "--set",
-                                        "Lng Dpth=0.5", "--set",        "Shape1=SampleHold",
-                                        "--set",        "43=3",         "--set",
-                                        "Dir=-1",       "--set",        "Rate1=5",
-                                        "--set",        "MidSide=on",   "--set",
-                                        "Wet=2",        "--set",        "Ons Mod=LFO 4",
-                                        "--set",        "Length=149.9", "--set-normalized",
-                                        "Pan=0.25"});
+  const std::string json = Params(dir, {"--set",        "Pitch=12",      "--set",
+                                        "Lng Dpth=0.5", "--set",         "Shape1=SampleHold",
+                                        "--set",        "43=3",          "--set",
+                                        "Dir=-1",       "--set",         "Rate1=5",
+                                        "--set",        "MidSide=on",    "--set",
+                                        "Wet=2",        "--set",         "Ons Mod=LFO 4",
+                                        "--set",        "Length=149.9",  "--set-normalized",
+                                        "Pan=0.25",     "--set",         "Envelope#3=Hann",
+                                        "--set",        "env skew#2=0.2"});
+  EXPECT_EQ(DisplayOf(json, 48), "Hann");
+  EXPECT_EQ(DisplayOf(json, 49), "0.20");
   EXPECT_EQ(DisplayOf(json, 15), "12.0");
   EXPECT_EQ(DisplayOf(json, 2), "0.50");
   EXPECT_EQ(DisplayOf(json, 54), "SampleHold");
@@ -141,6 +149,12 @@ TEST(QuorvantelPresets, EveryFormRoundTripsTheParameterValues) {
   const auto shown = RunHost(dir, "preset", "show", dir / "b.fxb");
   EXPECT_EQ(shown.out.rfind("bank for 'qZvx' version 10000, 6 programs, current 0\n", 0), 0u)
       << shown.out;
+  // Values with their names and display texts, from parameter lists and chunks alike.
+  for (const std::string file : {"p.fxp", "c.fxp"}) {
+    const std::string listed = RunHost(dir, "preset", "show", dir / file, "--plugin", kPlugin).out;
+    EXPECT_NE(listed.find("15  Pitch       -7.0 "), std::string::npos) << listed;
+    EXPECT_NE(listed.find("58  Shape2      Sine "), std::string::npos) << listed;
+  }
 }
 
 TEST(QuorvantelPresets, PresetsOfOtherPlugInsAndDamagedChunksAreRefused) {
