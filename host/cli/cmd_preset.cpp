@@ -49,7 +49,7 @@ int RunPresetShow(const Args& args) {
   std::unique_ptr<qvhost::PluginHost> host;
   try {
     host = OpenPluginOption(options);
-  } catch (const CliError& e) {
+  } catch (const CliError&) {
     if (options.Has("plugin")) throw;
   }
   std::fputs(DescribePresetFile(options.Positional()[0], host.get()).c_str(), stdout);
