@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, then configures and builds one tree.
 # Usage: tools/setup.sh BUILD_DIR [extra cmake arguments...]
+# QV_TARGETS="a b" builds only those targets (and what they need).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,4 +31,4 @@ fi
 build_dir=${1:?usage: tools/setup.sh BUILD_DIR [cmake args]}
 shift
 cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
-cmake --build "$build_dir"
+cmake --build "$build_dir" ${QV_TARGETS:+--target $QV_TARGETS}
