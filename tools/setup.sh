@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # Debian's own VST 2 plug-ins: other plug-ins for the quorvantel-host tests
   dpf-plugins-vst
+  # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
