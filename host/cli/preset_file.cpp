@@ -82,11 +82,12 @@ class Reader {
     pos_ += n;
     return true;
   }
-  // A zero-padded text field of n bytes; the text ends at the first zero or at the field's end.
+  // A zero-terminated text field of n bytes: at most n - 1 characters, the way it is written,
+  // even when a damaged file fills the whole field.
   bool Text(std::size_t n, std::string* out) {
-    if (Left() < n) return false;
+    if (n == 0 || Left() < n) return false;
     const char* text = reinterpret_cast<const char*>(bytes_.data() + pos_);
-    out->assign(text, strnlen(text, n));
+    out->assign(text, strnlen(text, n - 1));
     pos_ += n;
     return true;
   }

@@ -95,6 +95,13 @@ TEST(PresetFileRoundTrip, LongNamesAreCutToTheField) {
   std::string error;
   ASSERT_TRUE(DecodeProgram(EncodeProgram(p), &q, &error));
   EXPECT_EQ(q.name, std::string(27, 'n'));
+  // A file whose name fills all 28 bytes without a terminator reads as the 27 characters that
+  // would be written back, so decoding and encoding again is stable.
+  std::vector<std::uint8_t> b = EncodeProgram(p);
+  b[28 + 27] = 'x';
+  ASSERT_TRUE(DecodeProgram(b, &q, &error));
+  EXPECT_EQ(q.name, std::string(27, 'n'));
+  EXPECT_EQ(EncodeProgram(q), EncodeProgram(p));
 }
 
 TEST(PresetFileDamage, EveryTruncationIsRefusedWithAReason) {
