@@ -9,18 +9,10 @@
 
 namespace {
 
-using enginetest::ApplyDefaults;
+using enginetest::Engine;
 using enginetest::Process;
 using enginetest::Stereo;
 using enginetest::TestSignal;
-
-struct Engine {
-  GrainEngine e;
-  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
-    ApplyDefaults(e);
-    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
-  }
-};
 
 TEST(EngineDryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
   Engine silent;

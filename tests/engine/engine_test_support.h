@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "engine/grain_engine.h"
@@ -40,6 +42,18 @@ inline void ApplyDefaults(GrainEngine& e) {
   const std::vector<double> v = DefaultParameters();
   for (int i = 0; i < kParameterCount; ++i) e.OnParameterChanged(i, v[i]);
 }
+
+// An engine with default parameters and the given (index, plain value) changes, applied in order.
+struct Engine {
+  GrainEngine e;
+  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
+    ApplyDefaults(e);
+    Apply(changes);
+  }
+  void Apply(std::initializer_list<std::pair<int, double>> changes) {
+    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
+  }
+};
 
 // Two channels of audio.
 struct Stereo {

@@ -9,7 +9,7 @@
 
 namespace {
 
-using enginetest::ApplyDefaults;
+using enginetest::Engine;
 using enginetest::Process;
 using enginetest::Stereo;
 
@@ -28,15 +28,6 @@ std::vector<Lane> LanesInUse(const GrainEngine& e) {
   }
   return lanes;
 }
-
-// Engine with default parameters and the given (index, value) changes.
-struct Engine {
-  GrainEngine e;
-  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
-    ApplyDefaults(e);
-    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
-  }
-};
 
 TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16) {
   Engine x;

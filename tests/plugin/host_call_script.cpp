@@ -281,8 +281,7 @@ void HostCallScript::DispatchRandomOpcode() {
 }
 
 void HostCallScript::SetRandomChunk() {
-  std::vector<std::uint8_t> bytes =
-      rng_.Chance(50) ? validChunk_ : host_.GetChunk(rng_.Chance(50));
+  std::vector<std::uint8_t> bytes = rng_.Chance(50) ? validChunk_ : host_.GetChunk(rng_.Chance(50));
   if (bytes.size() != 720) {
     Fail("chunk of " + std::to_string(bytes.size()) + " bytes");
     return;
@@ -421,8 +420,8 @@ void HostCallScript::Process() {
       for (int i = 0; i < length; ++i) out[c][i] = static_cast<float>(dout[c][i]);
     }
   }
-  const std::string where = "path " + std::to_string(path) + ", " + std::to_string(frames) +
-                            " frames";
+  const std::string where =
+      "path " + std::to_string(path) + ", " + std::to_string(frames) + " frames";
   if (frames <= 0 && !out.empty() && out[0] != firstBefore) {
     Fail(where + ": written without frames");
   }

@@ -136,8 +136,8 @@ void InstanceStress::ReaderStep(Random& rng) {
   const int index = rng.Below(89);
   if (action < 60) {
     const float v = host_.GetParameter(index);
-    if (!(v >= 0.0f && v <= 1.0f)) Fault("parameter " + std::to_string(index) + " reads " +
-                                         std::to_string(v));
+    if (!(v >= 0.0f && v <= 1.0f))
+      Fault("parameter " + std::to_string(index) + " reads " + std::to_string(v));
     const std::string display = host_.ParamDisplay(index);
     if (display.empty() || display.find("nan") != std::string::npos) {
       Fault("parameter " + std::to_string(index) + " shows \"" + display + "\"");

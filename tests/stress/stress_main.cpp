@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr double kSettleSeconds = 60.0;          // memory may grow until then
+constexpr double kSettleSeconds = 60.0;         // memory may grow until then
 constexpr long kAllowedGrowthBytes = 1L << 20;  // allocator noise after that
 
 long ResidentBytes() {
