@@ -25,8 +25,8 @@ run() {
   local runs
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   if [ "$status" -ne 0 ]; then
-    echo "fuzz $t: FINDING (exit $status), see $log and build-fuzz/findings/"
-    grep -E '^(finding|==[0-9]+==ERROR|SUMMARY)|runtime error' "$log" | head -5
+    echo "fuzz $t: FINDING (exit $status), the input is in build-fuzz/findings/; end of $log:"
+    tail -25 "$log"
     return 1
   fi
   echo "fuzz $t: ${runs:-?} executions in $seconds s, corpus $(ls "$corpus" | wc -l) inputs, no finding"
