@@ -112,7 +112,13 @@ int main(int argc, char** argv) {
                  peakAfterSettle - settledBytes, kSettleSeconds);
     ok = false;
   }
-  for (std::int64_t steps : report.steps) ok = ok && steps > 0;
+  for (std::size_t t = 0; t < report.steps.size(); ++t) {
+    if (report.steps[t] == 0) {
+      std::fprintf(stderr, "instance_stress: thread %s never finished a step\n",
+                   report.threadNames[t].c_str());
+      ok = false;
+    }
+  }
   host->Close();
   return ok ? 0 : 1;
 }
