@@ -20,8 +20,9 @@ TEST(EngineDenormals, ASignalDecayingIntoTheSubnormalRangeLeavesNoSubnormalState
   // subnormal ones unless results are flushed: mid/side coding of the capture, the dry gain of
   // 0.5, the grains' envelopes and pan.
   Engine x({{kParamMidSide, 1.0}, {kParamDry, 0.5}, {kParamBufferLength, 0.01}});
+  constexpr int kBlock = 64;
+  constexpr int kLength = 188 * kBlock;
   // Halves every 8 samples: normal down to about sample 8180, subnormal until about 8590.
-  constexpr int kLength = 12000;
   Stereo in(kLength);
   int subnormalInputs = 0;
   for (int t = 0; t < kLength; ++t) {
@@ -31,7 +32,6 @@ TEST(EngineDenormals, ASignalDecayingIntoTheSubnormalRangeLeavesNoSubnormalState
   }
   ASSERT_GT(subnormalInputs, 300);
 
-  constexpr int kBlock = 64;
   Stereo out(kBlock);
   for (int at = 0; at < kLength; at += kBlock) {
     const double* ip[2] = {in.l.data() + at, in.r.data() + at};
