@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, host threads on one instance under
-# ThreadSanitizer, each fuzz target for a bounded time, then everything under AddressSanitizer +
+# Builds and runs every test: the normal build, host threads and the editor thread on one
+# instance under ThreadSanitizer, each fuzz target for a bounded time, then everything under AddressSanitizer +
 # UBSan (last, so the run closes on the test summary).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 tools/setup.sh build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure -j2
 
-echo "== host threads on one instance under ThreadSanitizer =="
+echo "== host threads and the editor thread on one instance under ThreadSanitizer =="
 QV_TARGETS=instance_stress tools/setup.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQV_TSAN=ON -DQV_BUILD_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \

@@ -86,11 +86,15 @@ void InstanceStress::ProcessStep(Random& rng) {
 }
 
 void InstanceStress::CheckRoundTrip(const std::vector<std::uint8_t>& chunk, bool program) {
+  const std::int64_t editsBefore = userEdits_.load(std::memory_order_acquire);
   if (host_.SetChunk(chunk, program) != 1) {
     Fault("a chunk the plug-in wrote was refused");
     return;
   }
-  if (host_.GetChunk(program) != chunk) {
+  const std::vector<std::uint8_t> back = host_.GetChunk(program);
+  const std::int64_t editsAfter = userEdits_.load(std::memory_order_acquire);
+  if (editsBefore % 2 != 0 || editsAfter != editsBefore) return;
+  if (back != chunk) {
     Fault(std::string(program ? "program" : "bank") + " chunk changed on its round trip");
     return;
   }

@@ -61,6 +61,11 @@ class InstanceStress {
   // Any thread: records a fault; the first one's text is kept.
   void Fault(const std::string& what);
 
+  // The editor's thread brackets each user gesture with these: a chunk round trip that overlaps
+  // one cannot expect its own bytes back, so it is not compared.
+  void UserEditBegins() { userEdits_.fetch_add(1, std::memory_order_acq_rel); }
+  void UserEditEnds() { userEdits_.fetch_add(1, std::memory_order_acq_rel); }
+
  private:
   void ProcessStep(Random& rng);
   void AutomationStep(Random& rng);
@@ -83,6 +88,7 @@ class InstanceStress {
   std::atomic<std::int64_t> frames_{0};
   std::atomic<std::int64_t> roundTrips_{0};
   std::atomic<std::int64_t> faults_{0};
+  std::atomic<std::int64_t> userEdits_{0};  // odd while a gesture is under way
   std::mutex faultMutex_;
   std::string firstFault_;
 };

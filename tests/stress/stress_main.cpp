@@ -1,4 +1,5 @@
-// Runs the host threads against one in-process instance for a while and prints what they did.
+// Runs the host threads and the editor's thread against one in-process instance for a while and
+// prints what they did.
 // Exit 1 on a fault, a stalled thread or, with --memory, resident memory that still grows after
 // the first minute.
 // Usage: instance_stress [--seconds N] [--memory] [--seed N]
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "editor/editor_surface.h"
 #include "plugin/quorvantel.h"
 #include "tests/stress/instance_stress.h"
 
@@ -62,6 +64,35 @@ int main(int argc, char** argv) {
   }
   host->Open();
   stress::InstanceStress run(*host, seed);
+  // The editor's thread, as its window's timer and a user drive it: clicks, drags and the wheel
+  // anywhere on the editor, then a tick that takes over what the other threads handed it.
+  auto* surface = dynamic_cast<editor::IEditorSurface*>(
+      IEffectVst2::FromEffect(host->Effect())->Editor());
+  run.AddThread("editor", [surface, &run](stress::Random& rng) {
+    const int x = rng.Below(800), y = rng.Below(600);
+    editor::MouseMod mod{true};
+    mod.ctrl = rng.Below(4) == 0;
+    switch (rng.Below(4)) {
+      case 0:
+        run.UserEditBegins();
+        surface->OnMouseDown(x, y, mod);
+        surface->OnMouseDrag(x + rng.Between(-40, 40), y + rng.Between(-40, 40), mod);
+        surface->OnMouseUp(x, y, mod);
+        run.UserEditEnds();
+        break;
+      case 1:
+        run.UserEditBegins();
+        surface->OnMouseWheel(x, y, editor::MouseMod{}, rng.Between(-3, 3));
+        run.UserEditEnds();
+        break;
+      case 2:
+        surface->MarkAllControlsDirty();
+        break;
+      default:
+        break;
+    }
+    surface->Tick();
+  });
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
