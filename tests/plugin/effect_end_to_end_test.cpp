@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_host.h"
+#include "tests/plugin/module_fixture.h"
 
 namespace {
 
@@ -29,13 +29,10 @@ struct Stereo {
   std::vector<float> left, right;
 };
 
-class Effect : public ::testing::Test {
+class Effect : public Module {
  protected:
   void SetUp() override {
-    std::string error;
-    host = PluginHost::Load(QV_PLUGIN_PATH, &error);
-    ASSERT_NE(host, nullptr) << error;
-    host->Open();
+    Module::SetUp();
     host->SetSampleRate(kRate);
     host->SetBlockSize(kBlock);
     host->SetActive(true);
@@ -53,8 +50,6 @@ class Effect : public ::testing::Test {
     }
     return out;
   }
-
-  std::unique_ptr<PluginHost> host;
 };
 
 double SumAbs(const std::vector<float>& v, int from, int to) {

@@ -5,15 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "tests/plugin/host_call_script.h"
+#include "tests/plugin/module_fixture.h"
 
 namespace {
 
 constexpr int kSteps = 3000;
 
 TEST(HostAbuse, RandomCallsKeepAudioFiniteAndBuffersIntact) {
-  std::string error;
-  auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
-  ASSERT_NE(host, nullptr) << error;
+  auto host = LoadModule();
+  ASSERT_NE(host, nullptr);
   host->Open();
   hostscript::SeededChoices rng(0x51A7E5EEDull);
   hostscript::HostCallScript script(*host, rng, [](const std::string& m) { ADD_FAILURE() << m; });

@@ -9,19 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_host.h"
+#include "tests/plugin/module_fixture.h"
 
 namespace {
 
 using namespace vst2;
 using qvhost::PluginHost;
-
-std::unique_ptr<PluginHost> LoadModule(qvhost::HostScript script = {}) {
-  std::string error;
-  auto host = PluginHost::Load(QV_PLUGIN_PATH, &error, std::move(script));
-  EXPECT_NE(host, nullptr) << error;
-  return host;
-}
 
 double DoubleAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
   std::uint64_t u = 0;
@@ -36,21 +29,6 @@ void PutDouble(std::vector<std::uint8_t>& bytes, std::size_t offset, double v) {
   std::memcpy(&u, &v, sizeof u);
   for (int i = 0; i < 8; ++i) bytes[offset + i] = static_cast<std::uint8_t>(u >> (8 * i));
 }
-
-class Module : public ::testing::Test {
- protected:
-  void SetUp() override {
-    host = LoadModule();
-    ASSERT_NE(host, nullptr);
-    host->Open();
-  }
-  void TearDown() override {
-    if (host) {
-      EXPECT_EQ(host->TextOverruns(), 0);
-    }
-  }
-  std::unique_ptr<PluginHost> host;
-};
 
 using ModuleIdentity = Module;
 
