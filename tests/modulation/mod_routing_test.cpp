@@ -1,5 +1,6 @@
-// Routing the latched LFO values onto the fifteen settings: depth 0 and 1, clamping to the
-// limits, and the SSE result against a plain scalar reading.
+// Routing the latched LFO values onto the fifteen settings: each slot's window (low end and span)
+// and limits as parameter application leaves them, the LFO's value placing the setting in that
+// window, clamping, and the SSE result against a plain scalar reading.
 #include "modulation/mod_routing.h"
 
 #include <gtest/gtest.h>
@@ -8,28 +9,16 @@
 
 namespace {
 
-struct Limits {
-  float min, max, base;
-};
-
-// The fifteen settings' limits and construction bases, in slot order.
-constexpr Limits kSlots[kModulatedSettingCount] = {
-    {1, 150, 30},  {0.1f, 50, 20}, {0, 1, 0}, {0.1f, 4, 1}, {0, 1, 0.5f},
-    {-1, 1, 1},    {-24, 24, 0},   {0, 1, 1}, {0, 150, 0},  {0, 1, 0},
-    {0, 1, 0.25f}, {0.1f, 1, 1},   {0, 1, 0}, {0, 1, 1},    {-2, 2, 1},
-};
-
-// The engine's slot refresh: the window of width depth × range centred on the base.
-void Refresh(ModSlotGroup (&groups)[kModSlotGroupCount], int k, float base, float depth) {
+// A slot's window as given numbers: low end, span and limits.
+void SetSlot(ModSlotGroup (&groups)[kModSlotGroupCount], int k, float low, float span, float min,
+             float max) {
   ModSlotGroup& g = groups[k / 4];
   const int lane = k % 4;
-  const float range = kSlots[k].max - kSlots[k].min;
-  g.low[lane] = base - depth * 0.5f * range;
-  g.high[lane] = 0.5f * depth * range + base;
-  g.span[lane] = g.high[lane] - g.low[lane];
-  g.min[lane] = kSlots[k].min;
-  g.max[lane] = kSlots[k].max;
-  g.current[lane] = base;
+  g.low[lane] = low;
+  g.span[lane] = span;
+  g.high[lane] = low + span;
+  g.min[lane] = min;
+  g.max[lane] = max;
 }
 
 // A bank whose LFO 1 holds 1, LFO 2 holds 0 and LFO 3 holds 0.5, LFO 4 a given value.
@@ -46,60 +35,48 @@ float Current(const ModSlotGroup (&groups)[kModSlotGroupCount], int k) {
   return groups[k / 4].current[k % 4];
 }
 
-TEST(Routing, DepthZeroKeepsEveryBaseExactly) {
-  LfoBank bank;
-  HoldValues(bank, 0.3);
+TEST(Routing, AnEmptyWindowKeepsItsValueWhateverTheLfoDoes) {
+  LfoBank bank;  // eight Random LFOs
   alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
   int selectors[kModulatedSettingCount];
   for (int k = 0; k < kModulatedSettingCount; ++k) {
-    Refresh(groups, k, kSlots[k].base, 0.0f);
-    selectors[k] = k % 8;  // LFOs 5..8 stay Random
+    SetSlot(groups, k, 0.25f * k, 0.0f, -10.0f, 10.0f);
+    selectors[k] = k % 8;
   }
   for (int tick = 0; tick < 20; ++tick) {
     bank.TickBank();
     RouteModulation(groups, selectors, bank);
-    for (int k = 0; k < kModulatedSettingCount; ++k) ASSERT_EQ(Current(groups, k), kSlots[k].base);
+    for (int k = 0; k < kModulatedSettingCount; ++k) ASSERT_EQ(Current(groups, k), 0.25f * k);
   }
 }
 
-TEST(Routing, DepthOneMovesHalfTheRangeAndClampsToTheLimits) {
+TEST(Routing, TheLfoPlacesTheSettingInItsWindowWithinTheLimits) {
   LfoBank bank;
-  HoldValues(bank, 0.3);
-  alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
-  int selectors[kModulatedSettingCount] = {};
-  for (int k = 0; k < kModulatedSettingCount; ++k) Refresh(groups, k, kSlots[k].base, 1.0f);
-
-  RouteModulation(groups, selectors, bank);     // every setting on LFO 1, which holds 1
-  EXPECT_FLOAT_EQ(Current(groups, 0), 104.5f);  // Length 30 + 149 / 2
-  EXPECT_FLOAT_EQ(Current(groups, 4), 1.0f);    // Pan 0.5 + 0.5
-  EXPECT_FLOAT_EQ(Current(groups, 6), 24.0f);   // Pitch 0 + 24
-  EXPECT_FLOAT_EQ(Current(groups, 14), 2.0f);   // ScanRate 1 + 2, clamped to 2
-
-  for (int& s : selectors) s = 1;  // LFO 2 holds 0
-  RouteModulation(groups, selectors, bank);
-  EXPECT_FLOAT_EQ(Current(groups, 0), 1.0f);  // -44.5 clamped to Length's minimum
-  EXPECT_FLOAT_EQ(Current(groups, 6), -24.0f);
-
-  for (int& s : selectors) s = 2;  // LFO 3 holds 0.5: the base
-  RouteModulation(groups, selectors, bank);
-  for (int k = 0; k < kModulatedSettingCount; ++k) {
-    EXPECT_NEAR(Current(groups, k), kSlots[k].base, 1e-5) << "slot " << k;
-  }
-}
-
-TEST(Routing, LengthLeavesItsMinimumNearAThirdOfTheLfoRange) {
-  LfoBank bank;
-  alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
-  int selectors[kModulatedSettingCount] = {};
-  for (int k = 0; k < kModulatedSettingCount; ++k) Refresh(groups, k, kSlots[k].base, 0.0f);
-  Refresh(groups, 0, 30.0f, 1.0f);
-  selectors[0] = 3;
-  HoldValues(bank, 0.30);
-  RouteModulation(groups, selectors, bank);
-  EXPECT_EQ(Current(groups, 0), 1.0f);
   HoldValues(bank, 0.31);
-  RouteModulation(groups, selectors, bank);
-  EXPECT_NEAR(Current(groups, 0), -44.5f + 0.31f * 149.0f, 1e-4);
+  alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
+  int selectors[kModulatedSettingCount] = {};
+  // Length 30 ms at depth 1: the window 30 ± 74.5 within 1 .. 150 ms.
+  SetSlot(groups, 0, -44.5f, 149.0f, 1.0f, 150.0f);
+  // Pitch 0 at depth 1: -24 .. 24 semitones, the whole range.
+  SetSlot(groups, 6, -24.0f, 48.0f, -24.0f, 24.0f);
+  // ScanRate 1 at depth 1: the window 1 ± 2 within -2 .. 2.
+  SetSlot(groups, 14, -1.0f, 4.0f, -2.0f, 2.0f);
+  const struct {
+    int lfo;
+    float length, pitch, scan;
+  } rows[] = {
+      {0, 104.5f, 24.0f, 2.0f},   // LFO 1 at 1: the top, ScanRate clamped
+      {1, 1.0f, -24.0f, -1.0f},   // LFO 2 at 0: the bottom, Length clamped
+      {2, 30.0f, 0.0f, 1.0f},     // LFO 3 at 0.5: the base
+      {3, 1.69f, -9.12f, 0.24f},  // LFO 4 at 0.31
+  };
+  for (const auto& row : rows) {
+    for (int& s : selectors) s = row.lfo;
+    RouteModulation(groups, selectors, bank);
+    EXPECT_NEAR(Current(groups, 0), row.length, 1e-4) << "LFO " << row.lfo + 1;
+    EXPECT_NEAR(Current(groups, 6), row.pitch, 1e-4) << "LFO " << row.lfo + 1;
+    EXPECT_NEAR(Current(groups, 14), row.scan, 1e-5) << "LFO " << row.lfo + 1;
+  }
 }
 
 TEST(Routing, VectorResultMatchesTheScalarFormula) {
@@ -107,7 +84,7 @@ TEST(Routing, VectorResultMatchesTheScalarFormula) {
   alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
   int selectors[kModulatedSettingCount];
   for (int k = 0; k < kModulatedSettingCount; ++k) {
-    Refresh(groups, k, kSlots[k].base, 0.1f * (k % 11));
+    SetSlot(groups, k, -1.0f + 0.3f * k, 0.7f * (k % 5), 0.0f, 3.0f);
     selectors[k] = (k * 3) % 8;
   }
   for (int tick = 0; tick < 100; ++tick) {
@@ -126,17 +103,18 @@ TEST(Routing, VectorResultMatchesTheScalarFormula) {
   }
 }
 
-TEST(Routing, SelectorOutsideTheEightLfosLeavesTheBase) {
+TEST(Routing, SelectorOutsideTheEightLfosGivesTheCentreOfTheWindow) {
   LfoBank bank;
   HoldValues(bank, 0.3);
   alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
   int selectors[kModulatedSettingCount] = {};
-  for (int k = 0; k < kModulatedSettingCount; ++k) Refresh(groups, k, kSlots[k].base, 1.0f);
+  for (int k = 0; k < kModulatedSettingCount; ++k) SetSlot(groups, k, 2.0f, 1.0f, 0.0f, 4.0f);
   selectors[6] = 8;
   selectors[7] = -1;
   RouteModulation(groups, selectors, bank);
-  EXPECT_FLOAT_EQ(Current(groups, 6), kSlots[6].base);
-  EXPECT_FLOAT_EQ(Current(groups, 7), kSlots[7].base);
+  EXPECT_EQ(Current(groups, 6), 2.5f);
+  EXPECT_EQ(Current(groups, 7), 2.5f);
+  EXPECT_EQ(Current(groups, 5), 3.0f);  // LFO 1 holds 1
 }
 
 }  // namespace
