@@ -24,11 +24,7 @@ void ISubject::Notify() {
 }
 
 IControl::IControl(IEffectBase* plugin, const Rect& rect, int parameter, BlendMethod blend)
-    : plugin_(plugin),
-      rect_(rect),
-      targetRect_(rect),
-      parameter_(parameter),
-      blend_{blend, 1.0f} {}
+    : plugin_(plugin), rect_(rect), targetRect_(rect), parameter_(parameter), blend_{blend, 1.0f} {}
 
 void IControl::MouseDown(int, int, const MouseMod& mod) {
   if (mod.right) PromptForValue();

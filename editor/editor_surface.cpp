@@ -55,8 +55,8 @@ int IEditorSurface::AttachControl(std::unique_ptr<IControl> control) {
 }
 
 void IEditorSurface::AttachBackground(int id, const char* name) {
-  auto background = std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1),
-                                                     BlendCopy);
+  auto background =
+      std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1), BlendCopy);
   background->SetSurface(this);
   controls_.insert(controls_.begin(), std::move(background));
   if (capture_ >= 0) ++capture_;

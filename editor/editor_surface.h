@@ -134,8 +134,8 @@ class IEditorSurface : public IEditorView {
   int lastX_ = -1, lastY_ = -1;
   std::unique_ptr<DrawContext> draw_;
   ParameterMailbox mailbox_;
-  std::vector<double> plainValues_;                 // editor thread's view of the parameters
-  std::vector<std::vector<IControl*>> boundTo_;     // controls by parameter index
+  std::vector<double> plainValues_;              // editor thread's view of the parameters
+  std::vector<std::vector<IControl*>> boundTo_;  // controls by parameter index
   ValueEntry entry_;
   std::unique_ptr<IWindowLayer> window_;
 };

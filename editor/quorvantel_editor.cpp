@@ -6,10 +6,10 @@
 
 #include "editor/bitmap_controls.h"
 #include "editor/envelope_canvas.h"
+#include "editor/lfo_texts.h"
 #include "editor/range_fader.h"
 #include "editor/resources.h"
 #include "editor/text_controls.h"
-#include "editor/lfo_texts.h"
 
 namespace editor {
 
@@ -37,10 +37,10 @@ QuorvantelEditor::QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed)
   AddSwitch(90, 400, 24);  // "Dly Sync"
   BuildLfoRows();
   BuildLabels();
-  grainRate_ = Add(std::make_unique<ITextControl>(plugin, kGrainRateRect,
-                                                  Aligned(text_, kAlignRight), "0"));
-  grainDensity_ = Add(std::make_unique<ITextControl>(plugin, kGrainDensityRect,
-                                                     Aligned(text_, kAlignRight), "0"));
+  grainRate_ =
+      Add(std::make_unique<ITextControl>(plugin, kGrainRateRect, Aligned(text_, kAlignRight), "0"));
+  grainDensity_ = Add(
+      std::make_unique<ITextControl>(plugin, kGrainDensityRect, Aligned(text_, kAlignRight), "0"));
 }
 
 QuorvantelEditor::~QuorvantelEditor() { CloseWindow(); }
@@ -89,8 +89,8 @@ void QuorvantelEditor::BuildModulatedRows() {
                                            row.source, text_, nullptr, true, false, kVertical,
                                            kSourceGearing));
     observers_.Adopt(std::make_unique<RangeFaderGroup>(depth, fader));
-    auto readOut = std::make_unique<RangeFaderReadOut>(Plugin(), *this,
-                                                       Rect{x, y - 20, x + 60, y}, text_, fader);
+    auto readOut = std::make_unique<RangeFaderReadOut>(Plugin(), *this, Rect{x, y - 20, x + 60, y},
+                                                       text_, fader);
     readOut->SetFormatter(row.formatter);
     observers_.Adopt(std::move(readOut));
   }
@@ -108,10 +108,9 @@ void QuorvantelEditor::BuildLfoRows() {
     controls[kLfoShapeText] = shape;
     controls[kLfoRateKnob] = AddKnob(615, y, row.rate);
     controls[kLfoSyncSwitch] = AddSwitch(650, y + 14, row.sync);
-    observers_.Adopt(std::make_unique<LfoRateReadOut>(lfo, Plugin(), *this,
-                                                      Rect{650, y, 700, y + 12}, text_,
-                                                      controls[kLfoRateKnob],
-                                                      controls[kLfoSyncSwitch]));
+    observers_.Adopt(
+        std::make_unique<LfoRateReadOut>(lfo, Plugin(), *this, Rect{650, y, 700, y + 12}, text_,
+                                         controls[kLfoRateKnob], controls[kLfoSyncSwitch]));
     controls[kLfoSkewKnob] = AddKnob(700, y, row.skew);
     observers_.Adopt(std::make_unique<ValueReadOut>(Plugin(), *this, Rect{730, y, 760, y + 12},
                                                     text_, controls[kLfoSkewKnob]));

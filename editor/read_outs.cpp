@@ -6,9 +6,9 @@
 
 #include "editor/bitmap_controls.h"
 #include "editor/editor_surface.h"
+#include "editor/lfo_texts.h"
 #include "editor/range_fader.h"
 #include "editor/text_controls.h"
-#include "editor/lfo_texts.h"
 #include "plugin/parameter.h"
 
 namespace editor {
@@ -73,9 +73,8 @@ void RangeFaderGroup::Update() {
   fader_->SetRedrawRequest();
 }
 
-RangeFaderReadOut::RangeFaderReadOut(IEffectBase* plugin, IEditorSurface& surface,
-                                     const Rect& rect, const TextStyle& style,
-                                     IRangeFaderControl* fader)
+RangeFaderReadOut::RangeFaderReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
+                                     const TextStyle& style, IRangeFaderControl* fader)
     : fader_(fader),
       text_(AddText(plugin, surface, rect, style)),
       parameter_(surface.ParameterAt(fader->ParamIdx())) {

@@ -17,7 +17,7 @@ class ITextControl;
 
 // What the LFO read-outs know of an LFO, as the plug-in last handed it to the editor thread.
 struct LfoView {
-  int shape = 0;     // LfoShape 0..6
+  int shape = 0;  // LfoShape 0..6
   bool sync = false;
   int division = 0;  // row of the sync divisions
 };
@@ -81,9 +81,8 @@ class ValueReadOut : public IObserverInterface {
 // "%.2f Hz" of the rate, or the sync division's label while the LFO is synced.
 class LfoRateReadOut : public IObserverInterface {
  public:
-  LfoRateReadOut(const LfoView& lfo, IEffectBase* plugin, IEditorSurface& surface,
-                 const Rect& rect, const TextStyle& style, IControl* rateKnob,
-                 IControl* syncSwitch);
+  LfoRateReadOut(const LfoView& lfo, IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
+                 const TextStyle& style, IControl* rateKnob, IControl* syncSwitch);
   ~LfoRateReadOut() override;
   void Update() override;
   ITextControl* Text() const { return text_; }

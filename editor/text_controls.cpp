@@ -70,8 +70,8 @@ void ParamTextControl::Wrap() {
 
 void ParamTextControl::MouseDrag(int, int, int dx, int dy, const MouseMod&) {
   const Rect& r = DrawRect();
-  const double delta = direction_ == 0 ? double(dy) / (r.top - r.bottom)
-                                       : double(dx) / (r.right - r.left);
+  const double delta =
+      direction_ == 0 ? double(dy) / (r.top - r.bottom) : double(dx) / (r.right - r.left);
   SetValue(Value() + delta / gearing_);
   Wrap();
   MarkDirty(true);

@@ -60,8 +60,7 @@ class IWindowLayer {
                                                         ValueEntry& entry) = 0;
   // Editor thread. A popup menu of items at the pointer with items checked (-1 for none) and
   // itemsPerColumn rows per column; the chosen item's number 1..n, 0 when none.
-  virtual int PopupMenu(const std::vector<std::string>& items, int checked,
-                        int itemsPerColumn) = 0;
+  virtual int PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) = 0;
   // Editor thread. A file chosen for saving (action 1) or opening, starting in folder; "" when
   // cancelled.
   virtual std::string PromptForFile(int action, const std::string& folder) = 0;

@@ -41,13 +41,13 @@ void ProcessDemo(qvhost::PluginHost& host, double seconds) {
 }  // namespace
 
 int RunSnapshot(const Args& args) {
-  Options options("snapshot", "snapshot OUT.png [options]",
-                  "Draws the Quorvantel editor without a display, after the settings are applied "
-                  "and a few timer ticks have run, and writes it as an 800 x 600 PNG.",
-                  Concat(SettingOptions(),
-                         {{"audio", "SECONDS",
-                           "first process this much of the demo phrase (0 to 60), so the "
-                           "statistics show live figures"}}));
+  Options options(
+      "snapshot", "snapshot OUT.png [options]",
+      "Draws the Quorvantel editor without a display, after the settings are applied "
+      "and a few timer ticks have run, and writes it as an 800 x 600 PNG.",
+      Concat(SettingOptions(), {{"audio", "SECONDS",
+                                 "first process this much of the demo phrase (0 to 60), so the "
+                                 "statistics show live figures"}}));
   if (!options.Parse(args, 1, 1)) return 0;
   const std::string out = options.Positional()[0];
   const double seconds = options.Number("audio", 0.0, 0.0, 60.0);
@@ -60,8 +60,8 @@ int RunSnapshot(const Args& args) {
   if (seconds > 0.0) ProcessDemo(*host, seconds);
 
   auto* effect = IEffectVst2::FromEffect(host->Effect());
-  auto* surface = effect != nullptr ? dynamic_cast<editor::IEditorSurface*>(effect->Editor())
-                                    : nullptr;
+  auto* surface =
+      effect != nullptr ? dynamic_cast<editor::IEditorSurface*>(effect->Editor()) : nullptr;
   if (surface == nullptr) throw CliError(kExitFailure, "the plug-in has no editor to draw");
   // As when the window opens: everything is drawn, then observers that changed controls drawn
   // earlier in the list get those redrawn on the following ticks.

@@ -59,7 +59,8 @@ TEST(BitmapCache, ConcurrentLoadsGetTheSameBitmap) {
   std::vector<const raster::Bitmap*> seen(4);
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i)
-    threads.emplace_back([&seen, i] { seen[i] = LoadBitmap(105, "img/800x600.png", 1).bitmap.get(); });
+    threads.emplace_back(
+        [&seen, i] { seen[i] = LoadBitmap(105, "img/800x600.png", 1).bitmap.get(); });
   for (auto& t : threads) t.join();
   for (const raster::Bitmap* p : seen) EXPECT_EQ(p, seen[0]);
 }

@@ -7,9 +7,9 @@
 
 #include "editor/bitmap_controls.h"
 #include "editor/envelope_canvas.h"
+#include "editor/lfo_texts.h"
 #include "editor/range_fader.h"
 #include "editor/text_controls.h"
-#include "editor/lfo_texts.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {

@@ -45,8 +45,8 @@ void Check(editor_test::EditorHarness& h) {
   QuorvantelEditor& e = h.Editor();
   for (int i = 0; i < e.ControlCount(); ++i) {
     const double v = e.GetControl(i)->Value();
-    if (!(v >= 0.0 && v <= 1.0)) fuzz::Finding("control " + std::to_string(i) + " holds " +
-                                               std::to_string(v));
+    if (!(v >= 0.0 && v <= 1.0))
+      fuzz::Finding("control " + std::to_string(i) + " holds " + std::to_string(v));
   }
   for (int i = 0; i < 89; ++i) {
     const Parameter& p = h.Instance().GetParam(i);

@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
   stress::InstanceStress run(*host, seed);
   // The editor's thread, as its window's timer and a user drive it: clicks, drags and the wheel
   // anywhere on the editor, then a tick that takes over what the other threads handed it.
-  auto* surface = dynamic_cast<editor::IEditorSurface*>(
-      IEffectVst2::FromEffect(host->Effect())->Editor());
+  auto* surface =
+      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
   run.AddThread("editor", [surface, &run](stress::Random& rng) {
     const int x = rng.Below(800), y = rng.Below(600);
     editor::MouseMod mod{true};
