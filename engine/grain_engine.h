@@ -49,6 +49,12 @@ class GrainEngine {
   }
   const LfoBank& Lfos() const { return lfos_; }
 
+  // Under the instance lock: the SIMD path grains render with (every path gives the same output
+  // to the bit). A new engine takes DefaultRenderPath(); false (unchanged) for a path the
+  // processor lacks.
+  bool SetRenderPath(RenderPath path) { return pool_.SetRenderPath(path); }
+  RenderPath GetRenderPath() const { return pool_.GetRenderPath(); }
+
   // Read access for tests and the editor, under the instance lock.
   const GrainSettings& Settings() const { return settings_; }
   const CaptureBuffer& Capture() const { return capture_; }

@@ -1,6 +1,8 @@
 // The grain pool's lists: taking a pair for a spawn, filing it, and the render walk.
 #include "engine/grain_pool.h"
 
+#include "engine/pair_group.h"
+
 GrainPool::GrainPool(const double* silence, const double* envelope)
     : pairs_(new GrainPair[kPairCount]), silence_(silence), envelope_(envelope) {
   for (int i = 0; i < kPairCount; ++i) {
@@ -8,6 +10,8 @@ GrainPool::GrainPool(const double* silence, const double* envelope)
     MakeLaneIdle(pairs_[i], 1, silence, envelope);
     free_.PushBack(&pairs_[i]);
   }
+  MakeLaneIdle(idle_, 0, silence, envelope);
+  MakeLaneIdle(idle_, 1, silence, envelope);
 }
 
 GrainPair* GrainPool::TakeForSpawn() {
@@ -24,22 +28,37 @@ void GrainPool::FileAfterSpawn(GrainPair* pair) {
   }
 }
 
+bool GrainPool::SetRenderPath(RenderPath path) {
+  if (!RenderPathSupported(path)) return false;
+  path_ = path;
+  return true;
+}
+
 void GrainPool::RenderGrains(const RenderTarget& target) {
-  // The next link is read before a pair is rendered and possibly moved.
-  for (GrainPair* p = partial_.head; p;) {
-    GrainPair* next = p->next;
-    p->laneMask = RenderPair(*p, target);
-    if (p->laneMask == 0) {
-      partial_.Unlink(p);
-      free_.PushBack(p);
-      --activeGrainCount_;
-    }
-    p = next;
+  // Rendering never looks at the lists, so every pair can be rendered before any is refiled.
+  GrainPair** order = order_;
+  int* masks = masks_;
+  int count = 0;
+  for (GrainPair* p = partial_.head; p; p = p->next) order[count++] = p;
+  const int partialCount = count;
+  for (GrainPair* p = full_.head; p; p = p->next) order[count++] = p;
+
+  if (path_ == RenderPath::kSse2) {
+    for (int i = 0; i < count; ++i) masks[i] = RenderPair(*order[i], target);
+  } else {
+    RenderWide(order, count, target, masks);
   }
-  for (GrainPair* p = full_.head; p;) {
-    GrainPair* next = p->next;
-    p->laneMask = RenderPair(*p, target);
-    if (p->laneMask != 3) {
+
+  for (int i = 0; i < count; ++i) {
+    GrainPair* p = order[i];
+    p->laneMask = masks[i];
+    if (i < partialCount) {
+      if (p->laneMask == 0) {
+        partial_.Unlink(p);
+        free_.PushBack(p);
+        --activeGrainCount_;
+      }
+    } else if (p->laneMask != 3) {
       full_.Unlink(p);
       if (p->laneMask != 0) {
         --activeGrainCount_;
@@ -49,6 +68,30 @@ void GrainPool::RenderGrains(const RenderTarget& target) {
         free_.PushBack(p);
       }
     }
-    p = next;
+  }
+}
+
+// A pair that feeds back renders alone, in its place in the walk: the pairs after it read what
+// it wrote, the pairs before it did not. Pairs that only read render together.
+void GrainPool::RenderWide(GrainPair* const* pairs, int count, const RenderTarget& target,
+                           int* masks) {
+  const bool wide512 = path_ == RenderPath::kAvx512;
+  const int width = wide512 ? 4 : 2;
+  PairGroup group;
+  for (int i = 0; i < count;) {
+    if (WritesFeedback(*pairs[i], target)) {
+      masks[i] = RenderPair(*pairs[i], target);
+      ++i;
+      continue;
+    }
+    int n = 1;
+    while (n < width && i + n < count && !WritesFeedback(*pairs[i + n], target)) ++n;
+    BuildPairGroup(group, pairs + i, n, width, &idle_, target.count);
+    if (wide512) {
+      RenderGroupAvx512(group, target, masks + i);
+    } else {
+      RenderGroupAvx2(group, target, masks + i);
+    }
+    i += n;
   }
 }

@@ -187,9 +187,8 @@ int RenderPairImpl(GrainPair& p, const RenderTarget& t) {
 }  // namespace
 
 int RenderPair(GrainPair& pair, const RenderTarget& target) {
-  const bool feedback =
-      target.bufferLength > 0 && (pair.feedback[0] != 0.0 || pair.feedback[1] != 0.0);
-  return feedback ? RenderPairImpl<true>(pair, target) : RenderPairImpl<false>(pair, target);
+  return WritesFeedback(pair, target) ? RenderPairImpl<true>(pair, target)
+                                      : RenderPairImpl<false>(pair, target);
 }
 
 void MakeLaneIdle(GrainPair& pair, int lane, const double* silence, const double* envelope) {

@@ -15,6 +15,11 @@ struct RenderTarget {
   int count = 0;         // samples in the block, 0 .. kWetCapacity
 };
 
+// True when rendering the pair adds into the capture buffer.
+inline bool WritesFeedback(const GrainPair& pair, const RenderTarget& target) {
+  return target.bufferLength > 0 && (pair.feedback[0] != 0.0 || pair.feedback[1] != 0.0);
+}
+
 // Audio thread, under the instance lock. Renders both lanes over the pair's common sample range,
 // moves the lanes' times on to the next block and returns the new lane mask (retired lanes are
 // left idle, reading silence).

@@ -1,11 +1,15 @@
-// Grain engine speed at 512-frame stereo blocks: default settings, the densest setting at
-// 44.1 kHz (Length 150 ms, Onset 0.1 ms: about 413 grains at once) and the same at 96 kHz
-// (the pool of 512 grains full). Prints the real-time factor (seconds of audio per CPU second)
-// and grain-samples per CPU second.
+// Grain engine speed at 512-frame stereo blocks, once per render path the processor runs: default
+// settings, the densest setting at 44.1 kHz (Length 150 ms, Onset 0.1 ms: about 413 grains at
+// once), the same at 96 kHz (the pool of 512 grains full) and with feedback, and how the cost
+// grows with the number of grains (about 1, 10, 100 and 412). Prints the real-time factor
+// (seconds of audio per CPU second), grain-samples per CPU second and the mean grain count.
+// Compare paths within one run: --benchmark_repetitions=5
+// --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/grain_engine.h"
@@ -14,6 +18,13 @@
 namespace {
 
 constexpr int kBlock = 512;
+
+struct Setting {
+  double sampleRate = 44100.0;
+  double lengthMs = 30.0;  // the defaults
+  double onsetMs = 20.0;
+  double feedback = 0.0;  // FB Apply 0.25: a quarter of the grains feed back
+};
 
 // Default plain values of the parameters that differ from 0.
 void ApplyDefaults(GrainEngine& e) {
@@ -33,15 +44,14 @@ void ApplyDefaults(GrainEngine& e) {
   }
 }
 
-void RunEngine(benchmark::State& state, double sampleRate, bool densest, double feedback = 0.0) {
+void RunEngine(benchmark::State& state, Setting s, RenderPath path) {
   auto engine = std::make_unique<GrainEngine>();
-  engine->ResetProcessing(sampleRate);
+  engine->SetRenderPath(path);
+  engine->ResetProcessing(s.sampleRate);
   ApplyDefaults(*engine);
-  if (densest) {
-    engine->OnParameterChanged(0, 150.0);
-    engine->OnParameterChanged(3, 0.1);
-    engine->OnParameterChanged(25, feedback);  // FB Apply 0.25: a quarter of the grains
-  }
+  engine->OnParameterChanged(kParamLength, s.lengthMs);
+  engine->OnParameterChanged(kParamOnset, s.onsetMs);
+  engine->OnParameterChanged(kParamFeedback, s.feedback);
   std::vector<double> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
   std::uint32_t noise = 12345;
   for (int i = 0; i < kBlock; ++i) {
@@ -52,7 +62,7 @@ void RunEngine(benchmark::State& state, double sampleRate, bool densest, double 
   const double* in[2] = {inL.data(), inR.data()};
   double* out[2] = {outL.data(), outR.data()};
   // Fill the pool before measuring.
-  for (int b = 0; b < static_cast<int>(sampleRate) / kBlock; ++b) {
+  for (int b = 0; b < static_cast<int>(s.sampleRate) / kBlock; ++b) {
     engine->ProcessBlock(in, out, kBlock, 120.0);
   }
   std::int64_t grainSamples = 0;
@@ -61,21 +71,39 @@ void RunEngine(benchmark::State& state, double sampleRate, bool densest, double 
     grainSamples += std::int64_t{engine->ActiveGrainCount()} * kBlock;
     benchmark::DoNotOptimize(outL.data());
   }
-  const double audioSeconds = static_cast<double>(state.iterations()) * kBlock / sampleRate;
-  state.counters["realtime_x"] = benchmark::Counter(audioSeconds, benchmark::Counter::kIsRate);
+  const double blocks = static_cast<double>(state.iterations());
+  state.counters["realtime_x"] =
+      benchmark::Counter(blocks * kBlock / s.sampleRate, benchmark::Counter::kIsRate);
   state.counters["grain_samples_per_s"] =
       benchmark::Counter(static_cast<double>(grainSamples), benchmark::Counter::kIsRate);
-  state.counters["grains"] = engine->ActiveGrainCount();
+  state.counters["grains"] = blocks > 0 ? static_cast<double>(grainSamples) / (blocks * kBlock) : 0;
 }
 
-void BM_Default44k(benchmark::State& s) { RunEngine(s, 44100.0, false); }
-void BM_Densest44k(benchmark::State& s) { RunEngine(s, 44100.0, true); }
-void BM_Densest96k(benchmark::State& s) { RunEngine(s, 96000.0, true); }
-void BM_Densest44kFeedback(benchmark::State& s) { RunEngine(s, 44100.0, true, 0.5); }
-
-BENCHMARK(BM_Default44k);
-BENCHMARK(BM_Densest44k);
-BENCHMARK(BM_Densest96k);
-BENCHMARK(BM_Densest44kFeedback);
+// Each setting once per supported path, the paths of one setting next to each other.
+const bool kRegistered = [] {
+  struct Named {
+    std::string name;
+    Setting setting;
+  };
+  const std::vector<Named> settings = {
+      {"Default44k", {}},
+      {"Densest44k", {44100.0, 150.0, 0.1}},
+      {"Densest96k", {96000.0, 150.0, 0.1}},
+      {"Densest44kFeedback", {44100.0, 150.0, 0.1, 0.5}},
+      // Onsets whose 16-sample spacing gives about 1, 10, 100 and 412 grains of 150 ms.
+      {"Grains1", {44100.0, 150.0, 150.5}},
+      {"Grains10", {44100.0, 150.0, 15.0}},
+      {"Grains100", {44100.0, 150.0, 1.6}},
+      {"Grains412", {44100.0, 150.0, 0.1}},
+  };
+  for (const Named& n : settings) {
+    for (RenderPath path : {RenderPath::kSse2, RenderPath::kAvx2, RenderPath::kAvx512}) {
+      if (!RenderPathSupported(path)) continue;
+      benchmark::RegisterBenchmark((n.name + "/" + RenderPathName(path)).c_str(), RunEngine,
+                                   n.setting, path);
+    }
+  }
+  return true;
+}();
 
 }  // namespace

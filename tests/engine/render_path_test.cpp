@@ -1,0 +1,272 @@
+// Render paths: every wide path the processor runs gives the SSE2 path's output to the bit, for
+// whole engine scenes and for random pools of pairs, and the path choice follows the processor
+// and QUORVANTEL_SIMD.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstring>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/grain_pool.h"
+#include "engine_test_support.h"
+
+namespace {
+
+using enginetest::ApplyDefaults;
+using enginetest::Stereo;
+using enginetest::TestSignal;
+
+std::vector<RenderPath> WidePathsHere() {
+  std::vector<RenderPath> paths;
+  for (RenderPath p : {RenderPath::kAvx2, RenderPath::kAvx512}) {
+    if (RenderPathSupported(p)) paths.push_back(p);
+  }
+  return paths;
+}
+
+// The lane fields of a pair, start to sourceMix, lie side by side.
+constexpr int kLaneDoubles = 2 * 11;
+static_assert(offsetof(GrainPair, sourceMix) + 2 * sizeof(double) ==
+              offsetof(GrainPair, start) + kLaneDoubles * sizeof(double));
+
+bool SameBits(const double* a, const double* b, int n) {
+  return std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(n)) == 0;
+}
+
+// Parameter changes applied before the first block, and others applied halfway through.
+struct Scene {
+  const char* name;
+  double sampleRate;
+  std::vector<std::pair<int, double>> setup;
+  std::vector<std::pair<int, double>> halfway;
+  std::vector<int> blocks;  // block sizes, used in turn
+};
+
+const std::vector<Scene>& Scenes() {
+  static const std::vector<Scene> scenes = {
+      {"dense", 44100, {{0, 150}, {3, 0.1}}, {}, {512}},
+      {"pool full at 96 kHz", 96000, {{0, 150}, {3, 0.1}, {2, 0.5}}, {{9, 0.1}}, {480, 97}},
+      {"feedback on",
+       44100,
+       {{0, 80}, {3, 0.5}, {25, 0.9}, {28, 0.5}, {27, 1.0}, {21, 3.0}},
+       {{25, 1.0}, {21, 0.0}},
+       {256, 100}},
+      {"reverse and pitched",
+       44100,
+       {{0, 60}, {3, 0.3}, {12, 0}, {14, 1}, {15, 7}, {17, 1}, {18, 0.8}, {20, 0.5}, {21, 40}},
+       {{12, -1}, {15, -19}},
+       {512, 33}},
+      {"mid/side",
+       44100,
+       {{86, 1}, {87, 0.5}, {0, 40}, {3, 0.2}, {6, 0.3}, {8, 1}, {11, 1}, {25, 0.4}},
+       {{86, 0}},
+       {128}},
+      {"all four envelopes",
+       44100,
+       {{0, 30},
+        {3, 0.2},
+        {43, 2},
+        {45, 1},
+        {46, 2},
+        {48, 5},
+        {49, 0.2},
+        {50, 7},
+        {52, 9},
+        {53, 0.8},
+        {55, 9}},
+       {{46, 0}, {43, 4}},
+       {64, 512}},
+      {"buffer length changes",
+       44100,
+       {{0, 50}, {3, 0.2}, {37, 0.3}, {39, 1}, {40, -1}, {42, 1}, {21, 120}, {25, 0.5}},
+       {{37, 0.01}, {39, 0}, {40, 2}},
+       {300, 4096, 17}},
+  };
+  return scenes;
+}
+
+struct Rendered {
+  Stereo out{0};
+  std::vector<double> capture0, capture1;
+};
+
+Rendered RenderScene(const Scene& s, RenderPath path, int samples) {
+  GrainEngine e;
+  EXPECT_TRUE(e.SetRenderPath(path));
+  e.ResetProcessing(s.sampleRate);
+  ApplyDefaults(e);
+  for (int n = 1; n < 8; ++n) e.OnParameterChanged(55 + 4 * n, 1.0 + 2.5 * n);  // LFO rates
+  for (auto [i, v] : s.setup) e.OnParameterChanged(i, v);
+  const Stereo in = TestSignal(samples);
+  Rendered r;
+  r.out = Stereo(samples);
+  bool changed = false;
+  for (int at = 0, b = 0; at < samples; ++b) {
+    if (!changed && at >= samples / 2) {
+      for (auto [i, v] : s.halfway) e.OnParameterChanged(i, v);
+      changed = true;
+    }
+    const int n = std::min(s.blocks[b % s.blocks.size()], samples - at);
+    const double* ip[2] = {in.l.data() + at, in.r.data() + at};
+    double* op[2] = {r.out.l.data() + at, r.out.r.data() + at};
+    e.ProcessBlock(ip, op, n, 120.0);
+    at += n;
+  }
+  const CaptureBuffer& c = e.Capture();
+  r.capture0.assign(c.channel[0].data(), c.channel[0].data() + kCaptureCapacity);
+  r.capture1.assign(c.channel[1].data(), c.channel[1].data() + kCaptureCapacity);
+  return r;
+}
+
+TEST(EngineRenderPaths, EveryPathHereRendersEverySceneAsSse2DoesToTheBit) {
+  const std::vector<RenderPath> wide = WidePathsHere();
+  std::string compared;
+  for (RenderPath p : wide) compared += std::string(" ") + RenderPathName(p);
+  std::printf("wide paths compared with sse2 on this processor:%s\n",
+              compared.empty() ? " none" : compared.c_str());
+  for (const Scene& s : Scenes()) {
+    const int samples = static_cast<int>(s.sampleRate * 0.6);
+    const Rendered base = RenderScene(s, RenderPath::kSse2, samples);
+    double energy = 0.0;
+    for (double x : base.out.l) energy += x * x;
+    EXPECT_GT(energy, 1.0) << s.name << ": the scene must sound";
+    for (RenderPath p : wide) {
+      const Rendered r = RenderScene(s, p, samples);
+      EXPECT_TRUE(SameBits(r.out.l.data(), base.out.l.data(), samples) &&
+                  SameBits(r.out.r.data(), base.out.r.data(), samples))
+          << s.name << ": output of " << RenderPathName(p);
+      EXPECT_TRUE(SameBits(r.capture0.data(), base.capture0.data(), kCaptureCapacity) &&
+                  SameBits(r.capture1.data(), base.capture1.data(), kCaptureCapacity))
+          << s.name << ": capture buffer (feedback) of " << RenderPathName(p);
+    }
+  }
+}
+
+// A pool of random grains in both lists, each lane with its own range, position, increment,
+// envelope phase, pan, mix, buffer length and (for some) feedback; built identically from a seed.
+struct RandomPool {
+  std::vector<double> wet, buf0, buf1, env;
+  GrainPool pool;
+  RenderTarget target;
+
+  RandomPool(unsigned seed, int count, RenderPath path)
+      : wet(2 * count + 2), buf0(3008), buf1(3008), env(202), pool(buf0.data() + 3004, env.data()) {
+    EXPECT_TRUE(pool.SetRenderPath(path));
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const int length = 1 + static_cast<int>(u(rng) < 0.2 ? u(rng) * 6 : u(rng) * 3000);
+    for (int i = 0; i < 3000; ++i) {
+      buf0[i] = std::sin(0.05 * i) + u(rng) * 0.1;
+      buf1[i] = 0.5 * std::cos(0.02 * i);
+    }
+    for (int i = 0; i < 200; ++i) env[i] = u(rng);
+    env[200] = env[0];
+    env[201] = env[1];
+    const int grains = 1 + static_cast<int>(u(rng) * 300);
+    for (int g = 0; g < grains; ++g) {
+      GrainPair* p = pool.TakeForSpawn();
+      const int lane = (p->laneMask & 1) ? 1 : 0;
+      p->laneMask |= 1 << lane;
+      p->start[lane] = std::floor(u(rng) * (count + 40)) - 20;
+      p->end[lane] = p->start[lane] + 0.5 + u(rng) * (u(rng) < 0.5 ? 60 : 900);
+      p->bufferLength[lane] = length;
+      p->readPos[lane] = u(rng) * length * 0.999;
+      p->readInc[lane] = std::fmod(u(rng) * 8 - 4, static_cast<double>(length));
+      p->phase[lane] = u(rng) < 0.1 ? 199.99 : u(rng) * 20;
+      p->phaseInc[lane] = 200.0 / (1 + u(rng) * 900);
+      p->pan[lane] = u(rng);
+      p->amplitude[lane] = 0.1 + u(rng) * 2;
+      p->sourceMix[lane] = u(rng);
+      p->feedback[lane] = u(rng) < 0.7 ? 0.0 : u(rng) * 3;
+      p->source0[lane] = buf0.data();
+      p->source1[lane] = buf1.data();
+      p->envelope[lane] = env.data();
+      pool.FileAfterSpawn(p);
+    }
+    target = RenderTarget{wet.data(), buf0.data(), buf1.data(), static_cast<int>(u(rng) * length),
+                          length,     count};
+  }
+};
+
+TEST(EngineRenderPaths, RandomPoolsRenderAndRetireAsSse2DoesToTheBit) {
+  for (RenderPath path : WidePathsHere()) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+      const int count = 1 + static_cast<int>((seed * 2654435761u) % 700);
+      RandomPool a(seed, count, RenderPath::kSse2);
+      RandomPool b(seed, count, path);
+      for (int block = 0; block < 4; ++block) {
+        std::fill(a.wet.begin(), a.wet.end(), 0.0);
+        std::fill(b.wet.begin(), b.wet.end(), 0.0);
+        a.pool.RenderGrains(a.target);
+        b.pool.RenderGrains(b.target);
+        const std::string where =
+            std::string(RenderPathName(path)) + " seed " + std::to_string(seed);
+        ASSERT_TRUE(SameBits(a.wet.data(), b.wet.data(), 2 * count)) << where;
+        ASSERT_TRUE(SameBits(a.buf0.data(), b.buf0.data(), 3000) &&
+                    SameBits(a.buf1.data(), b.buf1.data(), 3000))
+            << where;
+        ASSERT_EQ(a.pool.ActiveGrainCount(), b.pool.ActiveGrainCount()) << where;
+        for (int i = 0; i < kPairCount; ++i) {
+          const GrainPair& x = a.pool.Pair(i);
+          const GrainPair& y = b.pool.Pair(i);
+          ASSERT_EQ(x.laneMask, y.laneMask) << where;
+          ASSERT_TRUE(SameBits(x.start, y.start, kLaneDoubles)) << where << " pair " << i;
+        }
+        // The lists hold the same pairs in the same order.
+        for (const auto list :
+             {&GrainPool::FullList, &GrainPool::PartialList, &GrainPool::FreeList}) {
+          const GrainPair* x = (a.pool.*list)().head;
+          const GrainPair* y = (b.pool.*list)().head;
+          for (; x && y; x = x->next, y = y->next) {
+            ASSERT_EQ(x - &a.pool.Pair(0), y - &b.pool.Pair(0)) << where;
+          }
+          ASSERT_EQ(x, nullptr) << where;
+          ASSERT_EQ(y, nullptr) << where;
+        }
+      }
+    }
+  }
+}
+
+TEST(EngineRenderPaths, ChoiceFollowsTheProcessorAndTheEnvironment) {
+  EXPECT_TRUE(RenderPathSupported(RenderPath::kSse2));
+  RenderPath widest = RenderPath::kSse2;
+  for (RenderPath p : WidePathsHere()) widest = p;
+  const char* saved = std::getenv(kRenderPathVariable);
+  const std::string kept = saved ? saved : "";
+
+  unsetenv(kRenderPathVariable);
+  EXPECT_EQ(DefaultRenderPath(), widest);
+  setenv(kRenderPathVariable, "sse2", 1);
+  EXPECT_EQ(DefaultRenderPath(), RenderPath::kSse2);
+  EXPECT_EQ(GrainEngine().GetRenderPath(), RenderPath::kSse2);
+  setenv(kRenderPathVariable, "avx2", 1);
+  EXPECT_EQ(DefaultRenderPath(),
+            RenderPathSupported(RenderPath::kAvx2) ? RenderPath::kAvx2 : RenderPath::kSse2);
+  setenv(kRenderPathVariable, "avx512", 1);  // narrowed to what the processor runs
+  EXPECT_EQ(DefaultRenderPath(), widest);
+  setenv(kRenderPathVariable, "AVX-1024", 1);  // unknown: ignored
+  EXPECT_EQ(DefaultRenderPath(), widest);
+  if (saved) {
+    setenv(kRenderPathVariable, kept.c_str(), 1);
+  } else {
+    unsetenv(kRenderPathVariable);
+  }
+
+  GrainEngine e;
+  for (RenderPath p : {RenderPath::kSse2, RenderPath::kAvx2, RenderPath::kAvx512}) {
+    EXPECT_EQ(e.SetRenderPath(p), RenderPathSupported(p));
+    if (RenderPathSupported(p)) {
+      EXPECT_EQ(e.GetRenderPath(), p);
+    }
+    RenderPath parsed = RenderPath::kSse2;
+    EXPECT_TRUE(ParseRenderPath(RenderPathName(p), &parsed));
+    EXPECT_EQ(parsed, p);
+  }
+}
+
+}  // namespace
