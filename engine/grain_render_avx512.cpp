@@ -1,6 +1,12 @@
 // RenderGroupAvx512: four grain pairs at once in eight-wide AVX-512 double arithmetic. Built for
 // AVX-512 F and DQ without fused multiply-add; run only on processors that have them.
+// GCC 12's AVX-512 header trips its own uninitialised-use warnings on the undefined pass-through
+// operands of its intrinsics; the warnings are placed in the header.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include <cstdint>
 
@@ -17,10 +23,8 @@ struct Avx512Ops {
   using Idx = __m512i;
 
   static Vec Set(double x) { return _mm512_set1_pd(x); }
-  static Idx SetI(std::int64_t x) { return _mm512_set1_epi64(x); }
   static Vec Load(const double* p) { return _mm512_load_pd(p); }
   static void Store(double* p, Vec x) { _mm512_store_pd(p, x); }
-  static Idx LoadIdx(const std::int64_t* p) { return _mm512_load_si512(p); }
 
   static Vec Add(Vec a, Vec b) { return _mm512_add_pd(a, b); }
   static Vec Sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
@@ -33,6 +37,8 @@ struct Avx512Ops {
   static Mask AtLeast(Vec a, Vec b) { return _mm512_cmp_pd_mask(a, b, _CMP_GE_OS); }
   static Mask MaskOf(unsigned bits) { return static_cast<Mask>(bits); }
   static unsigned Bits(Mask m) { return m; }
+  // True when every lane of `within` is set in both a and b.
+  static bool AllSet(Mask a, Mask b, Mask within) { return (a & b & within) == within; }
   static Vec Zero(Vec x, Mask m) { return _mm512_maskz_mov_pd(m, x); }  // +0 where m is clear
   static Vec Select(Mask m, Vec a, Vec b) { return _mm512_mask_blend_pd(m, b, a); }
   static Vec PairSums(Vec left, Vec right) {
@@ -45,7 +51,6 @@ struct Avx512Ops {
     *fraction = _mm512_sub_pd(x, _mm512_cvtepi64_pd(i));
     return i;
   }
-  static Idx AddI(Idx a, Idx b) { return _mm512_add_epi64(a, b); }
   static Idx MinI(Idx a, int hi) { return _mm512_min_epi64(a, _mm512_set1_epi64(hi)); }
   // i - 1, or len - 1 where i is 0.
   static Idx Below(Idx i, Idx len) {
@@ -58,7 +63,97 @@ struct Avx512Ops {
     const __m512i n = _mm512_add_epi64(i, _mm512_set1_epi64(1));
     return _mm512_mask_sub_epi64(n, _mm512_cmpeq_epi64_mask(n, len), n, len);
   }
-  static Vec Gather(Idx words) { return _mm512_i64gather_pd(words, nullptr, 8); }
+
+  // Reads with gathers, which address each lane's array as (address / 8 + index) x 8. Where every
+  // sounding lane moved by the same whole sample, the previous reads slide along and only the
+  // new end is gathered.
+  class Reader {
+   public:
+    explicit Reader(const PairGroup& g) {
+      alignas(64) std::int64_t w[3][kLanes];
+      for (int k = 0; k < 4; ++k) {
+        for (int l = 0; l < 2; ++l) {
+          w[0][2 * k + l] = Words(g.pair[k]->source0[l]);
+          w[1][2 * k + l] = Words(g.pair[k]->source1[l]);
+          w[2][2 * k + l] = Words(g.pair[k]->envelope[l]);
+        }
+      }
+      source0_ = _mm512_load_si512(w[0]);
+      source1_ = _mm512_load_si512(w[1]);
+      envelope_ = _mm512_load_si512(w[2]);
+    }
+
+    void Restart() { valid_ = false; }
+
+    // Channel 0 at I - 1, I, I + 1, then channel 1, with the wrapped indices.
+    void Wrapped(Idx below, Idx i, Idx above, Vec* r) const {
+      r[0] = Gather<0>(_mm512_add_epi64(source0_, below));
+      r[1] = Gather<0>(_mm512_add_epi64(source0_, i));
+      r[2] = Gather<0>(_mm512_add_epi64(source0_, above));
+      r[3] = Gather<0>(_mm512_add_epi64(source1_, below));
+      r[4] = Gather<0>(_mm512_add_epi64(source1_, i));
+      r[5] = Gather<0>(_mm512_add_epi64(source1_, above));
+    }
+
+    // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
+    void Inner(Idx i, Mask active, Vec* r) {
+      const __m512i at0 = _mm512_add_epi64(source0_, i);
+      const __m512i at1 = _mm512_add_epi64(source1_, i);
+      const __m512i step = _mm512_sub_epi64(i, last_);
+      if (valid_ && Uniform(step, 1, active)) {
+        r_[0] = r_[1];
+        r_[1] = r_[2];
+        r_[2] = Gather<1>(at0);
+        r_[3] = r_[4];
+        r_[4] = r_[5];
+        r_[5] = Gather<1>(at1);
+      } else if (valid_ && Uniform(step, -1, active)) {
+        r_[2] = r_[1];
+        r_[1] = r_[0];
+        r_[0] = Gather<-1>(at0);
+        r_[5] = r_[4];
+        r_[4] = r_[3];
+        r_[3] = Gather<-1>(at1);
+      } else if (!valid_ || !Uniform(step, 0, active)) {
+        r_[0] = Gather<-1>(at0);
+        r_[1] = Gather<0>(at0);
+        r_[2] = Gather<1>(at0);
+        r_[3] = Gather<-1>(at1);
+        r_[4] = Gather<0>(at1);
+        r_[5] = Gather<1>(at1);
+      }
+      last_ = i;
+      valid_ = true;
+      for (int j = 0; j < 6; ++j) r[j] = r_[j];
+    }
+
+    // Entries K and K + 1 of each lane's envelope table.
+    void Envelope(Idx k, Vec* tk, Vec* tk1) const {
+      const __m512i at = _mm512_add_epi64(envelope_, k);
+      *tk = Gather<0>(at);
+      *tk1 = Gather<1>(at);
+    }
+
+   private:
+    static std::int64_t Words(const double* p) {
+      return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p) >> 3);
+    }
+    // The doubles `offset` elements after the addressed ones.
+    template <int kOffset>
+    static Vec Gather(Idx words) {
+      return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}),
+                                 8);
+    }
+    // True when every lane of `within` moved by `by` samples.
+    static bool Uniform(Idx step, int by, Mask within) {
+      return _mm512_mask_cmpneq_epi64_mask(within, step, _mm512_set1_epi64(by)) == 0;
+    }
+
+    __m512i source0_, source1_, envelope_;
+    __m512i last_ = _mm512_setzero_si512();
+    Vec r_[6];
+    bool valid_ = false;
+  };
 };
 
 }  // namespace

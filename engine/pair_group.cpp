@@ -10,6 +10,7 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
   int cut[6 * kMaxGroupPairs];
   int cuts = 0;
   g.pairCount = count;
+  g.live = 0;
   for (int k = 0; k < width; ++k) {
     g.pair[k] = k < count ? pairs[k] : idle;
     if (k >= count) {
@@ -27,6 +28,7 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
     cut[cuts++] = first[k];
     cut[cuts++] = g.last[k];
     for (int l = 0; l < 2; ++l) {
+      if (p.end[l] - hi >= 1.0) g.live |= 1u << (2 * k + l);
       cut[cuts++] = static_cast<int>(std::clamp(p.start[l], lo, hi));
       cut[cuts++] = static_cast<int>(std::clamp(std::ceil(p.end[l]), lo, hi));
     }
@@ -48,6 +50,7 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
         if (pairs[k]->start[l] <= n && pairs[k]->end[l] > n) seg.active |= 1u << (2 * k + l);
       }
     }
+    g.live |= seg.active;
     if (seg.inRange != 0) g.segment[g.segmentCount++] = seg;
   }
 }

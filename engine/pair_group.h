@@ -24,6 +24,9 @@ struct PairGroup {
   GrainPair* pair[kMaxGroupPairs] = {};
   int pairCount = 0;
   int last[kMaxGroupPairs] = {};  // the sample after each pair's range
+  // Bit 2k + l: lane l of pair k sounds in this block or lives on after it. Other lanes are
+  // never seen (their output is masked, their state zeroed afterwards).
+  unsigned live = 0;
   PairSegment segment[kMaxGroupSegments];
   int segmentCount = 0;  // only segments with at least one pair in range, in block order
 };

@@ -1,8 +1,8 @@
 // The wide render kernel, written once over a vector-operations type V (AVX2 or AVX-512 lanes of
-// doubles, two per pair). Per lane it performs RenderPair's operations in RenderPair's order, so
-// its output is the same to the bit. Only the translation units built for a wide target include
-// it; its unnamed namespace gives each of them its own copy, so no code built for AVX can stand
-// in for a baseline function at link time.
+// doubles, two per pair) and its reader of the source and envelope arrays. Per lane it performs
+// RenderPair's operations in RenderPair's order, so its output is the same to the bit. Only the
+// translation units built for a wide target include it; its unnamed namespace gives each of them
+// its own copy, so no code built for AVX can stand in for a baseline function at link time.
 #pragma once
 
 #include <immintrin.h>
@@ -14,10 +14,6 @@
 namespace {
 
 constexpr int kWideChunk = 64;  // samples per two-pass chunk
-
-inline std::int64_t Words(const double* p) {
-  return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p) >> 3);
-}
 
 template <class V>
 typename V::Vec Clamp(typename V::Vec x, typename V::Vec lo, typename V::Vec hi) {
@@ -53,15 +49,18 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
 
   const Vec zero = V::Set(0.0);
   const Vec one = V::Set(1.0);
+  const Vec two = V::Set(2.0);
   const Vec minusOne = V::Set(-1.0);
   const Vec half = V::Set(0.5);
-  const Idx oneI = V::SetI(1);
 
+  // Lanes never seen are parked at position 0 without moving: they read the spare elements
+  // around the start of their source and never leave it.
+  const Mask live = V::MaskOf(g.live);
   const Vec startV = lanes(&GrainPair::start);
   const Vec endV = lanes(&GrainPair::end);
-  Vec pos = lanes(&GrainPair::readPos);
+  Vec pos = V::Zero(lanes(&GrainPair::readPos), live);
   Vec phase = lanes(&GrainPair::phase);
-  const Vec inc = lanes(&GrainPair::readInc);
+  const Vec inc = V::Zero(lanes(&GrainPair::readInc), live);
   const Vec len = lanes(&GrainPair::bufferLength);
   const Vec phaseInc = lanes(&GrainPair::phaseInc);
   const Vec fb = lanes(&GrainPair::feedback);
@@ -70,61 +69,70 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
   const Vec amp = lanes(&GrainPair::amplitude);
   const Vec mix = lanes(&GrainPair::sourceMix);
   const Vec mixRight = V::Sub(one, mix);
+  const Vec absInc = V::Max(inc, V::Sub(zero, inc));
+  const Vec lenLessTwo = V::Sub(len, two);
   Vec unused;
   const Idx lenI = V::Split(len, &unused);
+  typename V::Reader reader(g);
 
-  // Gathers address memory as (array address / 8 + index) x 8: doubles are 8-byte aligned.
-  alignas(64) std::int64_t a0[kLanes], a1[kLanes], ae[kLanes];
-  for (int k = 0; k < kPairs; ++k) {
-    for (int l = 0; l < 2; ++l) {
-      a0[2 * k + l] = Words(g.pair[k]->source0[l]);
-      a1[2 * k + l] = Words(g.pair[k]->source1[l]);
-      ae[2 * k + l] = Words(g.pair[k]->envelope[l]);
-    }
-  }
-  const Idx src0 = V::LoadIdx(a0);
-  const Idx src1 = V::LoadIdx(a1);
-  const Idx env = V::LoadIdx(ae);
-
-  // One sample of every lane: the per-pair sums {left lane 0 + left lane 1, right lane 0 +
-  // right lane 1}; moves read positions (pairs in range) and envelope phases (sounding lanes) on.
-  auto next = [&](Mask active, Mask move, Vec phaseStep) {
-    // Three-point read: indices I - 1, I, I + 1 wrapped once into 0 .. L - 1 (0 <= pos < L).
-    Vec f;
-    const Idx i = V::Split(pos, &f);
-    const Idx prev = V::Below(i, lenI);
-    const Idx after = V::Above(i, lenI);
+  // The three-point read of both channels, then everything after it: envelope, amplitude, pan,
+  // clamps and the per-pair sums {left lane 0 + left lane 1, right lane 0 + right lane 1}.
+  auto shape = [&](Vec f, const Vec* r, Vec tk, Vec tk1, Vec frac, Mask active) {
     const Vec fm1 = V::Sub(f, one);
     const Vec fm2 = V::Sub(fm1, one);
-    const Vec halfFm1 = V::Mul(fm1, half);
+    const Vec halfFm1 = V::Mul(fm1, half);  // halving is exact: same as halving last
     const Vec ca = V::Mul(halfFm1, fm2);
     const Vec cb = V::Mul(f, fm2);
     const Vec cc = V::Mul(f, halfFm1);
-    const Vec v0 = V::Add(
-        V::Sub(V::Mul(V::Gather(V::AddI(src0, prev)), ca), V::Mul(V::Gather(V::AddI(src0, i)), cb)),
-        V::Mul(V::Gather(V::AddI(src0, after)), cc));
-    const Vec v1 = V::Add(
-        V::Sub(V::Mul(V::Gather(V::AddI(src1, prev)), ca), V::Mul(V::Gather(V::AddI(src1, i)), cb)),
-        V::Mul(V::Gather(V::AddI(src1, after)), cc));
+    const Vec v0 = V::Add(V::Sub(V::Mul(r[0], ca), V::Mul(r[1], cb)), V::Mul(r[2], cc));
+    const Vec v1 = V::Add(V::Sub(V::Mul(r[3], ca), V::Mul(r[4], cb)), V::Mul(r[5], cc));
     const Vec signal = V::Add(V::Mul(mixRight, v1), V::Mul(mix, v0));
+    const Vec envelope = V::Add(V::Mul(tk, V::Sub(one, frac)), V::Mul(tk1, frac));
+    const Vec out = V::Zero(V::Mul(V::Mul(envelope, signal), amp), active);
+    const Vec left = Clamp<V>(V::Mul(out, panLeft), minusOne, one);
+    const Vec right = Clamp<V>(V::Mul(out, pan), minusOne, one);
+    return V::PairSums(left, right);
+  };
 
-    // Envelope entries K and K + 1, K held at 200 (entries 200 and 201 mirror 0 and 1).
-    Vec frac;
-    const Idx k = V::AddI(env, V::MinI(V::Split(phase, &frac), kWindowSize));
-    const Vec envelope =
-        V::Add(V::Mul(V::Gather(k), V::Sub(one, frac)), V::Mul(V::Gather(V::AddI(k, oneI)), frac));
+  // Envelope entries K and K + 1, K held at 200 (entries 200 and 201 mirror 0 and 1).
+  auto envelopeReads = [&](Vec* tk, Vec* tk1, Vec* frac) {
+    reader.Envelope(V::MinI(V::Split(phase, frac), kWindowSize), tk, tk1);
+  };
 
+  // A sample anywhere: indices I - 1 and I + 1 wrap into 0 .. L - 1, and so does the position.
+  auto wrappedSample = [&](Mask active, Mask move, Vec phaseStep) {
+    Vec f;
+    const Idx i = V::Split(pos, &f);
+    Vec r[6];
+    reader.Wrapped(V::Below(i, lenI), i, V::Above(i, lenI), r);
+    Vec tk, tk1, frac;
+    envelopeReads(&tk, &tk1, &frac);
     // pos + inc, then plus L if negative, then minus L if not below L.
     Vec moved = V::Add(pos, inc);
     moved = V::Add(moved, V::Zero(len, V::Less(moved, zero)));
     moved = V::Sub(moved, V::Zero(len, V::AtLeast(moved, len)));
     pos = V::Select(move, moved, pos);
     phase = V::Select(move, V::Add(phase, phaseStep), phase);
+    return shape(f, r, tk, tk1, frac, active);
+  };
 
-    const Vec out = V::Zero(V::Mul(V::Mul(envelope, signal), amp), active);
-    const Vec left = Clamp<V>(V::Mul(out, panLeft), minusOne, one);
-    const Vec right = Clamp<V>(V::Mul(out, pan), minusOne, one);
-    return V::PairSums(left, right);
+  // A sample of a chunk in which no lane that matters comes near either end of its buffer:
+  // nothing wraps, and the additions of 0 that the wraps make elsewhere change no value.
+  auto innerSample = [&]<bool kAllMove>(Mask active, Mask move, Vec phaseStep) {
+    Vec f;
+    const Idx i = V::Split(pos, &f);
+    Vec r[6];
+    reader.Inner(i, active, r);
+    Vec tk, tk1, frac;
+    envelopeReads(&tk, &tk1, &frac);
+    if constexpr (kAllMove) {
+      pos = V::Add(pos, inc);
+      phase = V::Add(phase, phaseStep);
+    } else {
+      pos = V::Select(move, V::Add(pos, inc), pos);
+      phase = V::Select(move, V::Add(phase, phaseStep), phase);
+    }
+    return shape(f, r, tk, tk1, frac, active);
   };
 
   alignas(64) double sums[kWideChunk * kLanes];
@@ -141,10 +149,32 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
     }
     const Mask active = V::MaskOf(seg.active);
     const Mask move = V::MaskOf(moving);
+    const Mask watched = V::MaskOf(moving & g.live);
+    const bool allMove = moving == (1u << kLanes) - 1;
     const Vec phaseStep = V::Zero(phaseInc, active);
     for (int base = seg.begin; base < seg.end; base += kWideChunk) {
       const int m = seg.end - base < kWideChunk ? seg.end - base : kWideChunk;
-      for (int j = 0; j < m; ++j) V::Store(sums + j * kLanes, next(active, move, phaseStep));
+      // Every watched position stays within 2 .. L - 2 over the chunk (a margin of a sample
+      // beyond what three-point reads without wrapping need, for the rounding of the steps).
+      const Vec span = V::Mul(absInc, V::Set(m + 1.0));
+      const bool inner = V::AllSet(V::AtLeast(V::Sub(pos, span), two),
+                                   V::Less(V::Add(pos, span), lenLessTwo), watched);
+      reader.Restart();
+      if (inner && allMove) {
+        for (int j = 0; j < m; ++j) {
+          V::Store(sums + j * kLanes,
+                   innerSample.template operator()<true>(active, move, phaseStep));
+        }
+      } else if (inner) {
+        for (int j = 0; j < m; ++j) {
+          V::Store(sums + j * kLanes,
+                   innerSample.template operator()<false>(active, move, phaseStep));
+        }
+      } else {
+        for (int j = 0; j < m; ++j) {
+          V::Store(sums + j * kLanes, wrappedSample(active, move, phaseStep));
+        }
+      }
       // Pair by pair in group order, as if the pairs had been rendered one after another.
       for (int j = 0; j < m; ++j) {
         double* w = t.wet + 2 * (base + j);

@@ -148,13 +148,21 @@ TEST(EngineRenderPaths, EveryPathHereRendersEverySceneAsSse2DoesToTheBit) {
 
 // A pool of random grains in both lists, each lane with its own range, position, increment,
 // envelope phase, pan, mix, buffer length and (for some) feedback; built identically from a seed.
+// Sources carry four spare elements on each side, as the engine's arrays do.
 struct RandomPool {
-  std::vector<double> wet, buf0, buf1, env;
+  static constexpr int kSpare = 4;
+  std::vector<double> wet, store0, store1, env;
+  double* buf0 = store0.data() + kSpare;
+  double* buf1 = store1.data() + kSpare;
   GrainPool pool;
   RenderTarget target;
 
   RandomPool(unsigned seed, int count, RenderPath path)
-      : wet(2 * count + 2), buf0(3008), buf1(3008), env(202), pool(buf0.data() + 3004, env.data()) {
+      : wet(2 * count + 2),
+        store0(3000 + 8 + 2 * kSpare),
+        store1(3000 + 8 + 2 * kSpare),
+        env(202 + 2 * kSpare),
+        pool(buf0 + 3004, env.data() + kSpare) {
     EXPECT_TRUE(pool.SetRenderPath(path));
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -163,9 +171,10 @@ struct RandomPool {
       buf0[i] = std::sin(0.05 * i) + u(rng) * 0.1;
       buf1[i] = 0.5 * std::cos(0.02 * i);
     }
-    for (int i = 0; i < 200; ++i) env[i] = u(rng);
-    env[200] = env[0];
-    env[201] = env[1];
+    double* table = env.data() + kSpare;
+    for (int i = 0; i < 200; ++i) table[i] = u(rng);
+    table[200] = table[0];
+    table[201] = table[1];
     const int grains = 1 + static_cast<int>(u(rng) * 300);
     for (int g = 0; g < grains; ++g) {
       GrainPair* p = pool.TakeForSpawn();
@@ -176,19 +185,19 @@ struct RandomPool {
       p->bufferLength[lane] = length;
       p->readPos[lane] = u(rng) * length * 0.999;
       p->readInc[lane] = std::fmod(u(rng) * 8 - 4, static_cast<double>(length));
+      if (u(rng) < 0.3) p->readInc[lane] = u(rng) < 0.5 ? 1.0 : -1.0;
       p->phase[lane] = u(rng) < 0.1 ? 199.99 : u(rng) * 20;
       p->phaseInc[lane] = 200.0 / (1 + u(rng) * 900);
       p->pan[lane] = u(rng);
       p->amplitude[lane] = 0.1 + u(rng) * 2;
       p->sourceMix[lane] = u(rng);
       p->feedback[lane] = u(rng) < 0.7 ? 0.0 : u(rng) * 3;
-      p->source0[lane] = buf0.data();
-      p->source1[lane] = buf1.data();
-      p->envelope[lane] = env.data();
+      p->source0[lane] = buf0;
+      p->source1[lane] = buf1;
+      p->envelope[lane] = table;
       pool.FileAfterSpawn(p);
     }
-    target = RenderTarget{wet.data(), buf0.data(), buf1.data(), static_cast<int>(u(rng) * length),
-                          length,     count};
+    target = RenderTarget{wet.data(), buf0, buf1, static_cast<int>(u(rng) * length), length, count};
   }
 };
 
@@ -206,9 +215,7 @@ TEST(EngineRenderPaths, RandomPoolsRenderAndRetireAsSse2DoesToTheBit) {
         const std::string where =
             std::string(RenderPathName(path)) + " seed " + std::to_string(seed);
         ASSERT_TRUE(SameBits(a.wet.data(), b.wet.data(), 2 * count)) << where;
-        ASSERT_TRUE(SameBits(a.buf0.data(), b.buf0.data(), 3000) &&
-                    SameBits(a.buf1.data(), b.buf1.data(), 3000))
-            << where;
+        ASSERT_TRUE(SameBits(a.buf0, b.buf0, 3000) && SameBits(a.buf1, b.buf1, 3000)) << where;
         ASSERT_EQ(a.pool.ActiveGrainCount(), b.pool.ActiveGrainCount()) << where;
         for (int i = 0; i < kPairCount; ++i) {
           const GrainPair& x = a.pool.Pair(i);
