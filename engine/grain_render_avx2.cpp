@@ -9,12 +9,12 @@
 
 namespace {
 
-// Lanes of doubles with compare masks as all-ones or all-zero lanes, and 64-bit indices.
+// Lanes of doubles with compare masks as all-ones or all-zero lanes, and 32-bit indices.
 struct Avx2Ops {
   static constexpr int kLanes = 4;
   using Vec = __m256d;
   using Mask = __m256d;
-  using Idx = __m256i;
+  using Idx = __m128i;  // 32-bit indices
 
   static Vec Set(double x) { return _mm256_set1_pd(x); }
   static Vec Load(const double* p) { return _mm256_load_pd(p); }
@@ -49,25 +49,24 @@ struct Avx2Ops {
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm256_cvttpd_epi32(x);
     *fraction = _mm256_sub_pd(x, _mm256_cvtepi32_pd(i));
-    return _mm256_cvtepi32_epi64(i);
+    return i;
   }
-  static Idx MinI(Idx a, int hi) {
-    const __m256i h = _mm256_set1_epi64x(hi);
-    return _mm256_blendv_epi8(a, h, _mm256_cmpgt_epi64(a, h));
-  }
+  static Idx MinI(Idx a, int hi) { return _mm_min_epi32(a, _mm_set1_epi32(hi)); }
   // i - 1, or len - 1 where i is 0.
   static Idx Below(Idx i, Idx len) {
-    const __m256i wrap = _mm256_and_si256(len, _mm256_cmpeq_epi64(i, _mm256_setzero_si256()));
-    return _mm256_sub_epi64(_mm256_add_epi64(i, wrap), _mm256_set1_epi64x(1));
+    const __m128i wrap = _mm_and_si128(len, _mm_cmpeq_epi32(i, _mm_setzero_si128()));
+    return _mm_sub_epi32(_mm_add_epi32(i, wrap), _mm_set1_epi32(1));
   }
   // i + 1, or 0 where that is len.
   static Idx Above(Idx i, Idx len) {
-    const __m256i n = _mm256_add_epi64(i, _mm256_set1_epi64x(1));
-    return _mm256_sub_epi64(n, _mm256_and_si256(len, _mm256_cmpeq_epi64(n, len)));
+    const __m128i n = _mm_add_epi32(i, _mm_set1_epi32(1));
+    return _mm_sub_epi32(n, _mm_and_si128(len, _mm_cmpeq_epi32(n, len)));
   }
 
-  // Reads with plain loads: each lane's two or four neighbouring doubles in one load, sorted into
-  // lanes by unpacking (gathers cost as much as four loads each on the processors we measured).
+  // Reads with plain loads: each lane's neighbouring doubles in one load, sorted into lanes by
+  // unpacking (a gather costs as much as four loads and more on the processors we measured).
+  // Where every sounding lane moved by the same whole sample, the previous reads slide along and
+  // only the new end is read.
   class Reader {
    public:
     explicit Reader(const PairGroup& g) {
@@ -80,43 +79,62 @@ struct Avx2Ops {
       }
     }
 
-    void Restart() {}
+    // A new stretch of samples in which the lanes of `active` sound.
+    void Restart(Mask active) {
+      active_ = _mm256_movemask_pd(active);
+      valid_ = false;
+    }
 
     // Channel 0 at I - 1, I, I + 1, then channel 1, with the wrapped indices.
     void Wrapped(Idx below, Idx i, Idx above, Vec* r) const {
-      alignas(32) std::int64_t at[3][4];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(at[0]), below);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(at[1]), i);
-      _mm256_store_si256(reinterpret_cast<__m256i*>(at[2]), above);
+      alignas(16) std::int32_t at[3][4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(at[0]), below);
+      _mm_store_si128(reinterpret_cast<__m128i*>(at[1]), i);
+      _mm_store_si128(reinterpret_cast<__m128i*>(at[2]), above);
       for (int c = 0; c < 2; ++c) {
+        const double* const* s = source_[c];
         for (int j = 0; j < 3; ++j) {
-          const double* const* s = source_[c];
-          r[3 * c + j] =
-              _mm256_setr_pd(s[0][at[j][0]], s[1][at[j][1]], s[2][at[j][2]], s[3][at[j][3]]);
+          r[3 * c + j] = Single(s[0] + at[j][0], s[1] + at[j][1], s[2] + at[j][2], s[3] + at[j][3]);
         }
       }
     }
 
     // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
-    void Inner(Idx i, Mask, Vec* r) const {
-      alignas(32) std::int64_t at[4];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(at), i);
-      for (int c = 0; c < 2; ++c) {
-        const double* const* s = source_[c];
-        const __m256d abEven = Pair(s[0] + at[0] - 1, s[2] + at[2] - 1);
-        const __m256d abOdd = Pair(s[1] + at[1] - 1, s[3] + at[3] - 1);
-        const __m256d cdEven = Pair(s[0] + at[0] + 1, s[2] + at[2] + 1);
-        const __m256d cdOdd = Pair(s[1] + at[1] + 1, s[3] + at[3] + 1);
-        r[3 * c] = _mm256_unpacklo_pd(abEven, abOdd);
-        r[3 * c + 1] = _mm256_unpackhi_pd(abEven, abOdd);
-        r[3 * c + 2] = _mm256_unpacklo_pd(cdEven, cdOdd);
+    void Inner(Idx i, Vec* r) {
+      alignas(16) std::int32_t at[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+      const int step = _mm_movemask_ps(
+          _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_sub_epi32(i, last_), _mm_set1_epi32(1))));
+      const int still = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(i, last_)));
+      last_ = i;
+      if (valid_ && (step & active_) == active_) {
+        for (int c = 0; c < 2; ++c) {
+          const double* const* s = source_[c];
+          r_[3 * c] = r_[3 * c + 1];
+          r_[3 * c + 1] = r_[3 * c + 2];
+          r_[3 * c + 2] =
+              Single(s[0] + at[0] + 1, s[1] + at[1] + 1, s[2] + at[2] + 1, s[3] + at[3] + 1);
+        }
+      } else if (!valid_ || (still & active_) != active_) {
+        for (int c = 0; c < 2; ++c) {
+          const double* const* s = source_[c];
+          const __m256d abEven = Pair(s[0] + at[0] - 1, s[2] + at[2] - 1);
+          const __m256d abOdd = Pair(s[1] + at[1] - 1, s[3] + at[3] - 1);
+          const __m256d cdEven = Pair(s[0] + at[0] + 1, s[2] + at[2] + 1);
+          const __m256d cdOdd = Pair(s[1] + at[1] + 1, s[3] + at[3] + 1);
+          r_[3 * c] = _mm256_unpacklo_pd(abEven, abOdd);
+          r_[3 * c + 1] = _mm256_unpackhi_pd(abEven, abOdd);
+          r_[3 * c + 2] = _mm256_unpacklo_pd(cdEven, cdOdd);
+        }
       }
+      valid_ = true;
+      for (int j = 0; j < 6; ++j) r[j] = r_[j];
     }
 
     // Entries K and K + 1 of each lane's envelope table.
     void Envelope(Idx k, Vec* tk, Vec* tk1) const {
-      alignas(32) std::int64_t at[4];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(at), k);
+      alignas(16) std::int32_t at[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(at), k);
       const __m256d even = Pair(envelope_[0] + at[0], envelope_[2] + at[2]);
       const __m256d odd = Pair(envelope_[1] + at[1], envelope_[3] + at[3]);
       *tk = _mm256_unpacklo_pd(even, odd);
@@ -128,9 +146,18 @@ struct Avx2Ops {
     static __m256d Pair(const double* p, const double* q) {
       return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(p)), _mm_loadu_pd(q), 1);
     }
+    // {*p, *q, *u, *v}
+    static __m256d Single(const double* p, const double* q, const double* u, const double* v) {
+      return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadh_pd(_mm_load_sd(p), q)),
+                                  _mm_loadh_pd(_mm_load_sd(u), v), 1);
+    }
 
     const double* source_[2][4];
     const double* envelope_[4];
+    __m128i last_ = _mm_setzero_si128();
+    Vec r_[6];
+    int active_ = 0;
+    bool valid_ = false;
   };
 };
 

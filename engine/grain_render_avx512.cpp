@@ -83,7 +83,11 @@ struct Avx512Ops {
       envelope_ = _mm512_load_si512(w[2]);
     }
 
-    void Restart() { valid_ = false; }
+    // A new stretch of samples in which the lanes of `active` sound.
+    void Restart(Mask active) {
+      active_ = active;
+      valid_ = false;
+    }
 
     // Channel 0 at I - 1, I, I + 1, then channel 1, with the wrapped indices.
     void Wrapped(Idx below, Idx i, Idx above, Vec* r) const {
@@ -96,25 +100,25 @@ struct Avx512Ops {
     }
 
     // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
-    void Inner(Idx i, Mask active, Vec* r) {
+    void Inner(Idx i, Vec* r) {
       const __m512i at0 = _mm512_add_epi64(source0_, i);
       const __m512i at1 = _mm512_add_epi64(source1_, i);
       const __m512i step = _mm512_sub_epi64(i, last_);
-      if (valid_ && Uniform(step, 1, active)) {
+      if (valid_ && Uniform(step, 1)) {
         r_[0] = r_[1];
         r_[1] = r_[2];
         r_[2] = Gather<1>(at0);
         r_[3] = r_[4];
         r_[4] = r_[5];
         r_[5] = Gather<1>(at1);
-      } else if (valid_ && Uniform(step, -1, active)) {
+      } else if (valid_ && Uniform(step, -1)) {
         r_[2] = r_[1];
         r_[1] = r_[0];
         r_[0] = Gather<-1>(at0);
         r_[5] = r_[4];
         r_[4] = r_[3];
         r_[3] = Gather<-1>(at1);
-      } else if (!valid_ || !Uniform(step, 0, active)) {
+      } else if (!valid_ || !Uniform(step, 0)) {
         r_[0] = Gather<-1>(at0);
         r_[1] = Gather<0>(at0);
         r_[2] = Gather<1>(at0);
@@ -144,14 +148,15 @@ struct Avx512Ops {
       return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}),
                                  8);
     }
-    // True when every lane of `within` moved by `by` samples.
-    static bool Uniform(Idx step, int by, Mask within) {
-      return _mm512_mask_cmpneq_epi64_mask(within, step, _mm512_set1_epi64(by)) == 0;
+    // True when every sounding lane moved by `by` samples.
+    bool Uniform(Idx step, int by) const {
+      return _mm512_mask_cmpneq_epi64_mask(active_, step, _mm512_set1_epi64(by)) == 0;
     }
 
     __m512i source0_, source1_, envelope_;
     __m512i last_ = _mm512_setzero_si512();
     Vec r_[6];
+    Mask active_ = 0;
     bool valid_ = false;
   };
 };

@@ -122,7 +122,7 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
     Vec f;
     const Idx i = V::Split(pos, &f);
     Vec r[6];
-    reader.Inner(i, active, r);
+    reader.Inner(i, r);
     Vec tk, tk1, frac;
     envelopeReads(&tk, &tk1, &frac);
     if constexpr (kAllMove) {
@@ -159,7 +159,7 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
       const Vec span = V::Mul(absInc, V::Set(m + 1.0));
       const bool inner = V::AllSet(V::AtLeast(V::Sub(pos, span), two),
                                    V::Less(V::Add(pos, span), lenLessTwo), watched);
-      reader.Restart();
+      reader.Restart(active);
       if (inner && allMove) {
         for (int j = 0; j < m; ++j) {
           V::Store(sums + j * kLanes,
