@@ -1,4 +1,5 @@
 // "bench": the plug-in's real-time factor through the binary interface.
+#include <stdlib.h>
 #include <time.h>
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/render_path.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
 #include "host/cli/render.h"
@@ -31,12 +33,27 @@ int RunBench(const Args& args) {
              {{"sample-rate", "HZ", "sample rate, 8000 to 384000 (default 44100)"},
               {"block-size", "N", "frames per process call, 1 to 16384 (default 512)"},
               {"seconds", "S", "seconds of audio to process, 0.1 to 3600 (default 20)"},
-              {"double", "", "use the double-precision process path"}}));
+              {"double", "", "use the double-precision process path"},
+              {"simd", "PATH",
+               "render path to force: sse2, avx2 or avx512 (default: the widest this processor "
+               "runs)"}}));
   if (!options.Parse(args, 0, 0)) return 0;
   const double rate = options.Number("sample-rate", 44100.0, 8000.0, 384000.0);
   const int block = options.Integer("block-size", 512, 1, 16384);
   const double seconds = options.Number("seconds", 20.0, 0.1, 3600.0);
   const bool useDouble = options.Has("double");
+  if (options.Has("simd")) {
+    // The plug-in reads the variable when it builds its engine, so it is set before loading.
+    const std::string simd = options.Value("simd");
+    RenderPath path;
+    if (!ParseRenderPath(simd.c_str(), &path)) {
+      throw CliError(kExitUsage, "--simd takes sse2, avx2 or avx512, not \"" + simd + "\"");
+    }
+    if (!RenderPathSupported(path)) {
+      throw CliError(kExitUsage, "this processor has no " + simd + " render path");
+    }
+    setenv(kRenderPathVariable, simd.c_str(), 1);
+  }
   auto host = OpenConfigured(options);
   vst2::AEffect* e = host->Effect();
   if (useDouble && !(e->flags & vst2::kFlagCanDoubleReplacing)) {
@@ -94,10 +111,12 @@ int RunBench(const Args& args) {
   const double cpu = CpuSeconds() - start;
   host->SetActive(false);
   const double audio = static_cast<double>((total + block - 1) / block * block) / rate;
+  const std::string renderPath = QuorvantelRenderPath(*e);
   std::printf(
       "real-time factor %.1f: %.2f s of audio in %.4f s of CPU time (%.0f Hz, block %d, "
-      "%s path)\n",
-      cpu > 0 ? audio / cpu : 0.0, audio, cpu, rate, block, useDouble ? "double" : "float");
+      "%s path)%s\n",
+      cpu > 0 ? audio / cpu : 0.0, audio, cpu, rate, block, useDouble ? "double" : "float",
+      renderPath.empty() ? "" : (" on the " + renderPath + " render path").c_str());
   return 0;
 }
 

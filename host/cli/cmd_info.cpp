@@ -71,6 +71,7 @@ int RunInfo(const Args& args) {
   const bool instrument = host->Dispatch(vst2::effGetPlugCategory) == 2;
   char id[16];
   std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(e.uniqueID));
+  const std::string renderPath = QuorvantelRenderPath(e);
   if (options.Has("json")) {
     std::printf(
         "{\"name\": %s, \"vendor\": %s, \"product\": %s, \"uniqueId\": %s, "
@@ -84,7 +85,8 @@ int RunInfo(const Args& args) {
     for (std::size_t i = 0; i < programs.size(); ++i) {
       std::printf("%s%s", i ? ", " : "", JsonString(programs[i]).c_str());
     }
-    std::printf("]}\n");
+    std::printf("]%s}\n",
+                renderPath.empty() ? "" : (", \"renderPath\": " + JsonString(renderPath)).c_str());
     return 0;
   }
   // A field the plug-in leaves empty is left out rather than printed blank.
@@ -109,6 +111,7 @@ int RunInfo(const Args& args) {
   for (std::size_t i = 0; i < programs.size(); ++i) {
     std::printf("  %2zu  %s\n", i, programs[i].c_str());
   }
+  if (!renderPath.empty()) std::printf("render path:   %s\n", renderPath.c_str());
   return 0;
 }
 

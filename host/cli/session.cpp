@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 
+#include "engine/render_path.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/param_catalog.h"
+#include "host/cli/preset_file.h"
 #include "host/cli/preset_io.h"
 
 namespace qvcli {
@@ -97,6 +99,10 @@ std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
   auto host = OpenPluginOption(options);
   ApplySettings(*host, options);
   return host;
+}
+
+std::string QuorvantelRenderPath(const vst2::AEffect& effect) {
+  return FourCharText(effect.uniqueID) == "qZvx" ? RenderPathName(DefaultRenderPath()) : "";
 }
 
 }  // namespace qvcli

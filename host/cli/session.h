@@ -36,4 +36,9 @@ std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options);
 // Applies the setting options to an open plug-in, as OpenConfigured does. Throws CliError.
 void ApplySettings(qvhost::PluginHost& host, const Options& options);
 
+// The SIMD render path a loaded Quorvantel takes ("sse2", "avx2" or "avx512"): the one this
+// program computes from the processor and QUORVANTEL_SIMD, as the plug-in does. Empty for any
+// other plug-in.
+std::string QuorvantelRenderPath(const vst2::AEffect& effect);
+
 }  // namespace qvcli

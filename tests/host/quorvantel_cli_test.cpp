@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "engine/render_path.h"
 #include "host/cli/preset_file.h"
 #include "tests/host/cli_runner.h"
 
@@ -222,6 +223,29 @@ TEST(QuorvantelBench, PrintsTheRealTimeFactor) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.rfind("real-time factor ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("(48000 Hz, block 256, float path)"), std::string::npos) << r.out;
+}
+
+TEST(QuorvantelRenderPath, InfoNamesItAndBenchForcesEachPathThisProcessorRuns) {
+  ScratchDir dir;
+  const auto info = RunHost(dir, "info", "--plugin", kPlugin);
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  const std::string line = std::string("render path:   ") + RenderPathName(DefaultRenderPath());
+  EXPECT_NE(info.out.find(line + "\n"), std::string::npos) << info.out;
+  for (RenderPath p : {RenderPath::kSse2, RenderPath::kAvx2, RenderPath::kAvx512}) {
+    const auto r =
+        RunHost(dir, "bench", "--plugin", kPlugin, "--seconds", "0.2", "--simd", RenderPathName(p));
+    if (!RenderPathSupported(p)) {
+      EXPECT_EQ(r.exitCode, 2) << r.out;
+      continue;
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string(" on the ") + RenderPathName(p) + " render path\n"),
+              std::string::npos)
+        << r.out;
+  }
+  const auto bad = RunHost(dir, "bench", "--plugin", kPlugin, "--simd", "avx9");
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("--simd takes sse2, avx2 or avx512"), std::string::npos) << bad.err;
 }
 
 }  // namespace
