@@ -1,8 +1,9 @@
 // Grain engine speed at 512-frame stereo blocks, once per render path the processor runs: default
 // settings, the densest setting at 44.1 kHz (Length 150 ms, Onset 0.1 ms: about 413 grains at
-// once), the same at 96 kHz (the pool of 512 grains full) and with feedback, and how the cost
-// grows with the number of grains (about 1, 10, 100 and 412). Prints the real-time factor
-// (seconds of audio per CPU second), grain-samples per CPU second and the mean grain count.
+// once), the same at 96 kHz (the pool of 512 grains full), with feedback and with every grain at
+// its own pitch, and how the cost grows with the number of grains (about 1, 10, 100 and 412).
+// Prints the real-time factor (seconds of audio per CPU second), grain-samples per CPU second and
+// the mean grain count.
 // Compare paths within one run: --benchmark_repetitions=5
 // --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
@@ -23,7 +24,8 @@ struct Setting {
   double sampleRate = 44100.0;
   double lengthMs = 30.0;  // the defaults
   double onsetMs = 20.0;
-  double feedback = 0.0;  // FB Apply 0.25: a quarter of the grains feed back
+  double feedback = 0.0;    // FB Apply 0.25: a quarter of the grains feed back
+  double pitchDepth = 0.0;  // LFO 1 at 9 Hz moves each grain's pitch
 };
 
 // Default plain values of the parameters that differ from 0.
@@ -52,6 +54,10 @@ void RunEngine(benchmark::State& state, Setting s, RenderPath path) {
   engine->OnParameterChanged(kParamLength, s.lengthMs);
   engine->OnParameterChanged(kParamOnset, s.onsetMs);
   engine->OnParameterChanged(kParamFeedback, s.feedback);
+  if (s.pitchDepth > 0.0) {
+    engine->OnParameterChanged(kParamPitch + 2, s.pitchDepth);
+    engine->OnParameterChanged(kParamLfoRate1, 9.0);
+  }
   std::vector<double> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
   std::uint32_t noise = 12345;
   for (int i = 0; i < kBlock; ++i) {
@@ -90,6 +96,7 @@ const bool kRegistered = [] {
       {"Densest44k", {44100.0, 150.0, 0.1}},
       {"Densest96k", {96000.0, 150.0, 0.1}},
       {"Densest44kFeedback", {44100.0, 150.0, 0.1, 0.5}},
+      {"Densest44kPitched", {44100.0, 150.0, 0.1, 0.0, 1.0}},
       // Onsets whose 16-sample spacing gives about 1, 10, 100 and 412 grains of 150 ms.
       {"Grains1", {44100.0, 150.0, 150.5}},
       {"Grains10", {44100.0, 150.0, 15.0}},
