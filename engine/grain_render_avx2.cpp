@@ -65,8 +65,8 @@ struct Avx2Ops {
 
   // Reads with plain loads: each lane's neighbouring doubles in one load, sorted into lanes by
   // unpacking (a gather costs as much as four loads and more on the processors we measured).
-  // Where every sounding lane moved by the same whole sample, the previous reads slide along and
-  // only the new end is read.
+  // Where every sounding lane moves by one whole sample, the previous reads slide along and only
+  // the new end is read.
   class Reader {
    public:
     explicit Reader(const PairGroup& g) {
@@ -79,9 +79,11 @@ struct Avx2Ops {
       }
     }
 
-    // A new stretch of samples in which the lanes of `active` sound.
-    void Restart(Mask active) {
+    // A new stretch of samples in which the lanes of `active` sound, moving by `inc` each.
+    void Restart(Mask active, Vec inc) {
       active_ = _mm256_movemask_pd(active);
+      const int up = _mm256_movemask_pd(_mm256_cmp_pd(inc, _mm256_set1_pd(1.0), _CMP_EQ_OQ));
+      slide_ = (up & active_) == active_;
       valid_ = false;
     }
 
@@ -103,11 +105,13 @@ struct Avx2Ops {
     void Inner(Idx i, Vec* r) {
       alignas(16) std::int32_t at[4];
       _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
-      const int step = _mm_movemask_ps(
-          _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_sub_epi32(i, last_), _mm_set1_epi32(1))));
-      const int still = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(i, last_)));
+      // Steps of exactly one sample nearly always move the index by one; anything else reads
+      // afresh without testing, so the branch stays predictable.
+      const int stepped =
+          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_sub_epi32(i, last_), one_)));
+      const bool slid = valid_ && slide_ && (stepped & active_) == active_;
       last_ = i;
-      if (valid_ && (step & active_) == active_) {
+      if (slid) {
         for (int c = 0; c < 2; ++c) {
           const double* const* s = source_[c];
           r_[3 * c] = r_[3 * c + 1];
@@ -115,7 +119,7 @@ struct Avx2Ops {
           r_[3 * c + 2] =
               Single(s[0] + at[0] + 1, s[1] + at[1] + 1, s[2] + at[2] + 1, s[3] + at[3] + 1);
         }
-      } else if (!valid_ || (still & active_) != active_) {
+      } else {
         for (int c = 0; c < 2; ++c) {
           const double* const* s = source_[c];
           const __m256d abEven = Pair(s[0] + at[0] - 1, s[2] + at[2] - 1);
@@ -154,9 +158,11 @@ struct Avx2Ops {
 
     const double* source_[2][4];
     const double* envelope_[4];
+    const __m128i one_ = _mm_set1_epi32(1);
     __m128i last_ = _mm_setzero_si128();
     Vec r_[6];
     int active_ = 0;
+    bool slide_ = false;  // every sounding lane moves by exactly one sample per sample
     bool valid_ = false;
   };
 };

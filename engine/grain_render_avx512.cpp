@@ -65,8 +65,8 @@ struct Avx512Ops {
   }
 
   // Reads with gathers, which address each lane's array as (address / 8 + index) x 8. Where every
-  // sounding lane moved by the same whole sample, the previous reads slide along and only the
-  // new end is gathered.
+  // sounding lane moves by one whole sample, the previous reads slide along and only the new end
+  // is gathered.
   class Reader {
    public:
     explicit Reader(const PairGroup& g) {
@@ -76,6 +76,7 @@ struct Avx512Ops {
           w[0][2 * k + l] = Words(g.pair[k]->source0[l]);
           w[1][2 * k + l] = Words(g.pair[k]->source1[l]);
           w[2][2 * k + l] = Words(g.pair[k]->envelope[l]);
+          channel1_[2 * k + l] = g.pair[k]->source1[l];
         }
       }
       source0_ = _mm512_load_si512(w[0]);
@@ -83,10 +84,13 @@ struct Avx512Ops {
       envelope_ = _mm512_load_si512(w[2]);
     }
 
-    // A new stretch of samples in which the lanes of `active` sound.
-    void Restart(Mask active) {
+    // A new stretch of samples in which the lanes of `active` sound, moving by `inc` each.
+    void Restart(Mask active, Vec inc) {
       active_ = active;
       valid_ = false;
+      const Mask up = _mm512_cmp_pd_mask(inc, _mm512_set1_pd(1.0), _CMP_EQ_OQ);
+      const Mask down = _mm512_cmp_pd_mask(inc, _mm512_set1_pd(-1.0), _CMP_EQ_OQ);
+      slide_ = (up & active) == active ? 1 : (down & active) == active ? -1 : 0;
     }
 
     // Channel 0 at I - 1, I, I + 1, then channel 1, with the wrapped indices.
@@ -103,28 +107,30 @@ struct Avx512Ops {
     void Inner(Idx i, Vec* r) {
       const __m512i at0 = _mm512_add_epi64(source0_, i);
       const __m512i at1 = _mm512_add_epi64(source1_, i);
-      const __m512i step = _mm512_sub_epi64(i, last_);
-      if (valid_ && Uniform(step, 1)) {
-        r_[0] = r_[1];
-        r_[1] = r_[2];
-        r_[2] = Gather<1>(at0);
-        r_[3] = r_[4];
-        r_[4] = r_[5];
-        r_[5] = Gather<1>(at1);
-      } else if (valid_ && Uniform(step, -1)) {
-        r_[2] = r_[1];
-        r_[1] = r_[0];
-        r_[0] = Gather<-1>(at0);
-        r_[5] = r_[4];
-        r_[4] = r_[3];
-        r_[3] = Gather<-1>(at1);
-      } else if (!valid_ || !Uniform(step, 0)) {
+      // Steps of exactly one sample nearly always move the index by one; anything else reads
+      // afresh without testing, so the branch stays predictable.
+      if (valid_ && slide_ != 0 && Uniform(_mm512_sub_epi64(i, last_), slide_)) {
+        if (slide_ > 0) {
+          r_[0] = r_[1];
+          r_[1] = r_[2];
+          r_[2] = Gather<1>(at0);
+          r_[3] = r_[4];
+          r_[4] = r_[5];
+          r_[5] = Gather<1>(at1);
+        } else {
+          r_[2] = r_[1];
+          r_[1] = r_[0];
+          r_[0] = Gather<-1>(at0);
+          r_[5] = r_[4];
+          r_[4] = r_[3];
+          r_[3] = Gather<-1>(at1);
+        }
+      } else {
+        // Gathers for one channel, plain loads for the other: the two use different ports.
         r_[0] = Gather<-1>(at0);
         r_[1] = Gather<0>(at0);
         r_[2] = Gather<1>(at0);
-        r_[3] = Gather<-1>(at1);
-        r_[4] = Gather<0>(at1);
-        r_[5] = Gather<1>(at1);
+        Loaded(i, r_ + 3);
       }
       last_ = i;
       valid_ = true;
@@ -139,6 +145,26 @@ struct Avx512Ops {
     }
 
    private:
+    // Channel 1 at I - 1, I, I + 1 from one four-double load per lane, sorted into lanes.
+    void Loaded(Idx i, Vec* r) const {
+      alignas(64) std::int64_t at[kLanes];
+      _mm512_store_si512(at, i);
+      auto two = [&](int k) {
+        return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_loadu_pd(channel1_[k] + at[k] - 1)),
+                                  _mm256_loadu_pd(channel1_[k + 1] + at[k + 1] - 1), 1);
+      };
+      const __m512d z01 = two(0), z23 = two(2), z45 = two(4), z67 = two(6);
+      const __m512i ab = _mm512_setr_epi64(0, 4, 8, 12, 1, 5, 9, 13);
+      const __m512i c = _mm512_setr_epi64(2, 6, 10, 14, 2, 6, 10, 14);
+      const __m512d ab0 = _mm512_permutex2var_pd(z01, ab, z23);  // a0..a3, b0..b3
+      const __m512d ab1 = _mm512_permutex2var_pd(z45, ab, z67);  // a4..a7, b4..b7
+      const __m512d c0 = _mm512_permutex2var_pd(z01, c, z23);
+      const __m512d c1 = _mm512_permutex2var_pd(z45, c, z67);
+      r[0] = _mm512_shuffle_f64x2(ab0, ab1, 0x44);
+      r[1] = _mm512_shuffle_f64x2(ab0, ab1, 0xEE);
+      r[2] = _mm512_shuffle_f64x2(c0, c1, 0x44);
+    }
+
     static std::int64_t Words(const double* p) {
       return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p) >> 3);
     }
@@ -154,9 +180,11 @@ struct Avx512Ops {
     }
 
     __m512i source0_, source1_, envelope_;
+    const double* channel1_[kLanes];
     __m512i last_ = _mm512_setzero_si512();
     Vec r_[6];
     Mask active_ = 0;
+    int slide_ = 0;  // +1 or -1: every sounding lane moves by that much per sample
     bool valid_ = false;
   };
 };

@@ -159,7 +159,7 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
       const Vec span = V::Mul(absInc, V::Set(m + 1.0));
       const bool inner = V::AllSet(V::AtLeast(V::Sub(pos, span), two),
                                    V::Less(V::Add(pos, span), lenLessTwo), watched);
-      reader.Restart(active);
+      reader.Restart(active, inc);
       if (inner && allMove) {
         for (int j = 0; j < m; ++j) {
           V::Store(sums + j * kLanes,
