@@ -72,22 +72,24 @@ void GrainPool::RenderGrains(const RenderTarget& target) {
 }
 
 // A pair that feeds back renders alone, in its place in the walk: the pairs after it read what
-// it wrote, the pairs before it did not. Pairs that only read render together.
+// it wrote, the pairs before it did not. Pairs that only read render together, each run of them
+// by the narrowest path that holds it (a lone pair by RenderPair, two by AVX2): every path gives
+// the same output, and idle lanes would cost as much as busy ones.
 void GrainPool::RenderWide(GrainPair* const* pairs, int count, const RenderTarget& target,
                            int* masks) {
-  const bool wide512 = path_ == RenderPath::kAvx512;
-  const int width = wide512 ? 4 : 2;
+  const int width = path_ == RenderPath::kAvx512 ? 4 : 2;
   PairGroup group;
   for (int i = 0; i < count;) {
-    if (WritesFeedback(*pairs[i], target)) {
+    int n = 0;
+    while (n < width && i + n < count && !WritesFeedback(*pairs[i + n], target)) ++n;
+    if (n <= 1) {
       masks[i] = RenderPair(*pairs[i], target);
       ++i;
       continue;
     }
-    int n = 1;
-    while (n < width && i + n < count && !WritesFeedback(*pairs[i + n], target)) ++n;
-    BuildPairGroup(group, pairs + i, n, width, &idle_, target.count);
-    if (wide512) {
+    const int groupWidth = n <= 2 ? 2 : 4;
+    BuildPairGroup(group, pairs + i, n, groupWidth, &idle_, target.count);
+    if (groupWidth == 4) {
       RenderGroupAvx512(group, target, masks + i);
     } else {
       RenderGroupAvx2(group, target, masks + i);

@@ -34,8 +34,9 @@ bool RenderPathSupported(RenderPath path) {
       return true;
     case RenderPath::kAvx2:
       return __builtin_cpu_supports("avx2");
-    case RenderPath::kAvx512:
-      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    case RenderPath::kAvx512:  // which hands runs of two pairs to the AVX2 kernel
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+             __builtin_cpu_supports("avx2");
   }
   return false;
 }

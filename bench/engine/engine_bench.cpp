@@ -97,8 +97,8 @@ const bool kRegistered = [] {
       {"Densest96k", {96000.0, 150.0, 0.1}},
       {"Densest44kFeedback", {44100.0, 150.0, 0.1, 0.5}},
       {"Densest44kPitched", {44100.0, 150.0, 0.1, 0.0, 1.0}},
-      // Onsets whose 16-sample spacing gives about 1, 10, 100 and 412 grains of 150 ms.
-      {"Grains1", {44100.0, 150.0, 150.5}},
+      // Lengths and onsets whose 16-sample spacing gives about 1, 10, 100 and 412 grains.
+      {"Grains1", {44100.0, 50.0, 50.0}},
       {"Grains10", {44100.0, 150.0, 15.0}},
       {"Grains100", {44100.0, 150.0, 1.6}},
       {"Grains412", {44100.0, 150.0, 0.1}},
