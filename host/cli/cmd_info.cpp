@@ -111,7 +111,7 @@ int RunInfo(const Args& args) {
   for (std::size_t i = 0; i < programs.size(); ++i) {
     std::printf("  %2zu  %s\n", i, programs[i].c_str());
   }
-  if (!renderPath.empty()) std::printf("render path:   %s\n", renderPath.c_str());
+  field("render path:", renderPath);
   return 0;
 }
 
