@@ -21,8 +21,10 @@ struct alignas(16) GrainPair {
   double pan[2] = {};
   double amplitude[2] = {};
   double sourceMix[2] = {};
-  const double* source0[2] = {};   // channel-0 source of each lane
-  const double* source1[2] = {};   // channel-1 source of each lane
+  // Channel-0 and channel-1 source of each lane; like every array of doubles here they carry
+  // spare elements on both sides, which the wide render paths may read (and then ignore).
+  const double* source0[2] = {};
+  const double* source1[2] = {};
   const double* envelope[2] = {};  // kWindowSize entries, then copies of entries 0 and 1
 };
 
