@@ -30,7 +30,7 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
   constexpr int kPairs = kLanes / 2;
 
   // Lane 2k + l holds lane l of pair k.
-  auto lanes = [&g](double(GrainPair::*field)[2]) {
+  auto lanes = [&](double(GrainPair::*field)[2]) {
     alignas(64) double v[kLanes];
     for (int k = 0; k < kPairs; ++k) {
       v[2 * k] = (g.pair[k]->*field)[0];
@@ -38,7 +38,7 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
     }
     return V::Load(v);
   };
-  auto store = [&g](double(GrainPair::*field)[2], Vec x) {
+  auto store = [&](double(GrainPair::*field)[2], Vec x) {
     alignas(64) double v[kLanes];
     V::Store(v, x);
     for (int k = 0; k < g.pairCount; ++k) {
