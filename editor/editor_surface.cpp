@@ -80,12 +80,18 @@ void IEditorSurface::PrepareDraw() {
   TakeParameterValues();
 }
 
-bool IEditorSurface::OpenWindow(void* parent) { return window_->OpenWindow(parent); }
+bool IEditorSurface::OpenWindow(void* parent) {
+  // An open window closes first, and with it the entry, the capture and any gesture.
+  CloseWindow();
+  return window_->OpenWindow(parent);
+}
 
 void IEditorSurface::CloseWindow() {
   window_->CloseWindow();
   entry_.Close();
   capture_ = lastX_ = lastY_ = -1;
+  // A drag cut short by the close still ends its gesture.
+  EndGesture();
 }
 
 bool IEditorSurface::IsWindowOpen() const { return window_->IsWindowOpen(); }
@@ -157,13 +163,18 @@ int IEditorSurface::ControlAt(int x, int y) const {
 }
 
 void IEditorSurface::BeginGesture(int index) {
+  // A second button pressed during a gesture ends the first one: hosts see pairs only.
+  EndGesture();
   if (plugin_ == nullptr || ParameterAt(index) == nullptr) return;
+  gesture_ = index;
   std::lock_guard lock(plugin_->InstanceLock());
   plugin_->BeginParamEdit(index);
 }
 
-void IEditorSurface::EndGesture(int index) {
-  if (plugin_ == nullptr || ParameterAt(index) == nullptr) return;
+void IEditorSurface::EndGesture() {
+  if (gesture_ < 0) return;
+  const int index = gesture_;
+  gesture_ = -1;
   std::lock_guard lock(plugin_->InstanceLock());
   plugin_->EndParamEdit(index);
 }
@@ -191,16 +202,16 @@ void IEditorSurface::OnMouseDown(int x, int y, const MouseMod& mod) {
 }
 
 void IEditorSurface::OnMouseUp(int x, int y, const MouseMod& mod) {
+  if (EntryHasFocus() && gesture_ < 0) return;
   const int c = ControlAt(x, y);
   capture_ = lastX_ = lastY_ = -1;
-  if (c < 0) return;
-  IControl& control = *controls_[c];
-  control.MouseUp(x, y, mod);
-  if (control.ParamIdx() >= 0) EndGesture(control.ParamIdx());
+  if (c >= 0) controls_[c]->MouseUp(x, y, mod);
+  // Only the gesture a press began is ended: the release after a double click ends none.
+  EndGesture();
 }
 
 void IEditorSurface::OnMouseDrag(int x, int y, const MouseMod& mod) {
-  if (capture_ < 0 || (x == lastX_ && y == lastY_)) return;
+  if (capture_ < 0 || EntryHasFocus() || (x == lastX_ && y == lastY_)) return;
   const int dx = x - lastX_, dy = y - lastY_;
   lastX_ = x;
   lastY_ = y;
@@ -208,6 +219,7 @@ void IEditorSurface::OnMouseDrag(int x, int y, const MouseMod& mod) {
 }
 
 void IEditorSurface::OnMouseDoubleClick(int x, int y, const MouseMod& mod) {
+  if (EntryHasFocus()) return;
   capture_ = -1;
   const int c = ControlAt(x, y);
   if (c < 0) return;
@@ -223,12 +235,13 @@ void IEditorSurface::OnMouseDoubleClick(int x, int y, const MouseMod& mod) {
 }
 
 void IEditorSurface::OnMouseWheel(int x, int y, const MouseMod& mod, int steps) {
+  if (EntryHasFocus()) return;
   const int c = ControlAt(x, y);
   if (c >= 0) controls_[c]->MouseWheel(x, y, mod, steps);
 }
 
 void IEditorSurface::OnKeyDown(int x, int y, int key) {
-  if (key < 0) return;
+  if (key < 0 || EntryHasFocus()) return;
   const int c = ControlAt(x, y);
   if (c >= 0) controls_[c]->KeyDown(x, y, key);
 }

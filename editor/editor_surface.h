@@ -30,8 +30,9 @@ constexpr int kKeySpace = 0, kKeyUp = 1, kKeyDown = 2, kKeyLeft = 3, kKeyRight =
 // 'A'..'Z' and 'a'..'z'); -1 for every other key, which the editor ignores.
 int KeyCodeFromVirtualKey(int virtualKey);
 
-// Threads: the plug-in side (SetParameterFromPlugin, PrepareDraw, OpenWindow, CloseWindow) is
-// called by the framework under the instance lock; everything else belongs to the editor thread:
+// Threads: the plug-in side (SetParameterFromPlugin, PrepareDraw) is called by the framework
+// under the instance lock, OpenWindow and CloseWindow without it (see IEditorView); everything
+// else belongs to the editor thread:
 // the window layer's timer thread while a window is open, otherwise the thread that built the
 // editor (headless use and tests drive Tick and the input methods directly). The editor thread
 // takes the instance lock only to send values and gestures to the plug-in, never while drawing.
@@ -82,7 +83,8 @@ class IEditorSurface : public IEditorView {
   // grayed, else -1.
   int ControlAt(int x, int y) const;
 
-  // Editor thread: input in client pixels, as the window layer receives it.
+  // Editor thread: input in client pixels, as the window layer receives it. While an open value
+  // entry has the keyboard focus, only a right press reaches the editor (it cancels the entry).
   void OnMouseDown(int x, int y, const MouseMod& mod);
   void OnMouseUp(int x, int y, const MouseMod& mod);
   // A move with a button held; only reaches a control that captured the mouse.
@@ -93,6 +95,8 @@ class IEditorSurface : public IEditorView {
   // key: a code from KeyCodeFromVirtualKey; negative codes are ignored.
   void OnKeyDown(int x, int y, int key);
   bool HasCapture() const { return capture_ >= 0; }
+  // The parameter whose gesture (BeginParamEdit) a press began and its release will end; -1.
+  int GestureParameter() const { return gesture_; }
 
   // Editor thread: what controls ask of the surface.
   DrawContext& Graphics() { return *draw_; }
@@ -125,13 +129,15 @@ class IEditorSurface : public IEditorView {
  private:
   void TakeParameterValues();
   void BeginGesture(int index);
-  void EndGesture(int index);
+  void EndGesture();
+  bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
 
   std::vector<std::unique_ptr<IControl>> controls_;
   IEffectBase* plugin_;
   int width_, height_, fps_;
   int capture_ = -1;
   int lastX_ = -1, lastY_ = -1;
+  int gesture_ = -1;
   std::unique_ptr<DrawContext> draw_;
   ParameterMailbox mailbox_;
   std::vector<double> plainValues_;              // editor thread's view of the parameters

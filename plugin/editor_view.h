@@ -14,10 +14,14 @@ class IEditorView {
   // Fixed size of the editor window in pixels.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // Lock rule for the two below: never called with the InstanceLock held. While a window is
+  // open the editor runs its own thread, which takes the InstanceLock for every value and
+  // gesture it sends to the plug-in; closing waits for that thread to end.
   // Opens the window as a child of the host's parent window; host UI thread. False when no
   // window could be made; the plug-in is unaffected.
   virtual bool OpenWindow(void* parent) = 0;
-  // Closes the window if it is open, stopping the editor's own thread before it returns; host
-  // UI thread.
+  // Closes the window if it is open, stopping the editor's own thread before it returns; any
+  // thread. Called on the editor's own thread (a host reacting to a gesture), it only asks the
+  // thread to end; the next OpenWindow, CloseWindow or the destructor waits for it.
   virtual void CloseWindow() = 0;
 };

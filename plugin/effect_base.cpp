@@ -124,9 +124,10 @@ void IEffectBase::AttachEditor(std::unique_ptr<IEditorView> editor) {
 }
 
 void IEffectBase::DestroyEditor() {
-  std::lock_guard lock(instanceLock_);
   if (!editor_) return;
+  // Without the lock: closing joins the editor's thread, which may be waiting for it.
   editor_->CloseWindow();
+  std::lock_guard lock(instanceLock_);
   editor_.reset();
 }
 

@@ -187,7 +187,8 @@ class IEffectBase {
 
  protected:
   // Closes and destroys the attached editor, if any. A derived destructor calls this first, so
-  // the editor never outlives the parts of the instance it reaches.
+  // the editor never outlives the parts of the instance it reaches. Called without the lock
+  // held: the window is closed (its thread joined) before the lock is taken.
   void DestroyEditor();
   void SetSampleRateValue(double rate) { sampleRate_ = rate; }
   void SetHostNumber(int n) { hostNumber_ = n; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "plugin/effect_base.h"
 #include "plugin/vst2/vst2_abi.h"
@@ -42,8 +43,9 @@ class IEffectVst2 : public IEffectBase {
   const vst2::ERect& EditorRect() const { return editorRect_; }
 
   // The record's callbacks. Each catches every exception and answers 0 / does nothing; each
-  // takes the InstanceLock for its whole call (the dispatcher releases it before opcode 1
-  // destroys the instance).
+  // takes the InstanceLock for its whole call, except that the dispatcher releases it before
+  // opcode 1 destroys the instance and while opcodes 14 and 15 open and close the editor's
+  // window (see OpenOrCloseEditor).
   static vst2::intptr VSTDispatcher(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,
                                     vst2::intptr value, void* ptr, float opt);
   static void VSTProcessAccumulating(vst2::AEffect* effect, float** inputs, float** outputs,
@@ -56,6 +58,12 @@ class IEffectVst2 : public IEffectBase {
   static float VSTGetParameter(vst2::AEffect* effect, vst2::int32 index);
 
  private:
+  // Opcodes 14 and 15 (host UI thread). Lock rule: the editor's own thread takes the
+  // InstanceLock for every value and gesture it sends, and closing its window joins that
+  // thread, so the window is opened and closed with lock released (EditorOpened and
+  // EditorClosed still run under it). lock is the dispatcher's hold on the InstanceLock.
+  vst2::intptr OpenOrCloseEditor(vst2::int32 opcode, void* parent,
+                                 std::unique_lock<std::recursive_mutex>& lock);
   // Dispatcher opcodes, lock held (dispatcher.cpp).
   vst2::intptr Dispatch(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                         float opt);

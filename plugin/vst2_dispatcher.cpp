@@ -32,10 +32,28 @@ intptr IEffectVst2::VSTDispatcher(AEffect* effect, int32 opcode, int32 index, in
       delete self;
       return 0;
     }
+    if (opcode == effEditOpen || opcode == effEditClose)
+      return self->OpenOrCloseEditor(opcode, ptr, lock);
     return self->Dispatch(opcode, index, value, ptr, opt);
   } catch (...) {
     return 0;
   }
+}
+
+intptr IEffectVst2::OpenOrCloseEditor(int32 opcode, void* parent,
+                                      std::unique_lock<std::recursive_mutex>& lock) {
+  IEditorView* editor = Editor();
+  if (editor == nullptr) return 0;
+  if (opcode == effEditClose) EditorClosed();
+  lock.unlock();
+  if (opcode == effEditClose) {
+    editor->CloseWindow();
+    return 1;
+  }
+  const bool opened = editor->OpenWindow(parent);
+  lock.lock();
+  if (opened) EditorOpened();
+  return opened ? 1 : 0;
 }
 
 intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
@@ -105,15 +123,6 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
     case effEditGetRect:
       if (ptr == nullptr || Editor() == nullptr) return 0;
       *static_cast<ERect**>(ptr) = &editorRect_;
-      return 1;
-    case effEditOpen:
-      if (Editor() == nullptr || !Editor()->OpenWindow(ptr)) return 0;
-      EditorOpened();
-      return 1;
-    case effEditClose:
-      if (Editor() == nullptr) return 0;
-      EditorClosed();
-      Editor()->CloseWindow();
       return 1;
     case effIdentify:
       return FourCC('N', 'v', 'E', 'f');
