@@ -50,6 +50,12 @@ void IRangeFaderControl::SetDepth(double d) {
   SetValue(std::clamp((bandLow_ + bandHigh_) * 0.5, 0.0, 1.0));
 }
 
+void IRangeFaderControl::MarkDirty(bool push) {
+  IControl::MarkDirty(push);
+  bandLow_ = Value() - depth_ * 0.5;
+  bandHigh_ = Value() + depth_ * 0.5;
+}
+
 bool IRangeFaderControl::Draw(IEditorSurface& surface) {
   DrawContext& g = surface.Graphics();
   const Rect& r = DrawRect();

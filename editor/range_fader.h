@@ -20,6 +20,9 @@ class IRangeFaderControl : public IControl {
   void MouseDown(int x, int y, const MouseMod& mod) override;
   void MouseDrag(int x, int y, int dx, int dy, const MouseMod& mod) override;
   bool Draw(IEditorSurface& surface) override;
+  // Also moves the band with the value, so the read-out, which runs before the next drawing,
+  // prints the value just set rather than the one drawn before it.
+  void MarkDirty(bool push) override;
 
   // Takes a new depth (normalised): narrows the allowed range to [d/2, 1 - d/2], stores the band
   // pushed inside 0..1 and recentres the value on it (shown, not sent).

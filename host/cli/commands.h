@@ -16,6 +16,7 @@ int RunPreset(const Args& args);
 int RunBench(const Args& args);
 int RunGenerate(const Args& args);
 int RunSnapshot(const Args& args);
+int RunEdit(const Args& args);
 
 // Text as a JSON string literal, quotes included.
 std::string JsonString(const std::string& text);

@@ -31,6 +31,8 @@ constexpr Command kCommands[] = {
      qvcli::RunGenerate},
     {"snapshot", "snapshot OUT.png     draw the Quorvantel editor without a display",
      qvcli::RunSnapshot},
+    {"edit", "edit                 show the plug-in's editor in a window until it is closed",
+     qvcli::RunEdit},
 };
 
 std::string Usage() {

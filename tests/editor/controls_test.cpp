@@ -132,6 +132,17 @@ TEST(RangeFader, ReadOutsPrintTheBandInTheRowsFormat) {
   h.SetParameter(11, 0.5f);
   h.Tick(2);
   EXPECT_EQ(panText->Text(), "50%L ~ 50%R");
+  // A committed value shows on the next tick, not only after the fader changes once more.
+  FakeWindow& window = h.OpenFakeWindow();
+  IControl* length = h.Bound(0);
+  h.RightClick(length);
+  ASSERT_NE(window.box, nullptr);
+  window.box->text = "75";
+  h.Editor().Entry().SetState(EntryCommit);
+  h.Tick(2);
+  EXPECT_EQ(h.Display(0), "75.0");
+  EXPECT_EQ(dynamic_cast<ITextControl*>(h.Editor().GetControl(h.IndexOf(length) + 3))->Text(),
+            "75.00");
 }
 
 TEST(EnvelopeCanvas, AllZeroDrawsTheBottomLineAndAllOneFillsThePlot) {

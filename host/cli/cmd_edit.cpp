@@ -1,0 +1,125 @@
+// "edit": shows a plug-in's editor in a window of its own, the way a DAW does, until the window
+// is closed; with --save, the state is written as a preset when it closes.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "host/cli/cli_error.h"
+#include "host/cli/commands.h"
+#include "host/cli/demo_signal.h"
+#include "host/cli/preset_io.h"
+#include "host/cli/session.h"
+#include "host/host_window.h"
+
+namespace qvcli {
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kBlock = 512;
+// Hosts call opcode 19 from their UI loop; plug-ins that handle their window in it (rather
+// than on a thread of their own) need it often.
+constexpr int kIdleMs = 15;
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnSignal(int) { gInterrupted = 1; }
+
+// The editor's size as the plug-in reports it (opcode 13), or fallback.
+void EditorSize(qvhost::PluginHost& host, int* width, int* height) {
+  vst2::ERect* rect = nullptr;
+  if (host.Dispatch(vst2::effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) return;
+  const int w = rect->right - rect->left, h = rect->bottom - rect->top;
+  if (w > 0 && h > 0 && w <= 8192 && h <= 8192) *width = w, *height = h;
+}
+
+// Feeds the demo phrase through the plug-in in real time on a thread of its own, the way a
+// host's audio thread does; the output is discarded.
+class AudioLoop {
+ public:
+  explicit AudioLoop(qvhost::PluginHost& host) : host_(host), phrase_(DemoPhrase(8.0, kRate)) {
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~AudioLoop() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Run() {
+    std::vector<float> in(kBlock), left(kBlock), right(kBlock);
+    auto next = std::chrono::steady_clock::now();
+    for (std::size_t pos = 0; !stop_; pos = (pos + kBlock) % (phrase_.size() - kBlock)) {
+      std::copy_n(phrase_.begin() + pos, kBlock, in.begin());
+      float* inputs[] = {in.data(), in.data()};
+      float* outputs[] = {left.data(), right.data()};
+      host_.ProcessReplacing(inputs, outputs, kBlock);
+      next += std::chrono::microseconds(1000000LL * kBlock / kRate);
+      std::this_thread::sleep_until(next);
+    }
+  }
+
+  qvhost::PluginHost& host_;
+  std::vector<float> phrase_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+int RunEdit(const Args& args) {
+  Options options(
+      "edit", "edit [options]",
+      "Shows the plug-in's editor in a window of its own, as a DAW does, until the window is "
+      "closed (or the program is interrupted). Needs an X display.",
+      Concat(Concat(PluginOptions(), SettingOptions()),
+             {{"save", "FILE",
+               "when the window closes, write the state: FILE.fxp the current program, "
+               "FILE.fxb every program, any other name the raw state chunk"},
+              {"audio", "",
+               "process the demo phrase in a loop while the editor is open (nothing is "
+               "played), so the plug-in's meters and statistics move"}}));
+  if (!options.Parse(args, 0, 0)) return 0;
+  auto host = OpenConfigured(options);
+  if ((host->Effect()->flags & vst2::kFlagHasEditor) == 0)
+    throw CliError(kExitFailure, "the plug-in has no editor");
+  host->SetSampleRate(kRate);
+  host->SetBlockSize(kBlock);
+  host->SetActive(true);
+
+  int width = 640, height = 480;
+  EditorSize(*host, &width, &height);
+  std::string error;
+  auto window = qvhost::HostWindow::Create(0, 0, width, height,
+                                           host->EffectName() + " - quorvantel-host", &error);
+  if (!window) throw CliError(kExitFailure, "cannot open a window: " + error);
+  const auto parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
+  if (host->Dispatch(vst2::effEditOpen, 0, 0, parent) == 0)
+    throw CliError(kExitFailure, "the plug-in did not open its editor");
+  // Some plug-ins know their size only once the editor is open.
+  int openWidth = width, openHeight = height;
+  EditorSize(*host, &openWidth, &openHeight);
+  if (openWidth != width || openHeight != height) window->Resize(openWidth, openHeight);
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  {
+    std::unique_ptr<AudioLoop> audio;
+    if (options.Has("audio")) audio = std::make_unique<AudioLoop>(*host);
+    while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Dispatch(vst2::effEditIdle);
+  }
+  host->Dispatch(vst2::effEditClose);
+  const bool displayLost = window->DisplayFailed();
+  window.reset();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (options.Has("save")) SavePresetFile(*host, options.Value("save"), PresetForm::kAuto);
+  if (displayLost) throw CliError(kExitFailure, "the X display went away");
+  return 0;
+}
+
+}  // namespace qvcli
