@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <mutex>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -236,9 +238,27 @@ class RecordingEditor : public IEditorView {
   void PrepareDraw() override { ++prepared; }
   int Width() const override { return 800; }
   int Height() const override { return 600; }
-  bool OpenWindow(void*) override { return opens_; }
-  void CloseWindow() override { ++*closes_; }
+  bool OpenWindow(void*) override {
+    windowCallsWithLockFree += LockFree();
+    return opens_;
+  }
+  void CloseWindow() override {
+    windowCallsWithLockFree += LockFree();
+    ++*closes_;
+  }
+  // Whether another thread could take the instance lock right now: an editor thread that
+  // waits for it must be able to finish while the window closes.
+  bool LockFree() const {
+    if (lock == nullptr) return true;
+    return std::async(std::launch::async, [this] {
+             if (!lock->try_lock()) return false;
+             lock->unlock();
+             return true;
+           }).get();
+  }
   int prepared = 0;
+  std::recursive_mutex* lock = nullptr;
+  int windowCallsWithLockFree = 0;
 
  private:
   std::vector<Push>* pushes_;
@@ -266,7 +286,10 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   EffectFixture f;
   std::vector<RecordingEditor::Push> pushes;
   int closes = 0;
-  f.Instance().AttachEditor(std::make_unique<RecordingEditor>(&pushes, &closes));
+  auto recording = std::make_unique<RecordingEditor>(&pushes, &closes);
+  RecordingEditor* editor = recording.get();
+  editor->lock = &f.Instance().InstanceLock();
+  f.Instance().AttachEditor(std::move(recording));
   EXPECT_EQ(f.effect->flags, 0x1019);
   ASSERT_EQ(pushes.size(), 89u);
   EXPECT_EQ(pushes[0].index, 0);
@@ -282,6 +305,7 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 1);
   EXPECT_EQ(f.Dispatch(effEditClose), 1);
   EXPECT_EQ(closes, 1);
+  EXPECT_EQ(editor->windowCallsWithLockFree, 2);
 
   // Host automation reaches the editor as a normalised value; the host is not told back.
   pushes.clear();

@@ -74,8 +74,12 @@ bool X11Display::Setup(int screenNumber) {
   const xcb_font_t cursorFont = xcb_generate_id(connection_);
   xcb_open_font(connection_, cursorFont, 6, "cursor");
   cursor_ = xcb_generate_id(connection_);
-  xcb_create_glyph_cursor(connection_, cursor_, cursorFont, cursorFont, kArrowGlyph,
-                          kArrowGlyph + 1, 0, 0, 0, 0xffff, 0xffff, 0xffff);
+  Owned<xcb_generic_error_t> noCursor{xcb_request_check(
+      connection_, xcb_create_glyph_cursor_checked(connection_, cursor_, cursorFont, cursorFont,
+                                                   kArrowGlyph, kArrowGlyph + 1, 0, 0, 0, 0xffff,
+                                                   0xffff, 0xffff))};
+  // A server without the cursor font: our windows take their parent's cursor.
+  if (noCursor) cursor_ = XCB_NONE;
   xcb_close_font(connection_, cursorFont);
 
   maxRequestBytes_ = std::size_t(xcb_get_maximum_request_length(connection_)) * 4;

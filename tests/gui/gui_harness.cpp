@@ -1,0 +1,120 @@
+// The GUI tests' display, tools, captures and plug-in window.
+#include "tests/gui/gui_harness.h"
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "raster/png_write.h"
+#include "tests/gui/virtual_display.h"
+
+namespace qvtest {
+
+const std::string& TestDisplay() {
+  static VirtualDisplay display(1700, 700);
+  static const bool set = [] {
+    if (!display.Name().empty()) setenv("DISPLAY", display.Name().c_str(), 1);
+    return true;
+  }();
+  (void)set;
+  return display.Name();
+}
+
+bool Xdo(const std::string& words) {
+  std::vector<std::string> argv = {"xdotool"};
+  std::istringstream in(words);
+  for (std::string word; in >> word;) argv.push_back(word);
+  return RunTool(argv);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+raster::Bitmap Capture(std::uint32_t window) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  raster::Bitmap shot;
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+  if (g != nullptr) {
+    xcb_get_image_reply_t* image = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, g->width, g->height, ~0u),
+        nullptr);
+    if (image != nullptr && xcb_get_image_data_length(image) >= g->width * g->height * 4) {
+      shot = raster::Bitmap(g->width, g->height);
+      const auto* data = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image));
+      for (int i = 0; i < g->width * g->height; ++i) shot.Data()[i] = data[i] | 0xff000000u;
+    }
+    std::free(image);
+  }
+  std::free(g);
+  xcb_disconnect(c);
+  return shot;
+}
+
+static xcb_query_tree_reply_t* Tree(xcb_connection_t* c, std::uint32_t window) {
+  return xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+}
+
+int ChildCount(std::uint32_t window) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  xcb_query_tree_reply_t* tree = Tree(c, window);
+  const int n = tree != nullptr ? xcb_query_tree_children_length(tree) : -1;
+  std::free(tree);
+  xcb_disconnect(c);
+  return n;
+}
+
+std::uint32_t FirstChild(std::uint32_t window) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  xcb_query_tree_reply_t* tree = Tree(c, window);
+  const std::uint32_t child = tree != nullptr && xcb_query_tree_children_length(tree) > 0
+                                  ? xcb_query_tree_children(tree)[0]
+                                  : 0;
+  std::free(tree);
+  xcb_disconnect(c);
+  return child;
+}
+
+void SaveShot(const raster::Bitmap& shot, const std::string& name) {
+  std::string error;
+  raster::WritePngFile(shot, name + ".png", error);
+}
+
+std::vector<std::uint32_t> Region(const raster::Bitmap& shot, int x0, int y0, int x1, int y1) {
+  std::vector<std::uint32_t> pixels;
+  for (int y = y0; y < y1 && y < shot.Height(); ++y)
+    for (int x = x0; x < x1 && x < shot.Width(); ++x) pixels.push_back(shot.At(x, y));
+  return pixels;
+}
+
+PluginWindow::PluginWindow(int x) {
+  std::string error;
+  host_ = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
+  if (!host_) return;
+  host_->Open();
+  host_->SetSampleRate(44100);
+  host_->SetBlockSize(512);
+  host_->SetActive(true);
+  window_ = qvhost::HostWindow::Create(x, 0, 800, 600, "GUI test", &error);
+}
+
+PluginWindow::~PluginWindow() {
+  if (host_) host_->Dispatch(vst2::effEditClose);
+}
+
+bool PluginWindow::OpenEditor() {
+  const auto parent = reinterpret_cast<void*>(std::uintptr_t(window_->Id()));
+  return host_->Dispatch(vst2::effEditOpen, 0, 0, parent) == 1;
+}
+
+void PluginWindow::CloseEditor() { host_->Dispatch(vst2::effEditClose); }
+
+}  // namespace qvtest
