@@ -1,0 +1,72 @@
+// quorvantel-host edit as a user runs it: the editor in a window of its own until the program
+// is told to stop, the state written by --save on the way out, and a clear refusal without a
+// display.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "host/cli/preset_io.h"
+#include "tests/gui/gui_harness.h"
+
+extern char** environ;
+
+namespace qvtest {
+namespace {
+
+pid_t StartHost(const std::vector<std::string>& words) {
+  std::vector<std::string> argv = {QV_HOST_BIN};
+  argv.insert(argv.end(), words.begin(), words.end());
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawn(&pid, QV_HOST_BIN, nullptr, nullptr, args.data(), environ) == 0 ? pid : 0;
+}
+
+int ExitCode(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
+  if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
+  const std::string preset =
+      (std::filesystem::temp_directory_path() / ("qv-edit-" + std::to_string(getpid()) + ".fxp"))
+          .string();
+  const pid_t pid = StartHost({"edit", "--set", "Length=80", "--save", preset});
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000));
+  // The host window sits at the screen's corner: wheel "Lng Mod" once, then stop the program.
+  ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 275 40 click 4"); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(ExitCode(pid), 0);
+  std::string error;
+  auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
+  ASSERT_TRUE(host) << error;
+  host->Open();
+  qvcli::LoadPresetFile(*host, preset);
+  EXPECT_EQ(host->ParamDisplay(0), "80.0");
+  EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
+  std::filesystem::remove(preset);
+}
+
+TEST(EditCommand, WithoutADisplayItSaysSoAndFails) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display != nullptr ? display : "";
+  unsetenv("DISPLAY");
+  const pid_t pid = StartHost({"edit"});
+  if (!saved.empty()) setenv("DISPLAY", saved.c_str(), 1);
+  ASSERT_NE(pid, 0);
+  EXPECT_EQ(ExitCode(pid), 1);
+}
+
+}  // namespace
+}  // namespace qvtest
