@@ -11,9 +11,8 @@ namespace qvhost {
 namespace {
 
 xcb_atom_t Intern(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name),
-                            nullptr);
+  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
   const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
   std::free(reply);
   return atom;
@@ -29,7 +28,8 @@ struct HostWindow::Impl {
   bool closed = false;
 
   ~Impl() {
-    if (window != 0 && !xcb_connection_has_error(connection)) xcb_destroy_window(connection, window);
+    if (window != 0 && !xcb_connection_has_error(connection))
+      xcb_destroy_window(connection, window);
     xcb_disconnect(connection);
   }
 
@@ -69,15 +69,15 @@ std::unique_ptr<HostWindow> HostWindow::Create(int x, int y, int width, int heig
                     std::int16_t(y), std::uint16_t(width), std::uint16_t(height), 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                     XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
-                      8, std::uint32_t(title.size()), title.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      std::uint32_t(title.size()), title.data());
   static const char kClass[] = "quorvantel-host\0QuorvantelHost";
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, XCB_ATOM_WM_CLASS,
-                      XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                      sizeof kClass, kClass);
   impl->protocols = Intern(c, "WM_PROTOCOLS");
   impl->deleteWindow = Intern(c, "WM_DELETE_WINDOW");
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, impl->protocols, XCB_ATOM_ATOM, 32,
-                      1, &impl->deleteWindow);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, impl->window, impl->protocols, XCB_ATOM_ATOM, 32, 1,
+                      &impl->deleteWindow);
   impl->FixSize(width, height);
   xcb_map_window(c, impl->window);
   // Mapped before the plug-in's window is put into it.
@@ -118,20 +118,6 @@ bool HostWindow::Pump(int timeoutMs) {
   return !impl_->closed && !DisplayFailed();
 }
 
-bool HostWindow::DisplayFailed() const {
-  return xcb_connection_has_error(impl_->connection) != 0;
-}
-
-void HostWindow::RequestClose() {
-  xcb_client_message_event_t message{};
-  message.response_type = XCB_CLIENT_MESSAGE;
-  message.format = 32;
-  message.window = impl_->window;
-  message.type = impl_->protocols;
-  message.data.data32[0] = impl_->deleteWindow;
-  xcb_send_event(impl_->connection, 0, impl_->window, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&message));
-  xcb_flush(impl_->connection);
-}
+bool HostWindow::DisplayFailed() const { return xcb_connection_has_error(impl_->connection) != 0; }
 
 }  // namespace qvhost

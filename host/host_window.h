@@ -27,9 +27,6 @@ class HostWindow {
   // asked to close (the window manager's close button) or the display went away.
   bool Pump(int timeoutMs);
   bool DisplayFailed() const;
-  // Sends the window the close request a window manager sends (tests; no window manager runs
-  // under Xvfb).
-  void RequestClose();
 
  private:
   struct Impl;

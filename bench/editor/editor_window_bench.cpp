@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +36,9 @@ double CpuSeconds() {
 bool SamePixels(const raster::Bitmap& a, const raster::Bitmap& b) {
   return !a.Empty() && a.Width() == b.Width() && a.Height() == b.Height() &&
          std::equal(a.Data(), a.Data() + a.Width() * a.Height(), b.Data(),
-                    [](std::uint32_t x, std::uint32_t y) { return (x | 0xff000000u) == (y | 0xff000000u); });
+                    [](std::uint32_t x, std::uint32_t y) {
+                      return (x | 0xff000000u) == (y | 0xff000000u);
+                    });
 }
 
 }  // namespace
@@ -59,8 +61,8 @@ int main() {
     return 1;
   }
   host->Open();
-  auto* surface = dynamic_cast<editor::IEditorSurface*>(
-      IEffectVst2::FromEffect(host->Effect())->Editor());
+  auto* surface =
+      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
   void* parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
   auto open = [&] { return host->Dispatch(vst2::effEditOpen, 0, 0, parent) == 1; };
   auto close = [&] { host->Dispatch(vst2::effEditClose); };
@@ -76,7 +78,9 @@ int main() {
     const auto start = Clock::now();
     if (!open()) return 1;
     const std::uint32_t editor = qvtest::FirstChild(window->Id());
-    while (!SamePixels(qvtest::Capture(editor), reference) && Clock::now() - start < std::chrono::seconds(2)) {}
+    while (!SamePixels(qvtest::Capture(editor), reference) &&
+           Clock::now() - start < std::chrono::seconds(2)) {
+    }
     firstPaint.push_back(Seconds(Clock::now() - start) * 1000.0);
     close();
   }
@@ -98,9 +102,10 @@ int main() {
   const double idleCpu = (CpuSeconds() - cpu0) / Seconds(Clock::now() - idleStart) * 100.0;
   close();
 
-  std::printf("opcode 14 to first complete paint: median %.1f ms, slowest %.1f ms (20 runs; read back "
-              "through the server every few ms)\n",
-              firstPaint[firstPaint.size() / 2], firstPaint.back());
+  std::printf(
+      "opcode 14 to first complete paint: median %.1f ms, slowest %.1f ms (20 runs; read back "
+      "through the server every few ms)\n",
+      firstPaint[firstPaint.size() / 2], firstPaint.back());
   std::printf("open/close cycles: %.0f per second (%d cycles)\n", cyclesPerSecond, kCycles);
   std::printf("open, idle editor: %.2f %% of one core (10 s)\n", idleCpu);
   return 0;

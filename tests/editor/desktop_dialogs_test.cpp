@@ -54,7 +54,8 @@ class StandInPrograms : public ::testing::Test {
 TEST_F(StandInPrograms, FileAndColourChoicesComeFromTheDialogProgramsAnswer) {
   Program("zenity", "/home/me/take 1.fxp\n", 0);
   EXPECT_EQ(ChooseFile(1, "/home/me", PlainWait), "/home/me/take 1.fxp");
-  EXPECT_EQ(Args("zenity"), "--file-selection\n--filename=/home/me/\n--save\n--confirm-overwrite\n");
+  EXPECT_EQ(Args("zenity"),
+            "--file-selection\n--filename=/home/me/\n--save\n--confirm-overwrite\n");
   Program("zenity", "rgb(10,200,30)\n", 0);
   Color color{128, 1, 2, 3};
   EXPECT_TRUE(ChooseColor(color, "Pick; rm -rf /", PlainWait));

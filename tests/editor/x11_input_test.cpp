@@ -1,10 +1,11 @@
 // The X11 layer's translations that need no display: modifier state, keys, double clicks and
 // the edit box's text editing.
+#include "editor/platform/x11/x11_input.h"
+
 #include <gtest/gtest.h>
 
 #include "editor/editor_surface.h"
 #include "editor/platform/x11/edit_text.h"
-#include "editor/platform/x11/x11_input.h"
 
 namespace editor::x11 {
 namespace {

@@ -59,7 +59,8 @@ class Traffic {
     std::vector<float> in(512), left(512), right(512);
     unsigned seed = 1;
     while (!stop_) {
-      for (float& s : in) s = float(int((seed = seed * 1103515245u + 12345u) >> 16) % 2001 - 1000) / 2000.0f;
+      for (float& s : in)
+        s = float(int((seed = seed * 1103515245u + 12345u) >> 16) % 2001 - 1000) / 2000.0f;
       float* inputs[] = {in.data(), in.data()};
       float* outputs[] = {left.data(), right.data()};
       host_.ProcessReplacing(inputs, outputs, 512);
@@ -138,8 +139,9 @@ TEST_F(EditorWindow, KnobAndFaderDragsReachTheHostAsGesturesAndKeepTheMouseOutsi
   // Dragged far below the window (which ends at y 600) and back up a quarter sweep: the knob
   // follows all the way. (Pauses: a press so soon after the last would double-click, and moves
   // read together count as one, which clamps differently.)
-  ASSERT_TRUE(Xdo("mousemove 373 273 sleep 0.45 mousedown 1 mousemove 373 690 sleep 0.1 "
-                  "mousemove 373 664 mouseup 1"));
+  ASSERT_TRUE(
+      Xdo("mousemove 373 273 sleep 0.45 mousedown 1 mousemove 373 690 sleep 0.1 "
+          "mousemove 373 664 mouseup 1"));
   EXPECT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(kDry) == 0.25f; }));
   // The fader jumps to the pointer and follows it.
   ASSERT_TRUE(Xdo("mousemove 145 35 mousedown 1"));
@@ -256,8 +258,9 @@ TEST_F(EditorWindow, ClosesFromAnyThreadDuringADragOrWithTheEntryOpenWhileAudioA
   EXPECT_EQ(ChildCount(editor_), 0);
   // Dragging and wheeling while both threads run.
   for (int i = 0; i < 5; ++i)
-    ASSERT_TRUE(Xdo("mousemove 373 273 mousedown 1 mousemove 373 240 mouseup 1 "
-                    "mousemove 275 40 click 4"));
+    ASSERT_TRUE(
+        Xdo("mousemove 373 273 mousedown 1 mousemove 373 240 mouseup 1 "
+            "mousemove 275 40 click 4"));
   for (int i = 0; i < 89; ++i) EXPECT_TRUE(std::isfinite(plugin_->Host().GetParameter(i)));
 }
 

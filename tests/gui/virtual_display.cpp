@@ -35,9 +35,10 @@ VirtualDisplay::VirtualDisplay(int width, int height, const std::vector<std::str
   posix_spawn_file_actions_adddup2(&actions, fds[1], reportFd);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> argv = {"Xvfb",      "-displayfd", std::to_string(reportFd), "-screen",
-                                   "0",         std::to_string(width) + "x" + std::to_string(height) + "x24",
-                                   "-nolisten", "tcp"};
+  std::vector<std::string> argv = {
+      "Xvfb",      "-displayfd", std::to_string(reportFd),
+      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+      "-nolisten", "tcp"};
   argv.insert(argv.end(), extra.begin(), extra.end());
   pid_ = Spawn(argv, &actions);
   posix_spawn_file_actions_destroy(&actions);

@@ -81,8 +81,7 @@ std::string FindProgram(const std::string& name) {
   return {};
 }
 
-ProgramResult RunProgram(const std::vector<std::string>& argv, const Waiter& wait,
-                         int timeoutMs) {
+ProgramResult RunProgram(const std::vector<std::string>& argv, const Waiter& wait, int timeoutMs) {
   ProgramResult result;
   if (argv.empty()) return result;
   int out[2];
@@ -113,8 +112,7 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const Waiter& wai
       char buffer[4096];
       const ssize_t n = read(out[0], buffer, sizeof buffer);
       if (n > 0) {
-        result.output.append(buffer,
-                             std::min<std::size_t>(n, kOutputLimit - result.output.size()));
+        result.output.append(buffer, std::min<std::size_t>(n, kOutputLimit - result.output.size()));
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
@@ -177,10 +175,9 @@ bool ChooseColor(Color& color, const char* title, const Waiter& wait) {
   const std::string caption = title != nullptr ? title : "";
   std::vector<std::string> args =
       dialog.zenity ? std::vector<std::string>{dialog.path, "--color-selection",
-                                               std::string("--color=") + rgb,
-                                               "--title=" + caption}
-                    : std::vector<std::string>{dialog.path, "--getcolor", "--default", hex,
-                                               "--title", caption};
+                                               std::string("--color=") + rgb, "--title=" + caption}
+                    : std::vector<std::string>{dialog.path, "--getcolor", "--default",
+                                               hex,         "--title",    caption};
   const ProgramResult result = RunProgram(args, wait);
   return result.finished && result.status == 0 && ParseColor(Trimmed(result.output), color);
 }
@@ -193,12 +190,11 @@ bool OpenUrl(const char* url, const char* title, const char* confirm, const char
   const std::string caption = title != nullptr ? title : "";
   auto ask = [&](bool question, const char* text) {
     std::vector<std::string> args =
-        dialog.zenity
-            ? std::vector<std::string>{dialog.path, question ? "--question" : "--error",
-                                       "--no-markup", "--title=" + caption,
-                                       std::string("--text=") + text}
-            : std::vector<std::string>{dialog.path, "--title", caption,
-                                       question ? "--yesno" : "--error", text};
+        dialog.zenity ? std::vector<std::string>{dialog.path, question ? "--question" : "--error",
+                                                 "--no-markup", "--title=" + caption,
+                                                 std::string("--text=") + text}
+                      : std::vector<std::string>{dialog.path, "--title", caption,
+                                                 question ? "--yesno" : "--error", text};
     const ProgramResult result = RunProgram(args, wait);
     return result.finished && result.status == 0;
   };

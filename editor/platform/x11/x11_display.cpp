@@ -60,8 +60,7 @@ bool X11Display::Setup(int screenNumber) {
   if (screens.rem == 0) return false;
   screen_ = screens.data;
   // Our pixels are native 0xAARRGGBB words: the server must take them as they are.
-  if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || !TrueColor888(*screen_))
-    return false;
+  if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || !TrueColor888(*screen_)) return false;
   bool wordPixels = false;
   for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
     if (f.data->depth == screen_->root_depth && f.data->bits_per_pixel == 32) wordPixels = true;
@@ -75,9 +74,9 @@ bool X11Display::Setup(int screenNumber) {
   xcb_open_font(connection_, cursorFont, 6, "cursor");
   cursor_ = xcb_generate_id(connection_);
   Owned<xcb_generic_error_t> noCursor{xcb_request_check(
-      connection_, xcb_create_glyph_cursor_checked(connection_, cursor_, cursorFont, cursorFont,
-                                                   kArrowGlyph, kArrowGlyph + 1, 0, 0, 0, 0xffff,
-                                                   0xffff, 0xffff))};
+      connection_,
+      xcb_create_glyph_cursor_checked(connection_, cursor_, cursorFont, cursorFont, kArrowGlyph,
+                                      kArrowGlyph + 1, 0, 0, 0, 0xffff, 0xffff, 0xffff))};
   // A server without the cursor font: our windows take their parent's cursor.
   if (noCursor) cursor_ = XCB_NONE;
   xcb_close_font(connection_, cursorFont);
@@ -102,11 +101,10 @@ xcb_window_t X11Display::CreateWindow(xcb_window_t parent, const Rect& rect,
                                       std::uint32_t eventMask, bool overrideRedirect) {
   const xcb_window_t window = xcb_generate_id(connection_);
   // In the order of their value-mask bits.
-  const std::uint32_t values[] = {XCB_NONE, 0, overrideRedirect ? 1u : 0u, eventMask,
-                                  screen_->default_colormap, cursor_};
-  const std::uint32_t mask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL |
-                             XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP |
-                             XCB_CW_CURSOR;
+  const std::uint32_t values[] = {
+      XCB_NONE, 0, overrideRedirect ? 1u : 0u, eventMask, screen_->default_colormap, cursor_};
+  const std::uint32_t mask = XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                             XCB_CW_EVENT_MASK | XCB_CW_COLORMAP | XCB_CW_CURSOR;
   const xcb_void_cookie_t cookie = xcb_create_window_checked(
       connection_, screen_->root_depth, window, parent, std::int16_t(rect.left),
       std::int16_t(rect.top), std::uint16_t(std::max(1, rect.Width())),
@@ -117,8 +115,8 @@ xcb_window_t X11Display::CreateWindow(xcb_window_t parent, const Rect& rect,
 }
 
 void X11Display::SetTitle(xcb_window_t window, const std::string& title) {
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
-                      XCB_ATOM_STRING, 8, std::uint32_t(title.size()), title.data());
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
+                      8, std::uint32_t(title.size()), title.data());
   xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, Atom("_NET_WM_NAME"),
                       Atom("UTF8_STRING"), 8, std::uint32_t(title.size()), title.data());
 }
@@ -177,8 +175,8 @@ void X11Display::Put(xcb_window_t window, const raster::Bitmap& pixels, const Re
   if (EnsureSharedMemory(rowBytes * height)) {
     copyRows(static_cast<std::uint32_t*>(shmAddress_), 0, height);
     xcb_shm_put_image(connection_, window, gc_, std::uint16_t(width), std::uint16_t(height), 0, 0,
-                      std::uint16_t(width), std::uint16_t(height), std::int16_t(x),
-                      std::int16_t(y), depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shmSegment_, 0);
+                      std::uint16_t(width), std::uint16_t(height), std::int16_t(x), std::int16_t(y),
+                      depth, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, shmSegment_, 0);
     // The segment is written again by the next Put: the server must have read it by then.
     Sync();
     return;

@@ -22,8 +22,8 @@ constexpr raster::Pixel kMark = raster::MakePixel(255, 0, 100, 200);  // selecti
 constexpr raster::Pixel kHover = raster::MakePixel(255, 215, 225, 240);
 constexpr int kRowHeight = 18;
 constexpr std::uint32_t kBoxEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS |
-                                     XCB_EVENT_MASK_BUTTON_PRESS |
-                                     XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_FOCUS_CHANGE;
+                                     XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                     XCB_EVENT_MASK_FOCUS_CHANGE;
 constexpr std::uint32_t kListEvents =
     kBoxEvents | XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW;
 
@@ -308,8 +308,8 @@ class DropList final : public EntryBox {
   static Rect Placed(X11Session& session, const EntryRequest& request) {
     const Rect bounds = session.Bounds();
     const int w = std::min(request.rect.Width(), bounds.Width());
-    const int h = std::min({int(request.items.size()) * kRowHeight + 2, request.rect.Height(),
-                            bounds.Height()});
+    const int h = std::min(
+        {int(request.items.size()) * kRowHeight + 2, request.rect.Height(), bounds.Height()});
     const int x = std::clamp(request.rect.left, 0, bounds.Width() - w);
     const int y = std::clamp(request.rect.top, 0, bounds.Height() - h);
     return Rect{x, y, x + w, y + h};

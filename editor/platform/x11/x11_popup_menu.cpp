@@ -76,11 +76,10 @@ class PopupMenu : public ChildWindow {
         nullptr);
     const bool held = grab != nullptr && grab->status == XCB_GRAB_STATUS_SUCCESS;
     std::free(grab);
-    std::free(xcb_grab_keyboard_reply(
-        c,
-        xcb_grab_keyboard(c, 0, window_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr));
+    std::free(xcb_grab_keyboard_reply(c,
+                                      xcb_grab_keyboard(c, 0, window_, XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      nullptr));
     return held;
   }
 

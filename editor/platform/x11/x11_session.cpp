@@ -87,9 +87,7 @@ bool X11Session::Create(xcb_window_t parent, const Rect& placement) {
   return !display_.Failed();
 }
 
-bool X11Session::Alive() const {
-  return !stop_->load() && !gone_ && !display_.Failed();
-}
+bool X11Session::Alive() const { return !stop_->load() && !gone_ && !display_.Failed(); }
 
 void X11Session::Run(const std::atomic<bool>& stop, int wakeFd) {
   stop_ = &stop;
@@ -125,8 +123,8 @@ void X11Session::DrainEvents(bool modal) {
   while (event != nullptr) {
     xcb_generic_event_t* next = xcb_poll_for_event(c);
     // Of a run of moves only the last counts: drags add up their steps from the last point.
-    const bool superseded = IsMotion(event) && IsMotion(next) &&
-                            EventWindow(*event) == EventWindow(*next);
+    const bool superseded =
+        IsMotion(event) && IsMotion(next) && EventWindow(*event) == EventWindow(*next);
     if (!superseded && Alive()) Dispatch(*event, modal);
     std::free(event);
     event = next;

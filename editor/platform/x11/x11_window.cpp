@@ -135,8 +135,7 @@ std::unique_ptr<IEntryWidget> X11Window::OpenEntryWidget(const EntryRequest& req
   return session_ != nullptr ? OpenEntryBox(*session_, request, entry) : nullptr;
 }
 
-int X11Window::PopupMenu(const std::vector<std::string>& items, int checked,
-                         int itemsPerColumn) {
+int X11Window::PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) {
   return session_ != nullptr ? RunPopupMenu(*session_, items, checked, itemsPerColumn) : 0;
 }
 
@@ -146,8 +145,7 @@ bool X11Window::WaitModal(int fd, int timeoutMs) {
 
 std::string X11Window::PromptForFile(int action, const std::string& folder) {
   if (session_ == nullptr) return {};
-  return desktop::ChooseFile(action, folder,
-                             [this](int fd, int ms) { return WaitModal(fd, ms); });
+  return desktop::ChooseFile(action, folder, [this](int fd, int ms) { return WaitModal(fd, ms); });
 }
 
 bool X11Window::PromptForColor(Color& color, const char* title) {
