@@ -62,7 +62,9 @@ VirtualDisplay::~VirtualDisplay() {
 
 void VirtualDisplay::Kill() {
   if (pid_ == 0) return;
-  kill(pid_, SIGKILL);
+  // SIGTERM, not SIGKILL: the clients lose their connections just the same, and the server
+  // removes its lock and socket, which a killed one would leave for the next to trip over.
+  kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
   pid_ = 0;
 }

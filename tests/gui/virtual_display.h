@@ -20,7 +20,7 @@ class VirtualDisplay {
 
   // ":N", for $DISPLAY.
   const std::string& Name() const { return name_; }
-  // Ends the server at once, as a crash would.
+  // Ends the server now: every client loses its connection, as when a server crashes.
   void Kill();
 
  private:
