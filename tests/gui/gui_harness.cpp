@@ -59,6 +59,13 @@ raster::Bitmap Capture(std::uint32_t window) {
   return shot;
 }
 
+std::uint32_t RootWindow() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  const std::uint32_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_disconnect(c);
+  return root;
+}
+
 static xcb_query_tree_reply_t* Tree(xcb_connection_t* c, std::uint32_t window) {
   return xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
 }

@@ -25,6 +25,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000);
 
 // A window's contents and its child windows, read through a connection of the test's own.
 raster::Bitmap Capture(std::uint32_t window);
+std::uint32_t RootWindow();
 int ChildCount(std::uint32_t window);
 std::uint32_t FirstChild(std::uint32_t window);
 // Writes a capture into the test's working folder as name.png, for people to look at.

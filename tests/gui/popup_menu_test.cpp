@@ -1,0 +1,61 @@
+// The parameter popup menu in a real window. No control of this editor opens it, so the test
+// adds one that does on a right click, in the editor of a plug-in made in this process.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "editor/editor_surface.h"
+#include "plugin/quorvantel.h"
+#include "tests/gui/gui_harness.h"
+
+namespace qvtest {
+namespace {
+
+constexpr int kShape1 = 54;  // "Shape1": Const, Triangle, Square, Sine, Random, ...
+
+// A right click shows its parameter's texts as a popup menu, four to a column.
+class MenuProbe : public editor::IControl {
+ public:
+  MenuProbe(IEffectBase* plugin, const editor::Rect& rect, int parameter)
+      : IControl(plugin, rect, parameter, editor::BlendNone) {}
+  void MouseDown(int, int, const editor::MouseMod& mod) override {
+    if (mod.right) Surface()->PopupParamMenu(this, Surface()->ParameterAt(ParamIdx()), 4);
+  }
+  bool Draw(editor::IEditorSurface&) override { return true; }
+};
+
+vst2::AEffect* Entry(vst2::HostCallback callback) { return CreateQuorvantelEffect(callback); }
+
+TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
+  if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
+  std::string error;
+  auto host = qvhost::PluginHost::Start(Entry, "Quorvantel", &error);
+  ASSERT_TRUE(host) << error;
+  host->Open();
+  auto* surface =
+      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
+  surface->AttachControl(
+      std::make_unique<MenuProbe>(surface->Plugin(), editor::Rect{760, 580, 800, 600}, kShape1));
+  auto window = qvhost::HostWindow::Create(0, 0, 800, 600, "popup test", &error);
+  ASSERT_TRUE(window) << error;
+  ASSERT_EQ(host->Dispatch(vst2::effEditOpen, 0, 0,
+                           reinterpret_cast<void*>(std::uintptr_t(window->Id()))),
+            1);
+  ASSERT_TRUE(Xdo("mousemove 700 400 mousemove 780 590 click 3"));
+  // The menu opens at the pointer as a window of its own: two columns of four rows of 20 pixels.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  SaveShot(Capture(RootWindow()), "popup-menu");
+  ASSERT_TRUE(Xdo("mousemove 790 640 click 1"));  // first column, third row: "Square"
+  EXPECT_TRUE(WaitUntil([&] { return host->ParamDisplay(kShape1) == "Square"; }));
+  // A click outside the menu dismisses it and changes nothing.
+  ASSERT_TRUE(Xdo("mousemove 780 590 click 3"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(Xdo("mousemove 100 100 click 1"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(host->ParamDisplay(kShape1), "Square");
+  host->Dispatch(vst2::effEditClose);
+}
+
+}  // namespace
+}  // namespace qvtest
