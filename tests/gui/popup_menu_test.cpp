@@ -42,17 +42,25 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
   ASSERT_EQ(host->Dispatch(vst2::effEditOpen, 0, 0,
                            reinterpret_cast<void*>(std::uintptr_t(window->Id()))),
             1);
+  // The menu is a window of its own on the screen, at the pointer: two columns of four rows
+  // of 20 pixels.
+  const int windows = ChildCount(RootWindow());
+  auto menuShown = [&] {
+    if (!WaitUntil([&] { return ChildCount(RootWindow()) == windows + 1; }, 10000)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // it takes the pointer next
+    return true;
+  };
   ASSERT_TRUE(Xdo("mousemove 700 400 mousemove 780 590 click 3"));
-  // The menu opens at the pointer as a window of its own: two columns of four rows of 20 pixels.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(menuShown());
   SaveShot(Capture(RootWindow()), "popup-menu");
   ASSERT_TRUE(Xdo("mousemove 790 640 click 1"));  // first column, third row: "Square"
-  EXPECT_TRUE(WaitUntil([&] { return host->ParamDisplay(kShape1) == "Square"; }));
+  EXPECT_TRUE(WaitUntil([&] { return host->ParamDisplay(kShape1) == "Square"; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return ChildCount(RootWindow()) == windows; }));
   // A click outside the menu dismisses it and changes nothing.
   ASSERT_TRUE(Xdo("mousemove 780 590 click 3"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(menuShown());
   ASSERT_TRUE(Xdo("mousemove 100 100 click 1"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(WaitUntil([&] { return ChildCount(RootWindow()) == windows; }));
   EXPECT_EQ(host->ParamDisplay(kShape1), "Square");
   host->Dispatch(vst2::effEditClose);
 }
