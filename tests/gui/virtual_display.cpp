@@ -36,9 +36,11 @@ VirtualDisplay::VirtualDisplay(int width, int height, const std::vector<std::str
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> argv = {
-      "Xvfb",      "-displayfd", std::to_string(reportFd),
-      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
-      "-nolisten", "tcp"};
+      "Xvfb", "-displayfd", std::to_string(reportFd), "-screen", "0",
+      std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
+      // Without it the server resets whenever its last client leaves, and a client connecting
+      // meanwhile (a tool that just ran while the program under test starts) is turned away.
+      "-noreset"};
   argv.insert(argv.end(), extra.begin(), extra.end());
   pid_ = Spawn(argv, &actions);
   posix_spawn_file_actions_destroy(&actions);
