@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
 #include <thread>
 
 #include "editor/editor_surface.h"
@@ -46,21 +48,26 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
   // of 20 pixels.
   const int windows = ChildCount(RootWindow());
   auto menuShown = [&] {
-    if (!WaitUntil([&] { return ChildCount(RootWindow()) == windows + 1; }, 10000)) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // it takes the pointer next
-    return true;
+    return WaitUntil([&] { return ChildCount(RootWindow()) == windows + 1; }, 10000);
+  };
+  auto menuGone = [&] { return ChildCount(RootWindow()) == windows; };
+  // The menu takes the pointer a moment after it appears; a click before that lands on the
+  // empty screen beside the editor, so each click is repeated until it has its effect.
+  auto clickUntil = [&](const char* where, const std::function<bool()>& done) {
+    return WaitUntil([&] { return Xdo(std::string("mousemove ") + where + " click 1") && done(); },
+                     10000);
   };
   ASSERT_TRUE(Xdo("mousemove 700 400 mousemove 780 590 click 3"));
   ASSERT_TRUE(menuShown());
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   SaveShot(Capture(RootWindow()), "popup-menu");
-  ASSERT_TRUE(Xdo("mousemove 790 640 click 1"));  // first column, third row: "Square"
-  EXPECT_TRUE(WaitUntil([&] { return host->ParamDisplay(kShape1) == "Square"; }, 10000));
-  EXPECT_TRUE(WaitUntil([&] { return ChildCount(RootWindow()) == windows; }));
-  // A click outside the menu dismisses it and changes nothing.
+  // First column, third row: "Square".
+  EXPECT_TRUE(clickUntil("790 640", [&] { return host->ParamDisplay(kShape1) == "Square"; }));
+  EXPECT_TRUE(WaitUntil(menuGone));
+  // A click outside the menu (and outside the editor) dismisses it and changes nothing.
   ASSERT_TRUE(Xdo("mousemove 780 590 click 3"));
   ASSERT_TRUE(menuShown());
-  ASSERT_TRUE(Xdo("mousemove 100 100 click 1"));
-  EXPECT_TRUE(WaitUntil([&] { return ChildCount(RootWindow()) == windows; }));
+  EXPECT_TRUE(clickUntil("1300 100", menuGone));
   EXPECT_EQ(host->ParamDisplay(kShape1), "Square");
   host->Dispatch(vst2::effEditClose);
 }
