@@ -1,5 +1,6 @@
-// The generic plug-in framework base: parameters, presets, channels, host identity, state
-// serialisation and the instance lock. Knows nothing of grains and nothing of VST 2 records.
+// The generic plug-in framework base: composes the parameter set, the preset bank and the channel
+// configuration, and keeps host identity, the editor link and the instance lock. Knows nothing of
+// grains and nothing of VST 2 records.
 #pragma once
 
 #include <cstdint>
@@ -8,33 +9,12 @@
 #include <span>
 #include <vector>
 
+#include "plugin/channel_config.h"
 #include "plugin/editor_view.h"
 #include "plugin/midi_message.h"
-#include "plugin/parameter.h"
-#include "plugin/preset.h"
+#include "plugin/parameter_set.h"
+#include "plugin/preset_bank.h"
 #include "plugin/state_chunk.h"
-
-// Magic and framework version at the head of every state chunk.
-constexpr std::int32_t kChunkMagic = 0x70666674;  // 'pfft'
-constexpr std::int32_t kFrameworkVersion = 0x00010000;
-
-struct ChannelIoSpec {
-  std::int32_t inputs = 0;
-  std::int32_t outputs = 0;
-};
-
-// A channel's slot is element i of the instance's pointer array; an unconnected channel's slot
-// points at its own (zeroed) scratch buffer.
-struct InputChannel {
-  bool connected = false;
-  std::vector<double> scratch;
-};
-
-struct OutputChannel {
-  bool connected = false;
-  float* destination = nullptr;  // the host's single-precision buffer for the current block
-  std::vector<double> scratch;
-};
 
 // Where the host's transport stands; see IEffectBase::HostTimeInfo.
 struct HostTransport {
@@ -67,13 +47,6 @@ struct EffectIdentity {
 };
 
 constexpr int kEffectTextSize = 128;
-
-// One entry of a value list for SaveStateFromValues: `integer` for Bool, Int and Enum
-// parameters, `real` for the others.
-struct StoredValue {
-  std::int32_t integer = 0;
-  double real = 0.0;
-};
 
 class IEffectBase {
  public:
@@ -132,24 +105,26 @@ class IEffectBase {
   virtual bool SendMidiListToHost(std::span<const MidiMessage> messages);
 
   // Channels; dispatcher thread, lock held. Ranges are clamped to the existing channels.
-  bool LegalIO(int inputs, int outputs) const;
-  void SetInputConnections(int first, int count, bool connected);
-  void SetOutputConnections(int first, int count, bool connected);
-  int InputCount() const { return static_cast<int>(inputChannels_.size()); }
-  int OutputCount() const { return static_cast<int>(outputChannels_.size()); }
-  bool InputConnected(int i) const;
-  bool OutputConnected(int i) const;
-  void LimitToStereo();
-  void EnsureStereoIo();
+  bool LegalIO(int inputs, int outputs) const { return channels_.LegalIO(inputs, outputs); }
+  void SetInputConnections(int first, int count, bool connected) {
+    channels_.SetInputConnections(first, count, connected);
+  }
+  void SetOutputConnections(int first, int count, bool connected) {
+    channels_.SetOutputConnections(first, count, connected);
+  }
+  void LimitToStereo() { channels_.LimitToStereo(); }
+  void EnsureStereoIo() { channels_.EnsureStereoIo(); }
+  int InputCount() const { return channels_.InputCount(); }
+  int OutputCount() const { return channels_.OutputCount(); }
+  const ChannelConfig& Channels() const { return channels_; }
 
   // Host identity.
   void SetHost(const char* name, std::int32_t version);
-  static int HostKindFromName(const char* name);
   std::int32_t HostVersion() const { return hostVersion_; }
   int EffectVersion(bool decimal) const;
 
   // Parameters. Index checked by the caller unless stated.
-  int ParameterCount() const { return static_cast<int>(parameters_.size()); }
+  int ParameterCount() const { return parameters_.Count(); }
   Parameter& GetParam(int index) { return parameters_[index]; }
   const Parameter& GetParam(int index) const { return parameters_[index]; }
   // Editor's UI thread: sets a parameter from a normalised value, tells the host (automation) and
@@ -157,25 +132,21 @@ class IEffectBase {
   void SetParameterFromGUI(int index, double normalized);
   std::recursive_mutex& InstanceLock() { return instanceLock_; }
 
-  // State and presets; all take the lock (recursive).
+  // State and programs; all take the lock (recursive).
   bool SerializeParams(StateChunk& chunk);
+  // Reads the values (see ParameterSet::ReadValues), then NotifyAllParamsChanged.
   int UnserializeParams(const StateChunk& chunk, int start);
-  static void WriteChunkHeader(StateChunk& chunk);
-  static std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos);
-  int PresetCount() const { return static_cast<int>(presets_.size()); }
-  const char* PresetName(int index) const;
-  bool PresetInitialized(int index) const;
-  int CurrentPreset() const { return currentPreset_; }
+  const char* PresetName(int index) const { return presets_.Name(index); }
+  const PresetBank& Presets() const { return presets_; }
   void StoreCurrentPreset(const char* name);
   bool RecallPreset(int index);
-  void NextUserPresetName(char* out, int outSize) const;
   void EnsureDefaultPreset();
   void MakeDefaultPresets(const char* name, int n);
   void PushValuesToEditor();
   void NotifyAllParamsChanged();
 
   double SampleRate() const { return sampleRate_; }
-  int MaxBlockSize() const { return maxBlockSize_; }
+  int MaxBlockSize() const { return channels_.ScratchFrames(); }
   int Latency() const { return latency_; }
   IEditorView* Editor() const { return editor_.get(); }
   const char* EffectName() const { return effectName_; }
@@ -191,23 +162,15 @@ class IEffectBase {
   // held: the window is closed (its thread joined) before the lock is taken.
   void DestroyEditor();
   void SetSampleRateValue(double rate) { sampleRate_ = rate; }
-  void SetHostNumber(int n) { hostNumber_ = n; }
+  // The host number once the host has been asked, -1 before.
   int HostNumber() const { return hostNumber_; }
-  void SetCurrentPresetIndex(int i) { currentPreset_ = i; }
-  void CreateChannels(int inputs, int outputs);
-  void PointUnconnectedSlots();
-
-  std::vector<InputChannel> inputChannels_;
-  std::vector<OutputChannel> outputChannels_;
-  std::vector<double*> inputPointers_;  // what ProcessDouble receives, one slot per channel
-  std::vector<double*> outputPointers_;
+  // The process paths route the host's buffers through it.
+  ChannelConfig& MutableChannels() { return channels_; }
 
  private:
-  void ParseChannelIo(const char* text);
-
-  std::vector<Parameter> parameters_;
-  std::vector<Preset> presets_;
-  std::vector<ChannelIoSpec> channelSpecs_;
+  ParameterSet parameters_;
+  PresetBank presets_;
+  ChannelConfig channels_;
   char effectName_[kEffectTextSize] = {};
   char productName_[kEffectTextSize] = {};
   char vendorName_[kEffectTextSize] = {};
@@ -219,9 +182,7 @@ class IEffectBase {
   bool savesChunks_ = false;
   bool isInstrument_ = false;
   double sampleRate_ = 44100.0;
-  int maxBlockSize_ = 0;
   int latency_ = 0;
   std::unique_ptr<IEditorView> editor_;
-  int currentPreset_ = 0;
   std::recursive_mutex instanceLock_;
 };

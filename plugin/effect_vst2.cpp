@@ -1,4 +1,4 @@
-// The VST 2 adapter: effect record set-up, host identification and the calls back into the host.
+// The VST 2 adapter: effect record set-up and the calls back into the host.
 #include "plugin/effect_vst2.h"
 
 #include <cstring>
@@ -33,7 +33,7 @@ IEffectVst2::IEffectVst2(HostCallback host, const EffectIdentity& identity)
   effect_.process = &VSTProcessAccumulating;
   effect_.setParameter = &VSTSetParameter;
   effect_.getParameter = &VSTGetParameter;
-  effect_.numPrograms = PresetCount();
+  effect_.numPrograms = Presets().Count();
   effect_.numParams = ParameterCount();
   effect_.numInputs = InputCount();
   effect_.numOutputs = OutputCount();
@@ -143,24 +143,6 @@ void IEffectVst2::HostTimeInfo(HostTransport& out) {
   out.cycleActive = (flags & kTransportCycleActive) != 0;
 }
 
-int IEffectVst2::HostKind() {
-  if (HostNumber() != -1) return HostNumber();
-  char product[kHostProductStringSize] = {};
-  CallHost(audioMasterGetProductString, 0, 0, product, 0);
-  // The host may fill the whole buffer; the text ends at the last byte at the latest.
-  product[sizeof product - 1] = '\0';
-  std::int32_t version = 0;
-  if (product[0] != '\0') {
-    // The version is a 32-bit number carried in the pointer-sized answer: the bits above it are
-    // not part of it, and in 64-bit arithmetic the conversion below cannot overflow.
-    const std::int64_t d =
-        static_cast<std::int32_t>(CallHost(audioMasterGetVendorVersion, 0, 0, nullptr, 0));
-    version = static_cast<std::int32_t>((d / 10000) * 65536 + ((d % 10000) / 100) * 256 + d % 100);
-  }
-  SetHost(product, version);
-  return HostNumber();
-}
-
 void IEffectVst2::EditorResized(int, int) {
   IEditorView* editor = Editor();
   if (editor == nullptr) return;
@@ -168,22 +150,6 @@ void IEffectVst2::EditorResized(int, int) {
   editorRect_.left = 0;
   editorRect_.bottom = static_cast<std::int16_t>(editor->Height());
   editorRect_.right = static_cast<std::int16_t>(editor->Width());
-}
-
-void IEffectVst2::SetIoCounts() {
-  inputArrangement_.numChannels = InputCount();
-  effect_.numInputs = InputCount();
-  outputArrangement_.numChannels = OutputCount();
-  effect_.numOutputs = OutputCount();
-}
-
-void IEffectVst2::PrepareForHost() {
-  if (preparedForHost_) return;
-  preparedForHost_ = true;
-  const int n = HostKind();
-  if (n == 15 || n == 17 || n == 18 || n == 20) LimitToStereo();
-  if (n == 5 || n == 9 || n == 15 || n == 17 || n == 18 || n == 20) EnsureStereoIo();
-  SetIoCounts();
 }
 
 void IEffectVst2::AttachEditor(std::unique_ptr<IEditorView> editor) {

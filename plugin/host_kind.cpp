@@ -1,34 +1,54 @@
 // Identification of the host application from its product string.
-#include <cctype>
-#include <cstring>
-#include <string>
+#include "plugin/host_kind.h"
 
-#include "plugin/effect_base.h"
+#include <cctype>
+#include <string>
 
 namespace {
 
 struct HostNameRow {
   const char* substring;
-  int number;
+  KnownHost host;
 };
 
-// Tested in this order; the first substring found anywhere in the lower-cased name wins.
-// Numbers 2, 6, 10, 11 and 19 are never produced; 0 means no recognised host.
+// Tested in this order; the first substring found wins.
 constexpr HostNameRow kHostNames[] = {
-    {"cubase", 3}, {"reaper", 1},   {"nuendo", 4},    {"cakewalk", 5},   {"samplitude", 8},
-    {"fruity", 7}, {"live", 9},     {"melodyne", 12}, {"vstmanlib", 13}, {"aulab", 14},
-    {"forte", 15}, {"chainer", 16}, {"audition", 17}, {"orion", 18},     {"sawstudio", 20},
-    {"logic", 21}, {"digital", 22},
+    {"cubase", KnownHost::Cubase},
+    {"reaper", KnownHost::Reaper},
+    {"nuendo", KnownHost::Nuendo},
+    {"cakewalk", KnownHost::Cakewalk},
+    {"samplitude", KnownHost::Samplitude},
+    {"fruity", KnownHost::FruityLoops},
+    {"live", KnownHost::Live},
+    {"melodyne", KnownHost::Melodyne},
+    {"vstmanlib", KnownHost::VstManLib},
+    {"aulab", KnownHost::AuLab},
+    {"forte", KnownHost::Forte},
+    {"chainer", KnownHost::Chainer},
+    {"audition", KnownHost::Audition},
+    {"orion", KnownHost::Orion},
+    {"sawstudio", KnownHost::SawStudio},
+    {"logic", KnownHost::Logic},
+    {"digital", KnownHost::DigitalPerformer},
 };
 
 }  // namespace
 
-int IEffectBase::HostKindFromName(const char* name) {
-  if (name == nullptr) return 0;
+KnownHost HostKindFromName(const char* name) {
+  if (name == nullptr) return KnownHost::None;
   std::string lower(name);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const HostNameRow& row : kHostNames) {
-    if (lower.find(row.substring) != std::string::npos) return row.number;
+    if (lower.find(row.substring) != std::string::npos) return row.host;
   }
-  return 0;
+  return KnownHost::None;
+}
+
+bool HostTakesOnlyStereoInputs(KnownHost host) {
+  return host == KnownHost::Forte || host == KnownHost::Audition || host == KnownHost::Orion ||
+         host == KnownHost::SawStudio;
+}
+
+bool HostNeedsStereoIo(KnownHost host) {
+  return host == KnownHost::Cakewalk || host == KnownHost::Live || HostTakesOnlyStereoInputs(host);
 }

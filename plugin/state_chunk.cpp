@@ -1,4 +1,4 @@
-// The state chunk: little-endian encoding of 32-bit integers and 64-bit floats.
+// The state chunk: little-endian encoding of 32-bit integers and 64-bit floats, and its header.
 #include "plugin/state_chunk.h"
 
 #include <bit>
@@ -42,3 +42,18 @@ int StateChunk::ReadDouble(double* out, int pos) const {
 }
 
 void StateChunk::Resize(int n) { bytes_.resize(n > 0 ? n : 0, 0); }
+
+void WriteChunkHeader(StateChunk& chunk) {
+  chunk.Clear();
+  chunk.AppendInt32(kChunkMagic);
+  chunk.AppendInt32(kFrameworkVersion);
+}
+
+std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos) {
+  std::int32_t magic = 0;
+  const int q = chunk.ReadInt32(&magic, *pos);
+  if (q < 0 || magic != kChunkMagic) return 0;
+  std::int32_t version = 0;
+  *pos = chunk.ReadInt32(&version, q);
+  return *pos < 0 ? 0 : version;
+}

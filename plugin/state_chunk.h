@@ -1,5 +1,5 @@
 // A growable byte buffer for saved state: little-endian appends and bounds-checked positional
-// reads.
+// reads; and the header every state chunk starts with.
 #pragma once
 
 #include <cstdint>
@@ -35,3 +35,13 @@ class StateChunk {
   bool CanRead(int pos, int width) const;
   std::vector<std::uint8_t> bytes_;
 };
+
+// Magic and framework version at the head of every state chunk.
+constexpr std::int32_t kChunkMagic = 0x70666674;  // 'pfft'
+constexpr std::int32_t kFrameworkVersion = 0x00010000;
+
+// Clears the chunk and appends the magic and the framework version.
+void WriteChunkHeader(StateChunk& chunk);
+// Reads the header at *pos. No magic there: returns 0 and leaves *pos. The magic without a
+// version after it: returns 0 with *pos = -1. Otherwise returns the version, *pos after it.
+std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos);

@@ -70,7 +70,7 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
       }
       return 0;
     case effGetProgram:
-      return CurrentPreset();
+      return Presets().Current();
     case effSetProgramName:
       if (ptr != nullptr) {
         // Read no further than a preset name can hold, even if the host's text is unterminated.
@@ -81,7 +81,7 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
       return 0;
     case effGetProgramName:
       if (ptr != nullptr)
-        CopyBounded(static_cast<char*>(ptr), PresetName(CurrentPreset()), kProgramNameSize);
+        CopyBounded(static_cast<char*>(ptr), PresetName(Presets().Current()), kProgramNameSize);
       return 0;
     case effGetParamLabel:
       if (paramIndexValid && ptr != nullptr) {

@@ -43,18 +43,6 @@ void IEffectVst2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
                [&](IEffectVst2& self) { self.ProcessDoubleHost(inputs, outputs, frames); });
 }
 
-namespace {
-
-// The next host pointer for a connected channel; a missing array or entry reads as null.
-template <typename Sample>
-Sample* NextHostChannel(Sample** list, int& cursor) {
-  Sample* channel = list != nullptr ? list[cursor] : nullptr;
-  ++cursor;
-  return channel;
-}
-
-}  // namespace
-
 // Audio thread, lock held: the part both process paths share. Blocks longer than the scratch
 // buffers are cut into pieces of at most the announced maximum block size; `piece` (offset,
 // frames) routes the channels and processes one piece.
@@ -73,65 +61,21 @@ void IEffectVst2::ProcessInPieces(int frames, Piece&& piece) {
 // Audio thread, lock held. Connected channels are converted through their scratch buffers; a
 // missing host pointer reads silence and writes nowhere.
 void IEffectVst2::ProcessFloat(float** inputs, float** outputs, int frames, bool accumulate) {
+  ChannelConfig& channels = MutableChannels();
   ProcessInPieces(frames, [&](int offset, int n) {
-    int cursor = 0;
-    for (int c = 0; c < InputCount(); ++c) {
-      InputChannel& channel = inputChannels_[c];
-      double* buffer = channel.scratch.data();
-      inputPointers_[c] = buffer;
-      if (!channel.connected) continue;
-      const float* source = NextHostChannel(inputs, cursor);
-      if (source == nullptr) {
-        std::fill(buffer, buffer + n, 0.0);
-      } else {
-        for (int i = 0; i < n; ++i) buffer[i] = source[offset + i];
-      }
-    }
-    cursor = 0;
-    for (int c = 0; c < OutputCount(); ++c) {
-      OutputChannel& channel = outputChannels_[c];
-      outputPointers_[c] = channel.scratch.data();
-      if (channel.connected) channel.destination = NextHostChannel(outputs, cursor);
-    }
-    ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
-    for (OutputChannel& channel : outputChannels_) {
-      if (!channel.connected || channel.destination == nullptr) continue;
-      float* destination = channel.destination + offset;
-      const double* result = channel.scratch.data();
-      if (accumulate) {
-        for (int i = 0; i < n; ++i) destination[i] += static_cast<float>(result[i]);
-      } else {
-        for (int i = 0; i < n; ++i) destination[i] = static_cast<float>(result[i]);
-      }
-    }
+    channels.RouteFloat(inputs, outputs, offset, n);
+    ProcessDouble(channels.InputSlots(), channels.OutputSlots(), n);
+    channels.WriteFloatOutputs(offset, n, accumulate);
   });
 }
 
 // Audio thread, lock held. The host's buffers are handed on without copying; an unconnected
 // channel or a missing host pointer uses the channel's scratch buffer.
 void IEffectVst2::ProcessDoubleHost(double** inputs, double** outputs, int frames) {
+  ChannelConfig& channels = MutableChannels();
   ProcessInPieces(frames, [&](int offset, int n) {
-    int cursor = 0;
-    for (int c = 0; c < InputCount(); ++c) {
-      InputChannel& channel = inputChannels_[c];
-      inputPointers_[c] = channel.scratch.data();
-      if (!channel.connected) continue;
-      if (double* source = NextHostChannel(inputs, cursor)) {
-        inputPointers_[c] = source + offset;
-      } else {
-        std::fill(channel.scratch.begin(), channel.scratch.begin() + n, 0.0);
-      }
-    }
-    cursor = 0;
-    for (int c = 0; c < OutputCount(); ++c) {
-      OutputChannel& channel = outputChannels_[c];
-      outputPointers_[c] = channel.scratch.data();
-      if (!channel.connected) continue;
-      if (double* destination = NextHostChannel(outputs, cursor)) {
-        outputPointers_[c] = destination + offset;
-      }
-    }
-    ProcessDouble(inputPointers_.data(), outputPointers_.data(), n);
+    channels.RouteDouble(inputs, outputs, offset, n);
+    ProcessDouble(channels.InputSlots(), channels.OutputSlots(), n);
   });
 }
 

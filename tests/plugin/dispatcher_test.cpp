@@ -250,18 +250,18 @@ TEST_F(Opcodes, SpeakerArrangements) {
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
   EXPECT_EQ(Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr), 1);
-  EXPECT_TRUE(q.InputConnected(0));
-  EXPECT_FALSE(q.InputConnected(1));
-  EXPECT_TRUE(q.OutputConnected(1));  // no output arrangement given
+  EXPECT_TRUE(q.Channels().InputConnected(0));
+  EXPECT_FALSE(q.Channels().InputConnected(1));
+  EXPECT_TRUE(q.Channels().OutputConnected(1));  // no output arrangement given
 
   VstSpeakerArrangement huge{};
   huge.numChannels = 1 << 30;
   VstSpeakerArrangement negative{};
   negative.numChannels = -8;
   Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&huge), &negative);
-  EXPECT_TRUE(q.InputConnected(1));
-  EXPECT_FALSE(q.OutputConnected(0));
-  EXPECT_FALSE(q.OutputConnected(1));
+  EXPECT_TRUE(q.Channels().InputConnected(1));
+  EXPECT_FALSE(q.Channels().OutputConnected(0));
+  EXPECT_FALSE(q.Channels().OutputConnected(1));
 }
 
 TEST_F(Opcodes, MidiKeyNameIsEmpty) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "fake_host.h"
+#include "plugin/channel_config.h"
+#include "plugin/host_kind.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ TEST(EffectIdentity, RecordAfterCreation) {
   EXPECT_NE(f.effect->process, nullptr);
   EXPECT_EQ(f.Instance().MaxBlockSize(), 1024);
   EXPECT_EQ(f.Instance().SampleRate(), 44100.0);
-  EXPECT_EQ(f.Instance().CurrentPreset(), 0);
+  EXPECT_EQ(f.Instance().Presets().Current(), 0);
   // Creation asks the host nothing; identification waits for the open request.
   EXPECT_TRUE(f.host.calls.empty());
 }
@@ -114,24 +116,24 @@ TEST(Channels, ConnectionRangesAreClamped) {
   EffectFixture f;
   Quorvantel& q = f.Instance();
   q.SetInputConnections(-5, 100, false);
-  EXPECT_FALSE(q.InputConnected(0));
-  EXPECT_FALSE(q.InputConnected(1));
+  EXPECT_FALSE(q.Channels().InputConnected(0));
+  EXPECT_FALSE(q.Channels().InputConnected(1));
   q.SetInputConnections(1, 2147483647, true);  // first + count must not overflow
-  EXPECT_FALSE(q.InputConnected(0));
-  EXPECT_TRUE(q.InputConnected(1));
+  EXPECT_FALSE(q.Channels().InputConnected(0));
+  EXPECT_TRUE(q.Channels().InputConnected(1));
   q.SetOutputConnections(0, -3, false);
-  EXPECT_TRUE(q.OutputConnected(0));
+  EXPECT_TRUE(q.Channels().OutputConnected(0));
 }
 
 TEST(HostIdentification, SubstringTableInOrder) {
-  EXPECT_EQ(IEffectBase::HostKindFromName("Cubase Pro 12"), 3);
-  EXPECT_EQ(IEffectBase::HostKindFromName("REAPER"), 1);
-  EXPECT_EQ(IEffectBase::HostKindFromName("reaper cubase"), 3);
-  EXPECT_EQ(IEffectBase::HostKindFromName("Oliver"), 9);  // "live" inside a longer word
-  EXPECT_EQ(IEffectBase::HostKindFromName("Digital Performer"), 22);
-  EXPECT_EQ(IEffectBase::HostKindFromName("SAWStudio"), 20);
-  EXPECT_EQ(IEffectBase::HostKindFromName("Carla"), 0);
-  EXPECT_EQ(IEffectBase::HostKindFromName(""), 0);
+  EXPECT_EQ(HostKindFromName("Cubase Pro 12"), KnownHost::Cubase);
+  EXPECT_EQ(HostKindFromName("REAPER"), KnownHost::Reaper);
+  EXPECT_EQ(HostKindFromName("reaper cubase"), KnownHost::Cubase);
+  EXPECT_EQ(HostKindFromName("Oliver"), KnownHost::Live);  // "live" inside a longer word
+  EXPECT_EQ(HostKindFromName("Digital Performer"), KnownHost::DigitalPerformer);
+  EXPECT_EQ(HostKindFromName("SAWStudio"), KnownHost::SawStudio);
+  EXPECT_EQ(HostKindFromName("Carla"), KnownHost::None);
+  EXPECT_EQ(HostKindFromName(""), KnownHost::None);
 }
 
 TEST(HostIdentification, AskedOnceWithVersionConverted) {
@@ -186,40 +188,38 @@ TEST(HostIdentification, NoHostCallbackAtAll) {
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
 }
 
-// Exposes the channel records the framework keeps.
-class ChannelProbe : public Quorvantel {
- public:
-  ChannelProbe() : Quorvantel(nullptr) {}
-  std::vector<double>& InputScratch(int c) { return inputChannels_[c].scratch; }
-  double* InputSlot(int c) { return inputPointers_[c]; }
-};
-
+// An unconnected channel's slot is its scratch buffer, so the tests read and write it there.
 TEST(BlockSize, SameSizeKeepsScratchNewSizeZeroes) {
-  ChannelProbe q;
-  std::fill(q.InputScratch(0).begin(), q.InputScratch(0).end(), 7.0);
-  q.SetMaxBlockSize(1024);
-  EXPECT_EQ(q.InputScratch(0)[1023], 7.0);
+  ChannelConfig channels("1-1 2-2");
+  channels.SetScratchFrames(1024);
+  std::fill_n(channels.InputSlots()[0], 1024, 7.0);
+  channels.SetScratchFrames(1024);
+  EXPECT_EQ(channels.InputSlots()[0][1023], 7.0);
+  channels.SetScratchFrames(256);
+  EXPECT_EQ(channels.ScratchFrames(), 256);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(channels.InputSlots()[0][i], 0.0);
+
+  Quorvantel q(nullptr);
   q.SetMaxBlockSize(256);
-  ASSERT_EQ(q.InputScratch(0).size(), 256u);
-  for (double v : q.InputScratch(0)) EXPECT_EQ(v, 0.0);
   q.SetMaxBlockSize(0);  // ignored: a block holds at least one frame
   q.SetMaxBlockSize(-4);
   EXPECT_EQ(q.MaxBlockSize(), 256);
 }
 
-TEST(BlockSize, UnconnectedSlotsFollowResizedBuffers) {
-  ChannelProbe q;
-  q.SetInputConnections(1, 1, false);
-  EXPECT_EQ(q.InputSlot(1), q.InputScratch(1).data());
-  q.SetMaxBlockSize(8192);
-  EXPECT_EQ(q.InputSlot(1), q.InputScratch(1).data());
-}
-
-TEST(BlockSize, DisconnectingZeroesTheScratch) {
-  ChannelProbe q;
-  std::fill(q.InputScratch(1).begin(), q.InputScratch(1).end(), 3.0);
-  q.SetInputConnections(1, 1, false);
-  for (double v : q.InputScratch(1)) ASSERT_EQ(v, 0.0);
+TEST(BlockSize, DisconnectingZeroesTheScratchAndSlotsFollowResizedBuffers) {
+  ChannelConfig channels("1-1 2-2");
+  channels.SetScratchFrames(1024);
+  channels.SetInputConnections(0, 2, true);
+  std::vector<float> host(1024, 3.0f);
+  float* inputs[] = {host.data(), host.data()};
+  channels.RouteFloat(inputs, nullptr, 0, 1024);  // converts into the scratch buffers
+  double* scratch = channels.InputSlots()[1];
+  ASSERT_EQ(scratch[1023], 3.0);
+  channels.SetInputConnections(1, 1, false);
+  EXPECT_EQ(channels.InputSlots()[1], scratch);
+  for (int i = 0; i < 1024; ++i) ASSERT_EQ(scratch[i], 0.0);
+  channels.SetScratchFrames(8192);
+  EXPECT_NE(channels.InputSlots()[1], scratch);  // the buffer moved and the slot followed it
 }
 
 // Records what the framework tells an attached editor.

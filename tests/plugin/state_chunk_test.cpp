@@ -48,9 +48,9 @@ TEST(StateChunkBytes, ResizeZeroFills) {
 
 TEST(ChunkHeader, MagicAndVersion) {
   StateChunk chunk;
-  IEffectBase::WriteChunkHeader(chunk);
+  WriteChunkHeader(chunk);
   int pos = 0;
-  EXPECT_EQ(IEffectBase::ReadChunkHeader(chunk, &pos), kFrameworkVersion);
+  EXPECT_EQ(ReadChunkHeader(chunk, &pos), kFrameworkVersion);
   EXPECT_EQ(pos, 8);
 }
 
@@ -58,11 +58,11 @@ TEST(ChunkHeader, NoMagicLeavesThePosition) {
   StateChunk chunk;
   chunk.AppendDouble(30.0);
   int pos = 0;
-  EXPECT_EQ(IEffectBase::ReadChunkHeader(chunk, &pos), 0);
+  EXPECT_EQ(ReadChunkHeader(chunk, &pos), 0);
   EXPECT_EQ(pos, 0);
   StateChunk tiny;
   tiny.Resize(2);
-  EXPECT_EQ(IEffectBase::ReadChunkHeader(tiny, &pos), 0);
+  EXPECT_EQ(ReadChunkHeader(tiny, &pos), 0);
   EXPECT_EQ(pos, 0);
 }
 
@@ -71,7 +71,7 @@ TEST(ChunkHeader, MagicWithoutVersionRunsOut) {
   chunk.AppendInt32(kChunkMagic);
   chunk.Resize(6);
   int pos = 0;
-  EXPECT_EQ(IEffectBase::ReadChunkHeader(chunk, &pos), 0);
+  EXPECT_EQ(ReadChunkHeader(chunk, &pos), 0);
   EXPECT_EQ(pos, -1);
 }
 

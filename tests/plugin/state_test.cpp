@@ -80,7 +80,7 @@ TEST(ChunkLoading, NullPointerOrNegativeSizeAnswersZero) {
   EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), effSetChunk, 1, -720, bytes, 0), 0);
   EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), effGetChunk, 1, 0, nullptr, 0), 0);
   EXPECT_EQ(q.changes, 0);
-  EXPECT_FALSE(q.PresetInitialized(0));
+  EXPECT_FALSE(q.Presets().Initialized(0));
 }
 
 TEST(ChunkLoading, TheEditorIsRefreshedOnlyOnSuccess) {
@@ -111,7 +111,7 @@ TEST(Programs, RecallOfAStoredProgramRestoresItsValues) {
   NotifyCounter q;
   AEffect* e = q.Effect();
   e->dispatcher(e, effSetProgram, 0, 1, nullptr, 0);  // program 1 captures the defaults
-  EXPECT_EQ(q.CurrentPreset(), 1);
+  EXPECT_EQ(q.Presets().Current(), 1);
   e->setParameter(e, 0, 1.0f);  // Length 150 while on program 1
   e->dispatcher(e, effSetProgram, 0, 0, nullptr, 0);
   EXPECT_EQ(q.GetParam(0).Value(), 150.0);  // program 0 was never filled: values stay
@@ -131,8 +131,8 @@ TEST(Programs, OutOfRangeProgramKeepsTheIndexButStoresFirst) {
   e->dispatcher(e, effSetProgram, 0, 6, nullptr, 0);
   e->dispatcher(e, effSetProgram, 0, -1, nullptr, 0);
   e->dispatcher(e, effSetProgram, 0, intptr{1} << 40, nullptr, 0);
-  EXPECT_EQ(q.CurrentPreset(), 0);
-  EXPECT_FALSE(q.PresetInitialized(0));
+  EXPECT_EQ(q.Presets().Current(), 0);
+  EXPECT_FALSE(q.Presets().Initialized(0));
   EXPECT_FALSE(q.RecallPreset(6));
 }
 
@@ -170,7 +170,7 @@ TEST(Programs, DefaultPresetsFillTheFirstFreeOnes) {
   EXPECT_STREQ(q.PresetName(2), "- 3 -");
   q.MakeDefaultPresets("Init", 10);  // only four are left
   EXPECT_STREQ(q.PresetName(5), "Init");
-  EXPECT_TRUE(q.PresetInitialized(5));
+  EXPECT_TRUE(q.Presets().Initialized(5));
 }
 
 }  // namespace
