@@ -2,13 +2,15 @@
 // both with one two-wide double operation, and the doubly linked list that files such records.
 #pragma once
 
+#include "common/intrusive_list.h"
+
 constexpr int kPairCount = 256;  // 512 grains at most
 constexpr int kWindowSize = 200;
 
 struct alignas(16) GrainPair {
   int laneMask = 0;  // bit 0: lane 0 in use, bit 1: lane 1 in use
   GrainPair* next = nullptr;
-  GrainPair* prev = nullptr;
+  GrainPair* previous = nullptr;
   // Each field: lane 0 then lane 1. Times are samples relative to the first sample of the block.
   alignas(16) double start[2] = {};
   double end[2] = {};
@@ -28,47 +30,5 @@ struct alignas(16) GrainPair {
   const double* envelope[2] = {};  // kWindowSize entries, then copies of entries 0 and 1
 };
 
-// Records are taken from the head and appended at the tail; every operation is constant time.
-struct GrainList {
-  GrainPair* head = nullptr;
-  GrainPair* tail = nullptr;
-
-  bool Empty() const { return head == nullptr; }
-
-  void PushBack(GrainPair* p) {
-    p->next = nullptr;
-    p->prev = tail;
-    if (tail) {
-      tail->next = p;
-    } else {
-      head = p;
-    }
-    tail = p;
-  }
-
-  void Unlink(GrainPair* p) {
-    if (p->prev) {
-      p->prev->next = p->next;
-    } else {
-      head = p->next;
-    }
-    if (p->next) {
-      p->next->prev = p->prev;
-    } else {
-      tail = p->prev;
-    }
-    p->next = p->prev = nullptr;
-  }
-
-  GrainPair* PopFront() {
-    GrainPair* p = head;
-    if (p) Unlink(p);
-    return p;
-  }
-
-  int Size() const {
-    int n = 0;
-    for (const GrainPair* p = head; p; p = p->next) ++n;
-    return n;
-  }
-};
+// FullList, PartialList and FreeList: records are taken from the head and appended at the tail.
+using GrainList = IntrusiveList<GrainPair, &GrainPair::next, &GrainPair::previous>;

@@ -39,9 +39,9 @@ void GrainPool::RenderGrains(const RenderTarget& target) {
   GrainPair** order = order_;
   int* masks = masks_;
   int count = 0;
-  for (GrainPair* p = partial_.head; p; p = p->next) order[count++] = p;
+  for (GrainPair* p = partial_.Head(); p; p = p->next) order[count++] = p;
   const int partialCount = count;
-  for (GrainPair* p = full_.head; p; p = p->next) order[count++] = p;
+  for (GrainPair* p = full_.Head(); p; p = p->next) order[count++] = p;
 
   if (path_ == RenderPath::kSse2) {
     for (int i = 0; i < count; ++i) masks[i] = RenderPair(*order[i], target);

@@ -57,38 +57,6 @@ void LfoBank::SetSampleRate(double sampleRate) {
   }
 }
 
-bool LfoBank::InActiveList(const Node* node) const {
-  return node == head_ || node->next_ != nullptr || node->previous_ != nullptr;
-}
-
-void LfoBank::AppendActive(Node* node) {
-  if (InActiveList(node)) return;
-  node->previous_ = tail_;
-  node->next_ = nullptr;
-  if (tail_ != nullptr) {
-    tail_->next_ = node;
-  } else {
-    head_ = node;
-  }
-  tail_ = node;
-}
-
-void LfoBank::UnlinkActive(Node* node) {
-  if (!InActiveList(node)) return;
-  if (node->previous_ != nullptr) {
-    node->previous_->next_ = node->next_;
-  } else {
-    head_ = node->next_;
-  }
-  if (node->next_ != nullptr) {
-    node->next_->previous_ = node->previous_;
-  } else {
-    tail_ = node->previous_;
-  }
-  node->next_ = nullptr;
-  node->previous_ = nullptr;
-}
-
 void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
   const int shape = settings.shape;
   if (lfo < 0 || lfo >= kLfoCount || shape < 0 || shape >= kLfoShapeCount) return;
@@ -103,7 +71,7 @@ void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
   if (record.objectIndex >= 0) {  // the shared default source is never written
     Node* current = objects_[record.objectIndex].get();
     current->laneMask_ &= ~(1u << record.lane);
-    if (current->laneMask_ == 0) UnlinkActive(current);
+    if (current->laneMask_ == 0 && active_.Contains(current)) active_.Unlink(current);
   }
 
   LfoSoa& chosen = *objects_[chosenIndex];
@@ -112,7 +80,7 @@ void LfoBank::AssignShape(int lfo, const LfoSettings& settings) {
   chosenNode.laneMask_ |= 1u << lane;
   chosen.SetRateAndSkew(lane, settings.rate, settings.skew);
   record = LfoRecord{chosen.Output(lane), &chosen, chosenIndex, lane, &chosen.Output(lane)};
-  if (shape != kLfoConst) AppendActive(&chosenNode);
+  if (shape != kLfoConst && !active_.Contains(&chosenNode)) active_.PushBack(&chosenNode);
 }
 
 void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
@@ -169,6 +137,8 @@ void LfoBank::ApplyRate(int lfo) {
 }
 
 void LfoBank::TickBank() {
-  for (Node* node = head_; node != nullptr; node = node->next_) static_cast<LfoSoa*>(node)->Tick();
+  for (Node* node = active_.Head(); node != nullptr; node = node->next_) {
+    static_cast<LfoSoa*>(node)->Tick();
+  }
   for (LfoRecord& record : records_) record.latched = *record.output;
 }

@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "common/intrusive_list.h"
+#include "modulation/node.h"
+
 class LfoSoa;
-class Node;
 
 enum LfoShape : int {
   kLfoConst = 0,
@@ -93,13 +95,10 @@ class LfoBank {
   static int ObjectIndex(int shape, int k) { return shape * 2 + k; }
   const LfoSoa& Object(int index) const { return *objects_[index]; }
   const LfoRecord& Record(int lfo) const { return records_[lfo]; }
-  const Node* ActiveHead() const { return head_; }
-  const Node* ActiveTail() const { return tail_; }
+  const Node* ActiveHead() const { return active_.Head(); }
+  const Node* ActiveTail() const { return active_.Tail(); }
 
  private:
-  bool InActiveList(const Node* node) const;
-  void AppendActive(Node* node);
-  void UnlinkActive(Node* node);
   // The rate LFO lfo runs at from its settings (synced: factor × tempo), given to its lane.
   void ApplyRate(int lfo);
 
@@ -107,6 +106,6 @@ class LfoBank {
   LfoSettings settings_[kLfoCount];
   std::unique_ptr<LfoSoa> objects_[kLfoObjectCount];
   LfoRecord records_[kLfoCount];
-  Node* head_ = nullptr;
-  Node* tail_ = nullptr;
+  // The objects with at least one assigned lane, except Const ones: what TickBank ticks.
+  IntrusiveList<Node, &Node::next_, &Node::previous_> active_;
 };

@@ -46,13 +46,13 @@ TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) 
   Engine x({{0, 150.0}, {3, 0.1}});
   Process(x.e, Stereo(16), 16);
   const GrainPool& pool = x.e.Pool();
-  EXPECT_EQ(pool.PartialList().head, &pool.Pair(0));
+  EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(0));
   EXPECT_EQ(pool.Pair(0).laneMask, 1);
   Process(x.e, Stereo(16), 16);
-  EXPECT_EQ(pool.FullList().head, &pool.Pair(0));
+  EXPECT_EQ(pool.FullList().Head(), &pool.Pair(0));
   EXPECT_TRUE(pool.PartialList().Empty());
   Process(x.e, Stereo(16), 16);
-  EXPECT_EQ(pool.PartialList().head, &pool.Pair(1));
+  EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(1));
   EXPECT_EQ(pool.FreeList().Size(), kPairCount - 2);
   EXPECT_EQ(x.e.ActiveGrainCount(), 3);
 }
@@ -83,7 +83,7 @@ TEST(EngineGrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
 
 const GrainPair& NewestPair(const GrainEngine& e) {
   const GrainPool& pool = e.Pool();
-  return pool.PartialList().head ? *pool.PartialList().head : *pool.FullList().head;
+  return pool.PartialList().Head() ? *pool.PartialList().Head() : *pool.FullList().Head();
 }
 
 double FirstIncrement(std::initializer_list<std::pair<int, double>> changes) {

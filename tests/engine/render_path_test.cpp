@@ -226,8 +226,8 @@ TEST(EngineRenderPaths, RandomPoolsRenderAndRetireAsSse2DoesToTheBit) {
         // The lists hold the same pairs in the same order.
         for (const auto list :
              {&GrainPool::FullList, &GrainPool::PartialList, &GrainPool::FreeList}) {
-          const GrainPair* x = (a.pool.*list)().head;
-          const GrainPair* y = (b.pool.*list)().head;
+          const GrainPair* x = (a.pool.*list)().Head();
+          const GrainPair* y = (b.pool.*list)().Head();
           for (; x && y; x = x->next, y = y->next) {
             ASSERT_EQ(x - &a.pool.Pair(0), y - &b.pool.Pair(0)) << where;
           }
