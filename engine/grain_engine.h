@@ -30,9 +30,25 @@ class GrainEngine {
   void ProcessBlock(const double* const* inputs, double* const* outputs, int count,
                     double hostTempo);
 
-  // Any thread, under the instance lock: the plain value of parameter 0 .. 88 changed. Other
-  // indices and values that are not finite are ignored; values are kept inside their ranges.
-  void OnParameterChanged(int index, double value);
+  // The engine's inputs. Any thread, under the instance lock. Values that are not finite are
+  // ignored, the others kept inside their ranges; a setting, slot or LFO out of range is ignored.
+  // Modulated setting: its base value (in the setting's unit, limits in kModSlotLimits), the LFO
+  // 0 .. 7 that modulates it and the depth 0 .. 1; each refreshes the setting's window.
+  void SetBase(ModulatedSetting setting, double value);
+  void SetSource(ModulatedSetting setting, int lfo);
+  void SetDepth(ModulatedSetting setting, double depth);
+  // Envelope slot 0 .. 3: a new WindowShape starts from skew 0.5 (a shape outside 0 .. 9 is
+  // stored and leaves the table alone); a new skew 0 .. 1 keeps the shape. Both rebuild the table.
+  void SetEnvelopeShape(int slot, int shape);
+  void SetEnvelopeSkew(int slot, double skew);
+  // One of LFO 0 .. 7's four settings, as LfoBank::ApplyLfoParameter takes it.
+  void SetLfoParameter(int lfo, LfoParam which, double value);
+  // The mix: the tempo-synced delay flag (stored only: the grain delay is always "Delay" in ms),
+  // mid/side coding, the dry gain 0 .. 1 and the wet gain 0 .. 2.
+  void SetDelaySync(bool on) { delaySync_ = on; }
+  void SetMidSide(bool on) { midSide_ = on; }
+  void SetDryGain(double gain);
+  void SetWetGain(double gain);
 
   // Any thread, under the instance lock: processing (re)starts at sampleRate Hz. Only the
   // sample-rate fields and the LFO rates change; a rate outside 1 .. 10 MHz is ignored.
@@ -103,7 +119,7 @@ class GrainEngine {
   double dryGain_ = 0.0;
   double wetGain_ = 0.0;
   bool midSide_ = false;
-  bool delaySync_ = false;  // stored only: the grain delay is always "Delay" in ms
+  bool delaySync_ = false;
   int envelopeShape_[kEnvelopeSlotCount] = {};
   float envelopeSkew_[kEnvelopeSlotCount] = {};
 

@@ -1,50 +1,56 @@
-// OnParameterChanged and ResetProcessing: parameter values and the sample rate turned into engine
+// The engine's inputs and ResetProcessing: setting values and the sample rate turned into engine
 // state.
 #include <algorithm>
 #include <cmath>
 
 #include "engine/grain_engine.h"
-#include "engine/parameter_indices.h"
 
 namespace {
 
-// Truncation toward zero that stays defined for any finite value.
-int TruncToInt(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); }
 float ToFloat(double v) { return static_cast<float>(std::clamp(v, -1.0e30, 1.0e30)); }
+bool IsSetting(ModulatedSetting s) { return s >= 0 && s < kModulatedSettingCount; }
+bool IsEnvelopeSlot(int slot) { return slot >= 0 && slot < kEnvelopeSlotCount; }
 
 }  // namespace
 
-void GrainEngine::OnParameterChanged(int index, double value) {
-  if (!std::isfinite(value)) return;
-  for (int slot = 0; slot < kModulatedSettingCount; ++slot) {
-    const ModulatedSettingParameters& p = kModulatedSettingParameters[slot];
-    if (index == p.base) return modSlots_.SetValue(slot, ToFloat(value));
-    if (index == p.source) return modSlots_.SetSelector(slot, TruncToInt(value));
-    if (index == p.depth) return modSlots_.SetDepth(slot, ToFloat(value));
-  }
-  if (index == kParamDelaySync) {
-    delaySync_ = value > 0.5;
-  } else if (index >= kParamEnvelopeShape1 && index < kParamLfoShape1) {
-    const int j = (index - kParamEnvelopeShape1) / 2;
-    EnvelopeSlot& slot = envelopes_[j];
-    if ((index - kParamEnvelopeShape1) % 2 == 0) {
-      // A new shape starts from skew 0.5 until its skew parameter is applied again.
-      envelopeShape_[j] = slot.shape = TruncToInt(value);
-      slot.skew = 0.5f;
-    } else {
-      envelopeSkew_[j] = slot.skew = static_cast<float>(std::clamp(value, 0.0, 1.0));
-    }
-    BuildWindow(slot);
-  } else if (index >= kParamLfoShape1 && index <= kParamLfoSkew8) {
-    const int n = (index - kParamLfoShape1) / 4;
-    lfos_.ApplyLfoParameter(static_cast<LfoParam>((index - kParamLfoShape1) % 4), n, value);
-  } else if (index == kParamMidSide) {
-    midSide_ = value > 0.5;
-  } else if (index == kParamDry) {
-    dryGain_ = std::clamp(value, 0.0, 1.0);
-  } else if (index == kParamWet) {
-    wetGain_ = std::clamp(value, 0.0, 2.0);
-  }
+void GrainEngine::SetBase(ModulatedSetting setting, double value) {
+  if (IsSetting(setting) && std::isfinite(value)) modSlots_.SetValue(setting, ToFloat(value));
+}
+
+void GrainEngine::SetSource(ModulatedSetting setting, int lfo) {
+  if (IsSetting(setting)) modSlots_.SetSelector(setting, lfo);
+}
+
+void GrainEngine::SetDepth(ModulatedSetting setting, double depth) {
+  if (IsSetting(setting) && std::isfinite(depth)) modSlots_.SetDepth(setting, ToFloat(depth));
+}
+
+void GrainEngine::SetEnvelopeShape(int slot, int shape) {
+  if (!IsEnvelopeSlot(slot)) return;
+  EnvelopeSlot& envelope = envelopes_[slot];
+  // A new shape starts from skew 0.5 until the skew is set again.
+  envelopeShape_[slot] = envelope.shape = shape;
+  envelope.skew = 0.5f;
+  BuildWindow(envelope);
+}
+
+void GrainEngine::SetEnvelopeSkew(int slot, double skew) {
+  if (!IsEnvelopeSlot(slot) || !std::isfinite(skew)) return;
+  EnvelopeSlot& envelope = envelopes_[slot];
+  envelopeSkew_[slot] = envelope.skew = static_cast<float>(std::clamp(skew, 0.0, 1.0));
+  BuildWindow(envelope);
+}
+
+void GrainEngine::SetLfoParameter(int lfo, LfoParam which, double value) {
+  lfos_.ApplyLfoParameter(which, lfo, value);
+}
+
+void GrainEngine::SetDryGain(double gain) {
+  if (std::isfinite(gain)) dryGain_ = std::clamp(gain, 0.0, 1.0);
+}
+
+void GrainEngine::SetWetGain(double gain) {
+  if (std::isfinite(gain)) wetGain_ = std::clamp(gain, 0.0, 2.0);
 }
 
 void GrainEngine::ResetProcessing(double sampleRate) {

@@ -87,14 +87,14 @@ void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
   if (lfo < 0 || lfo >= kLfoCount || !std::isfinite(value)) return;
   LfoSettings& settings = settings_[lfo];
   switch (which) {
-    case LfoParam::Shape: {
+    case LfoParam::kShape: {
       // Out-of-range shapes leave the LFO and its settings (which the editor indexes) alone.
       if (value <= -1.0 || value >= static_cast<double>(kLfoShapeCount)) return;
       settings.shape = static_cast<int>(value);
       AssignShape(lfo, settings);
       return;
     }
-    case LfoParam::Rate: {
+    case LfoParam::kRate: {
       const double hz = std::fmin(std::fmax(value, kLfoRateMin), kLfoRateMax);
       int division = static_cast<int>(NormalisedRate(hz) * (kSyncDivisionCount - 1));
       if (division > kSyncDivisionCount - 1) division = kSyncDivisionCount - 1;
@@ -102,10 +102,10 @@ void LfoBank::ApplyLfoParameter(LfoParam which, int lfo, double value) {
       settings.rateParameter = hz;
       break;
     }
-    case LfoParam::Sync:
+    case LfoParam::kSync:
       settings.sync = value >= 0.5;
       break;
-    case LfoParam::Skew: {
+    case LfoParam::kSkew: {
       settings.skew = static_cast<float>(std::fmin(std::fmax(value, 0.0), 1.0));
       const LfoRecord& record = records_[lfo];
       if (record.objectIndex >= 0)

@@ -29,8 +29,8 @@ constexpr double kLfoRateMin = 0.01;
 constexpr double kLfoRateMax = 12.0;
 constexpr double kLfoRateExponent = 2.0;
 
-// Which of an LFO's four parameters changed (parameter index 54 + 4 * lfo + which).
-enum class LfoParam : int { Shape = 0, Rate = 1, Sync = 2, Skew = 3 };
+// Which of an LFO's four settings a value is for.
+enum class LfoParam : int { kShape = 0, kRate = 1, kSync = 2, kSkew = 3 };
 
 // The applied parameter values of one LFO; the editor's read-outs show them.
 struct LfoSettings {
@@ -69,8 +69,9 @@ class LfoBank {
   // Any thread, under the instance lock (ResetProcessing). Non-positive or non-finite rates are
   // ignored.
   void SetSampleRate(double sampleRate);
-  // Any thread, under the instance lock (OnParameterChanged for parameters 54..85). LFOs outside
-  // 0..7 and non-finite values are ignored.
+  // Any thread, under the instance lock (parameter application): a shape (truncated; outside
+  // 0..6 ignored), a rate in Hz (kept inside kLfoRateMin..kLfoRateMax), sync (on from 0.5) or a
+  // skew (0..1). LFOs outside 0..7 and non-finite values are ignored.
   void ApplyLfoParameter(LfoParam which, int lfo, double value);
   // Audio thread, under the instance lock: the block loop keeps the host tempo here (beats per
   // minute, > 0); anything else counts as no tempo, which is 120. A new tempo gives every synced

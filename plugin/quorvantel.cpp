@@ -6,7 +6,6 @@
 #include <new>
 
 #include "editor/quorvantel_editor.h"
-#include "engine/parameter_indices.h"
 
 namespace {
 
@@ -55,15 +54,15 @@ void Quorvantel::ResetProcessing() {
 
 void Quorvantel::OnParameterChanged(int index) {
   std::lock_guard lock(InstanceLock());
-  if (index < 0 || index >= ParameterCount()) return;
-  engine_.OnParameterChanged(index, GetParam(index).Value());
-  if (index >= kParamEnvelopeShape1 && index < kParamLfoShape1) {
-    PublishEnvelope((index - kParamEnvelopeShape1) / 2);
-  } else if (index >= kParamLfoShape1 && index <= kParamLfoSkew8) {
-    PublishLfo((index - kParamLfoShape1) / 4);
-  } else {
-    for (const ModulatedSettingParameters& setting : kModulatedSettingParameters)
-      if (setting.source == index) UpdateLfoGreying();
+  if (index < 0 || index >= kParameterCount) return;
+  const ParameterTarget target = TargetOf(index);
+  ApplyToEngine(engine_, target, GetParam(index).Value());
+  if (target.input == EngineInput::kEnvelopeShape || target.input == EngineInput::kEnvelopeSkew) {
+    PublishEnvelope(target.which);
+  } else if (IsLfoInput(target.input)) {
+    PublishLfo(target.which);
+  } else if (target.input == EngineInput::kSource) {
+    UpdateLfoGreying();
   }
 }
 
@@ -81,8 +80,9 @@ void Quorvantel::PublishLfo(int lfo) {
 
 std::uint32_t Quorvantel::UnusedLfos() const {
   std::uint32_t used = 0;
-  for (const ModulatedSettingParameters& setting : kModulatedSettingParameters) {
-    const int lfo = static_cast<int>(GetParam(setting.source).Value());
+  for (int index = 0; index < kParameterCount; ++index) {
+    if (TargetOf(index).input != EngineInput::kSource) continue;
+    const int lfo = static_cast<int>(GetParam(index).Value());
     if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
   }
   return ~used & ((1u << kLfoCount) - 1);
@@ -93,7 +93,8 @@ void Quorvantel::UpdateLfoGreying() {
   feed_.PublishGreying(UnusedLfos());
   // The LFO settings are applied again, LFO by LFO, as their controls would send them; with the
   // values the parameters hold now, so a state being loaded keeps its LFO settings.
-  for (int index = kParamLfoShape1; index <= kParamLfoSkew8; ++index) {
+  for (int index = 0; index < kParameterCount; ++index) {
+    if (!IsLfoInput(TargetOf(index).input)) continue;
     AutomateParam(index, GetParam(index).Normalized());
     OnParameterChanged(index);
   }

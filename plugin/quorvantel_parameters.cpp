@@ -1,20 +1,25 @@
-// The parameter table of the effect, one row per parameter in index order.
+// The parameter table of the effect, one row per parameter in index order with the engine input
+// the parameter drives, and the hand-over of its values to the engine.
 #include "plugin/quorvantel_parameters.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "engine/grain_engine.h"
 #include "modulation/lfo_bank.h"
 #include "plugin/effect_base.h"
 
 namespace {
 
-enum class Kind { Double, Int, Enum, Bool };
+enum class Kind { kDouble, kInt, kEnum, kBool };
 // Which fixed texts a parameter shows (Bool parameters get "off"/"on" by their definition).
-enum class Texts { None, Lfos, EnvelopeShapes, LfoShapes };
+enum class Texts { kNone, kLfos, kEnvelopeShapes, kLfoShapes };
 
 struct ParameterRow {
-  const char* name;  // a printf format when number > 0
-  int number;        // LFO number 1..8 for the LFO parameters, else 0
+  const char* name;  // for the LFO parameters a printf format of the LFO number 1..8
+  ParameterTarget target;
   Kind kind;
   double defaultValue;
   double min;
@@ -25,103 +30,104 @@ struct ParameterRow {
   Texts texts;
 };
 
-using K = Kind;
-using T = Texts;
+using enum EngineInput;
+using enum Kind;
+using enum Texts;
 // Every LFO's Rate has the range and curve the LFO bank computes tempo divisions with.
 constexpr double kRMin = kLfoRateMin, kRMax = kLfoRateMax, kRExp = kLfoRateExponent;
 
 // clang-format off
 constexpr ParameterRow kParameterTable[kParameterCount] = {
-  //  name         nr  kind     default  min    max  step  label exp  texts
-    {"Length",     0, K::Double, 30,   1,    150, 0.1,  "ms", 2, T::None},
-    {"Lng Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Lng Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Onset",      0, K::Double, 20,   0.1,  50,  0.1,  "ms", 1, T::None},
-    {"Ons Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Ons Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Source",     0, K::Double, 0,    0,    1,   0.01, "",   1, T::None},
-    {"Src Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Src Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Pan",        0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Pan Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Pan Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Dir",        0, K::Double, 1,    -1,   1,   1,    "",   1, T::None},
-    {"Dir Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Dir Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Pitch",      0, K::Double, 0,    -24,  24,  0.1,  "",   1, T::None},
-    {"Pch Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Pch Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Speed",      0, K::Double, 1,    0,    1,   0.01, "",   1, T::None},
-    {"Spd Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Spd Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Delay",      0, K::Double, 0,    0,    150, 0.1,  "ms", 1, T::None},
-    {"Dly Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Dly Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Dly Sync",   0, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Feedback",   0, K::Double, 0,    0,    1,   0.01, "",   1, T::None},
-    {"FB Mod",     0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"FB Dpth",    0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"FB Apply",   0, K::Double, 0.25, 0,    1,   0.01, "%",  1, T::None},
-    {"FBA Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"FBA Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Ampl",       0, K::Double, 1,    0.1,  1,   0.01, "",   1, T::None},
-    {"Ampl Mod",   0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Amp Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Freeze",     0, K::Double, 0,    0,    1,   0.1,  "",   1, T::None},
-    {"Frz Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Frz Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"BufLen",     0, K::Double, 1,    0,    1,   0.01, "",   1, T::None},
-    {"BfLn Mod",   0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"BfLnDpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"ScanRate",   0, K::Double, 1,    -2,   2,   0.01, "",   1, T::None},
-    {"Scan Mod",   0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"ScanDpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Envelope",   0, K::Int,    1,    1,    4,   1,    "",   1, T::None},
-    {"Dst Mod",    0, K::Enum,   0,    0,    7,   1,    "",   1, T::Lfos},
-    {"Dst Dpth",   0, K::Double, 0,    0,    1,   0.05, "",   1, T::None},
-    {"Envelope",   0, K::Enum,   1,    0,    9,   1,    "",   1, T::EnvelopeShapes},
-    {"Env Skew",   0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Envelope",   0, K::Enum,   1,    0,    9,   1,    "",   1, T::EnvelopeShapes},
-    {"Env Skew",   0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Envelope",   0, K::Enum,   1,    0,    9,   1,    "",   1, T::EnvelopeShapes},
-    {"Env Skew",   0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Envelope",   0, K::Enum,   1,    0,    9,   1,    "",   1, T::EnvelopeShapes},
-    {"Env Skew",   0, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    1, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     1, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     1, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     1, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    2, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     2, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     2, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     2, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    3, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     3, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     3, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     3, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    4, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     4, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     4, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     4, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    5, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     5, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     5, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     5, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    6, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     6, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     6, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     6, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    7, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     7, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     7, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     7, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"Shape%d",    8, K::Enum,   4,    0,    6,   1,    "",   1, T::LfoShapes},
-    {"Rate%d",     8, K::Double, 1,    kRMin, kRMax, 0.01, "Hz", kRExp, T::None},
-    {"Sync%d",     8, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Skew%d",     8, K::Double, 0.5,  0,    1,   0.01, "",   1, T::None},
-    {"MidSide",    0, K::Bool,   0,    0,    1,   1,    "",   1, T::None},
-    {"Dry",        0, K::Double, 0,    0,    1,   0.01, "",   1, T::None},
-    {"Wet",        0, K::Double, 1,    0,    2,   0.01, "",   1, T::None},
+  // name      drives                   kind     dflt  min   max  step  label exp texts
+  {"Length",   {kBase, kSetLength},     kDouble, 30,   1,    150, 0.1,  "ms", 2, kNone},
+  {"Lng Mod",  {kSource, kSetLength},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Lng Dpth", {kDepth, kSetLength},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Onset",    {kBase, kSetOnset},      kDouble, 20,   0.1,  50,  0.1,  "ms", 1, kNone},
+  {"Ons Mod",  {kSource, kSetOnset},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Ons Dpth", {kDepth, kSetOnset},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Source",   {kBase, kSetSource},     kDouble, 0,    0,    1,   0.01, "",   1, kNone},
+  {"Src Mod",  {kSource, kSetSource},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Src Dpth", {kDepth, kSetSource},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Pan",      {kBase, kSetPan},        kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Pan Mod",  {kSource, kSetPan},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Pan Dpth", {kDepth, kSetPan},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Dir",      {kBase, kSetDir},        kDouble, 1,    -1,   1,   1,    "",   1, kNone},
+  {"Dir Mod",  {kSource, kSetDir},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dir Dpth", {kDepth, kSetDir},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Pitch",    {kBase, kSetPitch},      kDouble, 0,    -24,  24,  0.1,  "",   1, kNone},
+  {"Pch Mod",  {kSource, kSetPitch},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Pch Dpth", {kDepth, kSetPitch},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Speed",    {kBase, kSetSpeed},      kDouble, 1,    0,    1,   0.01, "",   1, kNone},
+  {"Spd Mod",  {kSource, kSetSpeed},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Spd Dpth", {kDepth, kSetSpeed},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Delay",    {kBase, kSetDelay},      kDouble, 0,    0,    150, 0.1,  "ms", 1, kNone},
+  {"Dly Mod",  {kSource, kSetDelay},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dly Dpth", {kDepth, kSetDelay},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Dly Sync", {kDelaySync},            kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Feedback", {kBase, kSetFeedback},   kDouble, 0,    0,    1,   0.01, "",   1, kNone},
+  {"FB Mod",   {kSource, kSetFeedback}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"FB Dpth",  {kDepth, kSetFeedback},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"FB Apply", {kBase, kSetFBApply},    kDouble, 0.25, 0,    1,   0.01, "%",  1, kNone},
+  {"FBA Mod",  {kSource, kSetFBApply},  kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"FBA Dpth", {kDepth, kSetFBApply},   kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Ampl",     {kBase, kSetAmpl},       kDouble, 1,    0.1,  1,   0.01, "",   1, kNone},
+  {"Ampl Mod", {kSource, kSetAmpl},     kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Amp Dpth", {kDepth, kSetAmpl},      kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Freeze",   {kBase, kSetFreeze},     kDouble, 0,    0,    1,   0.1,  "",   1, kNone},
+  {"Frz Mod",  {kSource, kSetFreeze},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Frz Dpth", {kDepth, kSetFreeze},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"BufLen",   {kBase, kSetBufLen},     kDouble, 1,    0,    1,   0.01, "",   1, kNone},
+  {"BfLn Mod", {kSource, kSetBufLen},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"BfLnDpth", {kDepth, kSetBufLen},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"ScanRate", {kBase, kSetScanRate},   kDouble, 1,    -2,   2,   0.01, "",   1, kNone},
+  {"Scan Mod", {kSource, kSetScanRate}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"ScanDpth", {kDepth, kSetScanRate},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Envelope", {kBase, kSetEnvelope},   kInt,    1,    1,    4,   1,    "",   1, kNone},
+  {"Dst Mod",  {kSource, kSetEnvelope}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dst Dpth", {kDepth, kSetEnvelope},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Envelope", {kEnvelopeShape, 0},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
+  {"Env Skew", {kEnvelopeSkew, 0},      kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Envelope", {kEnvelopeShape, 1},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
+  {"Env Skew", {kEnvelopeSkew, 1},      kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Envelope", {kEnvelopeShape, 2},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
+  {"Env Skew", {kEnvelopeSkew, 2},      kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Envelope", {kEnvelopeShape, 3},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
+  {"Env Skew", {kEnvelopeSkew, 3},      kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 0},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 0},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 0},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 0},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 1},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 1},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 1},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 1},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 2},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 2},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 2},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 2},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 3},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 3},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 3},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 3},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 4},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 4},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 4},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 4},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 5},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 5},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 5},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 5},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 6},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 6},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 6},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 6},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Shape%d",  {kLfoShape, 7},          kEnum,   4,    0,    6,   1,    "",   1, kLfoShapes},
+  {"Rate%d",   {kLfoRate, 7},           kDouble, 1,    kRMin,kRMax,0.01, "Hz", kRExp,kNone},
+  {"Sync%d",   {kLfoSync, 7},           kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Skew%d",   {kLfoSkew, 7},           kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"MidSide",  {kMidSide},              kBool,   0,    0,    1,   1,    "",   1, kNone},
+  {"Dry",      {kDry},                  kDouble, 0,    0,    1,   0.01, "",   1, kNone},
+  {"Wet",      {kWet},                  kDouble, 1,    0,    2,   0.01, "",   1, kNone},
 };
 // clang-format on
 
@@ -143,47 +149,108 @@ void AddTexts(Parameter& parameter, const char* const (&texts)[N]) {
   }
 }
 
+constexpr bool Drives(int index, EngineInput input, int which = 0) {
+  return kParameterTable[index].target.input == input &&
+         kParameterTable[index].target.which == which;
+}
+
+// The named indices point at the rows they name.
+static_assert(Drives(kParamLength, kBase, kSetLength) && Drives(kParamOnset, kBase, kSetOnset) &&
+              Drives(kParamSource, kBase, kSetSource) && Drives(kParamPan, kBase, kSetPan) &&
+              Drives(kParamDir, kBase, kSetDir) && Drives(kParamPitch, kBase, kSetPitch) &&
+              Drives(kParamSpeed, kBase, kSetSpeed) && Drives(kParamDelay, kBase, kSetDelay) &&
+              Drives(kParamDelaySync, kDelaySync) && Drives(kParamFeedback, kBase, kSetFeedback) &&
+              Drives(kParamFeedbackApply, kBase, kSetFBApply) &&
+              Drives(kParamAmplitude, kBase, kSetAmpl) && Drives(kParamFreeze, kBase, kSetFreeze) &&
+              Drives(kParamBufferLength, kBase, kSetBufLen) &&
+              Drives(kParamScanRate, kBase, kSetScanRate) &&
+              Drives(kParamEnvelopeSelect, kBase, kSetEnvelope) &&
+              Drives(kParamEnvelopeShape1, kEnvelopeShape, 0) &&
+              Drives(kParamEnvelopeSkew1, kEnvelopeSkew, 0) &&
+              Drives(kParamLfoShape1, kLfoShape, 0) && Drives(kParamLfoRate1, kLfoRate, 0) &&
+              Drives(kParamLfoSync1, kLfoSync, 0) && Drives(kParamLfoSkew1, kLfoSkew, 0) &&
+              Drives(kParamLfoSkew8, kLfoSkew, 7) && Drives(kParamMidSide, kMidSide) &&
+              Drives(kParamDry, kDry) && Drives(kParamWet, kWet));
+
+// Truncation toward zero that stays defined for any finite value.
+int TruncToInt(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); }
+
 }  // namespace
 
 void DefineQuorvantelParameters(IEffectBase& effect) {
   for (int index = 0; index < kParameterCount && index < effect.ParameterCount(); ++index) {
     const ParameterRow& row = kParameterTable[index];
     char name[kParameterTextSize];
-    if (row.number > 0) {
-      std::snprintf(name, sizeof name, row.name, row.number);
+    if (std::strchr(row.name, '%') != nullptr) {  // an LFO's parameter
+      std::snprintf(name, sizeof name, row.name, row.target.which + 1);
     } else {
       CopyBounded(name, row.name, sizeof name);
     }
     Parameter& parameter = effect.GetParam(index);
     switch (row.kind) {
-      case Kind::Double:
+      case kDouble:
         parameter.DefineDouble(name, row.defaultValue, row.min, row.max, row.step, row.label);
         break;
-      case Kind::Int:
+      case kInt:
         parameter.DefineInt(name, static_cast<int>(row.defaultValue), static_cast<int>(row.min),
                             static_cast<int>(row.max), row.label);
         break;
-      case Kind::Enum:
+      case kEnum:
         parameter.DefineEnum(name, static_cast<int>(row.defaultValue),
                              static_cast<int>(row.max) + 1);
         break;
-      case Kind::Bool:
+      case kBool:
         parameter.DefineBool(name, row.defaultValue != 0.0);
         break;
     }
     parameter.SetExponent(row.exponent);
     switch (row.texts) {
-      case Texts::None:
+      case kNone:
         break;
-      case Texts::Lfos:
+      case kLfos:
         AddTexts(parameter, kLfoTexts);
         break;
-      case Texts::EnvelopeShapes:
+      case kEnvelopeShapes:
         AddTexts(parameter, kEnvelopeShapeTexts);
         break;
-      case Texts::LfoShapes:
+      case kLfoShapes:
         AddTexts(parameter, kLfoShapeTexts);
         break;
     }
+  }
+}
+
+ParameterTarget TargetOf(int index) { return kParameterTable[index].target; }
+
+void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value) {
+  if (!std::isfinite(value)) return;
+  const auto setting = static_cast<ModulatedSetting>(target.which);
+  switch (target.input) {
+    case kBase:
+      return engine.SetBase(setting, value);
+    case kSource:
+      return engine.SetSource(setting, TruncToInt(value));
+    case kDepth:
+      return engine.SetDepth(setting, value);
+    case kEnvelopeShape:
+      return engine.SetEnvelopeShape(target.which, TruncToInt(value));
+    case kEnvelopeSkew:
+      return engine.SetEnvelopeSkew(target.which, value);
+    case kLfoShape:
+      return engine.SetLfoParameter(target.which, LfoParam::kShape, value);
+    case kLfoRate:
+      return engine.SetLfoParameter(target.which, LfoParam::kRate, value);
+    case kLfoSync:
+      return engine.SetLfoParameter(target.which, LfoParam::kSync, value);
+    case kLfoSkew:
+      return engine.SetLfoParameter(target.which, LfoParam::kSkew, value);
+    case kDelaySync:
+      return engine.SetDelaySync(value > 0.5);
+    case kMidSide:
+      return engine.SetMidSide(value > 0.5);
+    case kDry:
+      return engine.SetDryGain(value);
+    case kWet:
+      return engine.SetWetGain(value);
   }
 }

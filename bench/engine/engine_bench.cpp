@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "engine/grain_engine.h"
-#include "engine/parameter_indices.h"
 
 namespace {
 
@@ -28,22 +27,28 @@ struct Setting {
   double pitchDepth = 0.0;  // LFO 1 at 9 Hz moves each grain's pitch
 };
 
-// Default plain values of the parameters that differ from 0.
+// What opening the effect gives a new engine: every input at its parameter's default.
 void ApplyDefaults(GrainEngine& e) {
-  const std::pair<int, double> nonZero[] = {{0, 30}, {3, 20},    {9, 0.5}, {12, 1},
-                                            {18, 1}, {28, 0.25}, {31, 1},  {37, 1},
-                                            {40, 1}, {43, 1},    {88, 1}};
-  for (int i = 0; i < kParameterCount; ++i) e.OnParameterChanged(i, 0.0);
-  for (auto [i, v] : nonZero) e.OnParameterChanged(i, v);
-  for (int j = 0; j < 4; ++j) {
-    e.OnParameterChanged(46 + 2 * j, 1);
-    e.OnParameterChanged(47 + 2 * j, 0.5);
+  // Length, Onset, Source, Envelope, Pan, Dir, Pitch, Speed, Delay, Feedback, FB Apply, Ampl,
+  // Freeze, BufLen, ScanRate; each with LFO 1 at depth 0.
+  const double bases[kModulatedSettingCount] = {30, 20, 0, 1, 0.5, 1, 0, 1, 0, 0, 0.25, 1, 0, 1, 1};
+  for (int k = 0; k < kModulatedSettingCount; ++k) {
+    const auto setting = static_cast<ModulatedSetting>(k);
+    e.SetBase(setting, bases[k]);
+    e.SetSource(setting, 0);
+    e.SetDepth(setting, 0.0);
   }
-  for (int n = 0; n < 8; ++n) {
-    e.OnParameterChanged(54 + 4 * n, 4);
-    e.OnParameterChanged(55 + 4 * n, 1);
-    e.OnParameterChanged(57 + 4 * n, 0.5);
+  for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) {
+    e.SetEnvelopeShape(slot, kTriangle);
+    e.SetEnvelopeSkew(slot, 0.5);
   }
+  for (int lfo = 0; lfo < kLfoCount; ++lfo) {
+    e.SetLfoParameter(lfo, LfoParam::kShape, kLfoRandom);
+    e.SetLfoParameter(lfo, LfoParam::kRate, 1.0);
+    e.SetLfoParameter(lfo, LfoParam::kSkew, 0.5);
+  }
+  e.SetDryGain(0.0);
+  e.SetWetGain(1.0);
 }
 
 void RunEngine(benchmark::State& state, Setting s, RenderPath path) {
@@ -51,12 +56,12 @@ void RunEngine(benchmark::State& state, Setting s, RenderPath path) {
   engine->SetRenderPath(path);
   engine->ResetProcessing(s.sampleRate);
   ApplyDefaults(*engine);
-  engine->OnParameterChanged(kParamLength, s.lengthMs);
-  engine->OnParameterChanged(kParamOnset, s.onsetMs);
-  engine->OnParameterChanged(kParamFeedback, s.feedback);
+  engine->SetBase(kSetLength, s.lengthMs);
+  engine->SetBase(kSetOnset, s.onsetMs);
+  engine->SetBase(kSetFeedback, s.feedback);
   if (s.pitchDepth > 0.0) {
-    engine->OnParameterChanged(kParamPitch + 2, s.pitchDepth);
-    engine->OnParameterChanged(kParamLfoRate1, 9.0);
+    engine->SetDepth(kSetPitch, s.pitchDepth);
+    engine->SetLfoParameter(0, LfoParam::kRate, 9.0);
   }
   std::vector<double> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
   std::uint32_t noise = 12345;

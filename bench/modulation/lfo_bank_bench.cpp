@@ -15,9 +15,9 @@ void TickBank(benchmark::State& state) {
   const int shape = static_cast<int>(state.range(0));
   for (int lfo = 0; lfo < kLfoCount; ++lfo) {
     const int kind = shape >= 0 ? shape : 1 + lfo % (kLfoShapeCount - 1);
-    bank.ApplyLfoParameter(LfoParam::Shape, lfo, kind);
-    bank.ApplyLfoParameter(LfoParam::Rate, lfo, 0.5 + lfo);
-    bank.ApplyLfoParameter(LfoParam::Skew, lfo, 0.3);
+    bank.ApplyLfoParameter(LfoParam::kShape, lfo, kind);
+    bank.ApplyLfoParameter(LfoParam::kRate, lfo, 0.5 + lfo);
+    bank.ApplyLfoParameter(LfoParam::kSkew, lfo, 0.3);
   }
   for (auto _ : state) {
     bank.TickBank();

@@ -9,16 +9,20 @@
 
 namespace {
 
+using enginetest::Base;
+using enginetest::Dry;
 using enginetest::Engine;
+using enginetest::MidSide;
 using enginetest::Process;
 using enginetest::Stereo;
 using enginetest::TestSignal;
+using enginetest::Wet;
 
 TEST(EngineDryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
   Engine silent;
   const Stereo zeros = Process(silent.e, Stereo(8192), 512);
   for (int i = 0; i < zeros.size(); ++i) ASSERT_EQ(zeros.l[i], 0.0);
-  Engine dry({{87, 1.0}, {88, 0.0}});
+  Engine dry({Dry(1.0), Wet(0.0)});
   const Stereo in = TestSignal(8192);
   const Stereo out = Process(dry.e, in, 512);
   EXPECT_EQ(out.l, in.l);
@@ -27,7 +31,7 @@ TEST(EngineDryWetMix, SilentInputGivesExactZerosAndDryOneWetZeroGivesTheInput) {
 
 TEST(EngineDryWetMix, GrainsReachTheWetOutputScaledByWet) {
   Engine one;
-  Engine two({{88, 2.0}});
+  Engine two({Wet(2.0)});
   const Stereo in = TestSignal(8192);
   const Stereo a = Process(one.e, in, 512);
   const Stereo b = Process(two.e, in, 512);
@@ -40,7 +44,7 @@ TEST(EngineDryWetMix, GrainsReachTheWetOutputScaledByWet) {
 }
 
 TEST(EngineMidSide, DryPassesUnchangedWhileWetIsDecoded) {
-  Engine dry({{86, 1.0}, {87, 1.0}, {88, 0.0}});
+  Engine dry({MidSide(true), Dry(1.0), Wet(0.0)});
   const Stereo in = TestSignal(4096);
   const Stereo out = Process(dry.e, in, 512);
   EXPECT_EQ(out.l, in.l);
@@ -49,8 +53,8 @@ TEST(EngineMidSide, DryPassesUnchangedWhileWetIsDecoded) {
   // With equal channels the mid equals the input: decoding puts the whole grain on channel 0.
   Stereo mono = TestSignal(8192);
   mono.r = mono.l;
-  Engine ms({{86, 1.0}, {6, 1.0}});
-  Engine plain({{6, 1.0}});
+  Engine ms({MidSide(true), Base(kSetSource, 1.0)});
+  Engine plain({Base(kSetSource, 1.0)});
   const Stereo a = Process(ms.e, mono, 512);
   const Stereo b = Process(plain.e, mono, 512);
   for (int i = 0; i < a.size(); ++i) {
@@ -60,7 +64,7 @@ TEST(EngineMidSide, DryPassesUnchangedWhileWetIsDecoded) {
 }
 
 TEST(EngineMidSide, CaptureIsEncoded) {
-  Engine ms({{86, 1.0}});
+  Engine ms({MidSide(true)});
   Stereo in(64, 0.75, 0.25);
   Process(ms.e, in, 64);
   EXPECT_DOUBLE_EQ(ms.e.Capture().channel[0][10], 0.5);
@@ -68,7 +72,7 @@ TEST(EngineMidSide, CaptureIsEncoded) {
 }
 
 double CapturedAfterFreeze(double freeze) {
-  Engine x({{34, freeze}});
+  Engine x({Base(kSetFreeze, freeze)});
   Process(x.e, Stereo(512), 512);  // the first tick takes Freeze into the settings
   Process(x.e, Stereo(512, 1.0, 1.0), 512);
   return x.e.Capture().channel[0][700];
@@ -80,7 +84,7 @@ TEST(EngineFreeze, HalfStillCapturesAndAboveHalfDoesNot) {
 }
 
 TEST(EngineFreeze, PositionsKeepMovingWhileFrozen) {
-  Engine x({{34, 1.0}});
+  Engine x({Base(kSetFreeze, 1.0)});
   Process(x.e, Stereo(2048), 512);
   EXPECT_EQ(x.e.Capture().WritePos, 2048);
   EXPECT_EQ(x.e.Capture().ScanPos, 2048);
@@ -90,7 +94,7 @@ TEST(EngineBufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt
   Engine x;
   Process(x.e, Stereo(512 * 140), 512);  // WritePos 71680
   EXPECT_EQ(x.e.Capture().BufferLength, 125685);
-  x.e.OnParameterChanged(37, 0.5);
+  x.e.SetBase(kSetBufLen, 0.5);
   Process(x.e, Stereo(1024), 512);
   EXPECT_EQ(x.e.Capture().BufferLength, 62842);
   EXPECT_LE(x.e.Capture().WritePos, 1024);  // restarted at 0 in the first of the two blocks
@@ -101,7 +105,7 @@ TEST(EngineBufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
   Engine x;
   Process(x.e, Stereo(512 * 10), 512);
   const int write = x.e.Capture().WritePos;
-  x.e.OnParameterChanged(37, 1.0);
+  x.e.SetBase(kSetBufLen, 1.0);
   Process(x.e, Stereo(512), 512);
   EXPECT_EQ(x.e.Capture().WritePos, write + 512);
   EXPECT_EQ(x.e.Capture().BufferLength, 125685);
@@ -109,7 +113,8 @@ TEST(EngineBufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
 
 TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
   for (double bufLen : {0.0, 0.00001, 0.00003, 0.001}) {
-    Engine x({{37, bufLen}, {25, 1.0}, {28, 1.0}, {15, 24.0}, {21, 150.0}});
+    Engine x({Base(kSetBufLen, bufLen), Base(kSetFeedback, 1.0), Base(kSetFBApply, 1.0),
+              Base(kSetPitch, 24.0), Base(kSetDelay, 150.0)});
     Process(x.e, Stereo(16), 16);  // captured at full length, then the first tick shortens it
     const Stereo out = Process(x.e, TestSignal(20000), 4096);
     const CaptureBuffer& c = x.e.Capture();
@@ -124,20 +129,20 @@ TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
 }
 
 TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
-  Engine hold({{40, 0.0}});
+  Engine hold({Base(kSetScanRate, 0.0)});
   Process(hold.e, Stereo(2048), 512);
   EXPECT_EQ(hold.e.Capture().ScanPos, 0);
-  Engine back({{40, -1.0}});
+  Engine back({Base(kSetScanRate, -1.0)});
   Process(back.e, Stereo(1024), 512);
   EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
 }
 
 // The float rate times the block length, truncated: 0.7 x 480 moves 336 samples, not 335.
 TEST(EngineScanRate, MovesByTheTruncatedProductOfTheFloatRateAndTheBlockLength) {
-  Engine slow({{40, 0.7}});
+  Engine slow({Base(kSetScanRate, 0.7)});
   Process(slow.e, Stereo(3 * 480), 480);
   EXPECT_EQ(slow.e.Capture().ScanPos, 3 * 336);
-  Engine back({{40, -1.3}});
+  Engine back({Base(kSetScanRate, -1.3)});
   Process(back.e, Stereo(2 * 500), 500);
   EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 2 * 650);
 }
@@ -179,8 +184,8 @@ TEST(EngineLongBlocks, AreProcessedAsPiecesOfAtMost4096) {
 
 TEST(EngineDeterminism, SameParametersInputAndBlocksGiveTheSameOutput) {
   const Stereo in = TestSignal(30000);
-  Engine a({{25, 0.8}, {15, 7.0}, {12, -1.0}});
-  Engine b({{25, 0.8}, {15, 7.0}, {12, -1.0}});
+  Engine a({Base(kSetFeedback, 0.8), Base(kSetPitch, 7.0), Base(kSetDir, -1.0)});
+  Engine b({Base(kSetFeedback, 0.8), Base(kSetPitch, 7.0), Base(kSetDir, -1.0)});
   const Stereo x = Process(a.e, in, 300);
   const Stereo y = Process(b.e, in, 300);
   EXPECT_EQ(x.l, y.l);
@@ -188,7 +193,7 @@ TEST(EngineDeterminism, SameParametersInputAndBlocksGiveTheSameOutput) {
 }
 
 TEST(EngineBadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
-  Engine x({{87, 1.0}, {25, 1.0}, {28, 1.0}});
+  Engine x({Dry(1.0), Base(kSetFeedback, 1.0), Base(kSetFBApply, 1.0)});
   Stereo in = TestSignal(4096);
   in.l[100] = NAN;
   in.r[200] = INFINITY;
@@ -227,9 +232,9 @@ TEST(EngineDenormals, FlushedWhileProcessingAndTheCallersModeRestored) {
 // at the nearest sample (a 458.64-sample grain keeps its last sample), and its mode comes back.
 TEST(EngineDenormals, RoundingIsToNearestWhateverTheCallersMode) {
   const Stereo in = TestSignal(20000);
-  Engine nearest({{0, 10.4}, {3, 2.0}});
+  Engine nearest({Base(kSetLength, 10.4), Base(kSetOnset, 2.0)});
   const Stereo a = Process(nearest.e, in, 512);
-  Engine towardZero({{0, 10.4}, {3, 2.0}});
+  Engine towardZero({Base(kSetLength, 10.4), Base(kSetOnset, 2.0)});
   const unsigned before = _mm_getcsr();
   _mm_setcsr((before & ~0x6000u) | 0x6000u);
   const Stereo b = Process(towardZero.e, in, 512);

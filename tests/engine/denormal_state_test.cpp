@@ -10,7 +10,10 @@
 
 namespace {
 
+using enginetest::Base;
+using enginetest::Dry;
 using enginetest::Engine;
+using enginetest::MidSide;
 using enginetest::Stereo;
 
 bool Subnormal(double x) { return std::fpclassify(x) == FP_SUBNORMAL; }
@@ -19,7 +22,7 @@ TEST(EngineDenormals, ASignalDecayingIntoTheSubnormalRangeLeavesNoSubnormalState
   // Every step of the signal path does arithmetic that turns the smallest normal numbers into
   // subnormal ones unless results are flushed: mid/side coding of the capture, the dry gain of
   // 0.5, the grains' envelopes and pan.
-  Engine x({{kParamMidSide, 1.0}, {kParamDry, 0.5}, {kParamBufferLength, 0.01}});
+  Engine x({MidSide(true), Dry(0.5), Base(kSetBufLen, 0.01)});
   constexpr int kBlock = 64;
   constexpr int kLength = 188 * kBlock;
   // Halves every 8 samples: normal down to about sample 8180, subnormal until about 8590.

@@ -1,57 +1,83 @@
-// Helpers for the engine tests: the parameters' default values, a block driver and signals.
+// Helpers for the engine tests: the inputs an opened effect gives the engine by default, changes
+// of single inputs, a block driver and signals.
 #pragma once
 
 #include <cmath>
-#include <initializer_list>
-#include <utility>
+#include <functional>
 #include <vector>
 
 #include "engine/grain_engine.h"
-#include "engine/parameter_indices.h"
 
 namespace enginetest {
 
-// Default plain value of each of the 89 parameters, in index order.
-inline std::vector<double> DefaultParameters() {
-  std::vector<double> v(kParameterCount, 0.0);
-  v[0] = 30;     // Length
-  v[3] = 20;     // Onset
-  v[9] = 0.5;    // Pan
-  v[12] = 1;     // Dir
-  v[18] = 1;     // Speed
-  v[28] = 0.25;  // FB Apply
-  v[31] = 1;     // Ampl
-  v[37] = 1;     // BufLen
-  v[40] = 1;     // ScanRate
-  v[43] = 1;     // Envelope slot selector
-  for (int j = 0; j < 4; ++j) {
-    v[46 + 2 * j] = 1;    // Triangle
-    v[47 + 2 * j] = 0.5;  // Env Skew
-  }
-  for (int n = 0; n < 8; ++n) {
-    v[54 + 4 * n] = 4;    // Random
-    v[55 + 4 * n] = 1;    // 1 Hz
-    v[57 + 4 * n] = 0.5;  // Skew
-  }
-  v[88] = 1;  // Wet
-  return v;
-}
-
-// Applies every parameter in index order, as the host's open request does.
+// What opening the effect gives a new engine: every input at its parameter's default.
 inline void ApplyDefaults(GrainEngine& e) {
-  const std::vector<double> v = DefaultParameters();
-  for (int i = 0; i < kParameterCount; ++i) e.OnParameterChanged(i, v[i]);
+  // Length, Onset, Source, Envelope (slot selector), Pan, Dir, Pitch, Speed, Delay, Feedback,
+  // FB Apply, Ampl, Freeze, BufLen, ScanRate; each with LFO 1 at depth 0.
+  const double bases[kModulatedSettingCount] = {30, 20, 0, 1, 0.5, 1, 0, 1, 0, 0, 0.25, 1, 0, 1, 1};
+  for (int k = 0; k < kModulatedSettingCount; ++k) {
+    const auto setting = static_cast<ModulatedSetting>(k);
+    e.SetBase(setting, bases[k]);
+    e.SetSource(setting, 0);
+    e.SetDepth(setting, 0.0);
+  }
+  e.SetDelaySync(false);
+  for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) {
+    e.SetEnvelopeShape(slot, kTriangle);
+    e.SetEnvelopeSkew(slot, 0.5);
+  }
+  for (int lfo = 0; lfo < kLfoCount; ++lfo) {
+    e.SetLfoParameter(lfo, LfoParam::kShape, kLfoRandom);
+    e.SetLfoParameter(lfo, LfoParam::kRate, 1.0);  // Hz
+    e.SetLfoParameter(lfo, LfoParam::kSync, 0.0);
+    e.SetLfoParameter(lfo, LfoParam::kSkew, 0.5);
+  }
+  e.SetMidSide(false);
+  e.SetDryGain(0.0);
+  e.SetWetGain(1.0);
 }
 
-// An engine with default parameters and the given (index, plain value) changes, applied in order.
+// One change of an engine input; an engine fixture applies a list of them in order.
+using Change = std::function<void(GrainEngine&)>;
+using Changes = std::vector<Change>;
+
+inline Change Base(ModulatedSetting s, double value) {
+  return [=](GrainEngine& e) { e.SetBase(s, value); };
+}
+inline Change Source(ModulatedSetting s, int lfo) {
+  return [=](GrainEngine& e) { e.SetSource(s, lfo); };
+}
+inline Change Depth(ModulatedSetting s, double depth) {
+  return [=](GrainEngine& e) { e.SetDepth(s, depth); };
+}
+inline Change EnvelopeShape(int slot, int shape) {
+  return [=](GrainEngine& e) { e.SetEnvelopeShape(slot, shape); };
+}
+inline Change EnvelopeSkew(int slot, double skew) {
+  return [=](GrainEngine& e) { e.SetEnvelopeSkew(slot, skew); };
+}
+inline Change Lfo(int lfo, LfoParam which, double value) {
+  return [=](GrainEngine& e) { e.SetLfoParameter(lfo, which, value); };
+}
+inline Change MidSide(bool on) {
+  return [=](GrainEngine& e) { e.SetMidSide(on); };
+}
+inline Change Dry(double gain) {
+  return [=](GrainEngine& e) { e.SetDryGain(gain); };
+}
+inline Change Wet(double gain) {
+  return [=](GrainEngine& e) { e.SetWetGain(gain); };
+}
+
+// An engine with the default inputs and the given changes, applied in order.
 struct Engine {
   GrainEngine e;
-  explicit Engine(std::initializer_list<std::pair<int, double>> changes = {}) {
+  explicit Engine(const Changes& changes = {}) {
     ApplyDefaults(e);
     Apply(changes);
   }
-  void Apply(std::initializer_list<std::pair<int, double>> changes) {
-    for (auto [i, v] : changes) e.OnParameterChanged(i, v);
+  void Apply(const Changes& changes) {
+    for (const Change& change : changes) change(e);
   }
 };
 

@@ -32,13 +32,13 @@ constexpr double kRate = 44100.0;
 // one starts reading (grains at one speed can add up in phase or not depending on that).
 void OpenTexture(GrainEngine& e) {
   ApplyDefaults(e);
-  e.OnParameterChanged(kParamLength, 40.0);
-  e.OnParameterChanged(kParamOnset, 5.0);
-  e.OnParameterChanged(kParamPitch, -12.0);
-  e.OnParameterChanged(kParamPitch + 1, 1);    // Pch Mod: LFO 2
-  e.OnParameterChanged(kParamPitch + 2, 0.5);  // Pch Dpth: -24 .. 0 semitones
-  e.OnParameterChanged(kParamPan + 1, 0);      // Pan Mod: LFO 1
-  e.OnParameterChanged(kParamPan + 2, 1.0);    // Pan Dpth
+  e.SetBase(kSetLength, 40.0);
+  e.SetBase(kSetOnset, 5.0);
+  e.SetBase(kSetPitch, -12.0);
+  e.SetSource(kSetPitch, 1);   // Pch Mod: LFO 2
+  e.SetDepth(kSetPitch, 0.5);  // Pch Dpth: -24 .. 0 semitones
+  e.SetSource(kSetPan, 0);     // Pan Mod: LFO 1
+  e.SetDepth(kSetPan, 1.0);    // Pan Dpth
 }
 
 struct Rendered {
@@ -119,8 +119,8 @@ TEST(EngineBlockSizes, MultiplesOf16GiveWhatTheLoopThatDroppedLeftoversGave) {
 TEST(EngineBlockSizes, ShortBlocksCarryTheirSamplesToTheNextTick) {
   GrainEngine e;
   ApplyDefaults(e);
-  e.OnParameterChanged(kParamLength, 150.0);  // every tick starts a grain that outlives the test
-  e.OnParameterChanged(kParamOnset, 0.1);
+  e.SetBase(kSetLength, 150.0);  // every tick starts a grain that outlives the test
+  e.SetBase(kSetOnset, 0.1);
   for (int b = 0; b < 20; ++b) enginetest::Process(e, Stereo(15), 15);
   EXPECT_EQ(e.ActiveGrainCount(), 300 / 16);
   EXPECT_EQ(e.ControlLeftover(), 300 % 16);
@@ -137,9 +137,9 @@ TEST(EngineBlockSizes, ShortBlocksCarryTheirSamplesToTheNextTick) {
 // samples.
 void OpenSyncedSine(GrainEngine& e) {
   ApplyDefaults(e);
-  e.OnParameterChanged(kParamLfoShape1, kLfoSine);
-  e.OnParameterChanged(kParamLfoRate1, 8.5);
-  e.OnParameterChanged(kParamLfoSync1, 1.0);
+  e.SetLfoParameter(0, LfoParam::kShape, kLfoSine);
+  e.SetLfoParameter(0, LfoParam::kRate, 8.5);
+  e.SetLfoParameter(0, LfoParam::kSync, 1.0);
 }
 
 // Processes `samples` in 16-sample blocks at `bpm` and returns LFO 1's mean period in samples,
@@ -177,7 +177,7 @@ TEST(EngineTempoSync, SyncedPeriodFollowsTheTempoTheHostReportsFromTheFirstBlock
 TEST(EngineTempoSync, SyncedPeriodFollowsATempoChangeWhilePlayingAndFreeLfosDoNot) {
   GrainEngine e;
   OpenSyncedSine(e);
-  e.OnParameterChanged(kParamLfoShape1 + 4, kLfoTriangle);  // LFO 2 runs free at 1 Hz
+  e.SetLfoParameter(1, LfoParam::kShape, kLfoTriangle);  // LFO 2 runs free at 1 Hz
   EXPECT_NEAR(MeasuredPeriod(e, 5 * 5513, 120.0), 5512.5, 12.0);
   const LfoRecord& lfo = e.Lfos().Record(0);
   const float phaseBefore = lfo.object->Phase(lfo.lane);

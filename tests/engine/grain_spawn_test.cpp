@@ -9,6 +9,8 @@
 
 namespace {
 
+using enginetest::Base;
+using enginetest::Dry;
 using enginetest::Engine;
 using enginetest::Process;
 using enginetest::Stereo;
@@ -43,7 +45,7 @@ TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtM
 }
 
 TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
-  Engine x({{0, 150.0}, {3, 0.1}});
+  Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1)});
   Process(x.e, Stereo(16), 16);
   const GrainPool& pool = x.e.Pool();
   EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(0));
@@ -58,21 +60,22 @@ TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) 
 }
 
 TEST(EngineGrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
-  Engine x({{0, 1.0}, {3, 0.1}});  // 44-sample grains, one per tick: at most 4 at once
+  // 44-sample grains, one per tick: at most 4 at once.
+  Engine x({Base(kSetLength, 1.0), Base(kSetOnset, 0.1)});
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
   const GrainPool& pool = x.e.Pool();
   EXPECT_EQ(pool.FullList().Size() * 2 + pool.PartialList().Size(), x.e.ActiveGrainCount());
   EXPECT_EQ(pool.FullList().Size() + pool.PartialList().Size() + pool.FreeList().Size(),
             kPairCount);
   EXPECT_LE(x.e.ActiveGrainCount(), 8);
-  x.e.OnParameterChanged(3, 50.0);
+  x.e.SetBase(kSetOnset, 50.0);
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
   EXPECT_LE(x.e.ActiveGrainCount(), 1);
   EXPECT_GE(pool.FreeList().Size(), kPairCount - 1);
 }
 
 TEST(EngineGrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
-  Engine x({{0, 150.0}, {3, 0.1}});
+  Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1)});
   x.e.ResetProcessing(96000.0);  // 150 ms at 96 kHz needs 900 grains at once
   for (int b = 0; b < 20; ++b) Process(x.e, Stereo(512), 512);
   EXPECT_EQ(x.e.ActiveGrainCount(), 512);
@@ -86,39 +89,40 @@ const GrainPair& NewestPair(const GrainEngine& e) {
   return pool.PartialList().Head() ? *pool.PartialList().Head() : *pool.FullList().Head();
 }
 
-double FirstIncrement(std::initializer_list<std::pair<int, double>> changes) {
+double FirstIncrement(const enginetest::Changes& changes) {
   Engine x(changes);
   Process(x.e, Stereo(16), 16);
   return NewestPair(x.e).readInc[0];
 }
 
 TEST(EngineSpawnValues, IncrementFollowsPitchDirectionAndSpeed) {
-  EXPECT_EQ(FirstIncrement({{15, 12.0}}), 2.0);
-  EXPECT_EQ(FirstIncrement({{15, -12.0}}), 0.5);
-  EXPECT_EQ(FirstIncrement({{15, 0.0}}), 1.0);
-  EXPECT_EQ(FirstIncrement({{12, 0.0}}), -1.0);
-  EXPECT_EQ(FirstIncrement({{12, -1.0}}), -1.0);
-  EXPECT_EQ(FirstIncrement({{12, 0.01}}), 1.0);
-  EXPECT_EQ(FirstIncrement({{18, 0.0}}), 0.0);
-  EXPECT_NEAR(FirstIncrement({{15, 24.0}, {18, 0.5}}), 2.0, 1e-12);
+  EXPECT_EQ(FirstIncrement({Base(kSetPitch, 12.0)}), 2.0);
+  EXPECT_EQ(FirstIncrement({Base(kSetPitch, -12.0)}), 0.5);
+  EXPECT_EQ(FirstIncrement({Base(kSetPitch, 0.0)}), 1.0);
+  EXPECT_EQ(FirstIncrement({Base(kSetDir, 0.0)}), -1.0);
+  EXPECT_EQ(FirstIncrement({Base(kSetDir, -1.0)}), -1.0);
+  EXPECT_EQ(FirstIncrement({Base(kSetDir, 0.01)}), 1.0);
+  EXPECT_EQ(FirstIncrement({Base(kSetSpeed, 0.0)}), 0.0);
+  EXPECT_NEAR(FirstIncrement({Base(kSetPitch, 24.0), Base(kSetSpeed, 0.5)}), 2.0, 1e-12);
 }
 
 TEST(EngineSpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
   for (int n = 1; n <= 4; ++n) {
-    Engine x({{43, static_cast<double>(n)}});
+    Engine x({Base(kSetEnvelope, n)});
     Process(x.e, Stereo(16), 16);
     EXPECT_EQ(NewestPair(x.e).envelope[0], x.e.EnvelopeTable(n - 1)) << n;
   }
-  Engine low({{43, 0.1}});
+  Engine low({Base(kSetEnvelope, 0.1)});
   Process(low.e, Stereo(16), 16);
   EXPECT_EQ(NewestPair(low.e).envelope[0], low.e.EnvelopeTable(0));
-  Engine high({{43, 1e9}});
+  Engine high({Base(kSetEnvelope, 1e9)});
   Process(high.e, Stereo(16), 16);
   EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.EnvelopeTable(3));
 }
 
 TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
-  Engine x({{0, 150.0}, {3, 0.1}, {25, 0.7}});  // FB Apply 0.25 by default
+  // FB Apply stays at its default, 0.25.
+  Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1), Base(kSetFeedback, 0.7)});
   Process(x.e, Stereo(16 * 40), 16 * 40);
   Xorshift128 draws;
   for (int g = 0; g < 40; ++g) {
@@ -126,7 +130,7 @@ TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
     const double expected = 0.25f >= draws.Next() ? double{0.7f} : 0.0;
     EXPECT_EQ(p.feedback[g % 2], expected) << "grain " << g;
   }
-  Engine all({{3, 0.1}, {25, 0.7}, {28, 1.0}});
+  Engine all({Base(kSetOnset, 0.1), Base(kSetFeedback, 0.7), Base(kSetFBApply, 1.0)});
   Process(all.e, Stereo(16), 16);
   EXPECT_EQ(NewestPair(all.e).feedback[0], double{0.7f});
 }
@@ -136,7 +140,7 @@ TEST(EngineSpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
   Process(zero.e, Stereo(16), 16);
   EXPECT_EQ(NewestPair(zero.e).readPos[0], 16.0);  // 0 at spawn, moved by the 16 samples
   // BufLen 0.01: 1256 samples; a 150 ms delay (6615 samples) wraps around 5 times.
-  Engine x({{37, 0.01}, {21, 150.0}, {0, 150.0}});
+  Engine x({Base(kSetBufLen, 0.01), Base(kSetDelay, 150.0), Base(kSetLength, 150.0)});
   Process(x.e, Stereo(16), 16);
   const int length = x.e.Capture().BufferLength;
   EXPECT_EQ(length, static_cast<int>(0.01f * (132300 - 150 * 44.1)));
@@ -145,7 +149,7 @@ TEST(EngineSpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
 }
 
 TEST(EngineSpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
-  Engine x({{37, 0.0}, {87, 0.0}});
+  Engine x({Base(kSetBufLen, 0.0), Dry(0.0)});
   const Stereo out = Process(x.e, enginetest::TestSignal(4096), 256);
   const GrainPair& p = NewestPair(x.e);
   EXPECT_NE(p.source0[0], x.e.Capture().channel[0].data());

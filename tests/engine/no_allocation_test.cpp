@@ -39,10 +39,10 @@ namespace {
 TEST(EngineRealTime, ProcessingAllocatesNothing) {
   GrainEngine e;
   enginetest::ApplyDefaults(e);
-  e.OnParameterChanged(0, 150.0);
-  e.OnParameterChanged(3, 0.1);
-  e.OnParameterChanged(25, 0.9);
-  e.OnParameterChanged(2, 1.0);  // Length depth: grains of varied lengths retire at varied times
+  e.SetBase(kSetLength, 150.0);
+  e.SetBase(kSetOnset, 0.1);
+  e.SetBase(kSetFeedback, 0.9);
+  e.SetDepth(kSetLength, 1.0);  // Length depth: grains of varied lengths retire at varied times
   const enginetest::Stereo in = enginetest::TestSignal(5000);
   enginetest::Stereo out(5000);
   const double* ip[2] = {in.l.data(), in.r.data()};

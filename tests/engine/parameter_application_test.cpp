@@ -1,5 +1,5 @@
-// Parameter application: modulation windows of the slots, envelope slot rebuilds, mix settings,
-// the sample rate, and values that must not reach the engine.
+// The engine's inputs: modulation windows of the slots, envelope slot rebuilds, mix settings, the
+// sample rate, and values that must not reach the engine.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,8 +10,8 @@ namespace {
 
 TEST(EngineModSlotWindow, LengthWithFullDepthSpansItsRange) {
   GrainEngine e;
-  e.OnParameterChanged(0, 30.0);
-  e.OnParameterChanged(2, 1.0);
+  e.SetBase(kSetLength, 30.0);
+  e.SetDepth(kSetLength, 1.0);
   const ModSlotGroup& g = e.ModSlots().Group(0);
   EXPECT_FLOAT_EQ(g.low[kSetLength], -44.5f);
   EXPECT_FLOAT_EQ(g.span[kSetLength], 149.0f);
@@ -19,88 +19,101 @@ TEST(EngineModSlotWindow, LengthWithFullDepthSpansItsRange) {
   EXPECT_EQ(g.min[kSetLength], 1.0f);
 }
 
-TEST(EngineModSlotWindow, EachValueIndexReachesItsSlot) {
+TEST(EngineModSlotWindow, EachSettingReachesItsSlot) {
   GrainEngine e;
-  const int valueIndex[kModulatedSettingCount] = {0,  3,  6,  43, 9,  12, 15, 18,
-                                                  21, 25, 28, 31, 34, 37, 40};
   for (int slot = 0; slot < kModulatedSettingCount; ++slot) {
+    const auto setting = static_cast<ModulatedSetting>(slot);
     const ModSlot& s = e.ModSlots().Slot(slot);
     const double mid = 0.5 * (s.min + s.max) + 0.01;
-    e.OnParameterChanged(valueIndex[slot], mid);
+    e.SetBase(setting, mid);
     EXPECT_FLOAT_EQ(e.ModSlots().Current(slot), static_cast<float>(mid)) << slot;
-    e.OnParameterChanged(valueIndex[slot] + 1, 5.0);
+    e.SetSource(setting, 5);
     EXPECT_EQ(e.ModSlots().Slot(slot).selector, 5) << slot;
-    e.OnParameterChanged(valueIndex[slot] + 2, 0.35);
+    e.SetDepth(setting, 0.35);
     EXPECT_FLOAT_EQ(e.ModSlots().Slot(slot).depth, 0.35f) << slot;
   }
 }
 
 TEST(EngineModSlotWindow, SelectorsAndValuesStayInsideTheirRanges) {
   GrainEngine e;
-  e.OnParameterChanged(1, 99.0);
+  e.SetSource(kSetLength, 99);
   EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 7);
-  e.OnParameterChanged(1, -3.0);
+  e.SetSource(kSetLength, -3);
   EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 0);
-  e.OnParameterChanged(0, 1e300);
+  e.SetBase(kSetLength, 1e300);
   EXPECT_EQ(e.ModSlots().Current(kSetLength), 150.0f);
-  e.OnParameterChanged(2, -1.0);
+  e.SetDepth(kSetLength, -1.0);
   EXPECT_EQ(e.ModSlots().Slot(kSetLength).depth, 0.0f);
 }
 
-TEST(EngineModSlotWindow, NonFiniteValuesAreIgnored) {
+TEST(EngineModSlotWindow, NonFiniteValuesAndUnknownTargetsAreIgnored) {
   GrainEngine e;
   enginetest::ApplyDefaults(e);
-  for (int i = 0; i < kParameterCount; ++i) {
-    e.OnParameterChanged(i, NAN);
-    e.OnParameterChanged(i, INFINITY);
-    e.OnParameterChanged(i, -INFINITY);
+  for (double bad : {double{NAN}, double{INFINITY}, -double{INFINITY}}) {
+    for (int k = 0; k < kModulatedSettingCount; ++k) {
+      e.SetBase(static_cast<ModulatedSetting>(k), bad);
+      e.SetDepth(static_cast<ModulatedSetting>(k), bad);
+    }
+    for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) e.SetEnvelopeSkew(slot, bad);
+    for (int lfo = 0; lfo < kLfoCount; ++lfo) {
+      for (LfoParam which : {LfoParam::kShape, LfoParam::kRate, LfoParam::kSync, LfoParam::kSkew})
+        e.SetLfoParameter(lfo, which, bad);
+    }
+    e.SetDryGain(bad);
+    e.SetWetGain(bad);
   }
   EXPECT_EQ(e.ModSlots().Current(kSetLength), 30.0f);
+  EXPECT_EQ(e.DryGain(), 0.0);
   EXPECT_EQ(e.WetGain(), 1.0);
   EXPECT_EQ(e.Envelope(0).shape, kTriangle);
+  EXPECT_EQ(e.Envelope(0).skew, 0.5f);
+  EXPECT_EQ(e.Lfos().Settings(0).rate, 1.0f);
   for (int g = 0; g < kModSlotGroupCount; ++g) {
     const ModSlotGroup& group = e.ModSlots().Group(g);
     for (int lane = 0; lane < 4; ++lane) {
       EXPECT_TRUE(std::isfinite(group.low[lane]) && std::isfinite(group.span[lane]));
     }
   }
-  e.OnParameterChanged(-1, 1.0);
-  e.OnParameterChanged(89, 1.0);
+  e.SetBase(static_cast<ModulatedSetting>(-1), 1.0);
+  e.SetSource(static_cast<ModulatedSetting>(kModulatedSettingCount), 1);
+  e.SetEnvelopeShape(4, kHann);
+  e.SetEnvelopeSkew(-1, 0.2);
+  e.SetLfoParameter(8, LfoParam::kRate, 2.0);
 }
 
 TEST(EngineEnvelopeSlotParameters, ShapeChangeUsesSkewHalfUntilSkewIsAppliedAgain) {
   GrainEngine e;
-  e.OnParameterChanged(49, 0.8);  // slot 1 skew
-  e.OnParameterChanged(48, 1.0);  // slot 1 Triangle
+  e.SetEnvelopeSkew(1, 0.8);
+  e.SetEnvelopeShape(1, kTriangle);
   EXPECT_EQ(e.Envelope(1).skew, 0.5f);
   EXPECT_EQ(e.EnvelopeTable(1)[100], 1.0);
-  e.OnParameterChanged(49, 0.8);
+  e.SetEnvelopeSkew(1, 0.8);
   EXPECT_EQ(e.EnvelopeTable(1)[160], 1.0);
   const double before = e.EnvelopeTable(1)[10];
-  e.OnParameterChanged(48, 12.0);  // stored, table untouched
+  e.SetEnvelopeShape(1, 12);  // stored, table untouched
   EXPECT_EQ(e.Envelope(1).shape, 12);
   EXPECT_EQ(e.EnvelopeTable(1)[10], before);
 }
 
-TEST(EngineMixParameters, MidSideHalfIsOffAndGainsStayInRange) {
+TEST(EngineMixParameters, GainsStayInRange) {
   GrainEngine e;
-  e.OnParameterChanged(86, 0.5);
-  EXPECT_FALSE(e.MidSide());
-  e.OnParameterChanged(86, 0.51);
+  e.SetMidSide(true);
   EXPECT_TRUE(e.MidSide());
-  e.OnParameterChanged(87, 5.0);
+  e.SetDryGain(5.0);
   EXPECT_EQ(e.DryGain(), 1.0);
-  e.OnParameterChanged(88, 5.0);
+  e.SetWetGain(5.0);
   EXPECT_EQ(e.WetGain(), 2.0);
+  e.SetWetGain(-1.0);
+  EXPECT_EQ(e.WetGain(), 0.0);
 }
 
 TEST(EngineMixParameters, DelaySyncMakesNoDifference) {
   GrainEngine a, b;
   enginetest::ApplyDefaults(a);
   enginetest::ApplyDefaults(b);
-  a.OnParameterChanged(21, 40.0);
-  b.OnParameterChanged(21, 40.0);
-  b.OnParameterChanged(24, 1.0);
+  a.SetBase(kSetDelay, 40.0);
+  b.SetBase(kSetDelay, 40.0);
+  b.SetDelaySync(true);
   EXPECT_TRUE(b.DelaySync());
   const enginetest::Stereo in = enginetest::TestSignal(8192);
   EXPECT_EQ(enginetest::Process(a, in, 512).l, enginetest::Process(b, in, 512).l);
@@ -115,7 +128,7 @@ TEST(EngineSampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
   enginetest::Process(e, enginetest::Stereo(2048), 512);
   EXPECT_EQ(e.Settings().LengthSamples, 30.0 * 96.0);
   EXPECT_EQ(e.Capture().BufferLength, 125685);
-  e.OnParameterChanged(37, 0.5);
+  e.SetBase(kSetBufLen, 0.5);
   enginetest::Process(e, enginetest::Stereo(2048), 512);
   EXPECT_EQ(e.Capture().BufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
 }

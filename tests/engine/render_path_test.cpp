@@ -17,6 +17,15 @@
 namespace {
 
 using enginetest::ApplyDefaults;
+using enginetest::Base;
+using enginetest::Change;
+using enginetest::Changes;
+using enginetest::Depth;
+using enginetest::Dry;
+using enginetest::EnvelopeShape;
+using enginetest::EnvelopeSkew;
+using enginetest::Lfo;
+using enginetest::MidSide;
 using enginetest::Stereo;
 using enginetest::TestSignal;
 
@@ -37,53 +46,56 @@ bool SameBits(const double* a, const double* b, int n) {
   return std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(n)) == 0;
 }
 
-// Parameter changes applied before the first block, and others applied halfway through.
+// Changes applied before the first block, and others applied halfway through.
 struct Scene {
   const char* name;
   double sampleRate;
-  std::vector<std::pair<int, double>> setup;
-  std::vector<std::pair<int, double>> halfway;
+  Changes setup;
+  Changes halfway;
   std::vector<int> blocks;  // block sizes, used in turn
 };
 
 const std::vector<Scene>& Scenes() {
   static const std::vector<Scene> scenes = {
-      {"dense", 44100, {{0, 150}, {3, 0.1}}, {}, {512}},
-      {"pool full at 96 kHz", 96000, {{0, 150}, {3, 0.1}, {2, 0.5}}, {{9, 0.1}}, {480, 97}},
+      {"dense", 44100, {Base(kSetLength, 150), Base(kSetOnset, 0.1)}, {}, {512}},
+      {"pool full at 96 kHz",
+       96000,
+       {Base(kSetLength, 150), Base(kSetOnset, 0.1), Depth(kSetLength, 0.5)},
+       {Base(kSetPan, 0.1)},
+       {480, 97}},
       {"feedback on",
        44100,
-       {{0, 80}, {3, 0.5}, {25, 0.9}, {28, 0.5}, {27, 1.0}, {21, 3.0}},
-       {{25, 1.0}, {21, 0.0}},
+       {Base(kSetLength, 80), Base(kSetOnset, 0.5), Base(kSetFeedback, 0.9), Base(kSetFBApply, 0.5),
+        Depth(kSetFeedback, 1.0), Base(kSetDelay, 3.0)},
+       {Base(kSetFeedback, 1.0), Base(kSetDelay, 0.0)},
        {256, 100}},
       {"reverse and pitched",
        44100,
-       {{0, 60}, {3, 0.3}, {12, 0}, {14, 1}, {15, 7}, {17, 1}, {18, 0.8}, {20, 0.5}, {21, 40}},
-       {{12, -1}, {15, -19}},
+       {Base(kSetLength, 60), Base(kSetOnset, 0.3), Base(kSetDir, 0), Depth(kSetDir, 1),
+        Base(kSetPitch, 7), Depth(kSetPitch, 1), Base(kSetSpeed, 0.8), Depth(kSetSpeed, 0.5),
+        Base(kSetDelay, 40)},
+       {Base(kSetDir, -1), Base(kSetPitch, -19)},
        {512, 33}},
       {"mid/side",
        44100,
-       {{86, 1}, {87, 0.5}, {0, 40}, {3, 0.2}, {6, 0.3}, {8, 1}, {11, 1}, {25, 0.4}},
-       {{86, 0}},
+       {MidSide(true), Dry(0.5), Base(kSetLength, 40), Base(kSetOnset, 0.2), Base(kSetSource, 0.3),
+        Depth(kSetSource, 1), Depth(kSetPan, 1), Base(kSetFeedback, 0.4)},
+       {MidSide(false)},
        {128}},
       {"all four envelopes",
        44100,
-       {{0, 30},
-        {3, 0.2},
-        {43, 2},
-        {45, 1},
-        {46, 2},
-        {48, 5},
-        {49, 0.2},
-        {50, 7},
-        {52, 9},
-        {53, 0.8},
-        {55, 9}},
-       {{46, 0}, {43, 4}},
+       {Base(kSetLength, 30), Base(kSetOnset, 0.2), Base(kSetEnvelope, 2), Depth(kSetEnvelope, 1),
+        EnvelopeShape(0, kHann), EnvelopeShape(1, kGaussian), EnvelopeSkew(1, 0.2),
+        EnvelopeShape(2, kExponential), EnvelopeShape(3, kWeibull), EnvelopeSkew(3, 0.8),
+        Lfo(0, LfoParam::kRate, 9)},
+       {EnvelopeShape(0, kRectangle), Base(kSetEnvelope, 4)},
        {64, 512}},
       {"buffer length changes",
        44100,
-       {{0, 50}, {3, 0.2}, {37, 0.3}, {39, 1}, {40, -1}, {42, 1}, {21, 120}, {25, 0.5}},
-       {{37, 0.01}, {39, 0}, {40, 2}},
+       {Base(kSetLength, 50), Base(kSetOnset, 0.2), Base(kSetBufLen, 0.3), Depth(kSetBufLen, 1),
+        Base(kSetScanRate, -1), Depth(kSetScanRate, 1), Base(kSetDelay, 120),
+        Base(kSetFeedback, 0.5)},
+       {Base(kSetBufLen, 0.01), Depth(kSetBufLen, 0), Base(kSetScanRate, 2)},
        {300, 4096, 17}},
   };
   return scenes;
@@ -99,15 +111,15 @@ Rendered RenderScene(const Scene& s, RenderPath path, int samples) {
   EXPECT_TRUE(e.SetRenderPath(path));
   e.ResetProcessing(s.sampleRate);
   ApplyDefaults(e);
-  for (int n = 1; n < 8; ++n) e.OnParameterChanged(55 + 4 * n, 1.0 + 2.5 * n);  // LFO rates
-  for (auto [i, v] : s.setup) e.OnParameterChanged(i, v);
+  for (int n = 1; n < 8; ++n) e.SetLfoParameter(n, LfoParam::kRate, 1.0 + 2.5 * n);
+  for (const Change& change : s.setup) change(e);
   const Stereo in = TestSignal(samples);
   Rendered r;
   r.out = Stereo(samples);
   bool changed = false;
   for (int at = 0, b = 0; at < samples; ++b) {
     if (!changed && at >= samples / 2) {
-      for (auto [i, v] : s.halfway) e.OnParameterChanged(i, v);
+      for (const Change& change : s.halfway) change(e);
       changed = true;
     }
     const int n = std::min(s.blocks[b % s.blocks.size()], samples - at);

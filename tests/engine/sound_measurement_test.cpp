@@ -12,7 +12,11 @@
 
 namespace {
 
+using enginetest::Base;
+using enginetest::Dry;
 using enginetest::Engine;
+using enginetest::EnvelopeShape;
+using enginetest::EnvelopeSkew;
 using enginetest::Process;
 using enginetest::Stereo;
 
@@ -24,15 +28,18 @@ constexpr int kPeriod = 63;
 constexpr int kFullBuffer = 125685;
 // Isolated grains: 40 ms (1764 samples) every 50 ms, read with a flat window, panned hard left
 // (left = the grain's signal), no dry signal.
-const std::initializer_list<std::pair<int, double>> kIsolatedFlatGrains = {
-    {kParamLength, 40.0}, {kParamOnset, 50.0}, {kParamEnvelopeShape1, 0.0},
-    {kParamPan, 0.0},     {kParamDry, 0.0},    {kParamFeedback, 0.0}};
+const enginetest::Changes kIsolatedFlatGrains = {Base(kSetLength, 40.0),
+                                                 Base(kSetOnset, 50.0),
+                                                 EnvelopeShape(0, kRectangle),
+                                                 Base(kSetPan, 0.0),
+                                                 Dry(0.0),
+                                                 Base(kSetFeedback, 0.0)};
 
 // The playback rate of the grains in input cycles per output cycle, signed (negative when they
 // play backwards), measured from the output. Channel 0 carries sin and channel 1 cos of the same
 // phase; two renders that differ only in the channel the grains read ("Source") give each grain's
 // signal as a rotating phasor whose mean phase step is the played frequency.
-double MeasuredRate(std::initializer_list<std::pair<int, double>> changes) {
+double MeasuredRate(const enginetest::Changes& changes) {
   constexpr int kWarmup = 132300;  // the whole buffer written once
   constexpr int kLength = kWarmup + 4 * 2205;
   Stereo in(kLength);
@@ -42,10 +49,10 @@ double MeasuredRate(std::initializer_list<std::pair<int, double>> changes) {
   }
   Engine sine(kIsolatedFlatGrains);
   sine.Apply(changes);
-  sine.Apply({{kParamSource, 1.0}});
+  sine.Apply({Base(kSetSource, 1.0)});
   Engine cosine(kIsolatedFlatGrains);
   cosine.Apply(changes);
-  cosine.Apply({{kParamSource, 0.0}});
+  cosine.Apply({Base(kSetSource, 0.0)});
   const Stereo s = Process(sine.e, in, kBlock);
   const Stereo c = Process(cosine.e, in, kBlock);
   double phase = 0.0;
@@ -64,24 +71,24 @@ double Cents(double measured, double expected) { return 1200.0 * std::log2(measu
 
 TEST(SoundPitch, GrainsPlayAtTheRatioOfTheirSemitonesWithinACent) {
   for (double semitones : {12.0, 7.0, -7.0, -12.0}) {
-    const double rate = MeasuredRate({{kParamPitch, semitones}});
+    const double rate = MeasuredRate({Base(kSetPitch, semitones)});
     EXPECT_NEAR(Cents(rate, std::exp2(semitones / 12.0)), 0.0, 1.0) << semitones << ": " << rate;
   }
 }
 
 TEST(SoundSpeedAndDir, SpeedScalesTheRateAndDirReversesIt) {
-  EXPECT_NEAR(Cents(MeasuredRate({{kParamSpeed, 0.5}}), 0.5), 0.0, 1.0);
-  EXPECT_NEAR(Cents(MeasuredRate({{kParamSpeed, 0.25}, {kParamPitch, 12.0}}), 0.5), 0.0, 1.0);
-  const double backwards = MeasuredRate({{kParamDir, -1.0}});
+  EXPECT_NEAR(Cents(MeasuredRate({Base(kSetSpeed, 0.5)}), 0.5), 0.0, 1.0);
+  EXPECT_NEAR(Cents(MeasuredRate({Base(kSetSpeed, 0.25), Base(kSetPitch, 12.0)}), 0.5), 0.0, 1.0);
+  const double backwards = MeasuredRate({Base(kSetDir, -1.0)});
   EXPECT_NEAR(Cents(-backwards, 1.0), 0.0, 1.0) << backwards;
-  const double down = MeasuredRate({{kParamDir, 0.0}, {kParamPitch, -7.0}, {kParamSpeed, 0.75}});
+  const double down =
+      MeasuredRate({Base(kSetDir, 0.0), Base(kSetPitch, -7.0), Base(kSetSpeed, 0.75)});
   EXPECT_NEAR(Cents(-down, 0.75 * std::exp2(-7.0 / 12.0)), 0.0, 1.0) << down;
 }
 
 // Everything the engine puts out after an impulse at sample `at` (left channel, no dry signal).
-std::vector<double> ImpulseResponse(std::initializer_list<std::pair<int, double>> scene,
-                                    std::initializer_list<std::pair<int, double>> changes, int at,
-                                    int length) {
+std::vector<double> ImpulseResponse(const enginetest::Changes& scene,
+                                    const enginetest::Changes& changes, int at, int length) {
   Engine x(scene);
   x.Apply(changes);
   Stereo in(length);
@@ -97,13 +104,13 @@ std::vector<double> ImpulseResponse(std::initializer_list<std::pair<int, double>
 TEST(SoundDelay, EchoComesBackAfterTheBufferLengthLessTheDelay) {
   const int buffer = static_cast<int>(0.25f * kFullBuffer);  // BufLen 0.25
   // Overlapping flat grains (150 ms every 10 ms) cover every sample.
-  const std::initializer_list<std::pair<int, double>> covered = {
-      {kParamLength, 150.0}, {kParamOnset, 10.0},        {kParamEnvelopeShape1, 0.0},
-      {kParamSource, 1.0},   {kParamBufferLength, 0.25}, {kParamDry, 0.0}};
+  const enginetest::Changes covered = {Base(kSetLength, 150.0),      Base(kSetOnset, 10.0),
+                                       EnvelopeShape(0, kRectangle), Base(kSetSource, 1.0),
+                                       Base(kSetBufLen, 0.25),       Dry(0.0)};
   for (double delayMs : {20.0, 75.0, 150.0}) {
     const int expected = buffer - static_cast<int>(delayMs * 44.1);
     const std::vector<double> response =
-        ImpulseResponse(covered, {{kParamDelay, delayMs}}, 5000, 5000 + buffer + 2 * kBlock);
+        ImpulseResponse(covered, {Base(kSetDelay, delayMs)}, 5000, 5000 + buffer + 2 * kBlock);
     int first = -1, last = -1;
     for (int t = 0; t < static_cast<int>(response.size()); ++t) {
       if (std::fabs(response[t]) > 1e-9) {
@@ -125,11 +132,8 @@ TEST(SoundFeedback, EachPassThroughTheBufferScalesTheEchoByTheFeedback) {
   const int period = buffer - 441 + 1;                        // Delay 10 ms, one sample lag
   for (double feedback : {0.5, 0.9}) {
     Engine x(kIsolatedFlatGrains);
-    x.Apply({{kParamSource, 1.0},
-             {kParamBufferLength, 0.005},
-             {kParamDelay, 10.0},
-             {kParamFeedback, feedback},
-             {kParamFeedbackApply, 1.0}});
+    x.Apply({Base(kSetSource, 1.0), Base(kSetBufLen, 0.005), Base(kSetDelay, 10.0),
+             Base(kSetFeedback, feedback), Base(kSetFBApply, 1.0)});
     // Silence in 16-sample blocks until a grain has just started, then the impulse.
     const Stereo quiet(16);
     int before = 0;
@@ -160,7 +164,7 @@ TEST(SoundPan, LinearLawAtBothEdgesAndTheCentre) {
   const Stereo dc(20000, 0.5, 0.5);
   double total = -1.0;
   for (double pan : {0.0, 0.5, 1.0}) {
-    Engine x({{kParamPan, pan}, {kParamEnvelopeShape1, 0.0}, {kParamDry, 0.0}});
+    Engine x({Base(kSetPan, pan), EnvelopeShape(0, kRectangle), Dry(0.0)});
     const Stereo out = Process(x.e, dc, kBlock);
     double left = 0.0, right = 0.0;
     for (int t = 0; t < out.size(); ++t) {
@@ -228,8 +232,7 @@ TEST(SoundEnvelope, RenderedGrainsFollowTheirWindowFormulas) {
   const Stereo dc(12000, 0.5, 0.5);
   auto render = [&dc](int shape, double skew) {
     Engine x(kIsolatedFlatGrains);
-    x.Apply(
-        {{kParamEnvelopeShape1, double(shape)}, {kParamEnvelopeSkew1, skew}, {kParamSource, 1.0}});
+    x.Apply({EnvelopeShape(0, shape), EnvelopeSkew(0, skew), Base(kSetSource, 1.0)});
     return Process(x.e, dc, kBlock).l;
   };
   // The flat window shows where a grain after the first ones starts and how long it sounds.

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/grain_engine.h"
-#include "engine/parameter_indices.h"
 #include "modulation/lfo_bank.h"
 
 namespace {
@@ -46,27 +45,26 @@ constexpr SettingSetup kSettings[kModulatedSettingCount] = {
     {0.5, 3, 1.0}, {0.8, 4, 0.4}, {0, 0, 0.0},   {1, 6, 0.3},  {1, 7, 0.5},
 };
 
-// Every parameter in index order, as the host's open request applies them.
+// Every input as opening the effect gives them.
 void Open(GrainEngine& e) {
-  std::vector<double> v(kParameterCount, 0.0);
   for (int k = 0; k < kModulatedSettingCount; ++k) {
-    v[kModulatedSettingParameters[k].base] = kSettings[k].base;
-    v[kModulatedSettingParameters[k].source] = kSettings[k].lfo;
-    v[kModulatedSettingParameters[k].depth] = kSettings[k].depth;
+    const auto setting = static_cast<ModulatedSetting>(k);
+    e.SetBase(setting, kSettings[k].base);
+    e.SetSource(setting, kSettings[k].lfo);
+    e.SetDepth(setting, kSettings[k].depth);
   }
-  for (int j = 0; j < 4; ++j) {
-    v[kParamEnvelopeShape1 + 2 * j] = 2 * j + 1;
-    v[kParamEnvelopeSkew1 + 2 * j] = 0.3 + 0.1 * j;
+  for (int j = 0; j < kEnvelopeSlotCount; ++j) {
+    e.SetEnvelopeShape(j, 2 * j + 1);
+    e.SetEnvelopeSkew(j, 0.3 + 0.1 * j);
   }
   for (int n = 0; n < kLfoCount; ++n) {
-    v[kParamLfoShape1 + 4 * n] = kLfos[n].shape;
-    v[kParamLfoRate1 + 4 * n] = kLfos[n].rate;
-    v[kParamLfoSync1 + 4 * n] = kLfos[n].sync ? 1.0 : 0.0;
-    v[kParamLfoSkew1 + 4 * n] = kLfos[n].skew;
+    e.SetLfoParameter(n, LfoParam::kShape, kLfos[n].shape);
+    e.SetLfoParameter(n, LfoParam::kRate, kLfos[n].rate);
+    e.SetLfoParameter(n, LfoParam::kSync, kLfos[n].sync ? 1.0 : 0.0);
+    e.SetLfoParameter(n, LfoParam::kSkew, kLfos[n].skew);
   }
-  v[kParamDry] = 0.5;
-  v[kParamWet] = 1.0;
-  for (int i = 0; i < kParameterCount; ++i) e.OnParameterChanged(i, v[i]);
+  e.SetDryGain(0.5);
+  e.SetWetGain(1.0);
 }
 
 // Mid-run changes before the block that starts at sample `at` (the positions are multiples of
@@ -74,13 +72,13 @@ void Open(GrainEngine& e) {
 // synced LFO takes a new rate, and processing restarts at another sample rate.
 void Automate(GrainEngine& e, int at) {
   if (at == 25600) {
-    e.OnParameterChanged(kParamLfoShape1 + 4 * 1, kLfoSampleHold);
-    e.OnParameterChanged(kParamLfoShape1 + 4 * 6, kLfoTriangle);
-    e.OnParameterChanged(kParamLfoSkew1 + 4 * 3, 0.9);
+    e.SetLfoParameter(1, LfoParam::kShape, kLfoSampleHold);
+    e.SetLfoParameter(6, LfoParam::kShape, kLfoTriangle);
+    e.SetLfoParameter(3, LfoParam::kSkew, 0.9);
   } else if (at == 51200) {
-    e.OnParameterChanged(kParamLfoRate1 + 4 * 2, 9.5);
-    e.OnParameterChanged(kParamLfoShape1 + 4 * 0, kLfoRandomSquare);
-    e.OnParameterChanged(kParamLfoShape1 + 4 * 5, kLfoConst);
+    e.SetLfoParameter(2, LfoParam::kRate, 9.5);
+    e.SetLfoParameter(0, LfoParam::kShape, kLfoRandomSquare);
+    e.SetLfoParameter(5, LfoParam::kShape, kLfoConst);
   } else if (at == 76800) {
     e.ResetProcessing(48000.0);
   }
@@ -169,7 +167,7 @@ TEST(EffectDeterminism, EveryLfoKindReachesTheOutput) {
   for (int n = 0; n < kLfoCount; ++n) {
     const Rendered without = Solo(256, [n](GrainEngine& e) {
       for (int k = 0; k < kModulatedSettingCount; ++k) {
-        if (kSettings[k].lfo == n) e.OnParameterChanged(kModulatedSettingParameters[k].depth, 0.0);
+        if (kSettings[k].lfo == n) e.SetDepth(static_cast<ModulatedSetting>(k), 0.0);
       }
     });
     bool differs = false;
@@ -189,7 +187,7 @@ TEST(EffectDeterminism, InstancesSideBySideDoNotDisturbEachOther) {
   // A third instance with other LFO settings runs between the two, block by block.
   Player a(256);
   Player other(256, [](GrainEngine& e) {
-    for (int n = 0; n < kLfoCount; ++n) e.OnParameterChanged(kParamLfoShape1 + 4 * n, n % 7);
+    for (int n = 0; n < kLfoCount; ++n) e.SetLfoParameter(n, LfoParam::kShape, n % 7);
   });
   Player b(256);
   while (!a.Done()) {

@@ -24,7 +24,7 @@ std::vector<const Node*> ActiveList(const LfoBank& bank) {
 }
 
 void SetShape(LfoBank& bank, int lfo, int shape) {
-  bank.ApplyLfoParameter(LfoParam::Shape, lfo, shape);
+  bank.ApplyLfoParameter(LfoParam::kShape, lfo, shape);
 }
 
 void ExpectOn(const LfoBank& bank, int lfo, int shape, int k, int lane) {
@@ -144,20 +144,20 @@ TEST(ShapeChanges, OutOfRangeShapesChangeNothing) {
   LfoBank bank;
   const double bad[] = {7.0, -1.0, 100.0, std::nan(""), INFINITY};
   for (double value : bad) {
-    bank.ApplyLfoParameter(LfoParam::Shape, 3, value);
+    bank.ApplyLfoParameter(LfoParam::kShape, 3, value);
     EXPECT_EQ(bank.Settings(3).shape, kLfoRandom);
     ExpectOn(bank, 3, kLfoRandom, 0, 3);
   }
-  bank.ApplyLfoParameter(LfoParam::Shape, 8, 1.0);  // no ninth LFO
-  bank.ApplyLfoParameter(LfoParam::Shape, -1, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kShape, 8, 1.0);  // no ninth LFO
+  bank.ApplyLfoParameter(LfoParam::kShape, -1, 1.0);
   EXPECT_EQ(ActiveList(bank).size(), 2u);
 }
 
 TEST(ShapeChanges, ConstLfoLatchesItsSkewAndIgnoresTheRate) {
   LfoBank bank;
   SetShape(bank, 6, kLfoConst);
-  bank.ApplyLfoParameter(LfoParam::Skew, 6, 0.25);
-  bank.ApplyLfoParameter(LfoParam::Rate, 6, 9.0);
+  bank.ApplyLfoParameter(LfoParam::kSkew, 6, 0.25);
+  bank.ApplyLfoParameter(LfoParam::kRate, 6, 9.0);
   for (int tick = 0; tick < 10; ++tick) {
     bank.TickBank();
     EXPECT_EQ(bank.LatchedValue(6), 0.25);
@@ -167,7 +167,7 @@ TEST(ShapeChanges, ConstLfoLatchesItsSkewAndIgnoresTheRate) {
 TEST(ShapeChanges, NewLaneKeepsItsPhaseButTakesTheLfoSettings) {
   LfoBank bank;
   SetShape(bank, 0, kLfoTriangle);
-  bank.ApplyLfoParameter(LfoParam::Rate, 0, 5.0);
+  bank.ApplyLfoParameter(LfoParam::kRate, 0, 5.0);
   for (int tick = 0; tick < 100; ++tick) bank.TickBank();
   const LfoSoa& triangle = bank.Object(LfoBank::ObjectIndex(kLfoTriangle, 0));
   const float phase = triangle.Phase(0);

@@ -25,8 +25,8 @@ void SetSlot(ModSlotGroup (&groups)[kModSlotGroupCount], int k, float low, float
 void HoldValues(LfoBank& bank, double fourth) {
   const double values[4] = {1.0, 0.0, 0.5, fourth};
   for (int lfo = 0; lfo < 4; ++lfo) {
-    bank.ApplyLfoParameter(LfoParam::Shape, lfo, kLfoConst);
-    bank.ApplyLfoParameter(LfoParam::Skew, lfo, values[lfo]);
+    bank.ApplyLfoParameter(LfoParam::kShape, lfo, kLfoConst);
+    bank.ApplyLfoParameter(LfoParam::kSkew, lfo, values[lfo]);
   }
   bank.TickBank();
 }

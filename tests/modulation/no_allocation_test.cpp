@@ -33,10 +33,10 @@ TEST(RealTime, TicksParameterChangesAndRoutingAllocateNothing) {
   const long before = allocations.load();
   for (int round = 0; round < 200; ++round) {
     const int lfo = round % kLfoCount;
-    bank.ApplyLfoParameter(LfoParam::Shape, lfo, round % 7);
-    bank.ApplyLfoParameter(LfoParam::Rate, lfo, 0.5 + round % 11);
-    bank.ApplyLfoParameter(LfoParam::Sync, lfo, round % 3 == 0 ? 1.0 : 0.0);
-    bank.ApplyLfoParameter(LfoParam::Skew, lfo, (round % 10) * 0.1);
+    bank.ApplyLfoParameter(LfoParam::kShape, lfo, round % 7);
+    bank.ApplyLfoParameter(LfoParam::kRate, lfo, 0.5 + round % 11);
+    bank.ApplyLfoParameter(LfoParam::kSync, lfo, round % 3 == 0 ? 1.0 : 0.0);
+    bank.ApplyLfoParameter(LfoParam::kSkew, lfo, (round % 10) * 0.1);
     bank.SetTempo(90.0 + round);
     for (int tick = 0; tick < 16; ++tick) bank.TickBank();
     selectors[round % kModulatedSettingCount] = lfo;

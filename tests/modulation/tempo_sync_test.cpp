@@ -22,7 +22,7 @@ TEST(SyncDivisionIndex, RateParameterPicksTheRow) {
     int index;
   } rows[] = {{0.01, 0}, {1.0, 6}, {11.99, 21}, {12.0, 22}, {0.0, 0}, {50.0, 22}};
   for (const auto& row : rows) {
-    bank.ApplyLfoParameter(LfoParam::Rate, 2, row.hz);
+    bank.ApplyLfoParameter(LfoParam::kRate, 2, row.hz);
     EXPECT_EQ(bank.Settings(2).divisionIndex, row.index) << row.hz << " Hz";
   }
 }
@@ -30,14 +30,14 @@ TEST(SyncDivisionIndex, RateParameterPicksTheRow) {
 TEST(SyncedRate, At120BeatsPerMinute) {
   LfoBank bank;
   bank.SetTempo(120.0);
-  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 0, 1.0);
   const struct {
     double hz;
     float synced;
     int division;
   } rows[] = {{1.0, 0.25f, 6}, {0.01, 0.0625f, 0}, {12.0, 24.0f, 22}};
   for (const auto& row : rows) {
-    bank.ApplyLfoParameter(LfoParam::Rate, 0, row.hz);
+    bank.ApplyLfoParameter(LfoParam::kRate, 0, row.hz);
     EXPECT_FLOAT_EQ(bank.Settings(0).rate, row.synced) << row.hz;
     EXPECT_FLOAT_EQ(LaneRate(bank, 0), row.synced) << row.hz;
     EXPECT_EQ(bank.Settings(0).divisionIndex, row.division);
@@ -46,25 +46,25 @@ TEST(SyncedRate, At120BeatsPerMinute) {
 
 TEST(SyncedRate, SwitchingSyncOffReturnsToTheRateParameter) {
   LfoBank bank;
-  bank.ApplyLfoParameter(LfoParam::Rate, 4, 1.0);
-  bank.ApplyLfoParameter(LfoParam::Sync, 4, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kRate, 4, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 4, 1.0);
   EXPECT_TRUE(bank.Settings(4).sync);
   EXPECT_EQ(bank.Settings(4).divisionIndex, 6);  // 2/1
-  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 4, 0.0);
   EXPECT_FALSE(bank.Settings(4).sync);
   EXPECT_EQ(bank.Settings(4).rate, 1.0f);
   EXPECT_EQ(LaneRate(bank, 4), 1.0f);
-  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.49);
+  bank.ApplyLfoParameter(LfoParam::kSync, 4, 0.49);
   EXPECT_FALSE(bank.Settings(4).sync);
-  bank.ApplyLfoParameter(LfoParam::Sync, 4, 0.5);
+  bank.ApplyLfoParameter(LfoParam::kSync, 4, 0.5);
   EXPECT_TRUE(bank.Settings(4).sync);
 }
 
 TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
   LfoBank bank;
-  bank.ApplyLfoParameter(LfoParam::Rate, 1, 1.0);
-  bank.ApplyLfoParameter(LfoParam::Sync, 1, 1.0);
-  bank.ApplyLfoParameter(LfoParam::Rate, 2, 3.0);
+  bank.ApplyLfoParameter(LfoParam::kRate, 1, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 1, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kRate, 2, 3.0);
   EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.25f);
   bank.SetTempo(60.0);
   EXPECT_FLOAT_EQ(LaneRate(bank, 1), 0.125f);
@@ -72,7 +72,7 @@ TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
   EXPECT_EQ(bank.Settings(1).divisionIndex, 6);
   EXPECT_EQ(LaneRate(bank, 2), 3.0f);
   // Switching sync off afterwards still returns to the Rate parameter.
-  bank.ApplyLfoParameter(LfoParam::Sync, 1, 0.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 1, 0.0);
   EXPECT_EQ(LaneRate(bank, 1), 1.0f);
   bank.SetTempo(90.0);
   EXPECT_EQ(LaneRate(bank, 1), 1.0f);
@@ -81,7 +81,7 @@ TEST(SyncedRate, NewTempoRetunesSyncedLfosOnly) {
 // A synced random LFO draws anew when its rate is set, so an unchanged tempo must not set it.
 TEST(SyncedRate, UnchangedTempoLeavesSyncedLfosAlone) {
   LfoBank bank;
-  bank.ApplyLfoParameter(LfoParam::Sync, 0, 1.0);
+  bank.ApplyLfoParameter(LfoParam::kSync, 0, 1.0);
   const float output = *bank.Record(0).output;
   bank.SetTempo(120.0);
   EXPECT_EQ(*bank.Record(0).output, output);
@@ -103,13 +103,13 @@ TEST(SyncedRate, UnusableTempoCountsAsNone) {
 
 TEST(SyncedRate, SettingsReachTheLaneTheLfoMovesTo) {
   LfoBank bank;
-  bank.ApplyLfoParameter(LfoParam::Rate, 7, 3.0);
-  bank.ApplyLfoParameter(LfoParam::Skew, 7, 0.2);
-  bank.ApplyLfoParameter(LfoParam::Shape, 7, kLfoTriangle);
+  bank.ApplyLfoParameter(LfoParam::kRate, 7, 3.0);
+  bank.ApplyLfoParameter(LfoParam::kSkew, 7, 0.2);
+  bank.ApplyLfoParameter(LfoParam::kShape, 7, kLfoTriangle);
   const LfoRecord& record = bank.Record(7);
   EXPECT_EQ(record.object->Rate(record.lane), 3.0f);
   EXPECT_FLOAT_EQ(record.object->SkewPhase(record.lane), 0.2f * 6.2831855f);
-  bank.ApplyLfoParameter(LfoParam::Skew, 7, 1.7);  // outside 0..1: clamped
+  bank.ApplyLfoParameter(LfoParam::kSkew, 7, 1.7);  // outside 0..1: clamped
   EXPECT_EQ(bank.Settings(7).skew, 1.0f);
 }
 

@@ -75,16 +75,23 @@ TEST(ParameterTable, DefaultsNamesAndLabels) {
 TEST(ParameterTable, EveryRoleHasItsShape) {
   EffectFixture f;
   const Quorvantel& q = f.Instance();
-  for (const ModulatedSettingParameters& s : kModulatedSettingParameters) {
-    const Parameter& source = q.GetParam(s.source);
-    EXPECT_EQ(source.Type(), ParameterType::Enum) << s.source;
-    EXPECT_EQ(source.Max(), 7.0);
-    EXPECT_EQ(source.DisplayTextCount(), 8);
-    const Parameter& depth = q.GetParam(s.depth);
-    EXPECT_EQ(depth.Type(), ParameterType::Double) << s.depth;
-    EXPECT_EQ(depth.Step(), 0.05);
-    EXPECT_EQ(depth.Value(), 0.0);
+  int sources = 0, depths = 0;
+  for (int i = 0; i < 89; ++i) {
+    const Parameter& p = q.GetParam(i);
+    if (TargetOf(i).input == EngineInput::kSource) {
+      ++sources;
+      EXPECT_EQ(p.Type(), ParameterType::Enum) << i;
+      EXPECT_EQ(p.Max(), 7.0);
+      EXPECT_EQ(p.DisplayTextCount(), 8);
+    } else if (TargetOf(i).input == EngineInput::kDepth) {
+      ++depths;
+      EXPECT_EQ(p.Type(), ParameterType::Double) << i;
+      EXPECT_EQ(p.Step(), 0.05);
+      EXPECT_EQ(p.Value(), 0.0);
+    }
   }
+  EXPECT_EQ(sources, 15);
+  EXPECT_EQ(depths, 15);
   const int bools[] = {24, 56, 60, 64, 68, 72, 76, 80, 84, 86};
   for (int i : bools) {
     EXPECT_EQ(q.GetParam(i).Type(), ParameterType::Bool) << i;
@@ -100,6 +107,64 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
     EXPECT_GE(p.Value(), p.Min()) << i;
     EXPECT_LE(p.Value(), p.Max()) << i;
   }
+}
+
+// The plain value v of parameter `index` reaches the engine, as from the host or a loaded state.
+const GrainEngine& Change(EffectFixture& f, int index, double v) {
+  f.Instance().GetParam(index).SetClamped(v);
+  f.Instance().OnParameterChanged(index);
+  return f.Instance().Engine();
+}
+
+TEST(ParameterTable, EveryIndexDrivesItsEngineInput) {
+  EffectFixture f;
+  // The value parameters of settings 0 .. 14; "Mod" and "Dpth" follow each.
+  const int values[] = {0, 3, 6, 43, 9, 12, 15, 18, 21, 25, 28, 31, 34, 37, 40};
+  for (int slot = 0; slot < 15; ++slot) {
+    const int i = values[slot];
+    const Parameter& p = f.Instance().GetParam(i);
+    const ModSlotBank& slots = Change(f, i, 0.3 * p.Min() + 0.7 * p.Max()).ModSlots();
+    EXPECT_FLOAT_EQ(slots.Slot(slot).value, static_cast<float>(p.Value())) << i;
+    EXPECT_EQ(Change(f, i + 1, 5.7).ModSlots().Slot(slot).selector, 5) << i + 1;
+    EXPECT_FLOAT_EQ(Change(f, i + 2, 0.35).ModSlots().Slot(slot).depth, 0.35f) << i + 2;
+  }
+  EXPECT_TRUE(Change(f, 24, 1.0).DelaySync());
+  for (int j = 0; j < 4; ++j) {
+    EXPECT_EQ(Change(f, 46 + 2 * j, 5 + j).Envelope(j).shape, 5 + j);
+    EXPECT_EQ(Change(f, 47 + 2 * j, 0.25).Envelope(j).skew, 0.25f);
+  }
+  for (int n = 0; n < 8; ++n) {
+    EXPECT_EQ(Change(f, 54 + 4 * n, n % 7).Lfos().Settings(n).shape, n % 7);
+    EXPECT_EQ(Change(f, 55 + 4 * n, 2.0 + n).Lfos().Settings(n).rateParameter, 2.0 + n);
+    EXPECT_TRUE(Change(f, 56 + 4 * n, 1.0).Lfos().Settings(n).sync);
+    EXPECT_EQ(Change(f, 57 + 4 * n, 0.25).Lfos().Settings(n).skew, 0.25f);
+  }
+  EXPECT_TRUE(Change(f, 86, 1.0).MidSide());
+  EXPECT_EQ(Change(f, 87, 0.7).DryGain(), 0.7);
+  EXPECT_EQ(Change(f, 88, 1.5).WetGain(), 1.5);
+}
+
+TEST(ParameterTable, SwitchesTurnOnAboveHalfAndValuesThatAreNotFiniteAreIgnored) {
+  GrainEngine e;
+  ApplyToEngine(e, TargetOf(86), 0.5);
+  EXPECT_FALSE(e.MidSide());
+  ApplyToEngine(e, TargetOf(86), 0.51);
+  EXPECT_TRUE(e.MidSide());
+  ApplyToEngine(e, TargetOf(24), 0.51);
+  EXPECT_TRUE(e.DelaySync());
+  for (int i = 0; i < 89; ++i) {
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+      ApplyToEngine(e, TargetOf(i), bad);
+    }
+  }
+  EXPECT_TRUE(e.MidSide());
+  EXPECT_TRUE(e.DelaySync());
+  EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 1);
+  EXPECT_EQ(e.ModSlots().Slot(kSetLength).value, 30.0f);
+  EXPECT_EQ(e.Envelope(0).shape, kRectangle);
+  EXPECT_EQ(e.Lfos().Settings(0).shape, kLfoRandom);
 }
 
 TEST(Channels, LegalIOForOneToOneAndTwoToTwo) {
