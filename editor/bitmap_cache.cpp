@@ -100,7 +100,7 @@ BitmapRef ScaleBitmap(const BitmapRef& ref, int width, int height) {
     if (s1 <= s0 || d1 <= d0) continue;
     const raster::Bitmap frame =
         raster::Scaled(raster::Cropped(src, 0, s0, src.Width(), s1 - s0), width, d1 - d0);
-    raster::Blit(*out, out->Bounds(), 0, d0, frame, 0, 0, width, d1 - d0, raster::BlendMode::Copy,
+    raster::Blit(*out, out->Bounds(), 0, d0, frame, 0, 0, width, d1 - d0, raster::BlendMode::kCopy,
                  1.0f);
   }
   return RetainBitmap(std::move(out), frames);

@@ -18,18 +18,18 @@ namespace {
 // BlendCopy copies without alpha, BlendAdd and BlendDodge blend with alpha, BlendNone (and no
 // blend) copies with alpha.
 raster::BlendMode ModeOf(const Blend* blend) {
-  if (blend == nullptr) return raster::BlendMode::Alpha;
+  if (blend == nullptr) return raster::BlendMode::kAlpha;
   switch (blend->method) {
     case BlendCopy:
-      return raster::BlendMode::Copy;
+      return raster::BlendMode::kCopy;
     case BlendAdd:
-      return raster::BlendMode::Add;
+      return raster::BlendMode::kAdd;
     case BlendDodge:
-      return raster::BlendMode::Dodge;
+      return raster::BlendMode::kDodge;
     case BlendNone:
       break;
   }
-  return raster::BlendMode::Alpha;
+  return raster::BlendMode::kAlpha;
 }
 
 float WeightOf(const Blend* blend) { return blend == nullptr ? 1.0f : blend->weight; }

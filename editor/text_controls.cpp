@@ -80,7 +80,7 @@ void ParamTextControl::MouseDrag(int, int, int dx, int dy, const MouseMod&) {
 void ParamTextControl::MouseWheel(int, int, const MouseMod& mod, int steps) {
   const Parameter* p = Shown();
   double increment = steps * (mod.ctrl || mod.shift ? 0.001 : 0.01);
-  if (p != nullptr && p->Type() != ParameterType::Double) {
+  if (p != nullptr && p->Type() != ParameterType::kDouble) {
     const double share = p->Step() / (p->Max() - p->Min());
     if (share != 0.0) increment = steps * share;
   }

@@ -114,7 +114,7 @@ class GrainEngine {
   Xorshift128 random_;
   GrainSettings settings_;
   float previousBufLen_ = 0.0f;
-  bool hasPreviousBufLen_ = false;  // the first spawn tick always computes BufferLength
+  bool hasPreviousBufLen_ = false;  // the first spawn tick always computes the buffer length
 
   double dryGain_ = 0.0;
   double wetGain_ = 0.0;

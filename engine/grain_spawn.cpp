@@ -7,7 +7,7 @@
 
 void GrainEngine::SpawnGrain(int offset) {
   const GrainSettings& s = settings_;
-  spawnCountdown_ = static_cast<int>(s.OnsetSamples);  // even when no lane is free
+  spawnCountdown_ = static_cast<int>(s.onsetSamples);  // even when no lane is free
 
   GrainPair* p = pool_.TakeForSpawn();
   if (p == nullptr) return;  // all 512 lanes in use: the grain is dropped
@@ -15,25 +15,25 @@ void GrainEngine::SpawnGrain(int offset) {
   const int lane = (p->laneMask & 1) ? 1 : 0;
   p->laneMask |= 1 << lane;
 
-  const double lengthSamples = s.LengthSamples;
+  const double lengthSamples = s.lengthSamples;
   // Length is at least 1 ms, so only a broken build gets here with none; the text is the one
   // such a failure has always been reported with.
   assert(lengthSamples > 0.0 && "mLengthSamples>0.0");
 
-  const int length = capture_.BufferLength;
+  const int length = capture_.bufferLength;
   double increment = 1.0;
-  if (s.Pitch > 0.0f) {
-    increment = std::pow(2.0, s.Pitch / 12.0);
-  } else if (s.Pitch < 0.0f) {
-    increment = 1.0 / std::pow(2.0, -s.Pitch / 12.0);
+  if (s.pitch > 0.0f) {
+    increment = std::pow(2.0, s.pitch / 12.0);
+  } else if (s.pitch < 0.0f) {
+    increment = 1.0 / std::pow(2.0, -s.pitch / 12.0);
   }
-  increment *= (s.Dir > 0.0f ? 1.0 : -1.0) * s.Speed;
+  increment *= (s.dir > 0.0f ? 1.0 : -1.0) * s.speed;
 
   if (length > 0) {
     p->source0[lane] = capture_.channel[0].data();
     p->source1[lane] = capture_.channel[1].data();
     p->bufferLength[lane] = length;
-    p->readPos[lane] = WrapPosition(capture_.ScanPos + s.DelaySamples, length);
+    p->readPos[lane] = WrapPosition(capture_.scanPos + s.delaySamples, length);
     // Moving by the increment modulo the length is the same move in a circular buffer, and keeps
     // |increment| < length so that one add or subtract wraps the position.
     p->readInc[lane] = std::fmod(increment, static_cast<double>(length));
@@ -44,17 +44,17 @@ void GrainEngine::SpawnGrain(int offset) {
     p->readPos[lane] = 0.0;
     p->readInc[lane] = 0.0;
   }
-  p->sourceMix[lane] = s.Source;
+  p->sourceMix[lane] = s.source;
   p->start[lane] = offset;
   p->end[lane] = offset + lengthSamples;
-  p->amplitude[lane] = s.Ampl;
+  p->amplitude[lane] = s.ampl;
   p->phase[lane] = 0.0;
   p->phaseInc[lane] = kWindowSize / lengthSamples;
   const int slot = std::clamp(s.windowIndex - 1, 0, kEnvelopeSlotCount - 1);
   p->envelope[lane] = envelopes_[slot].table.data();
   const float r = random_.Next();  // one draw for every spawned grain
-  p->feedback[lane] = s.FBApply >= r ? s.Feedback : 0.0;
-  p->pan[lane] = s.Pan;
+  p->feedback[lane] = s.fbApply >= r ? s.feedback : 0.0;
+  p->pan[lane] = s.pan;
 
   pool_.FileAfterSpawn(p);
 }

@@ -35,7 +35,7 @@ void CopyBounded(char* dst, const char* src, std::size_t dstSize) {
 
 void Parameter::DefineDouble(const char* name, double defaultValue, double min, double max,
                              double step, const char* label) {
-  if (type_ == ParameterType::None) type_ = ParameterType::Double;
+  if (type_ == ParameterType::kNone) type_ = ParameterType::kDouble;
   CopyBounded(name_, name, sizeof name_);
   CopyBounded(label_, label, sizeof label_);
   value_ = defaultValue;
@@ -46,17 +46,17 @@ void Parameter::DefineDouble(const char* name, double defaultValue, double min, 
 }
 
 void Parameter::DefineInt(const char* name, int defaultValue, int min, int max, const char* label) {
-  if (type_ == ParameterType::None) type_ = ParameterType::Int;
+  if (type_ == ParameterType::kNone) type_ = ParameterType::kInt;
   DefineDouble(name, defaultValue, min, max, 1.0, label);
 }
 
 void Parameter::DefineEnum(const char* name, int defaultValue, int count) {
-  if (type_ == ParameterType::None) type_ = ParameterType::Enum;
+  if (type_ == ParameterType::kNone) type_ = ParameterType::kEnum;
   DefineDouble(name, defaultValue, 0.0, count - 1, 1.0, "");
 }
 
 void Parameter::DefineBool(const char* name, bool defaultValue) {
-  if (type_ == ParameterType::None) type_ = ParameterType::Bool;
+  if (type_ == ParameterType::kNone) type_ = ParameterType::kBool;
   DefineDouble(name, defaultValue ? 1.0 : 0.0, 0.0, 1.0, 1.0, "");
   AddDisplayText(0, "off");
   AddDisplayText(1, "on");
@@ -83,7 +83,7 @@ double Parameter::NormalizedOf(double v) const {
 double Parameter::PlainFromNormalized(double x) const {
   if (x < 0.0) x = 0.0;
   double v = min_ + std::pow(x, exponent_) * (max_ - min_);
-  if (type_ != ParameterType::Double) v = std::floor(v / step_ + 0.5) * step_;
+  if (type_ != ParameterType::kDouble) v = std::floor(v / step_ + 0.5) * step_;
   return v < max_ ? v : max_;
 }
 

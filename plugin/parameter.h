@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-enum class ParameterType : std::int32_t { None = 0, Bool = 1, Int = 2, Enum = 3, Double = 4 };
+enum class ParameterType : std::int32_t { kNone = 0, kBool = 1, kInt = 2, kEnum = 3, kDouble = 4 };
 
 // Names, labels and display texts hold at most 31 characters plus the terminator.
 constexpr std::size_t kParameterTextSize = 32;
@@ -72,7 +72,7 @@ class Parameter {
  private:
   double PlainFromNormalized(double x) const;
 
-  ParameterType type_ = ParameterType::None;
+  ParameterType type_ = ParameterType::kNone;
   double value_ = 0.0;
   double min_ = 0.0;
   double max_ = 1.0;

@@ -25,7 +25,7 @@ void ParameterSet::AppendStoredValues(StateChunk& chunk,
   for (std::size_t i = 0; i < n; ++i) {
     const ParameterType type = parameters_[i].Type();
     const bool integral =
-        type == ParameterType::Bool || type == ParameterType::Int || type == ParameterType::Enum;
+        type == ParameterType::kBool || type == ParameterType::kInt || type == ParameterType::kEnum;
     chunk.AppendDouble(integral ? static_cast<double>(values[i].integer) : values[i].real);
   }
 }

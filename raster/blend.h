@@ -6,10 +6,10 @@
 namespace raster {
 
 enum class BlendMode {
-  Copy,   // replaces all four channels (faded by the opacity), ignores the source alpha
-  Alpha,  // source over destination, weighted by the source alpha
-  Add,    // adds the source colour, weighted by the source alpha, saturating at 255
-  Dodge,  // colour dodge (destination brightened by the source), weighted by the source alpha
+  kCopy,   // replaces all four channels (faded by the opacity), ignores the source alpha
+  kAlpha,  // source over destination, weighted by the source alpha
+  kAdd,    // adds the source colour, weighted by the source alpha, saturating at 255
+  kDodge,  // colour dodge (destination brightened by the source), weighted by the source alpha
 };
 
 // Maps a weight of 0..1 to an opacity of 0..255; values outside are clamped and NaN gives 0.
@@ -38,7 +38,7 @@ inline void Composite(Pixel& dst, Pixel src, BlendMode mode, int opacity) {
   const Pixel d = dst;
   const int da = AlphaOf(d), dr = RedOf(d), dg = GreenOf(d), db = BlueOf(d);
   const int sa = AlphaOf(src), sr = RedOf(src), sg = GreenOf(src), sb = BlueOf(src);
-  if (mode == BlendMode::Copy) {
+  if (mode == BlendMode::kCopy) {
     if (opacity >= 255) {
       dst = src;
       return;
@@ -51,19 +51,19 @@ inline void Composite(Pixel& dst, Pixel src, BlendMode mode, int opacity) {
   if (a == 0) return;
   const int oa = da + Mul255(255 - da, a);
   switch (mode) {
-    case BlendMode::Alpha:
+    case BlendMode::kAlpha:
       dst = MakePixel(oa, Mix255(dr, sr, a), Mix255(dg, sg, a), Mix255(db, sb, a));
       break;
-    case BlendMode::Add: {
+    case BlendMode::kAdd: {
       const int r = dr + Mul255(sr, a), g = dg + Mul255(sg, a), b = db + Mul255(sb, a);
       dst = MakePixel(oa, r > 255 ? 255 : r, g > 255 ? 255 : g, b > 255 ? 255 : b);
       break;
     }
-    case BlendMode::Dodge:
+    case BlendMode::kDodge:
       dst = MakePixel(oa, Mix255(dr, DodgeChannel(dr, sr), a), Mix255(dg, DodgeChannel(dg, sg), a),
                       Mix255(db, DodgeChannel(db, sb), a));
       break;
-    case BlendMode::Copy:
+    case BlendMode::kCopy:
       break;
   }
 }

@@ -59,7 +59,7 @@ void Blit(Bitmap& dst, const Box& clip, int dx, int dy, const Bitmap& src, int s
   for (int y = area.y0; y < area.y1; ++y) {
     Pixel* d = dst.Row(y) + area.x0;
     const Pixel* s = src.Row(int(y + oy)) + (area.x0 + ox);
-    if (mode == BlendMode::Copy && opacity == 255) {
+    if (mode == BlendMode::kCopy && opacity == 255) {
       std::memcpy(d, s, std::size_t(n) * sizeof(Pixel));
       continue;
     }
@@ -140,7 +140,7 @@ Bitmap Scaled(const Bitmap& src, int width, int height) {
 Bitmap Cropped(const Bitmap& src, int x, int y, int w, int h) {
   Bitmap out(w, h, 0);
   if (out.Empty()) return out;
-  Blit(out, out.Bounds(), 0, 0, src, x, y, w, h, BlendMode::Copy, 1.0f);
+  Blit(out, out.Bounds(), 0, 0, src, x, y, w, h, BlendMode::kCopy, 1.0f);
   return out;
 }
 

@@ -173,7 +173,7 @@ void Font::Draw(Bitmap& dst, const Box& clip, int x, int yTop, std::string_view 
         const int px = gx + col;
         if (px < area.x0 || px >= area.x1) continue;
         const int c = g.coverage[std::size_t(row * g.width + col)];
-        if (c != 0) Composite(dst.At(px, y), opaque, BlendMode::Alpha, c);
+        if (c != 0) Composite(dst.At(px, y), opaque, BlendMode::kAlpha, c);
       }
     }
     pen += g.advance;

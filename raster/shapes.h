@@ -13,7 +13,7 @@ namespace raster {
 // How a shape's colour is put down: the blend mode, the weight (0..1) and antialiasing.
 struct Paint {
   Pixel color = 0xFF000000u;
-  BlendMode mode = BlendMode::Alpha;
+  BlendMode mode = BlendMode::kAlpha;
   float weight = 1.0f;
   bool antialias = false;
 };

@@ -57,7 +57,7 @@ TEST(ParameterTable, DefaultsNamesAndLabels) {
   EXPECT_STREQ(q.GetParam(0).Label(), "ms");
   EXPECT_EQ(q.GetParam(0).Exponent(), 2.0);
   EXPECT_STREQ(q.GetParam(43).Name(), "Envelope");
-  EXPECT_EQ(q.GetParam(43).Type(), ParameterType::Int);
+  EXPECT_EQ(q.GetParam(43).Type(), ParameterType::kInt);
   EXPECT_STREQ(q.GetParam(44).Name(), "Dst Mod");
   EXPECT_STREQ(q.GetParam(28).Label(), "%");
   EXPECT_STREQ(q.GetParam(54).Name(), "Shape1");
@@ -80,12 +80,12 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
     const Parameter& p = q.GetParam(i);
     if (TargetOf(i).input == EngineInput::kSource) {
       ++sources;
-      EXPECT_EQ(p.Type(), ParameterType::Enum) << i;
+      EXPECT_EQ(p.Type(), ParameterType::kEnum) << i;
       EXPECT_EQ(p.Max(), 7.0);
       EXPECT_EQ(p.DisplayTextCount(), 8);
     } else if (TargetOf(i).input == EngineInput::kDepth) {
       ++depths;
-      EXPECT_EQ(p.Type(), ParameterType::Double) << i;
+      EXPECT_EQ(p.Type(), ParameterType::kDouble) << i;
       EXPECT_EQ(p.Step(), 0.05);
       EXPECT_EQ(p.Value(), 0.0);
     }
@@ -94,7 +94,7 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
   EXPECT_EQ(depths, 15);
   const int bools[] = {24, 56, 60, 64, 68, 72, 76, 80, 84, 86};
   for (int i : bools) {
-    EXPECT_EQ(q.GetParam(i).Type(), ParameterType::Bool) << i;
+    EXPECT_EQ(q.GetParam(i).Type(), ParameterType::kBool) << i;
     EXPECT_STREQ(q.GetParam(i).Label(), "");
   }
   for (int k = 0; k < 8; ++k) {
@@ -103,7 +103,7 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
   }
   for (int i = 0; i < 89; ++i) {
     const Parameter& p = q.GetParam(i);
-    EXPECT_NE(p.Type(), ParameterType::None) << i;
+    EXPECT_NE(p.Type(), ParameterType::kNone) << i;
     EXPECT_GE(p.Value(), p.Min()) << i;
     EXPECT_LE(p.Value(), p.Max()) << i;
   }

@@ -45,16 +45,16 @@ TEST(ParameterDefinition, DecimalsFollowTheStep) {
 TEST(ParameterDefinition, FirstDefinitionFixesTheTypeAndBoolGetsTexts) {
   Parameter b;
   b.DefineBool("MidSide", true);
-  EXPECT_EQ(b.Type(), ParameterType::Bool);
+  EXPECT_EQ(b.Type(), ParameterType::kBool);
   EXPECT_EQ(b.Value(), 1.0);
   EXPECT_STREQ(b.DisplayTextFor(0), "off");
   EXPECT_STREQ(b.DisplayTextFor(1), "on");
   Parameter e;
   e.DefineEnum("Shape", 4, 7);
-  EXPECT_EQ(e.Type(), ParameterType::Enum);
+  EXPECT_EQ(e.Type(), ParameterType::kEnum);
   EXPECT_EQ(e.Max(), 6.0);
   e.DefineDouble("Again", 0, 0, 1, 0.1, "");
-  EXPECT_EQ(e.Type(), ParameterType::Enum);
+  EXPECT_EQ(e.Type(), ParameterType::kEnum);
 }
 
 TEST(ParameterDefinition, ZeroExponentIsIgnoredAndDefaultIsNotClamped) {

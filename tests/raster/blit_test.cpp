@@ -32,48 +32,50 @@ Pixel BlitOne(Pixel dst, Pixel src, BlendMode mode, float weight) {
 }
 
 TEST(BlendModes, CopyReplacesAllChannelsIgnoringAlpha) {
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(0, 10, 20, 30), BlendMode::Copy, 1.0f),
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(0, 10, 20, 30), BlendMode::kCopy, 1.0f),
             MakePixel(0, 10, 20, 30));
 }
 
 TEST(BlendModes, CopyWithAlphaWeighsBySourceAlpha) {
   // Half-transparent white over grey 100: 100 + (255 - 100) * 128 / 255 = 178.
-  const Pixel p = BlitOne(kGrey, MakePixel(128, 255, 255, 255), BlendMode::Alpha, 1.0f);
+  const Pixel p = BlitOne(kGrey, MakePixel(128, 255, 255, 255), BlendMode::kAlpha, 1.0f);
   EXPECT_EQ(raster::RedOf(p), 178);
   EXPECT_EQ(raster::AlphaOf(p), 255) << "an opaque target stays opaque";
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(0, 255, 0, 0), BlendMode::Alpha, 1.0f), kGrey);
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 1, 2, 3), BlendMode::Alpha, 1.0f),
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(0, 255, 0, 0), BlendMode::kAlpha, 1.0f), kGrey);
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 1, 2, 3), BlendMode::kAlpha, 1.0f),
             MakePixel(255, 1, 2, 3));
 }
 
 TEST(BlendModes, AddSaturatesAndWeighsByAlpha) {
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 200, 50, 0), BlendMode::Add, 1.0f),
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 200, 50, 0), BlendMode::kAdd, 1.0f),
             MakePixel(255, 255, 150, 100));
   // Half alpha adds half the colour.
-  const Pixel p = BlitOne(kGrey, MakePixel(128, 100, 100, 100), BlendMode::Add, 1.0f);
+  const Pixel p = BlitOne(kGrey, MakePixel(128, 100, 100, 100), BlendMode::kAdd, 1.0f);
   EXPECT_EQ(raster::GreenOf(p), 150);
 }
 
 TEST(BlendModes, DodgeBrightensByTheSource) {
   // 100 / (1 - 51 / 255) = 125; black source leaves the target; white source saturates.
-  EXPECT_EQ(raster::RedOf(BlitOne(kGrey, MakePixel(255, 51, 51, 51), BlendMode::Dodge, 1.0f)), 125);
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 0, 0, 0), BlendMode::Dodge, 1.0f), kGrey);
-  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 255, 255, 255), BlendMode::Dodge, 1.0f),
+  EXPECT_EQ(raster::RedOf(BlitOne(kGrey, MakePixel(255, 51, 51, 51), BlendMode::kDodge, 1.0f)),
+            125);
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 0, 0, 0), BlendMode::kDodge, 1.0f), kGrey);
+  EXPECT_EQ(BlitOne(kGrey, MakePixel(255, 255, 255, 255), BlendMode::kDodge, 1.0f),
             MakePixel(255, 255, 255, 255));
-  EXPECT_EQ(BlitOne(MakePixel(255, 0, 0, 0), MakePixel(255, 255, 255, 255), BlendMode::Dodge, 1.0f),
-            MakePixel(255, 0, 0, 0));
+  EXPECT_EQ(
+      BlitOne(MakePixel(255, 0, 0, 0), MakePixel(255, 255, 255, 255), BlendMode::kDodge, 1.0f),
+      MakePixel(255, 0, 0, 0));
 }
 
 TEST(BlendWeights, ZeroLeavesTheTargetAndOneIsFull) {
   const Pixel src = MakePixel(255, 250, 0, 40);
-  for (BlendMode mode : {BlendMode::Copy, BlendMode::Alpha, BlendMode::Add, BlendMode::Dodge}) {
+  for (BlendMode mode : {BlendMode::kCopy, BlendMode::kAlpha, BlendMode::kAdd, BlendMode::kDodge}) {
     EXPECT_EQ(BlitOne(kGrey, src, mode, 0.0f), kGrey);
     EXPECT_EQ(BlitOne(kGrey, src, mode, -3.0f), kGrey);
     EXPECT_EQ(BlitOne(kGrey, src, mode, std::nanf("")), kGrey);
   }
-  EXPECT_EQ(BlitOne(kGrey, src, BlendMode::Copy, 1.0f), src);
-  EXPECT_EQ(BlitOne(kGrey, src, BlendMode::Copy, 7.0f), src);
-  const Pixel half = BlitOne(kGrey, src, BlendMode::Copy, 0.5f);
+  EXPECT_EQ(BlitOne(kGrey, src, BlendMode::kCopy, 1.0f), src);
+  EXPECT_EQ(BlitOne(kGrey, src, BlendMode::kCopy, 7.0f), src);
+  const Pixel half = BlitOne(kGrey, src, BlendMode::kCopy, 0.5f);
   EXPECT_EQ(raster::RedOf(half), 175);
   EXPECT_EQ(raster::GreenOf(half), 50);
 }
@@ -88,7 +90,7 @@ TEST(BlitClipping, PartsOutsideTheTargetOnAllFourSidesAreDropped) {
   for (const Case c : {Case{-2, 2, 8}, Case{2, -3, 4}, Case{6, 2, 8}, Case{2, 7, 4},
                        Case{-3, -3, 1}, Case{9, 0, 0}, Case{0, -4, 0}}) {
     Bitmap dst = Solid(8, 8, kGrey);
-    raster::Blit(dst, dst.Bounds(), c.dx, c.dy, src, 0, 0, 4, 4, BlendMode::Copy, 1.0f);
+    raster::Blit(dst, dst.Bounds(), c.dx, c.dy, src, 0, 0, 4, 4, BlendMode::kCopy, 1.0f);
     EXPECT_EQ(CountEqual(dst, red), c.expected) << c.dx << "," << c.dy;
     EXPECT_EQ(CountEqual(dst, kGrey), 64 - c.expected);
   }
@@ -97,7 +99,7 @@ TEST(BlitClipping, PartsOutsideTheTargetOnAllFourSidesAreDropped) {
 TEST(BlitClipping, TheClipBoxBoundsEveryMode) {
   const Bitmap src = Solid(8, 8, MakePixel(255, 255, 255, 255));
   const Box clip{2, 3, 5, 7};
-  for (BlendMode mode : {BlendMode::Copy, BlendMode::Alpha, BlendMode::Add, BlendMode::Dodge}) {
+  for (BlendMode mode : {BlendMode::kCopy, BlendMode::kAlpha, BlendMode::kAdd, BlendMode::kDodge}) {
     Bitmap dst = Solid(8, 8, kGrey);
     raster::Blit(dst, clip, 0, 0, src, 0, 0, 8, 8, mode, 1.0f);
     for (int y = 0; y < 8; ++y)
@@ -109,16 +111,16 @@ TEST(BlitClipping, TheClipBoxBoundsEveryMode) {
 TEST(BlitClipping, EmptyAreasAndMissingSourceDrawNothing) {
   const Bitmap src = Solid(4, 4, MakePixel(255, 255, 0, 0));
   Bitmap dst = Solid(8, 8, kGrey);
-  raster::Blit(dst, Box{}, 0, 0, src, 0, 0, 4, 4, BlendMode::Copy, 1.0f);
-  raster::Blit(dst, dst.Bounds(), 0, 0, src, 0, 0, 0, 4, BlendMode::Copy, 1.0f);
-  raster::Blit(dst, dst.Bounds(), 0, 0, src, 0, 0, 4, -1, BlendMode::Copy, 1.0f);
-  raster::Blit(dst, dst.Bounds(), 0, 0, src, 4, 0, 4, 4, BlendMode::Copy, 1.0f);
-  raster::Blit(dst, dst.Bounds(), 0, 0, Bitmap(), 0, 0, 4, 4, BlendMode::Copy, 1.0f);
+  raster::Blit(dst, Box{}, 0, 0, src, 0, 0, 4, 4, BlendMode::kCopy, 1.0f);
+  raster::Blit(dst, dst.Bounds(), 0, 0, src, 0, 0, 0, 4, BlendMode::kCopy, 1.0f);
+  raster::Blit(dst, dst.Bounds(), 0, 0, src, 0, 0, 4, -1, BlendMode::kCopy, 1.0f);
+  raster::Blit(dst, dst.Bounds(), 0, 0, src, 4, 0, 4, 4, BlendMode::kCopy, 1.0f);
+  raster::Blit(dst, dst.Bounds(), 0, 0, Bitmap(), 0, 0, 4, 4, BlendMode::kCopy, 1.0f);
   raster::Blit(dst, Box{0, 0, 1 << 30, 1 << 30}, -(1 << 30), 0, src, 0, 0, 1 << 30, 4,
-               BlendMode::Copy, 1.0f);
+               BlendMode::kCopy, 1.0f);
   EXPECT_EQ(CountEqual(dst, kGrey), 64);
   // A source area that runs past the source copies only the pixels that exist.
-  raster::Blit(dst, dst.Bounds(), 0, 0, src, 2, 2, 8, 8, BlendMode::Copy, 1.0f);
+  raster::Blit(dst, dst.Bounds(), 0, 0, src, 2, 2, 8, 8, BlendMode::kCopy, 1.0f);
   EXPECT_EQ(CountEqual(dst, kGrey), 60);
 }
 
@@ -127,11 +129,11 @@ TEST(RotatedBlit, QuarterTurnMovesTheMarkedCorner) {
   Bitmap src = Solid(4, 4, 0);
   src.At(0, 0) = MakePixel(255, 255, 0, 0);
   Bitmap plain = Solid(20, 20, kGrey), turned = Solid(20, 20, kGrey);
-  raster::RotatedBlit(plain, plain.Bounds(), src, 10, 10, 0.0, 0.0, BlendMode::Alpha, 1.0f);
+  raster::RotatedBlit(plain, plain.Bounds(), src, 10, 10, 0.0, 0.0, BlendMode::kAlpha, 1.0f);
   EXPECT_EQ(plain.At(8, 8), MakePixel(255, 255, 0, 0));
   EXPECT_EQ(plain.At(11, 11), kGrey);
   // A clockwise quarter turn takes the top-left corner to the top-right.
-  raster::RotatedBlit(turned, turned.Bounds(), src, 10, 10, M_PI / 2, 0.0, BlendMode::Alpha, 1.0f);
+  raster::RotatedBlit(turned, turned.Bounds(), src, 10, 10, M_PI / 2, 0.0, BlendMode::kAlpha, 1.0f);
   EXPECT_GT(raster::RedOf(turned.At(11, 8)), 200);
   EXPECT_EQ(turned.At(8, 8), kGrey);
 }
@@ -140,7 +142,7 @@ TEST(RotatedBlit, OffsetTurnsWithTheBitmapAndCopyLeavesTheOutside) {
   Bitmap src = Solid(2, 2, MakePixel(255, 0, 0, 255));
   Bitmap dst = Solid(20, 20, kGrey);
   // Centre 5 below (10, 10) at angle 0; half a turn puts it 5 above.
-  raster::RotatedBlit(dst, dst.Bounds(), src, 10, 10, M_PI, 5.0, BlendMode::Copy, 1.0f);
+  raster::RotatedBlit(dst, dst.Bounds(), src, 10, 10, M_PI, 5.0, BlendMode::kCopy, 1.0f);
   EXPECT_EQ(raster::BlueOf(dst.At(9, 4)), 255);
   EXPECT_EQ(dst.At(9, 15), kGrey);
   EXPECT_EQ(CountEqual(dst, kGrey), 400 - 4);

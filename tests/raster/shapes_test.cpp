@@ -17,7 +17,7 @@ namespace {
 constexpr Pixel kBlack = MakePixel(255, 0, 0, 0);
 constexpr Pixel kWhite = MakePixel(255, 255, 255, 255);
 
-Paint White(bool antialias = false) { return Paint{kWhite, BlendMode::Alpha, 1.0f, antialias}; }
+Paint White(bool antialias = false) { return Paint{kWhite, BlendMode::kAlpha, 1.0f, antialias}; }
 
 int Lit(const Bitmap& b) {
   int n = 0;
@@ -157,7 +157,7 @@ TEST(Circles, ArcsCoverOnlyTheirSweep) {
 TEST(Fills, AlphaBlendedAndClipped) {
   Bitmap b(10, 10, kBlack);
   raster::FillBox(b, Box{0, 0, 5, 10}, Box{-3, 2, 8, 4},
-                  Paint{MakePixel(128, 255, 255, 255), BlendMode::Alpha, 1.0f, false});
+                  Paint{MakePixel(128, 255, 255, 255), BlendMode::kAlpha, 1.0f, false});
   EXPECT_EQ(Lit(b), 10);
   EXPECT_EQ(raster::RedOf(b.At(4, 3)), 128);
   EXPECT_EQ(b.At(5, 3), kBlack);

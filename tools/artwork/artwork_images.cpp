@@ -82,7 +82,7 @@ bool DrawBackground(const Source& source, raster::Bitmap& out, std::string& erro
     } else if (cmd == "rule") {
       const raster::Pixel colour = a.Colour(4);
       raster::FillBox(out, out.Bounds(), raster::Box{a.Int(1), a.Int(2), a.Int(3), a.Int(2) + 1},
-                      raster::Paint{colour, raster::BlendMode::Alpha, 1.0f, false});
+                      raster::Paint{colour, raster::BlendMode::kAlpha, 1.0f, false});
     } else if (cmd == "grains") {
       DrawGrains(out, a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Int(5),
                  std::uint32_t(a.Int(6)), a.Colour(7));

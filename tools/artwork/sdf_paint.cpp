@@ -21,7 +21,7 @@ double RoundBoxDistance(double px, double py, double x, double y, double w, doub
 
 void Put(raster::Bitmap& dst, int x, int y, raster::Pixel color, double cover) {
   if (cover <= 0.0 || !dst.Bounds().Contains(x, y)) return;
-  raster::Composite(dst.At(x, y), color, raster::BlendMode::Alpha,
+  raster::Composite(dst.At(x, y), color, raster::BlendMode::kAlpha,
                     int(std::min(cover, 1.0) * 255.0 + 0.5));
 }
 
