@@ -15,18 +15,18 @@
 namespace editor {
 namespace {
 
-// BlendCopy copies without alpha, BlendAdd and BlendDodge blend with alpha, BlendNone (and no
+// kBlendCopy copies without alpha, kBlendAdd and kBlendDodge blend with alpha, kBlendNone (and no
 // blend) copies with alpha.
 raster::BlendMode ModeOf(const Blend* blend) {
   if (blend == nullptr) return raster::BlendMode::kAlpha;
   switch (blend->method) {
-    case BlendCopy:
+    case kBlendCopy:
       return raster::BlendMode::kCopy;
-    case BlendAdd:
+    case kBlendAdd:
       return raster::BlendMode::kAdd;
-    case BlendDodge:
+    case kBlendDodge:
       return raster::BlendMode::kDodge;
-    case BlendNone:
+    case kBlendNone:
       break;
   }
   return raster::BlendMode::kAlpha;

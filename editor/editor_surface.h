@@ -130,7 +130,7 @@ class IEditorSurface : public IEditorView {
   void TakeParameterValues();
   void BeginGesture(int index);
   void EndGesture();
-  bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
+  bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == kEntryFocused; }
 
   std::vector<std::unique_ptr<IControl>> controls_;
   IEffectBase* plugin_;

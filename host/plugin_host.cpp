@@ -139,17 +139,17 @@ vst2::intptr PluginHost::Answer(vst2::int32 opcode, vst2::int32 index, vst2::int
   std::lock_guard<std::mutex> guard(callsMutex_);
   calls_.push_back(CallbackRecord{opcode, index, value, opt});
   switch (opcode) {
-    case vst2::audioMasterAutomate:
+    case vst2::kHostAutomate:
       return 0;
     case kHostOpcodeVersion:
       return kHostVstVersion;
-    case vst2::audioMasterGetTime:
+    case vst2::kHostGetTime:
       if (!script_.timeInfo) return 0;
       timeAnswer_ = *script_.timeInfo;
       return reinterpret_cast<vst2::intptr>(&timeAnswer_);
-    case vst2::audioMasterProcessEvents:
+    case vst2::kHostProcessEvents:
       return script_.processEventsResult;
-    case vst2::audioMasterGetProductString: {
+    case vst2::kHostGetProductString: {
       if (ptr == nullptr) return 0;
       char* out = static_cast<char*>(ptr);
       const std::size_t n =
@@ -158,7 +158,7 @@ vst2::intptr PluginHost::Answer(vst2::int32 opcode, vst2::int32 index, vst2::int
       out[n] = '\0';
       return n > 0 ? 1 : 0;
     }
-    case vst2::audioMasterGetVendorVersion:
+    case vst2::kHostGetVendorVersion:
       return script_.vendorVersion;
     default:
       return 0;
@@ -172,19 +172,19 @@ vst2::intptr PluginHost::Dispatch(vst2::int32 opcode, vst2::int32 index, vst2::i
   return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-void PluginHost::Open() { Dispatch(vst2::effOpen); }
+void PluginHost::Open() { Dispatch(vst2::kEffectOpen); }
 
 void PluginHost::SetSampleRate(double rate) {
-  Dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+  Dispatch(vst2::kEffectSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
 }
 
-void PluginHost::SetBlockSize(int frames) { Dispatch(vst2::effSetBlockSize, 0, frames); }
+void PluginHost::SetBlockSize(int frames) { Dispatch(vst2::kEffectSetBlockSize, 0, frames); }
 
-void PluginHost::SetActive(bool on) { Dispatch(vst2::effMainsChanged, 0, on ? 1 : 0); }
+void PluginHost::SetActive(bool on) { Dispatch(vst2::kEffectMainsChanged, 0, on ? 1 : 0); }
 
 void PluginHost::Close() {
   if (effect_ == nullptr || closed_) return;
-  Dispatch(vst2::effClose);
+  Dispatch(vst2::kEffectClose);
   effect_ = nullptr;
   closed_ = true;
 }
@@ -204,21 +204,21 @@ std::string PluginHost::TextQuery(vst2::int32 opcode, vst2::int32 index, vst2::i
 }
 
 std::string PluginHost::ParamName(int index) {
-  return TextQuery(vst2::effGetParamName, index, 0, vst2::kParamTextSize);
+  return TextQuery(vst2::kEffectGetParamName, index, 0, vst2::kParamTextSize);
 }
 
 std::string PluginHost::ParamLabel(int index) {
-  return TextQuery(vst2::effGetParamLabel, index, 0, vst2::kParamTextSize);
+  return TextQuery(vst2::kEffectGetParamLabel, index, 0, vst2::kParamTextSize);
 }
 
 std::string PluginHost::ParamDisplay(int index) {
-  return TextQuery(vst2::effGetParamDisplay, index, 0, vst2::kParamTextSize);
+  return TextQuery(vst2::kEffectGetParamDisplay, index, 0, vst2::kParamTextSize);
 }
 
 std::string PluginHost::DisplayOfNormalized(int index, float normalized, bool* supported) {
   vst2::intptr answer = 0;
   std::string text =
-      TextQuery(vst2::effVendorSpecific, 7, index, vst2::kParamTextSize, normalized, &answer);
+      TextQuery(vst2::kEffectVendorSpecific, 7, index, vst2::kParamTextSize, normalized, &answer);
   if (supported != nullptr) *supported = answer == kDisplayOfNormalizedAnswer;
   return text;
 }
@@ -233,28 +233,28 @@ void PluginHost::SetParameter(int index, float normalized) {
   effect_->setParameter(effect_, index, normalized);
 }
 
-int PluginHost::GetProgram() { return static_cast<int>(Dispatch(vst2::effGetProgram)); }
+int PluginHost::GetProgram() { return static_cast<int>(Dispatch(vst2::kEffectGetProgram)); }
 
-void PluginHost::SetProgram(int program) { Dispatch(vst2::effSetProgram, 0, program); }
+void PluginHost::SetProgram(int program) { Dispatch(vst2::kEffectSetProgram, 0, program); }
 
 std::string PluginHost::ProgramName() {
-  return TextQuery(vst2::effGetProgramName, 0, 0, vst2::kProgramNameSize);
+  return TextQuery(vst2::kEffectGetProgramName, 0, 0, vst2::kProgramNameSize);
 }
 
 void PluginHost::SetProgramName(const std::string& name) {
   std::vector<char> text(name.begin(), name.end());
   text.push_back('\0');
-  Dispatch(vst2::effSetProgramName, 0, 0, text.data());
+  Dispatch(vst2::kEffectSetProgramName, 0, 0, text.data());
 }
 
 std::string PluginHost::ProgramNameIndexed(int program, vst2::intptr* result) {
-  return TextQuery(vst2::effGetProgramNameIndexed, program, 0, vst2::kProgramNameSize, 0.0f,
+  return TextQuery(vst2::kEffectGetProgramNameIndexed, program, 0, vst2::kProgramNameSize, 0.0f,
                    result);
 }
 
 std::vector<std::uint8_t> PluginHost::GetChunk(bool program) {
   void* data = nullptr;
-  const vst2::intptr size = Dispatch(vst2::effGetChunk, program ? 1 : 0, 0, &data);
+  const vst2::intptr size = Dispatch(vst2::kEffectGetChunk, program ? 1 : 0, 0, &data);
   if (size <= 0 || data == nullptr || size > kMaxChunkBytes) return {};
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   return std::vector<std::uint8_t>(bytes, bytes + size);
@@ -263,24 +263,24 @@ std::vector<std::uint8_t> PluginHost::GetChunk(bool program) {
 vst2::intptr PluginHost::SetChunk(const std::vector<std::uint8_t>& bytes, bool program) {
   // The plug-in takes a non-const pointer; hand it a copy it may not keep.
   std::vector<std::uint8_t> copy(bytes);
-  return Dispatch(vst2::effSetChunk, program ? 1 : 0, static_cast<vst2::intptr>(copy.size()),
+  return Dispatch(vst2::kEffectSetChunk, program ? 1 : 0, static_cast<vst2::intptr>(copy.size()),
                   copy.empty() ? nullptr : copy.data());
 }
 
 std::string PluginHost::EffectName() {
-  return TextQuery(vst2::effGetEffectName, 0, 0, vst2::kEffectNameSize);
+  return TextQuery(vst2::kEffectGetEffectName, 0, 0, vst2::kEffectNameSize);
 }
 
 std::string PluginHost::VendorString() {
-  return TextQuery(vst2::effGetVendorString, 0, 0, vst2::kVendorStringSize);
+  return TextQuery(vst2::kEffectGetVendorString, 0, 0, vst2::kVendorStringSize);
 }
 
 std::string PluginHost::ProductString() {
-  return TextQuery(vst2::effGetProductString, 0, 0, vst2::kProductStringSize);
+  return TextQuery(vst2::kEffectGetProductString, 0, 0, vst2::kProductStringSize);
 }
 
 vst2::intptr PluginHost::CanDo(const char* text) {
-  return Dispatch(vst2::effCanDo, 0, 0, const_cast<char*>(text));
+  return Dispatch(vst2::kEffectCanDo, 0, 0, const_cast<char*>(text));
 }
 
 void PluginHost::ProcessReplacing(float** inputs, float** outputs, int frames) {

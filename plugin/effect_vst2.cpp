@@ -70,18 +70,16 @@ intptr IEffectVst2::CallHost(int32 opcode, int32 index, intptr value, void* ptr,
   return host_(&effect_, opcode, index, value, ptr, opt);
 }
 
-void IEffectVst2::BeginParamEdit(int index) {
-  CallHost(audioMasterBeginEdit, index, 0, nullptr, 0);
-}
+void IEffectVst2::BeginParamEdit(int index) { CallHost(kHostBeginEdit, index, 0, nullptr, 0); }
 
 void IEffectVst2::AutomateParam(int index, double normalized) {
-  CallHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
+  CallHost(kHostAutomate, index, 0, nullptr, static_cast<float>(normalized));
 }
 
-void IEffectVst2::EndParamEdit(int index) { CallHost(audioMasterEndEdit, index, 0, nullptr, 0); }
+void IEffectVst2::EndParamEdit(int index) { CallHost(kHostEndEdit, index, 0, nullptr, 0); }
 
 const VstTimeInfo* IEffectVst2::HostTime(int32 mask) {
-  return reinterpret_cast<const VstTimeInfo*>(CallHost(audioMasterGetTime, 0, mask, nullptr, 0));
+  return reinterpret_cast<const VstTimeInfo*>(CallHost(kHostGetTime, 0, mask, nullptr, 0));
 }
 
 int IEffectVst2::HostSamplePos() {
@@ -175,7 +173,7 @@ bool IEffectVst2::SendMidiToHost(const MidiMessage& message) {
   VstEvents list{};
   list.numEvents = 1;
   list.events[0] = reinterpret_cast<VstEvent*>(&midi);
-  return CallHost(audioMasterProcessEvents, 0, 0, &list, 0) == 1;
+  return CallHost(kHostProcessEvents, 0, 0, &list, 0) == 1;
 }
 
 bool IEffectVst2::SendMidiListToHost(std::span<const MidiMessage> messages) {
@@ -186,5 +184,5 @@ bool IEffectVst2::SendEventToHost(const VstEvent& event) {
   VstEvents list{};
   list.numEvents = 1;
   list.events[0] = const_cast<VstEvent*>(&event);
-  return CallHost(audioMasterProcessEvents, 0, 0, &list, 0) == 1;
+  return CallHost(kHostProcessEvents, 0, 0, &list, 0) == 1;
 }

@@ -24,15 +24,15 @@ intptr IEffectVst2::VSTDispatcher(AEffect* effect, int32 opcode, int32 index, in
     IEffectVst2* self = FromEffect(effect);
     if (self == nullptr) return 0;
     std::unique_lock lock(self->InstanceLock());
-    if (opcode == effEditIdle || opcode == effIdle) return 0;
+    if (opcode == kEffectEditIdle || opcode == kEffectIdle) return 0;
     if (opcode < 0 || opcode >= kEffectOpcodeLimit) return 0;
-    if (opcode == effClose) {
+    if (opcode == kEffectClose) {
       // The lock is part of the instance: release it before the instance goes.
       lock.unlock();
       delete self;
       return 0;
     }
-    if (opcode == effEditOpen || opcode == effEditClose)
+    if (opcode == kEffectEditOpen || opcode == kEffectEditClose)
       return self->OpenOrCloseEditor(opcode, ptr, lock);
     return self->Dispatch(opcode, index, value, ptr, opt);
   } catch (...) {
@@ -44,9 +44,9 @@ intptr IEffectVst2::OpenOrCloseEditor(int32 opcode, void* parent,
                                       std::unique_lock<std::recursive_mutex>& lock) {
   IEditorView* editor = Editor();
   if (editor == nullptr) return 0;
-  if (opcode == effEditClose) EditorClosed();
+  if (opcode == kEffectEditClose) EditorClosed();
   lock.unlock();
-  if (opcode == effEditClose) {
+  if (opcode == kEffectEditClose) {
     editor->CloseWindow();
     return 1;
   }
@@ -59,19 +59,19 @@ intptr IEffectVst2::OpenOrCloseEditor(int32 opcode, void* parent,
 intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
   const bool paramIndexValid = index >= 0 && index < ParameterCount();
   switch (opcode) {
-    case effOpen:
+    case kEffectOpen:
       PrepareForHost();
       for (int i = 0; i < ParameterCount(); ++i) OnParameterChanged(i);
       return 0;
-    case effSetProgram:
+    case kEffectSetProgram:
       if (!SavesChunks()) StoreCurrentPreset(nullptr);
       if (value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()) {
         RecallPreset(static_cast<int>(value));
       }
       return 0;
-    case effGetProgram:
+    case kEffectGetProgram:
       return Presets().Current();
-    case effSetProgramName:
+    case kEffectSetProgramName:
       if (ptr != nullptr) {
         // Read no further than a preset name can hold, even if the host's text is unterminated.
         char name[kPresetNameSize];
@@ -79,27 +79,27 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
         StoreCurrentPreset(name);
       }
       return 0;
-    case effGetProgramName:
+    case kEffectGetProgramName:
       if (ptr != nullptr)
         CopyBounded(static_cast<char*>(ptr), PresetName(Presets().Current()), kProgramNameSize);
       return 0;
-    case effGetParamLabel:
+    case kEffectGetParamLabel:
       if (paramIndexValid && ptr != nullptr) {
         CopyBounded(static_cast<char*>(ptr), GetParam(index).Label(), kParamTextSize);
       }
       return 0;
-    case effGetParamDisplay:
+    case kEffectGetParamDisplay:
       if (paramIndexValid && ptr != nullptr) {
         const Parameter& p = GetParam(index);
         p.DisplayString(p.Value(), false, static_cast<char*>(ptr), kParamTextSize);
       }
       return 0;
-    case effGetParamName:
+    case kEffectGetParamName:
       if (paramIndexValid && ptr != nullptr) {
         CopyBounded(static_cast<char*>(ptr), GetParam(index).Name(), kParamTextSize);
       }
       return 0;
-    case effSetSampleRate: {
+    case kEffectSetSampleRate: {
       const double rate = opt;
       // A rate that is not finite and positive would poison every time constant: ignore it.
       if (!(rate > 0.0) || rate > std::numeric_limits<double>::max()) return 0;
@@ -107,12 +107,12 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
       ResetProcessing();
       return 0;
     }
-    case effSetBlockSize:
+    case kEffectSetBlockSize:
       if (value < 1 || value > std::numeric_limits<int>::max()) return 0;
       SetMaxBlockSize(static_cast<int>(value));
       ResetProcessing();
       return 0;
-    case effMainsChanged:
+    case kEffectMainsChanged:
       if (value != 0) {
         ActivationChanged(true);
       } else {
@@ -120,65 +120,65 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
         ResetProcessing();
       }
       return 0;
-    case effEditGetRect:
+    case kEffectEditGetRect:
       if (ptr == nullptr || Editor() == nullptr) return 0;
       *static_cast<ERect**>(ptr) = &editorRect_;
       return 1;
-    case effIdentify:
+    case kEffectIdentify:
       return FourCC('N', 'v', 'E', 'f');
-    case effGetChunk:
+    case kEffectGetChunk:
       return GetChunk(index == 0, ptr);
-    case effSetChunk:
+    case kEffectSetChunk:
       return SetChunk(index == 0, value, ptr);
-    case effProcessEvents:
+    case kEffectProcessEvents:
       return ProcessEvents(static_cast<const VstEvents*>(ptr));
-    case effCanBeAutomated:
+    case kEffectCanBeAutomated:
       return 1;
-    case effGetProgramNameIndexed: {
+    case kEffectGetProgramNameIndexed: {
       if (ptr == nullptr) return 0;
       const char* name = PresetName(index);
       CopyBounded(static_cast<char*>(ptr), name, kProgramNameSize);
       return name[0] != '\0' ? 1 : 0;
     }
-    case effGetInputProperties:
+    case kEffectGetInputProperties:
       return PinProperties(true, index, ptr);
-    case effGetOutputProperties:
+    case kEffectGetOutputProperties:
       return PinProperties(false, index, ptr);
-    case effGetPlugCategory:
+    case kEffectGetPlugCategory:
       return IsInstrument() ? 2 : 1;
-    case effSetSpeakerArrangement:
+    case kEffectSetSpeakerArrangement:
       SetSpeakerArrangement(value, ptr);
       return 1;
-    case effGetEffectName:
+    case kEffectGetEffectName:
       if (ptr == nullptr) return 0;
       CopyBounded(static_cast<char*>(ptr), EffectName(), kEffectNameSize);
       return 1;
-    case effGetVendorString:
+    case kEffectGetVendorString:
       if (ptr == nullptr) return 0;
       CopyBounded(static_cast<char*>(ptr), VendorName(), kVendorStringSize);
       return 1;
-    case effGetProductString:
+    case kEffectGetProductString:
       if (ptr == nullptr) return 0;
       CopyBounded(static_cast<char*>(ptr), ProductName(), kProductStringSize);
       return 1;
-    case effVendorSpecific:
+    case kEffectVendorSpecific:
       if (index != 7 || ptr == nullptr) return 0;
       if (value >= 0 && value < ParameterCount()) {
         GetParam(static_cast<int>(value))
             .DisplayString(opt, true, static_cast<char*>(ptr), kParamTextSize);
       }
       return kVendorSpecificAnswer;
-    case effCanDo:
+    case kEffectCanDo:
       return CanDo(static_cast<const char*>(ptr));
-    case effGetVstVersion:
+    case kEffectGetVstVersion:
       return kVstVersion;
-    case effGetMidiKeyName: {
+    case kEffectGetMidiKeyName: {
       if (ptr == nullptr) return 0;
       auto* record = static_cast<vst2::MidiKeyName*>(ptr);
       record->keyName[0] = '\0';
       return MidiKeyName(record->thisKeyNumber, record->keyName) ? 1 : 0;
     }
-    case effGetSpeakerArrangement:
+    case kEffectGetSpeakerArrangement:
       if (value != 0) *reinterpret_cast<VstSpeakerArrangement**>(value) = &inputArrangement_;
       if (ptr != nullptr) *static_cast<VstSpeakerArrangement**>(ptr) = &outputArrangement_;
       return 1;

@@ -10,7 +10,7 @@ using namespace vst2;
 int IEffectVst2::HostKind() {
   if (HostNumber() != -1) return HostNumber();
   char product[kHostProductStringSize] = {};
-  CallHost(audioMasterGetProductString, 0, 0, product, 0);
+  CallHost(kHostGetProductString, 0, 0, product, 0);
   // The host may fill the whole buffer; the text ends at the last byte at the latest.
   product[sizeof product - 1] = '\0';
   std::int32_t version = 0;
@@ -18,7 +18,7 @@ int IEffectVst2::HostKind() {
     // The version is a 32-bit number carried in the pointer-sized answer: the bits above it are
     // not part of it, and in 64-bit arithmetic the conversion below cannot overflow.
     const std::int64_t d =
-        static_cast<std::int32_t>(CallHost(audioMasterGetVendorVersion, 0, 0, nullptr, 0));
+        static_cast<std::int32_t>(CallHost(kHostGetVendorVersion, 0, 0, nullptr, 0));
     version = static_cast<std::int32_t>((d / 10000) * 65536 + ((d % 10000) / 100) * 256 + d % 100);
   }
   SetHost(product, version);

@@ -64,8 +64,8 @@ int main() {
   auto* surface =
       dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
   void* parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
-  auto open = [&] { return host->Dispatch(vst2::effEditOpen, 0, 0, parent) == 1; };
-  auto close = [&] { host->Dispatch(vst2::effEditClose); };
+  auto open = [&] { return host->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 1; };
+  auto close = [&] { host->Dispatch(vst2::kEffectEditClose); };
 
   // The complete editor as drawn, to recognise a complete paint by.
   if (!open()) return 1;

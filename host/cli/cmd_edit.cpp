@@ -32,7 +32,7 @@ void OnSignal(int) { gInterrupted = 1; }
 // The editor's size as the plug-in reports it (opcode 13), or fallback.
 void EditorSize(qvhost::PluginHost& host, int* width, int* height) {
   vst2::ERect* rect = nullptr;
-  if (host.Dispatch(vst2::effEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) return;
+  if (host.Dispatch(vst2::kEffectEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) return;
   const int w = rect->right - rect->left, h = rect->bottom - rect->top;
   if (w > 0 && h > 0 && w <= 8192 && h <= 8192) *width = w, *height = h;
 }
@@ -98,7 +98,7 @@ int RunEdit(const Args& args) {
                                            host->EffectName() + " - quorvantel-host", &error);
   if (!window) throw CliError(kExitFailure, "cannot open a window: " + error);
   const auto parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
-  if (host->Dispatch(vst2::effEditOpen, 0, 0, parent) == 0)
+  if (host->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 0)
     throw CliError(kExitFailure, "the plug-in did not open its editor");
   // Some plug-ins know their size only once the editor is open.
   int openWidth = width, openHeight = height;
@@ -110,9 +110,9 @@ int RunEdit(const Args& args) {
   {
     std::unique_ptr<AudioLoop> audio;
     if (options.Has("audio")) audio = std::make_unique<AudioLoop>(*host);
-    while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Dispatch(vst2::effEditIdle);
+    while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Dispatch(vst2::kEffectEditIdle);
   }
-  host->Dispatch(vst2::effEditClose);
+  host->Dispatch(vst2::kEffectEditClose);
   const bool displayLost = window->DisplayFailed();
   window.reset();
   std::signal(SIGINT, SIG_DFL);

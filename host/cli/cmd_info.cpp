@@ -67,8 +67,8 @@ int RunInfo(const Args& args) {
   const std::string name = host->EffectName();
   const std::string vendor = host->VendorString();
   const std::string product = host->ProductString();
-  const long long vstVersion = static_cast<long long>(host->Dispatch(vst2::effGetVstVersion));
-  const bool instrument = host->Dispatch(vst2::effGetPlugCategory) == 2;
+  const long long vstVersion = static_cast<long long>(host->Dispatch(vst2::kEffectGetVstVersion));
+  const bool instrument = host->Dispatch(vst2::kEffectGetPlugCategory) == 2;
   char id[16];
   std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(e.uniqueID));
   const std::string renderPath = QuorvantelRenderPath(e);

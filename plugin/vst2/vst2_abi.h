@@ -74,73 +74,73 @@ enum : int32 {
 // stays valid until the next call of the same kind or until close. Unlisted arguments are unused;
 // an opcode the plug-in does not handle answers 0.
 enum EffectOpcode : int32 {
-  effOpen = 0,             // the host is ready: the plug-in identifies the host. Returns 0.
-  effClose = 1,            // destroy the instance; the record is invalid afterwards. Returns 0.
-  effSetProgram = 2,       // value = program number. Returns 0.
-  effGetProgram = 3,       // returns the current program number.
-  effSetProgramName = 4,   // ptr = in, NUL-terminated name of the current program. Returns 0.
-  effGetProgramName = 5,   // ptr = out char[24]: the current program's name. Returns 0.
-  effGetParamLabel = 6,    // index = parameter, ptr = out char[]: its unit. Returns 0.
-  effGetParamDisplay = 7,  // index = parameter, ptr = out char[]: its value as text. Returns 0.
-  effGetParamName = 8,     // index = parameter, ptr = out char[]: its name. Returns 0.
-  effSetSampleRate = 10,   // opt = sample rate in Hz. Returns 0.
-  effSetBlockSize = 11,    // value = most frames a process call will pass. Returns 0.
-  effMainsChanged = 12,    // value = 1 processing starts, 0 it stops. Returns 0.
-  effEditGetRect = 13,     // ptr = out ERect*: receives the address of the plug-in-owned editor
-                           // rectangle. Returns 1 when stored (an editor exists), else 0.
-  effEditOpen = 14,        // ptr = in parent window (X11 Window id on Linux, HWND on Windows).
-                           // Returns 1 when the editor window opened, else 0.
-  effEditClose = 15,       // closes the editor window. Returns 1 when an editor exists.
-  effEditIdle = 19,        // the host's periodic editor call. Returns 0.
-  effIdentify = 22,        // returns 'NvEf'.
-  effGetChunk = 23,        // index = 0 bank, else program; ptr = out void*: receives the address
-                           // of plug-in-owned state data. Returns its size in bytes, 0 for none.
-  effSetChunk = 24,        // index as for 23; value = byte count; ptr = in state data.
-                           // Returns 1 when the whole state was read, else 0.
-  effProcessEvents = 25,   // ptr = in VstEvents* (MIDI for the next block). Returns 1 if used.
-  effCanBeAutomated = 26,  // index = parameter. Returns 1 when the host may automate it.
-  effGetProgramNameIndexed = 29,  // index = program, ptr = out char[24]. Returns 1 for a name.
-  effGetInputProperties = 33,     // index = input pin, ptr = out VstPinProperties. Returns 1.
-  effGetOutputProperties = 34,    // index = output pin, ptr = out VstPinProperties. Returns 1.
-  effGetPlugCategory = 35,        // returns the category (1 effect, 2 instrument).
-  effSetSpeakerArrangement = 42,  // value = in VstSpeakerArrangement* (inputs), ptr = in
-                                  // VstSpeakerArrangement* (outputs). Returns 1 if accepted.
-  effSetBypass = 44,              // value = 1 bypass on. Returns 1 if the plug-in bypasses itself.
-  effGetEffectName = 45,          // ptr = out char[32]. Returns 1.
-  effGetVendorString = 47,        // ptr = out char[64]. Returns 1.
-  effGetProductString = 48,       // ptr = out char[64]. Returns 1.
-  effGetVendorVersion = 49,       // returns the plug-in's version number.
-  effVendorSpecific = 50,         // index, value, ptr, opt: defined by the vendor (index 7: the
-                                  // display text of parameter `value` at normalised value opt
-                                  // into out char[32] ptr). Returns a vendor-defined answer.
-  effCanDo = 51,                  // ptr = in NUL-terminated capability. Returns 1 yes, -1 no,
-                                  // 0 don't know.
-  effGetTailSize = 52,            // returns the samples of sound after the input stops (0 unknown).
-  effIdle = 53,                   // the host's idle call (deprecated). Returns 0.
-  effGetVstVersion = 58,          // returns the interface version the plug-in speaks (2400).
-  effGetMidiKeyName = 66,         // ptr = in/out MidiKeyName: thisKeyNumber in, keyName out.
-                                  // Returns 1 when the key has a name.
-  effGetSpeakerArrangement = 69,  // value = out VstSpeakerArrangement** (inputs), ptr = out
-                                  // VstSpeakerArrangement** (outputs): receive plug-in-owned
-                                  // addresses. Returns 1.
+  kEffectOpen = 0,             // the host is ready: the plug-in identifies the host. Returns 0.
+  kEffectClose = 1,            // destroy the instance; the record is invalid afterwards. Returns 0.
+  kEffectSetProgram = 2,       // value = program number. Returns 0.
+  kEffectGetProgram = 3,       // returns the current program number.
+  kEffectSetProgramName = 4,   // ptr = in, NUL-terminated name of the current program. Returns 0.
+  kEffectGetProgramName = 5,   // ptr = out char[24]: the current program's name. Returns 0.
+  kEffectGetParamLabel = 6,    // index = parameter, ptr = out char[]: its unit. Returns 0.
+  kEffectGetParamDisplay = 7,  // index = parameter, ptr = out char[]: its value as text. Returns 0.
+  kEffectGetParamName = 8,     // index = parameter, ptr = out char[]: its name. Returns 0.
+  kEffectSetSampleRate = 10,   // opt = sample rate in Hz. Returns 0.
+  kEffectSetBlockSize = 11,    // value = most frames a process call will pass. Returns 0.
+  kEffectMainsChanged = 12,    // value = 1 processing starts, 0 it stops. Returns 0.
+  kEffectEditGetRect = 13,     // ptr = out ERect*: receives the address of the plug-in-owned editor
+                               // rectangle. Returns 1 when stored (an editor exists), else 0.
+  kEffectEditOpen = 14,        // ptr = in parent window (X11 Window id on Linux, HWND on Windows).
+                               // Returns 1 when the editor window opened, else 0.
+  kEffectEditClose = 15,       // closes the editor window. Returns 1 when an editor exists.
+  kEffectEditIdle = 19,        // the host's periodic editor call. Returns 0.
+  kEffectIdentify = 22,        // returns 'NvEf'.
+  kEffectGetChunk = 23,       // index = 0 bank, else program; ptr = out void*: receives the address
+                              // of plug-in-owned state data. Returns its size in bytes, 0 for none.
+  kEffectSetChunk = 24,       // index as for 23; value = byte count; ptr = in state data.
+                              // Returns 1 when the whole state was read, else 0.
+  kEffectProcessEvents = 25,  // ptr = in VstEvents* (MIDI for the next block). Returns 1 if used.
+  kEffectCanBeAutomated = 26,         // index = parameter. Returns 1 when the host may automate it.
+  kEffectGetProgramNameIndexed = 29,  // index = program, ptr = out char[24]. Returns 1 for a name.
+  kEffectGetInputProperties = 33,     // index = input pin, ptr = out VstPinProperties. Returns 1.
+  kEffectGetOutputProperties = 34,    // index = output pin, ptr = out VstPinProperties. Returns 1.
+  kEffectGetPlugCategory = 35,        // returns the category (1 effect, 2 instrument).
+  kEffectSetSpeakerArrangement = 42,  // value = in VstSpeakerArrangement* (inputs), ptr = in
+                                      // VstSpeakerArrangement* (outputs). Returns 1 if accepted.
+  kEffectSetBypass = 44,         // value = 1 bypass on. Returns 1 if the plug-in bypasses itself.
+  kEffectGetEffectName = 45,     // ptr = out char[32]. Returns 1.
+  kEffectGetVendorString = 47,   // ptr = out char[64]. Returns 1.
+  kEffectGetProductString = 48,  // ptr = out char[64]. Returns 1.
+  kEffectGetVendorVersion = 49,  // returns the plug-in's version number.
+  kEffectVendorSpecific = 50,    // index, value, ptr, opt: defined by the vendor (index 7: the
+                                 // display text of parameter `value` at normalised value opt
+                                 // into out char[32] ptr). Returns a vendor-defined answer.
+  kEffectCanDo = 51,             // ptr = in NUL-terminated capability. Returns 1 yes, -1 no,
+                                 // 0 don't know.
+  kEffectGetTailSize = 52,       // returns the samples of sound after the input stops (0 unknown).
+  kEffectIdle = 53,              // the host's idle call (deprecated). Returns 0.
+  kEffectGetVstVersion = 58,     // returns the interface version the plug-in speaks (2400).
+  kEffectGetMidiKeyName = 66,    // ptr = in/out MidiKeyName: thisKeyNumber in, keyName out.
+                                 // Returns 1 when the key has a name.
+  kEffectGetSpeakerArrangement = 69,  // value = out VstSpeakerArrangement** (inputs), ptr = out
+                                      // VstSpeakerArrangement** (outputs): receive plug-in-owned
+                                      // addresses. Returns 1.
   kEffectOpcodeLimit = 70,
 };
 
 // Host callback opcodes, plug-in -> host: callback(effect, opcode, index, value, ptr, opt). The
 // host may be called from any thread the plug-in is on.
 enum HostOpcode : int32 {
-  audioMasterAutomate = 0,  // index = parameter, opt = its new normalised value (a change made
-                            // by the plug-in's editor). Returns 0.
-  audioMasterWantMidi = 6,  // value = 1: the plug-in wants MIDI events. Returns 1 if the host
-                            // sends them.
-  audioMasterGetTime = 7,   // value = mask of the "valid" flags wanted. Returns a host-owned
-                            // VstTimeInfo* (valid during the process call) or 0.
-  audioMasterProcessEvents = 8,  // ptr = in VstEvents* (MIDI out, plug-in-owned during the
-                                 // call). Returns 1 if the host took them.
-  audioMasterGetProductString = 33,  // ptr = out char[256]: the host's name. Returns 1 if known.
-  audioMasterGetVendorVersion = 34,  // returns the host's version as a decimal number.
-  audioMasterBeginEdit = 43,  // index = parameter: a user gesture on it starts. Returns 1.
-  audioMasterEndEdit = 44,    // index = parameter: the gesture ends. Returns 1.
+  kHostAutomate = 0,           // index = parameter, opt = its new normalised value (a change made
+                               // by the plug-in's editor). Returns 0.
+  kHostWantMidi = 6,           // value = 1: the plug-in wants MIDI events. Returns 1 if the host
+                               // sends them.
+  kHostGetTime = 7,            // value = mask of the "valid" flags wanted. Returns a host-owned
+                               // VstTimeInfo* (valid during the process call) or 0.
+  kHostProcessEvents = 8,      // ptr = in VstEvents* (MIDI out, plug-in-owned during the
+                               // call). Returns 1 if the host took them.
+  kHostGetProductString = 33,  // ptr = out char[256]: the host's name. Returns 1 if known.
+  kHostGetVendorVersion = 34,  // returns the host's version as a decimal number.
+  kHostBeginEdit = 43,         // index = parameter: a user gesture on it starts. Returns 1.
+  kHostEndEdit = 44,           // index = parameter: the gesture ends. Returns 1.
 };
 
 // Nominal sizes of text buffers handed over by hosts (see vst2-abi facts). Parameter texts use 32

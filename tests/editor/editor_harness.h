@@ -55,7 +55,7 @@ class FakeWindow : public IWindowLayer {
 class EditorHarness : public EffectFixture {
  public:
   EditorHarness() {
-    Dispatch(vst2::effOpen);
+    Dispatch(vst2::kEffectOpen);
     Editor().MarkAllControlsDirty();
     Tick(2);
   }
@@ -104,7 +104,7 @@ class EditorHarness : public EffectFixture {
   }
   std::string Display(int index) {
     char text[64] = {};
-    Dispatch(vst2::effGetParamDisplay, index, 0, text);
+    Dispatch(vst2::kEffectGetParamDisplay, index, 0, text);
     return text;
   }
 };

@@ -9,9 +9,9 @@
 namespace editor_test {
 namespace {
 
-using vst2::audioMasterAutomate;
-using vst2::audioMasterBeginEdit;
-using vst2::audioMasterEndEdit;
+using vst2::kHostAutomate;
+using vst2::kHostBeginEdit;
+using vst2::kHostEndEdit;
 
 TEST(SurfaceHitTesting, TopmostVisibleActiveControlWinsAndHiddenOrGrayedOnesPassThrough) {
   EditorHarness h;
@@ -47,10 +47,10 @@ TEST(SurfaceCapture, AKnobDraggedOutsideTheWindowFollowsUntilReleaseInsideOneGes
   h.Editor().OnMouseDrag(x, y + 100, MouseMod{true});  // no capture: no drag
   EXPECT_DOUBLE_EQ(h.Value(2), 1.0);
   ASSERT_GE(h.host.calls.size(), 4u);
-  EXPECT_EQ(h.host.calls.front().opcode, audioMasterBeginEdit);
+  EXPECT_EQ(h.host.calls.front().opcode, kHostBeginEdit);
   EXPECT_EQ(h.host.calls.front().index, 2);
-  EXPECT_EQ(h.host.calls.back().opcode, audioMasterEndEdit);
-  EXPECT_EQ(h.host.Count(audioMasterAutomate), 2);
+  EXPECT_EQ(h.host.calls.back().opcode, kHostEndEdit);
+  EXPECT_EQ(h.host.Count(kHostAutomate), 2);
 }
 
 TEST(SurfaceCapture, KnobDragGearingAndFineMode) {
@@ -107,7 +107,7 @@ TEST(SurfaceValues, TheFirstValueIsTheDefaultAndValuesWaitForTheNextTick) {
   h.host.calls.clear();
   h.Editor().OnMouseDown(length->DrawRect().left + 5, h.CentreY(length), MouseMod{true});
   EXPECT_DOUBLE_EQ(h.Value(0), 1.0);
-  EXPECT_EQ(h.host.Count(audioMasterAutomate), 1);
+  EXPECT_EQ(h.host.Count(kHostAutomate), 1);
   h.Editor().OnMouseUp(0, 0, MouseMod{true});
   h.Tick();
   EXPECT_DOUBLE_EQ(length->Value(), 0.0);

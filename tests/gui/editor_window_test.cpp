@@ -124,7 +124,7 @@ TEST_F(EditorWindow, IsANamedChildOfTheHostWindowShowingTheWholeEditor) {
   xcb_disconnect(c);
   SaveShot(Capture(editor_), "editor-window");
   // Opcode 19 is harmless.
-  EXPECT_EQ(plugin_->Host().Dispatch(vst2::effEditIdle), 0);
+  EXPECT_EQ(plugin_->Host().Dispatch(vst2::kEffectEditIdle), 0);
 }
 
 TEST_F(EditorWindow, KnobAndFaderDragsReachTheHostAsGesturesAndKeepTheMouseOutside) {
@@ -132,10 +132,10 @@ TEST_F(EditorWindow, KnobAndFaderDragsReachTheHostAsGesturesAndKeepTheMouseOutsi
   // 52 pixels up is half of a knob's sweep.
   ASSERT_TRUE(Xdo("mousemove 373 273 mousedown 1 mousemove 373 250 mousemove 373 221 mouseup 1"));
   ASSERT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(kDry) == 0.5f; }));
-  EXPECT_TRUE(WaitUntil([&] { return Calls(vst2::audioMasterEndEdit) == 1; }))
-      << Calls(vst2::audioMasterBeginEdit) << " " << Calls(vst2::audioMasterEndEdit);
-  EXPECT_EQ(Calls(vst2::audioMasterBeginEdit), 1);
-  EXPECT_GE(Calls(vst2::audioMasterAutomate), 1);
+  EXPECT_TRUE(WaitUntil([&] { return Calls(vst2::kHostEndEdit) == 1; }))
+      << Calls(vst2::kHostBeginEdit) << " " << Calls(vst2::kHostEndEdit);
+  EXPECT_EQ(Calls(vst2::kHostBeginEdit), 1);
+  EXPECT_GE(Calls(vst2::kHostAutomate), 1);
   // Dragged far below the window (which ends at y 600) and back up a quarter sweep: the knob
   // follows all the way. (Pauses: a press so soon after the last would double-click, and moves
   // read together count as one, which clamps differently.)
@@ -148,8 +148,8 @@ TEST_F(EditorWindow, KnobAndFaderDragsReachTheHostAsGesturesAndKeepTheMouseOutsi
   EXPECT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(kLength) == 0.5f; }));
   ASSERT_TRUE(Xdo("mousemove 215 35 mouseup 1"));
   EXPECT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(kLength) == 1.0f; }));
-  EXPECT_TRUE(WaitUntil([&] { return Calls(vst2::audioMasterEndEdit) == 3; }));
-  EXPECT_EQ(Calls(vst2::audioMasterBeginEdit), 3);
+  EXPECT_TRUE(WaitUntil([&] { return Calls(vst2::kHostEndEdit) == 3; }));
+  EXPECT_EQ(Calls(vst2::kHostBeginEdit), 3);
 }
 
 TEST_F(EditorWindow, TheWheelStepsASourceSelectorThroughItsTexts) {
@@ -246,7 +246,7 @@ TEST_F(EditorWindow, ClosesFromAnyThreadDuringADragOrWithTheEntryOpenWhileAudioA
   ASSERT_TRUE(Xdo("mousemove 373 273 mousedown 1 mousemove 373 200 mousemove 373 150"));
   EXPECT_TRUE(closeElsewhere());
   ASSERT_TRUE(Xdo("mouseup 1"));
-  EXPECT_EQ(Calls(vst2::audioMasterBeginEdit), Calls(vst2::audioMasterEndEdit));
+  EXPECT_EQ(Calls(vst2::kHostBeginEdit), Calls(vst2::kHostEndEdit));
   ASSERT_TRUE(plugin_->OpenEditor());
   editor_ = plugin_->Editor();
   ASSERT_TRUE(WaitUntil([&] { return Painted(editor_); }));
@@ -269,12 +269,15 @@ TEST(EditorWindowFailures, NoDisplayOrAParentThatIsNoWindowAnswersZeroAndThePlug
   PluginWindow plugin;
   const std::string display = TestDisplay();
   unsetenv("DISPLAY");
-  EXPECT_EQ(plugin.Host().Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
+  EXPECT_EQ(plugin.Host().Dispatch(vst2::kEffectEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)),
+            0);
   setenv("DISPLAY", ":999", 1);  // nobody listens there
-  EXPECT_EQ(plugin.Host().Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)), 0);
+  EXPECT_EQ(plugin.Host().Dispatch(vst2::kEffectEditOpen, 0, 0, reinterpret_cast<void*>(0x400001)),
+            0);
   setenv("DISPLAY", display.c_str(), 1);
-  EXPECT_EQ(plugin.Host().Dispatch(vst2::effEditOpen, 0, 0, reinterpret_cast<void*>(0x3ffffff)), 0);
-  EXPECT_EQ(plugin.Host().Dispatch(vst2::effEditClose), 1);
+  EXPECT_EQ(plugin.Host().Dispatch(vst2::kEffectEditOpen, 0, 0, reinterpret_cast<void*>(0x3ffffff)),
+            0);
+  EXPECT_EQ(plugin.Host().Dispatch(vst2::kEffectEditClose), 1);
   std::vector<float> in(256, 0.25f), left(256), right(256);
   float* inputs[] = {in.data(), in.data()};
   float* outputs[] = {left.data(), right.data()};

@@ -114,14 +114,14 @@ PluginWindow::PluginWindow(int x) {
 }
 
 PluginWindow::~PluginWindow() {
-  if (host_) host_->Dispatch(vst2::effEditClose);
+  if (host_) host_->Dispatch(vst2::kEffectEditClose);
 }
 
 bool PluginWindow::OpenEditor() {
   const auto parent = reinterpret_cast<void*>(std::uintptr_t(window_->Id()));
-  return host_->Dispatch(vst2::effEditOpen, 0, 0, parent) == 1;
+  return host_->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 1;
 }
 
-void PluginWindow::CloseEditor() { host_->Dispatch(vst2::effEditClose); }
+void PluginWindow::CloseEditor() { host_->Dispatch(vst2::kEffectEditClose); }
 
 }  // namespace qvtest

@@ -20,7 +20,7 @@ constexpr int kShape1 = 54;  // "Shape1": Const, Triangle, Square, Sine, Random,
 class MenuProbe : public editor::IControl {
  public:
   MenuProbe(IEffectBase* plugin, const editor::Rect& rect, int parameter)
-      : IControl(plugin, rect, parameter, editor::BlendNone) {}
+      : IControl(plugin, rect, parameter, editor::kBlendNone) {}
   void MouseDown(int, int, const editor::MouseMod& mod) override {
     if (mod.right) Surface()->PopupParamMenu(this, Surface()->ParameterAt(ParamIdx()), 4);
   }
@@ -41,7 +41,7 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
       std::make_unique<MenuProbe>(surface->Plugin(), editor::Rect{760, 580, 800, 600}, kShape1));
   auto window = qvhost::HostWindow::Create(0, 0, 800, 600, "popup test", &error);
   ASSERT_TRUE(window) << error;
-  ASSERT_EQ(host->Dispatch(vst2::effEditOpen, 0, 0,
+  ASSERT_EQ(host->Dispatch(vst2::kEffectEditOpen, 0, 0,
                            reinterpret_cast<void*>(std::uintptr_t(window->Id()))),
             1);
   // The menu is a window of its own on the screen, at the pointer: two columns of four rows
@@ -69,7 +69,7 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
   ASSERT_TRUE(menuShown());
   EXPECT_TRUE(clickUntil("1300 100", menuGone));
   EXPECT_EQ(host->ParamDisplay(kShape1), "Square");
-  host->Dispatch(vst2::effEditClose);
+  host->Dispatch(vst2::kEffectEditClose);
 }
 
 }  // namespace

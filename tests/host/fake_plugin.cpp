@@ -63,25 +63,25 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
     s.dispatched[s.numDispatched++] = {opcode, index, value, opt};
   char text[64];
   switch (opcode) {
-    case vst2::effClose:
+    case vst2::kEffectClose:
       s.closed = true;
       return 0;
-    case vst2::effSetProgram:
+    case vst2::kEffectSetProgram:
       if (value >= 0 && value < kNumPrograms) s.program = static_cast<int>(value);
       return 0;
-    case vst2::effGetProgram:
+    case vst2::kEffectGetProgram:
       return s.program;
-    case vst2::effSetProgramName:
+    case vst2::kEffectSetProgramName:
       if (ptr != nullptr) CopyText(s.programNames[s.program], static_cast<const char*>(ptr), 24);
       return 0;
-    case vst2::effGetProgramName:
+    case vst2::kEffectGetProgramName:
       CopyText(ptr, s.programNames[s.program], 24);
       return 0;
-    case vst2::effGetProgramNameIndexed:
+    case vst2::kEffectGetProgramNameIndexed:
       if (index < 0 || index >= kNumPrograms) return 0;
       CopyText(ptr, s.programNames[index], 24);
       return 1;
-    case vst2::effGetParamName:
+    case vst2::kEffectGetParamName:
       if (index == kOverrunParam && ptr != nullptr) {
         std::memset(ptr, 'x', 40);
         static_cast<char*>(ptr)[40] = '\0';
@@ -89,42 +89,42 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
       }
       if (index >= 0 && index < kNumParams) CopyText(ptr, kNames[index], 32);
       return 0;
-    case vst2::effGetParamLabel:
+    case vst2::kEffectGetParamLabel:
       if (index >= 0 && index < kNumParams) CopyText(ptr, kLabels[index], 32);
       return 0;
-    case vst2::effGetParamDisplay:
+    case vst2::kEffectGetParamDisplay:
       if (index < 0 || index >= kNumParams) return 0;
       Display(index, s.params[index], text, sizeof text);
       CopyText(ptr, text, 32);
       return 0;
-    case vst2::effSetSampleRate:
+    case vst2::kEffectSetSampleRate:
       s.sampleRate = opt;
       return 0;
-    case vst2::effSetBlockSize:
+    case vst2::kEffectSetBlockSize:
       s.blockSize = value;
       return 0;
-    case vst2::effGetChunk:
+    case vst2::kEffectGetChunk:
       if (ptr == nullptr || s.chunkSize == 0) return 0;
       *static_cast<void**>(ptr) = s.chunk;
       return s.chunkSize;
-    case vst2::effSetChunk:
+    case vst2::kEffectSetChunk:
       if (ptr == nullptr || value < 0 || value > kMaxChunk) return 0;
       std::memcpy(s.chunk, ptr, static_cast<std::size_t>(value));
       s.chunkSize = static_cast<int>(value);
       return 1;
-    case vst2::effGetEffectName:
+    case vst2::kEffectGetEffectName:
       CopyText(ptr, "Fake Effect", 32);
       return ptr != nullptr;
-    case vst2::effGetVendorString:
+    case vst2::kEffectGetVendorString:
       CopyText(ptr, "Test Vendor", 64);
       return ptr != nullptr;
-    case vst2::effGetProductString:
+    case vst2::kEffectGetProductString:
       CopyText(ptr, "", 64);
       return ptr != nullptr;
-    case vst2::effVendorSpecific:
+    case vst2::kEffectVendorSpecific:
       if (index == kCallHostIndex) {
         s.lastHostAnswer = gHost(e, static_cast<vst2::int32>(value), 0, 0x400, ptr, opt);
-        if (value == vst2::audioMasterGetTime && s.lastHostAnswer != 0) {
+        if (value == vst2::kHostGetTime && s.lastHostAnswer != 0) {
           s.lastTime = *reinterpret_cast<const vst2::VstTimeInfo*>(s.lastHostAnswer);
         }
         return s.lastHostAnswer;
@@ -139,7 +139,7 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
       }
 #endif
       return 0;
-    case vst2::effCanDo:
+    case vst2::kEffectCanDo:
       return ptr != nullptr &&
              std::strcmp(static_cast<const char*>(ptr), "receiveVstTimeInfo") == 0;
     default:
@@ -215,9 +215,9 @@ void Double(vst2::AEffect* e, double** in, double** out, vst2::int32 frames) {
   gEffect.processReplacing = Replacing;
   gEffect.processDoubleReplacing = Double;
   gState.productResultDuringEntry =
-      host(&gEffect, vst2::audioMasterGetProductString, 0, 0, gState.productDuringEntry, 0.0f);
+      host(&gEffect, vst2::kHostGetProductString, 0, 0, gState.productDuringEntry, 0.0f);
   gState.vendorVersionDuringEntry =
-      host(&gEffect, vst2::audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f);
+      host(&gEffect, vst2::kHostGetVendorVersion, 0, 0, nullptr, 0.0f);
 #ifdef FAKE_NULL_EFFECT
   return nullptr;
 #else

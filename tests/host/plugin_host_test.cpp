@@ -94,8 +94,8 @@ TEST(HostCallbackDuringEntry, AnswersCallsMadeBeforeAndWithTheRecord) {
   EXPECT_EQ(s.vendorVersionDuringEntry, 4321);
   ASSERT_EQ(host->Calls().size(), 3u);
   EXPECT_EQ(host->Calls()[0].opcode, 1);
-  EXPECT_EQ(host->Calls()[1].opcode, vst2::audioMasterGetProductString);
-  EXPECT_EQ(host->CountCalls(vst2::audioMasterGetVendorVersion), 1);
+  EXPECT_EQ(host->Calls()[1].opcode, vst2::kHostGetProductString);
+  EXPECT_EQ(host->CountCalls(vst2::kHostGetVendorVersion), 1);
 }
 
 // ---- The callback's answers ----
@@ -109,66 +109,66 @@ class HostCallbackAnswers : public ::testing::Test {
   }
   // Makes the fake call the host with this opcode; returns the host's answer.
   vst2::intptr CallBack(vst2::int32 opcode, void* ptr = nullptr, float opt = 0.0f) {
-    return host->Dispatch(vst2::effVendorSpecific, fakeplug::kCallHostIndex, opcode, ptr, opt);
+    return host->Dispatch(vst2::kEffectVendorSpecific, fakeplug::kCallHostIndex, opcode, ptr, opt);
   }
   std::unique_ptr<PluginHost> host;
 };
 
 TEST_F(HostCallbackAnswers, RecordsOpcodeIndexValueAndOption) {
-  CallBack(vst2::audioMasterAutomate, nullptr, 0.25f);
+  CallBack(vst2::kHostAutomate, nullptr, 0.25f);
   ASSERT_EQ(host->Calls().size(), 1u);
   const qvhost::CallbackRecord r = host->Calls()[0];
-  EXPECT_EQ(r.opcode, vst2::audioMasterAutomate);
+  EXPECT_EQ(r.opcode, vst2::kHostAutomate);
   EXPECT_EQ(r.value, 0x400);
   EXPECT_FLOAT_EQ(r.opt, 0.25f);
-  EXPECT_EQ(CallBack(vst2::audioMasterAutomate), 0);
+  EXPECT_EQ(CallBack(vst2::kHostAutomate), 0);
 }
 
 TEST_F(HostCallbackAnswers, TimeInfoIsNullUntilScriptedThenACopy) {
-  EXPECT_EQ(CallBack(vst2::audioMasterGetTime), 0);
+  EXPECT_EQ(CallBack(vst2::kHostGetTime), 0);
   vst2::VstTimeInfo t{};
   t.tempo = 97.5;
   t.flags = vst2::kTempoValid | vst2::kTransportPlaying;
   host->Script().timeInfo = t;
-  EXPECT_NE(CallBack(vst2::audioMasterGetTime), 0);
+  EXPECT_NE(CallBack(vst2::kHostGetTime), 0);
   EXPECT_DOUBLE_EQ(StateOf(*host).lastTime.tempo, 97.5);
   EXPECT_EQ(StateOf(*host).lastTime.flags, t.flags);
   host->Script().timeInfo.reset();
-  EXPECT_EQ(CallBack(vst2::audioMasterGetTime), 0);
+  EXPECT_EQ(CallBack(vst2::kHostGetTime), 0);
 }
 
 TEST_F(HostCallbackAnswers, ProcessEventsAnswerIsScripted) {
-  EXPECT_EQ(CallBack(vst2::audioMasterProcessEvents), 1);
+  EXPECT_EQ(CallBack(vst2::kHostProcessEvents), 1);
   host->Script().processEventsResult = 0;
-  EXPECT_EQ(CallBack(vst2::audioMasterProcessEvents), 0);
+  EXPECT_EQ(CallBack(vst2::kHostProcessEvents), 0);
 }
 
 TEST_F(HostCallbackAnswers, ProductStringIsBoundedAndTerminated) {
   std::vector<char> buffer(300, 'q');
   host->Script().productString = std::string(400, 'p');
-  EXPECT_EQ(CallBack(vst2::audioMasterGetProductString, buffer.data()), 1);
+  EXPECT_EQ(CallBack(vst2::kHostGetProductString, buffer.data()), 1);
   EXPECT_EQ(std::string(buffer.data()), std::string(255, 'p'));
   EXPECT_EQ(buffer[256], 'q');  // nothing past the 256-byte bound
 
   host->Script().productString = "";
-  EXPECT_EQ(CallBack(vst2::audioMasterGetProductString, buffer.data()), 0);
+  EXPECT_EQ(CallBack(vst2::kHostGetProductString, buffer.data()), 0);
   EXPECT_EQ(buffer[0], '\0');
-  EXPECT_EQ(CallBack(vst2::audioMasterGetProductString, nullptr), 0);
+  EXPECT_EQ(CallBack(vst2::kHostGetProductString, nullptr), 0);
 }
 
 TEST_F(HostCallbackAnswers, UnknownOpcodesAnswerZero) {
-  EXPECT_EQ(CallBack(vst2::audioMasterBeginEdit), 0);
+  EXPECT_EQ(CallBack(vst2::kHostBeginEdit), 0);
   EXPECT_EQ(CallBack(12345), 0);
-  EXPECT_EQ(host->CountCalls(vst2::audioMasterBeginEdit), 1);
+  EXPECT_EQ(host->CountCalls(vst2::kHostBeginEdit), 1);
 }
 
 TEST_F(HostCallbackAnswers, CallsFromAnotherThreadAreRecorded) {
   std::thread other([this] {
-    for (int i = 0; i < 100; ++i) CallBack(vst2::audioMasterAutomate);
+    for (int i = 0; i < 100; ++i) CallBack(vst2::kHostAutomate);
   });
-  for (int i = 0; i < 100; ++i) host->CountCalls(vst2::audioMasterAutomate);
+  for (int i = 0; i < 100; ++i) host->CountCalls(vst2::kHostAutomate);
   other.join();
-  EXPECT_EQ(host->CountCalls(vst2::audioMasterAutomate), 100);
+  EXPECT_EQ(host->CountCalls(vst2::kHostAutomate), 100);
 }
 
 // ---- Texts, programs, chunks ----
@@ -237,7 +237,7 @@ TEST(HostLifecycle, CloseSendsOpcodeOneOnceAndForgetsTheRecord) {
   EXPECT_TRUE(s.closed);
   EXPECT_EQ(host->Effect(), nullptr);
   const int dispatched = s.numDispatched;
-  EXPECT_EQ(host->Dispatch(vst2::effGetProgram), 0);
+  EXPECT_EQ(host->Dispatch(vst2::kEffectGetProgram), 0);
   host->Close();
   host.reset();  // no second close; the module unloads
   EXPECT_EQ(dispatched, 5);

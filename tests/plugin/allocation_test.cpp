@@ -59,7 +59,7 @@ TEST(CreationUnderMemoryPressure, EveryFailurePointAnswersNull) {
     gAllocationsLeft = -1;
     if (effect != nullptr) {
       EXPECT_EQ(effect->numParams, 89);
-      effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0);
+      effect->dispatcher(effect, vst2::kEffectClose, 0, 0, nullptr, 0);
       break;
     }
     ++failures;
@@ -73,17 +73,17 @@ TEST(CreationUnderMemoryPressure, FailingSetChunkAnswersZero) {
   std::uint8_t bytes[4000] = {};  // larger than the reserved chunk: must allocate
   gAllocationsLeft = 0;
   const vst2::intptr answer =
-      effect->dispatcher(effect, vst2::effSetChunk, 1, sizeof bytes, bytes, 0);
+      effect->dispatcher(effect, vst2::kEffectSetChunk, 1, sizeof bytes, bytes, 0);
   gAllocationsLeft = -1;
   EXPECT_EQ(answer, 0);  // the exception stayed inside the dispatcher
-  effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0);
+  effect->dispatcher(effect, vst2::kEffectClose, 0, 0, nullptr, 0);
 }
 
 TEST(RealTimePaths, ProcessingAndAutomationAllocateNothing) {
   vst2::AEffect* e = CreateQuorvantelEffect(nullptr);
   ASSERT_NE(e, nullptr);
-  e->dispatcher(e, vst2::effOpen, 0, 0, nullptr, 0);
-  e->dispatcher(e, vst2::effSetBlockSize, 0, 256, nullptr, 0);
+  e->dispatcher(e, vst2::kEffectOpen, 0, 0, nullptr, 0);
+  e->dispatcher(e, vst2::kEffectSetBlockSize, 0, 256, nullptr, 0);
   float fl[1000] = {}, fr[1000] = {};
   double dl[1000] = {}, dr[1000] = {};
   float* fio[2] = {fl, fr};
@@ -97,7 +97,7 @@ TEST(RealTimePaths, ProcessingAndAutomationAllocateNothing) {
     e->getParameter(e, block);
   }
   EXPECT_EQ(gAllocationCount.load(), before);
-  e->dispatcher(e, vst2::effClose, 0, 0, nullptr, 0);
+  e->dispatcher(e, vst2::kEffectClose, 0, 0, nullptr, 0);
 }
 
 }  // namespace

@@ -44,19 +44,19 @@ using OpenAndReset = CountingFixture;
 
 TEST_F(OpenAndReset, OpenIdentifiesHostAndAnnouncesEveryParameter) {
   host.product = "REAPER";
-  EXPECT_EQ(Dispatch(effOpen), 0);
+  EXPECT_EQ(Dispatch(kEffectOpen), 0);
   EXPECT_EQ(q.HostKind(), 1);
   EXPECT_EQ(q.changes, 89);
   EXPECT_EQ(q.lastChanged, 88);
-  Dispatch(effOpen);  // the host is identified once
-  EXPECT_EQ(host.Count(audioMasterGetProductString), 1);
+  Dispatch(kEffectOpen);  // the host is identified once
+  EXPECT_EQ(host.Count(kHostGetProductString), 1);
 }
 
 TEST_F(OpenAndReset, SampleRateAndBlockSizeReset) {
-  EXPECT_EQ(Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
+  EXPECT_EQ(Dispatch(kEffectSetSampleRate, 0, 0, nullptr, 48000.0f), 0);
   EXPECT_EQ(q.SampleRate(), 48000.0);
   EXPECT_EQ(q.resets, 1);
-  Dispatch(effSetBlockSize, 0, 256);
+  Dispatch(kEffectSetBlockSize, 0, 256);
   EXPECT_EQ(q.MaxBlockSize(), 256);
   EXPECT_EQ(q.resets, 2);
 }
@@ -64,20 +64,20 @@ TEST_F(OpenAndReset, SampleRateAndBlockSizeReset) {
 TEST_F(OpenAndReset, BadSampleRatesAndBlockSizesChangeNothing) {
   const float bad[] = {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),
                        std::numeric_limits<float>::infinity()};
-  for (float rate : bad) Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+  for (float rate : bad) Dispatch(kEffectSetSampleRate, 0, 0, nullptr, rate);
   EXPECT_EQ(q.SampleRate(), 44100.0);
-  Dispatch(effSetBlockSize, 0, 0);
-  Dispatch(effSetBlockSize, 0, -512);
-  Dispatch(effSetBlockSize, 0, intptr{1} << 40);
+  Dispatch(kEffectSetBlockSize, 0, 0);
+  Dispatch(kEffectSetBlockSize, 0, -512);
+  Dispatch(kEffectSetBlockSize, 0, intptr{1} << 40);
   EXPECT_EQ(q.MaxBlockSize(), 1024);
   EXPECT_EQ(q.resets, 0);
 }
 
 TEST_F(OpenAndReset, SwitchingOffResetsSwitchingOnDoesNot) {
-  Dispatch(effMainsChanged, 0, 1);
+  Dispatch(kEffectMainsChanged, 0, 1);
   EXPECT_EQ(q.activations, 10);
   EXPECT_EQ(q.resets, 0);
-  Dispatch(effMainsChanged, 0, 0);
+  Dispatch(kEffectMainsChanged, 0, 0);
   EXPECT_EQ(q.activations, 11);
   EXPECT_EQ(q.resets, 1);
 }
@@ -88,7 +88,7 @@ TEST_F(HostParameters, SetParameterAppliesWithoutTellingTheHost) {
   q.Effect()->setParameter(q.Effect(), 0, 0.5f);
   EXPECT_EQ(q.GetParam(0).Value(), 38.25);
   EXPECT_EQ(q.lastChanged, 0);
-  EXPECT_EQ(host.Count(audioMasterAutomate), 0);
+  EXPECT_EQ(host.Count(kHostAutomate), 0);
   EXPECT_FLOAT_EQ(q.Effect()->getParameter(q.Effect(), 0), 0.5f);
 }
 
@@ -118,22 +118,22 @@ TEST_F(HostParameters, OutOfRangeIndicesAreIgnored) {
   EXPECT_EQ(q.Effect()->getParameter(q.Effect(), -1), 0.0f);
   char text[64];
   std::strcpy(text, "untouched");
-  EXPECT_EQ(Dispatch(effGetParamName, 89, 0, text), 0);
-  EXPECT_EQ(Dispatch(effGetParamDisplay, -1, 0, text), 0);
-  EXPECT_EQ(Dispatch(effGetParamLabel, 1000, 0, text), 0);
+  EXPECT_EQ(Dispatch(kEffectGetParamName, 89, 0, text), 0);
+  EXPECT_EQ(Dispatch(kEffectGetParamDisplay, -1, 0, text), 0);
+  EXPECT_EQ(Dispatch(kEffectGetParamLabel, 1000, 0, text), 0);
   EXPECT_STREQ(text, "untouched");
 }
 
 TEST_F(HostParameters, TextsForTheHost) {
   char text[kParamTextSize];
-  Dispatch(effGetParamName, 15, 0, text);
+  Dispatch(kEffectGetParamName, 15, 0, text);
   EXPECT_STREQ(text, "Pitch");
-  Dispatch(effGetParamLabel, 55, 0, text);
+  Dispatch(kEffectGetParamLabel, 55, 0, text);
   EXPECT_STREQ(text, "Hz");
-  Dispatch(effGetParamDisplay, 0, 0, text);
+  Dispatch(kEffectGetParamDisplay, 0, 0, text);
   EXPECT_STREQ(text, "30.0");
   q.GetParam(4).SetClamped(3);
-  Dispatch(effGetParamDisplay, 4, 0, text);
+  Dispatch(kEffectGetParamDisplay, 4, 0, text);
   EXPECT_STREQ(text, "LFO 4");
   EXPECT_NEAR(q.Effect()->getParameter(q.Effect(), 4), 3.0 / 7.0, 1e-6);
 }
@@ -141,37 +141,37 @@ TEST_F(HostParameters, TextsForTheHost) {
 TEST_F(HostParameters, EditorChangesAutomateTheHost) {
   q.SetParameterFromGUI(0, 0.5);
   EXPECT_EQ(q.GetParam(0).Value(), 38.25);
-  ASSERT_EQ(host.Count(audioMasterAutomate), 1);
+  ASSERT_EQ(host.Count(kHostAutomate), 1);
   EXPECT_EQ(host.calls.back().index, 0);
   EXPECT_EQ(host.calls.back().opt, 0.5f);
   EXPECT_EQ(q.lastChanged, 0);
   q.SetParameterFromGUI(0, std::numeric_limits<double>::quiet_NaN());
   q.SetParameterFromGUI(100, 0.5);
-  EXPECT_EQ(host.Count(audioMasterAutomate), 1);
+  EXPECT_EQ(host.Count(kHostAutomate), 1);
 }
 
 TEST_F(HostParameters, GesturesReachTheHost) {
   q.BeginParamEdit(7);
   q.EndParamEdit(7);
   ASSERT_EQ(host.calls.size(), 2u);
-  EXPECT_EQ(host.calls[0].opcode, audioMasterBeginEdit);
+  EXPECT_EQ(host.calls[0].opcode, kHostBeginEdit);
   EXPECT_EQ(host.calls[0].index, 7);
-  EXPECT_EQ(host.calls[1].opcode, audioMasterEndEdit);
+  EXPECT_EQ(host.calls[1].opcode, kHostEndEdit);
 }
 
 using Opcodes = CountingFixture;
 
 TEST_F(Opcodes, FixedAnswers) {
-  EXPECT_EQ(Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
-  EXPECT_EQ(Dispatch(effCanBeAutomated, 1234), 1);
-  EXPECT_EQ(Dispatch(effGetPlugCategory), 1);
-  EXPECT_EQ(Dispatch(effGetVstVersion), 2400);
-  EXPECT_EQ(Dispatch(effGetVendorVersion), 0);
-  EXPECT_EQ(Dispatch(effGetTailSize), 0);
-  EXPECT_EQ(Dispatch(effSetBypass, 0, 1), 0);
+  EXPECT_EQ(Dispatch(kEffectIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(Dispatch(kEffectCanBeAutomated, 1234), 1);
+  EXPECT_EQ(Dispatch(kEffectGetPlugCategory), 1);
+  EXPECT_EQ(Dispatch(kEffectGetVstVersion), 2400);
+  EXPECT_EQ(Dispatch(kEffectGetVendorVersion), 0);
+  EXPECT_EQ(Dispatch(kEffectGetTailSize), 0);
+  EXPECT_EQ(Dispatch(kEffectSetBypass, 0, 1), 0);
   EXPECT_EQ(Dispatch(41), 0);
-  EXPECT_EQ(Dispatch(effEditIdle), 0);
-  EXPECT_EQ(Dispatch(effIdle), 0);
+  EXPECT_EQ(Dispatch(kEffectEditIdle), 0);
+  EXPECT_EQ(Dispatch(kEffectIdle), 0);
   EXPECT_EQ(Dispatch(70), 0);
   EXPECT_EQ(Dispatch(-1), 0);
   EXPECT_EQ(Dispatch(1 << 30), 0);
@@ -179,68 +179,68 @@ TEST_F(Opcodes, FixedAnswers) {
 
 TEST_F(Opcodes, NamesAreBoundedCopies) {
   char text[64];
-  EXPECT_EQ(Dispatch(effGetEffectName, 0, 0, text), 1);
+  EXPECT_EQ(Dispatch(kEffectGetEffectName, 0, 0, text), 1);
   EXPECT_STREQ(text, "Quorvantel");
-  EXPECT_EQ(Dispatch(effGetVendorString, 0, 0, text), 1);
+  EXPECT_EQ(Dispatch(kEffectGetVendorString, 0, 0, text), 1);
   EXPECT_STREQ(text, "Halbrecken");
-  EXPECT_EQ(Dispatch(effGetProductString, 0, 0, text), 1);
+  EXPECT_EQ(Dispatch(kEffectGetProductString, 0, 0, text), 1);
   EXPECT_STREQ(text, "");
-  EXPECT_EQ(Dispatch(effGetEffectName), 0);
-  EXPECT_EQ(Dispatch(effGetVendorString), 0);
-  EXPECT_EQ(Dispatch(effGetProductString), 0);
+  EXPECT_EQ(Dispatch(kEffectGetEffectName), 0);
+  EXPECT_EQ(Dispatch(kEffectGetVendorString), 0);
+  EXPECT_EQ(Dispatch(kEffectGetProductString), 0);
 }
 
 TEST_F(Opcodes, CanDoTable) {
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo")), 1);
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 0);
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("sendVstEvents")), 0);
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("ReceiveVstTimeInfo")), 0);
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo")), 1);
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")), 0);
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("sendVstEvents")), 0);
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("ReceiveVstTimeInfo")), 0);
   EXPECT_EQ(q.HostExtensions(), 0);
-  const intptr cockos = Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosExtensions"));
+  const intptr cockos = Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("hasCockosExtensions"));
   EXPECT_EQ(cockos, intptr{0xBEEF0000});
   EXPECT_GT(cockos, 0);  // not sign-extended from 32 bits
   EXPECT_EQ(q.HostExtensions(), 1);
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("hasCockosViewAsConfig")),
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("hasCockosViewAsConfig")),
             intptr{0xBEEF0000});
   EXPECT_EQ(q.HostExtensions(), 3);
-  EXPECT_EQ(Dispatch(effCanDo, 0, 0, const_cast<char*>("")), 0);
-  EXPECT_EQ(Dispatch(effCanDo), 0);
+  EXPECT_EQ(Dispatch(kEffectCanDo, 0, 0, const_cast<char*>("")), 0);
+  EXPECT_EQ(Dispatch(kEffectCanDo), 0);
 }
 
 TEST_F(Opcodes, DisplayOfNormalisedValue) {
   char text[kParamTextSize] = "";
-  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 0, text, 1.0f), 0xBEEF);
+  EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, 0, text, 1.0f), 0xBEEF);
   EXPECT_STREQ(text, "150.0");
   EXPECT_EQ(q.GetParam(0).Value(), 30.0);  // the parameter is not changed
   std::strcpy(text, "kept");
-  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 200, text, 1.0f), 0xBEEF);
+  EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, 200, text, 1.0f), 0xBEEF);
   EXPECT_STREQ(text, "kept");
-  EXPECT_EQ(Dispatch(effVendorSpecific, 7, -1, text, 1.0f), 0xBEEF);
-  EXPECT_EQ(Dispatch(effVendorSpecific, 6, 0, text, 1.0f), 0);
-  EXPECT_EQ(Dispatch(effVendorSpecific, 7, 0, nullptr, 1.0f), 0);
-  Dispatch(effVendorSpecific, 7, 1, text, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, -1, text, 1.0f), 0xBEEF);
+  EXPECT_EQ(Dispatch(kEffectVendorSpecific, 6, 0, text, 1.0f), 0);
+  EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, 0, nullptr, 1.0f), 0);
+  Dispatch(kEffectVendorSpecific, 7, 1, text, std::numeric_limits<float>::quiet_NaN());
   EXPECT_EQ(std::strlen(text), 3u);  // "nan": no overflow, no crash
 }
 
 TEST_F(Opcodes, PinProperties) {
   VstPinProperties pin{};
-  EXPECT_EQ(Dispatch(effGetInputProperties, 0, 0, &pin), 1);
+  EXPECT_EQ(Dispatch(kEffectGetInputProperties, 0, 0, &pin), 1);
   EXPECT_EQ(pin.flags, 3);
   EXPECT_STREQ(pin.label, "Input 1");
-  EXPECT_EQ(Dispatch(effGetInputProperties, 1, 0, &pin), 1);
+  EXPECT_EQ(Dispatch(kEffectGetInputProperties, 1, 0, &pin), 1);
   EXPECT_EQ(pin.flags, 1);
   EXPECT_STREQ(pin.label, "Input 2");
-  EXPECT_EQ(Dispatch(effGetOutputProperties, 0, 0, &pin), 1);
+  EXPECT_EQ(Dispatch(kEffectGetOutputProperties, 0, 0, &pin), 1);
   EXPECT_STREQ(pin.label, "Output 1");
-  EXPECT_EQ(Dispatch(effGetInputProperties, 2, 0, &pin), 0);
-  EXPECT_EQ(Dispatch(effGetOutputProperties, -1, 0, &pin), 0);
-  EXPECT_EQ(Dispatch(effGetInputProperties, 0, 0, nullptr), 0);
+  EXPECT_EQ(Dispatch(kEffectGetInputProperties, 2, 0, &pin), 0);
+  EXPECT_EQ(Dispatch(kEffectGetOutputProperties, -1, 0, &pin), 0);
+  EXPECT_EQ(Dispatch(kEffectGetInputProperties, 0, 0, nullptr), 0);
 }
 
 TEST_F(Opcodes, SpeakerArrangements) {
   VstSpeakerArrangement* in = nullptr;
   VstSpeakerArrangement* out = nullptr;
-  EXPECT_EQ(Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out), 1);
+  EXPECT_EQ(Dispatch(kEffectGetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out), 1);
   ASSERT_NE(in, nullptr);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(in->type, kSpeakerArrStereo);
@@ -249,7 +249,7 @@ TEST_F(Opcodes, SpeakerArrangements) {
 
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
-  EXPECT_EQ(Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr), 1);
+  EXPECT_EQ(Dispatch(kEffectSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr), 1);
   EXPECT_TRUE(q.Channels().InputConnected(0));
   EXPECT_FALSE(q.Channels().InputConnected(1));
   EXPECT_TRUE(q.Channels().OutputConnected(1));  // no output arrangement given
@@ -258,7 +258,7 @@ TEST_F(Opcodes, SpeakerArrangements) {
   huge.numChannels = 1 << 30;
   VstSpeakerArrangement negative{};
   negative.numChannels = -8;
-  Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&huge), &negative);
+  Dispatch(kEffectSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&huge), &negative);
   EXPECT_TRUE(q.Channels().InputConnected(1));
   EXPECT_FALSE(q.Channels().OutputConnected(0));
   EXPECT_FALSE(q.Channels().OutputConnected(1));
@@ -268,9 +268,9 @@ TEST_F(Opcodes, MidiKeyNameIsEmpty) {
   vst2::MidiKeyName record{};
   std::strcpy(record.keyName, "C4");
   record.thisKeyNumber = 60;
-  EXPECT_EQ(Dispatch(effGetMidiKeyName, 0, 0, &record), 0);
+  EXPECT_EQ(Dispatch(kEffectGetMidiKeyName, 0, 0, &record), 0);
   EXPECT_STREQ(record.keyName, "");
-  EXPECT_EQ(Dispatch(effGetMidiKeyName), 0);
+  EXPECT_EQ(Dispatch(kEffectGetMidiKeyName), 0);
 }
 
 TEST_F(Opcodes, EventsAreEchoedToTheHost) {
@@ -289,7 +289,7 @@ TEST_F(Opcodes, EventsAreEchoedToTheHost) {
     intptr reserved;
     VstEvent* events[3];
   } list{3, 0, {reinterpret_cast<VstEvent*>(&note), nullptr, &sysex}};
-  EXPECT_EQ(Dispatch(effProcessEvents, 0, 0, &list), 1);
+  EXPECT_EQ(Dispatch(kEffectProcessEvents, 0, 0, &list), 1);
   ASSERT_EQ(host.midiSent.size(), 2u);
   EXPECT_EQ(host.midiSent[0].type, kVstMidiType);
   EXPECT_EQ(host.midiSent[0].byteSize, 32);
@@ -299,7 +299,7 @@ TEST_F(Opcodes, EventsAreEchoedToTheHost) {
   EXPECT_EQ(host.midiSent[0].midiData[2], 100);
   EXPECT_EQ(host.midiSent[0].midiData[3], 0);
   EXPECT_EQ(host.midiSent[1].type, kVstSysExType);
-  EXPECT_EQ(Dispatch(effProcessEvents), 0);
+  EXPECT_EQ(Dispatch(kEffectProcessEvents), 0);
 }
 
 TEST_F(Opcodes, MidiListReportsEveryFailure) {
@@ -307,14 +307,14 @@ TEST_F(Opcodes, MidiListReportsEveryFailure) {
   EXPECT_TRUE(q.SendMidiListToHost(messages));
   host.eventsAnswer = 0;
   EXPECT_FALSE(q.SendMidiListToHost(messages));
-  EXPECT_EQ(host.Count(audioMasterProcessEvents), 4);  // all tried, none retried
+  EXPECT_EQ(host.Count(kHostProcessEvents), 4);  // all tried, none retried
 }
 
 TEST(DispatcherFrame, RecordWithoutInstanceAnswersZero) {
   AEffect orphan{};
   orphan.object = nullptr;
-  EXPECT_EQ(IEffectVst2::VSTDispatcher(&orphan, effIdentify, 0, 0, nullptr, 0), 0);
-  EXPECT_EQ(IEffectVst2::VSTDispatcher(nullptr, effIdentify, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(IEffectVst2::VSTDispatcher(&orphan, kEffectIdentify, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(IEffectVst2::VSTDispatcher(nullptr, kEffectIdentify, 0, 0, nullptr, 0), 0);
   IEffectVst2::VSTSetParameter(&orphan, 0, 0.5f);
   EXPECT_EQ(IEffectVst2::VSTGetParameter(&orphan, 0), 0.0f);
   IEffectVst2::VSTProcessReplacing(&orphan, nullptr, nullptr, 16);

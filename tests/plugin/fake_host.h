@@ -40,18 +40,18 @@ inline vst2::intptr FakeHostCallback(vst2::AEffect*, vst2::int32 opcode, vst2::i
   if (host == nullptr) return 0;
   host->calls.push_back({opcode, index, value, opt});
   switch (opcode) {
-    case vst2::audioMasterGetProductString:
+    case vst2::kHostGetProductString:
       if (host->fillWholeProductBuffer) {
         std::memset(ptr, 'x', vst2::kHostProductStringSize);
       } else {
         std::strcpy(static_cast<char*>(ptr), host->product.c_str());
       }
       return 1;
-    case vst2::audioMasterGetVendorVersion:
+    case vst2::kHostGetVendorVersion:
       return host->vendorVersion;
-    case vst2::audioMasterGetTime:
+    case vst2::kHostGetTime:
       return host->answerTime ? reinterpret_cast<vst2::intptr>(&host->time) : 0;
-    case vst2::audioMasterProcessEvents: {
+    case vst2::kHostProcessEvents: {
       const auto* list = static_cast<const vst2::VstEvents*>(ptr);
       for (int i = 0; i < list->numEvents; ++i) {
         vst2::VstMidiEvent event;
@@ -73,7 +73,7 @@ class EffectFixture {
     effect = CreateQuorvantelEffect(&FakeHostCallback);
   }
   ~EffectFixture() {
-    if (effect != nullptr) effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0);
+    if (effect != nullptr) effect->dispatcher(effect, vst2::kEffectClose, 0, 0, nullptr, 0);
     gFakeHost = nullptr;
   }
   EffectFixture(const EffectFixture&) = delete;
@@ -85,7 +85,7 @@ class EffectFixture {
   }
   // Opens the effect with Dry 1 and Wet 0: the engine then hands its input through unchanged.
   void OpenDryOnly() {
-    Dispatch(vst2::effOpen);
+    Dispatch(vst2::kEffectOpen);
     effect->setParameter(effect, kParamDry, 1.0f);
     effect->setParameter(effect, kParamWet, 0.0f);
   }

@@ -116,40 +116,40 @@ void HostCallScript::ChangeProgram() {
 
 void HostCallScript::DispatchRandomOpcode() {
   int32 opcode = rng_.Between(0, 80);
-  if (opcode == effClose) opcode = effOpen;  // only at the end
+  if (opcode == kEffectClose) opcode = kEffectOpen;  // only at the end
   opcodesSeen.set(opcode);
   const int32 index = rng_.Chance(70) ? rng_.Between(-3, 100) : static_cast<int32>(rng_.Next());
   const intptr value = rng_.Chance(70) ? rng_.Between(-3, 100) : static_cast<intptr>(rng_.Next());
   const float opt = RandomParameterValue();
   const bool null = rng_.Chance(20);
   switch (opcode) {
-    case effGetProgramName:
-    case effGetParamLabel:
-    case effGetParamDisplay:
-    case effGetParamName:
-    case effGetProgramNameIndexed:
-    case effGetEffectName:
-    case effGetVendorString:
-    case effGetProductString:
-    case effVendorSpecific: {
+    case kEffectGetProgramName:
+    case kEffectGetParamLabel:
+    case kEffectGetParamDisplay:
+    case kEffectGetParamName:
+    case kEffectGetProgramNameIndexed:
+    case kEffectGetEffectName:
+    case kEffectGetVendorString:
+    case kEffectGetProductString:
+    case kEffectVendorSpecific: {
       // Text replies go through the host library, which counts every overrun.
       if (null) {
         host_.Dispatch(opcode, index, value, nullptr, opt);
-      } else if (opcode == effGetProgramName) {
+      } else if (opcode == kEffectGetProgramName) {
         host_.ProgramName();
-      } else if (opcode == effGetParamLabel) {
+      } else if (opcode == kEffectGetParamLabel) {
         host_.ParamLabel(index);
-      } else if (opcode == effGetParamDisplay) {
+      } else if (opcode == kEffectGetParamDisplay) {
         host_.ParamDisplay(index);
-      } else if (opcode == effGetParamName) {
+      } else if (opcode == kEffectGetParamName) {
         host_.ParamName(index);
-      } else if (opcode == effGetProgramNameIndexed) {
+      } else if (opcode == kEffectGetProgramNameIndexed) {
         host_.ProgramNameIndexed(index);
-      } else if (opcode == effGetEffectName) {
+      } else if (opcode == kEffectGetEffectName) {
         if (host_.EffectName() != "Quorvantel") Fail("effect name");
-      } else if (opcode == effGetVendorString) {
+      } else if (opcode == kEffectGetVendorString) {
         if (host_.VendorString() != "Halbrecken") Fail("vendor string");
-      } else if (opcode == effGetProductString) {
+      } else if (opcode == kEffectGetProductString) {
         host_.ProductString();
       } else {
         const int param = rng_.Chance(80) ? rng_.Between(-2, 90) : index;
@@ -157,7 +157,7 @@ void HostCallScript::DispatchRandomOpcode() {
       }
       return;
     }
-    case effSetProgramName: {
+    case kEffectSetProgramName: {
       std::string name(static_cast<std::size_t>(rng_.Between(0, 300)), 'n');
       for (char& c : name) c = static_cast<char>(rng_.Between(32, 126));
       if (null) {
@@ -167,24 +167,24 @@ void HostCallScript::DispatchRandomOpcode() {
       }
       return;
     }
-    case effSetProgram:
+    case kEffectSetProgram:
       host_.Dispatch(opcode, index, rng_.Chance(80) ? rng_.Between(-2, 8) : value, nullptr, opt);
       return;
-    case effSetSampleRate:
-    case effSetBlockSize:
+    case kEffectSetSampleRate:
+    case kEffectSetBlockSize:
       ChangeRatesOrSizes();
       return;
-    case effEditOpen:
-    case effEditClose:
+    case kEffectEditOpen:
+    case kEffectEditClose:
       // No parent window: this host has none to offer.
       host_.Dispatch(opcode, index, value, nullptr, opt);
       return;
-    case effEditGetRect: {
+    case kEffectEditGetRect: {
       ERect* rect = nullptr;
       host_.Dispatch(opcode, index, value, null ? nullptr : &rect, opt);
       return;
     }
-    case effGetChunk: {
+    case kEffectGetChunk: {
       void* data = nullptr;
       const intptr size = host_.Dispatch(opcode, index, value, null ? nullptr : &data, opt);
       if (null ? size != 0 : (size != 720 || data == nullptr)) {
@@ -192,10 +192,10 @@ void HostCallScript::DispatchRandomOpcode() {
       }
       return;
     }
-    case effSetChunk:
+    case kEffectSetChunk:
       SetRandomChunk();
       return;
-    case effProcessEvents: {
+    case kEffectProcessEvents: {
       VstMidiEvent events[8] = {};
       EventList list;
       list.numEvents = rng_.Between(-1, 8);
@@ -211,14 +211,14 @@ void HostCallScript::DispatchRandomOpcode() {
       if (answer != (null ? 0 : 1)) Fail("process events answered " + std::to_string(answer));
       return;
     }
-    case effGetInputProperties:
-    case effGetOutputProperties: {
+    case kEffectGetInputProperties:
+    case kEffectGetOutputProperties: {
       GuardedBuffer pin(sizeof(VstPinProperties));
       host_.Dispatch(opcode, index, value, null ? nullptr : pin.Data(), opt);
       slackDamage += !pin.SlackIntact();
       return;
     }
-    case effSetSpeakerArrangement: {
+    case kEffectSetSpeakerArrangement: {
       VstSpeakerArrangement in{};
       VstSpeakerArrangement out{};
       in.numChannels = rng_.Chance(90) ? rng_.Between(-1, 3) : static_cast<int32>(rng_.Next());
@@ -233,7 +233,7 @@ void HostCallScript::DispatchRandomOpcode() {
       if (withOut) connectedOutputs_ = std::clamp(out.numChannels, 0, 2);
       return;
     }
-    case effCanDo: {
+    case kEffectCanDo: {
       const char* texts[] = {"receiveVstTimeInfo",
                              "hasCockosExtensions",
                              "hasCockosViewAsConfig",
@@ -247,7 +247,7 @@ void HostCallScript::DispatchRandomOpcode() {
                      opt);
       return;
     }
-    case effGetMidiKeyName: {
+    case kEffectGetMidiKeyName: {
       GuardedBuffer record(sizeof(MidiKeyName));
       if (host_.Dispatch(opcode, index, value, null ? nullptr : record.Data(), opt) != 0) {
         Fail("MIDI key name answered");
@@ -255,7 +255,7 @@ void HostCallScript::DispatchRandomOpcode() {
       slackDamage += !record.SlackIntact();
       return;
     }
-    case effGetSpeakerArrangement: {
+    case kEffectGetSpeakerArrangement: {
       VstSpeakerArrangement* in = nullptr;
       VstSpeakerArrangement* out = nullptr;
       const bool withIn = rng_.Chance(80);
@@ -315,11 +315,11 @@ void HostCallScript::SetRandomChunk() {
   const bool program = rng_.Chance(50);
   if (rng_.Chance(10)) {
     // Null data or a negative size: refused.
-    if (host_.Dispatch(effSetChunk, program ? 1 : 0, rng_.Between(-5, 720), nullptr) != 0) {
+    if (host_.Dispatch(kEffectSetChunk, program ? 1 : 0, rng_.Between(-5, 720), nullptr) != 0) {
       Fail("a chunk without data was taken");
     }
     std::vector<std::uint8_t> copy(validChunk_);
-    if (host_.Dispatch(effSetChunk, program ? 1 : 0, -rng_.Between(1, 720), copy.data()) != 0) {
+    if (host_.Dispatch(kEffectSetChunk, program ? 1 : 0, -rng_.Between(1, 720), copy.data()) != 0) {
       Fail("a chunk of negative size was taken");
     }
   } else {
@@ -354,7 +354,7 @@ void HostCallScript::ChangeRatesOrSizes() {
                           2048,
                           4096};
   const intptr size = rng_.Chance(80) ? rng_.Pick(sizes) : rng_.Between(1, 3000);
-  host_.Dispatch(effSetBlockSize, 0, size);
+  host_.Dispatch(kEffectSetBlockSize, 0, size);
   if (size >= 1 && size <= std::numeric_limits<int32>::max()) blockSize_ = static_cast<int>(size);
 }
 

@@ -209,8 +209,8 @@ TEST(HostIdentification, AskedOnceWithVersionConverted) {
   EXPECT_EQ(f.Instance().HostVersion(), 0x00050102);
   f.host.product = "Cubase";
   EXPECT_EQ(f.Instance().HostKind(), 0);  // not asked again
-  EXPECT_EQ(f.host.Count(audioMasterGetProductString), 1);
-  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 1);
+  EXPECT_EQ(f.host.Count(kHostGetProductString), 1);
+  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 1);
 }
 
 TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
@@ -227,30 +227,30 @@ TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
 TEST(HostIdentification, EmptyNameSkipsTheVersion) {
   EffectFixture f;
   f.host.product = "";
-  f.Dispatch(effOpen);
+  f.Dispatch(kEffectOpen);
   EXPECT_EQ(f.Instance().HostKind(), 0);
   EXPECT_EQ(f.Instance().HostVersion(), 0);
-  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 0);
+  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 0);
 }
 
 TEST(HostIdentification, UnterminatedProductStringIsCutAtTheBuffer) {
   EffectFixture f;
   f.host.fillWholeProductBuffer = true;
   EXPECT_EQ(f.Instance().HostKind(), 0);  // read as 255 'x', not past the buffer
-  EXPECT_EQ(f.host.Count(audioMasterGetVendorVersion), 1);
+  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 1);
 }
 
 TEST(HostIdentification, NoHostCallbackAtAll) {
   vst2::AEffect* effect = CreateQuorvantelEffect(nullptr);
   ASSERT_NE(effect, nullptr);
-  EXPECT_EQ(effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(effect->dispatcher(effect, kEffectOpen, 0, 0, nullptr, 0), 0);
   auto* q = static_cast<Quorvantel*>(IEffectVst2::FromEffect(effect));
   EXPECT_EQ(q->HostKind(), 0);
   EXPECT_EQ(q->HostTempo(), 0.0);
   EXPECT_TRUE(q->HostIsPlaying());
   q->SetParameterFromGUI(0, 0.5);  // automation goes nowhere, no crash
   EXPECT_EQ(q->GetParam(0).Value(), 38.25);
-  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+  effect->dispatcher(effect, kEffectClose, 0, 0, nullptr, 0);
 }
 
 // An unconnected channel's slot is its scratch buffer, so the tests read and write it there.
@@ -334,17 +334,17 @@ class RecordingEditor : public IEditorView {
 TEST(EditorLink, TheEditorReportsItsSizeAndAWindowThatCannotOpenAnswersZero) {
   EffectFixture f;
   ERect* rect = nullptr;
-  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, nullptr), 0);
-  ASSERT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(f.Dispatch(kEffectEditGetRect, 0, 0, nullptr), 0);
+  ASSERT_EQ(f.Dispatch(kEffectEditGetRect, 0, 0, &rect), 1);
   ASSERT_NE(rect, nullptr);
   EXPECT_EQ(rect->top, 0);
   EXPECT_EQ(rect->left, 0);
   EXPECT_EQ(rect->bottom, 600);
   EXPECT_EQ(rect->right, 800);
   // Not a window: no window opens and the plug-in goes on working.
-  EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
-  EXPECT_EQ(f.Dispatch(effEditIdle), 0);
-  EXPECT_EQ(f.Dispatch(effEditClose), 1);
+  EXPECT_EQ(f.Dispatch(kEffectEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
+  EXPECT_EQ(f.Dispatch(kEffectEditIdle), 0);
+  EXPECT_EQ(f.Dispatch(kEffectEditClose), 1);
 }
 
 TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
@@ -361,14 +361,14 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   EXPECT_TRUE(pushes[0].normalized);
   EXPECT_NEAR(pushes[0].value, 0.44117, 1e-5);
   ERect* rect = nullptr;
-  EXPECT_EQ(f.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(f.Dispatch(kEffectEditGetRect, 0, 0, &rect), 1);
   ASSERT_NE(rect, nullptr);
   EXPECT_EQ(rect->top, 0);
   EXPECT_EQ(rect->left, 0);
   EXPECT_EQ(rect->bottom, 600);
   EXPECT_EQ(rect->right, 800);
-  EXPECT_EQ(f.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 1);
-  EXPECT_EQ(f.Dispatch(effEditClose), 1);
+  EXPECT_EQ(f.Dispatch(kEffectEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 1);
+  EXPECT_EQ(f.Dispatch(kEffectEditClose), 1);
   EXPECT_EQ(closes, 1);
   EXPECT_EQ(editor->windowCallsWithLockFree, 2);
 
@@ -378,10 +378,10 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   ASSERT_EQ(pushes.size(), 1u);
   EXPECT_EQ(pushes[0].value, 0.5);
   EXPECT_TRUE(pushes[0].normalized);
-  EXPECT_EQ(f.host.Count(audioMasterAutomate), 0);
+  EXPECT_EQ(f.host.Count(kHostAutomate), 0);
 
   // A destroyed instance closes the editor's window first.
-  f.Dispatch(effClose);
+  f.Dispatch(kEffectClose);
   f.effect = nullptr;
   EXPECT_EQ(closes, 2);
 }

@@ -44,14 +44,14 @@ TEST_F(ModuleIdentity, RecordAndNames) {
   EXPECT_EQ(host->EffectName(), "Quorvantel");
   EXPECT_EQ(host->VendorString(), "Halbrecken");
   EXPECT_EQ(host->ProductString(), "");
-  EXPECT_EQ(host->Dispatch(effIdentify), FourCC('N', 'v', 'E', 'f'));
+  EXPECT_EQ(host->Dispatch(kEffectIdentify), FourCC('N', 'v', 'E', 'f'));
 }
 
 TEST_F(ModuleIdentity, OpenAsksTheHostOnce) {
-  EXPECT_EQ(host->CountCalls(audioMasterGetProductString), 1);
-  EXPECT_EQ(host->CountCalls(audioMasterGetVendorVersion), 1);
+  EXPECT_EQ(host->CountCalls(kHostGetProductString), 1);
+  EXPECT_EQ(host->CountCalls(kHostGetVendorVersion), 1);
   host->Open();
-  EXPECT_EQ(host->CountCalls(audioMasterGetProductString), 1);
+  EXPECT_EQ(host->CountCalls(kHostGetProductString), 1);
 }
 
 TEST_F(ModuleIdentity, EveryParameterTextFitsItsBuffer) {
@@ -81,7 +81,7 @@ TEST_F(ModuleIdentity, CanDoAnswers) {
   EXPECT_EQ(host->CanDo("hasCockosExtensions"), intptr{0xBEEF0000});
   EXPECT_EQ(host->CanDo("hasCockosViewAsConfig"), intptr{0xBEEF0000});
   EXPECT_EQ(host->CanDo("bypass"), 0);
-  EXPECT_EQ(host->Dispatch(effCanDo), 0);
+  EXPECT_EQ(host->Dispatch(kEffectCanDo), 0);
 }
 
 using ModuleParameters = Module;
@@ -93,11 +93,11 @@ TEST_F(ModuleParameters, HostValuesRoundTrip) {
   EXPECT_FLOAT_EQ(host->GetParameter(0), 0.5f);
   host->SetParameter(43, 0.5f);
   EXPECT_EQ(host->ParamDisplay(43), "3");
-  EXPECT_EQ(host->CountCalls(audioMasterAutomate), 0);
+  EXPECT_EQ(host->CountCalls(kHostAutomate), 0);
   // A new modulation source re-applies the 32 LFO parameters, each announced to the host.
   host->SetParameter(4, 3.0f / 7.0f);
   EXPECT_EQ(host->ParamDisplay(4), "LFO 4");
-  EXPECT_EQ(host->CountCalls(audioMasterAutomate), 32);
+  EXPECT_EQ(host->CountCalls(kHostAutomate), 32);
 }
 
 TEST_F(ModuleParameters, BadHostValuesKeepEveryValueInRange) {
@@ -209,7 +209,7 @@ TEST_F(ModuleChunks, ProgramRequestStoresIntoTheCurrentProgram) {
   PutDouble(bytes, 8, 42.0);
   EXPECT_EQ(host->SetChunk(bytes, true), 1);
   host->SetParameter(0, 0.0f);
-  host->Dispatch(effSetProgram, 0, 1);  // re-select: stores 1 ms first, then recalls it
+  host->Dispatch(kEffectSetProgram, 0, 1);  // re-select: stores 1 ms first, then recalls it
   EXPECT_EQ(host->ParamDisplay(0), "1.0");
 }
 
@@ -248,9 +248,9 @@ TEST_F(ModuleChunks, HeaderOnlyAndEmptyAnswerZeroAndChangeNothing) {
 
 TEST_F(ModuleChunks, BadPointersAndSizes) {
   std::uint8_t bytes[16] = {};
-  EXPECT_EQ(host->Dispatch(effSetChunk, 1, 16, nullptr), 0);
-  EXPECT_EQ(host->Dispatch(effSetChunk, 1, -1, bytes), 0);
-  EXPECT_EQ(host->Dispatch(effGetChunk, 1, 0, nullptr), 0);
+  EXPECT_EQ(host->Dispatch(kEffectSetChunk, 1, 16, nullptr), 0);
+  EXPECT_EQ(host->Dispatch(kEffectSetChunk, 1, -1, bytes), 0);
+  EXPECT_EQ(host->Dispatch(kEffectGetChunk, 1, 0, nullptr), 0);
 }
 
 // Dry 1 and Wet 0: the engine then hands its input through unchanged.
@@ -307,7 +307,8 @@ TEST_F(ModuleProcess, MonoArrangementFeedsOneChannel) {
   VstSpeakerArrangement mono{};
   mono.type = kSpeakerArrMono;
   mono.numChannels = 1;
-  EXPECT_EQ(host->Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), &mono), 1);
+  EXPECT_EQ(host->Dispatch(kEffectSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), &mono),
+            1);
   std::vector<float> in(32, 0.5f), out(32, 0.0f);
   float* ins[1] = {in.data()};
   float* outs[1] = {out.data()};
@@ -335,7 +336,7 @@ TEST(ModuleLifecycle, HostWithoutProductString) {
   auto host = LoadModule(script);
   ASSERT_NE(host, nullptr);
   host->Open();
-  EXPECT_EQ(host->CountCalls(audioMasterGetVendorVersion), 0);
+  EXPECT_EQ(host->CountCalls(kHostGetVendorVersion), 0);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST(ProcessSizes, ZeroOrNegativeFramesDoNothing) {
 
 TEST(ProcessSizes, LongFloatBlocksAreCutIntoPieces) {
   PieceRecorder q;
-  q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, 100, nullptr, 0);
+  q.Effect()->dispatcher(q.Effect(), kEffectSetBlockSize, 0, 100, nullptr, 0);
   Block b(250);
   q.Effect()->processReplacing(q.Effect(), b.ins, b.outs, 250);
   EXPECT_EQ(q.pieces, (std::vector<int>{100, 100, 50}));
@@ -99,7 +99,7 @@ TEST(ProcessSizes, PiecesGiveTheSameOutputAsOneBlock) {
   EffectFixture cut;
   whole.OpenDryOnly();
   cut.OpenDryOnly();
-  cut.Dispatch(effSetBlockSize, 0, 7);
+  cut.Dispatch(kEffectSetBlockSize, 0, 7);
   Block a(300);
   Block b(300);
   whole.effect->processReplacing(whole.effect, a.ins, a.outs, 300);
@@ -110,7 +110,7 @@ TEST(ProcessSizes, PiecesGiveTheSameOutputAsOneBlock) {
 
 TEST(ProcessSizes, AbsurdBlockSizesAreCappedAndStillProcessWhole) {
   PieceRecorder q;
-  q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, intptr{1} << 30, nullptr, 0);
+  q.Effect()->dispatcher(q.Effect(), kEffectSetBlockSize, 0, intptr{1} << 30, nullptr, 0);
   EXPECT_EQ(q.MaxBlockSize(), IEffectBase::kMaxScratchFrames);
   Block b(IEffectBase::kMaxScratchFrames + 10);
   q.Effect()->processReplacing(q.Effect(), b.ins, b.outs, IEffectBase::kMaxScratchFrames + 10);
@@ -120,11 +120,11 @@ TEST(ProcessSizes, AbsurdBlockSizesAreCappedAndStillProcessWhole) {
 
 TEST(ProcessSizes, LongDoubleBlocksWithAnUnconnectedChannelStayInBounds) {
   PieceRecorder q;
-  q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, 64, nullptr, 0);
+  q.Effect()->dispatcher(q.Effect(), kEffectSetBlockSize, 0, 64, nullptr, 0);
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
-  q.Effect()->dispatcher(q.Effect(), effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono),
-                         &mono, 0);
+  q.Effect()->dispatcher(q.Effect(), kEffectSetSpeakerArrangement, 0,
+                         reinterpret_cast<intptr>(&mono), &mono, 0);
   std::vector<double> in(200, 1.5), out(200, 0.0);
   double* ins[1] = {in.data()};
   double* outs[1] = {out.data()};
@@ -152,7 +152,7 @@ TEST(ProcessSizes, TheLargestBlockEndsAfterItsLastPiece) {
   // arithmetic runs, and the position after the last piece lies beyond what an int holds.
   for (int path = 0; path < 2; ++path) {
     PieceCounter q;
-    q.Effect()->dispatcher(q.Effect(), effSetBlockSize, 0, 1 << 16, nullptr, 0);
+    q.Effect()->dispatcher(q.Effect(), kEffectSetBlockSize, 0, 1 << 16, nullptr, 0);
     q.SetInputConnections(0, 2, false);
     q.SetOutputConnections(0, 2, false);
     const int frames = std::numeric_limits<int>::max();
@@ -172,7 +172,7 @@ TEST(UnconnectedChannels, MonoInputTakesOneHostPointer) {
   f.OpenDryOnly();
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
-  f.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr);
+  f.Dispatch(kEffectSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr);
   Block b(32);
   float* ins[1] = {b.in0.data()};  // a host with one input gives one pointer
   f.effect->processReplacing(f.effect, ins, b.outs, 32);
@@ -186,7 +186,7 @@ TEST(UnconnectedChannels, DisconnectedInputNeverReplaysTheLastBlock) {
   f.effect->processReplacing(f.effect, first.ins, first.outs, 32);
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
-  f.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr);
+  f.Dispatch(kEffectSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&mono), nullptr);
   Block second(32);
   float* ins[1] = {second.in0.data()};
   f.effect->processReplacing(f.effect, ins, second.outs, 32);
@@ -198,7 +198,7 @@ TEST(UnconnectedChannels, UnconnectedOutputIsNotWritten) {
   f.OpenDryOnly();
   VstSpeakerArrangement mono{};
   mono.numChannels = 1;
-  f.Dispatch(effSetSpeakerArrangement, 0, 0, &mono);
+  f.Dispatch(kEffectSetSpeakerArrangement, 0, 0, &mono);
   Block b(16);
   float* outs[1] = {b.out0.data()};
   f.effect->processReplacing(f.effect, b.ins, outs, 16);

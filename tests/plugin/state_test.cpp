@@ -22,13 +22,14 @@ class NotifyCounter : public Quorvantel {
 
 std::vector<std::uint8_t> ChunkOf(Quorvantel& q, bool program) {
   void* data = nullptr;
-  const intptr size = q.Effect()->dispatcher(q.Effect(), effGetChunk, program ? 1 : 0, 0, &data, 0);
+  const intptr size =
+      q.Effect()->dispatcher(q.Effect(), kEffectGetChunk, program ? 1 : 0, 0, &data, 0);
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
 intptr SetChunk(Quorvantel& q, const std::vector<std::uint8_t>& bytes, bool program) {
-  return q.Effect()->dispatcher(q.Effect(), effSetChunk, program ? 1 : 0,
+  return q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, program ? 1 : 0,
                                 static_cast<intptr>(bytes.size()),
                                 const_cast<std::uint8_t*>(bytes.data()), 0);
 }
@@ -69,16 +70,17 @@ TEST(ChunkLoading, HeaderOnlyOrEmptyChangesNoValue) {
   EXPECT_EQ(q.changes, 89);
   const std::uint8_t one = 0;
   EXPECT_EQ(
-      q.Effect()->dispatcher(q.Effect(), effSetChunk, 1, 0, const_cast<std::uint8_t*>(&one), 0), 0);
+      q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, 1, 0, const_cast<std::uint8_t*>(&one), 0),
+      0);
   EXPECT_EQ(q.GetParam(0).Value(), 77.0);
 }
 
 TEST(ChunkLoading, NullPointerOrNegativeSizeAnswersZero) {
   NotifyCounter q;
   std::uint8_t bytes[720] = {};
-  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), effSetChunk, 1, 720, nullptr, 0), 0);
-  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), effSetChunk, 1, -720, bytes, 0), 0);
-  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), effGetChunk, 1, 0, nullptr, 0), 0);
+  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, 1, 720, nullptr, 0), 0);
+  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, 1, -720, bytes, 0), 0);
+  EXPECT_EQ(q.Effect()->dispatcher(q.Effect(), kEffectGetChunk, 1, 0, nullptr, 0), 0);
   EXPECT_EQ(q.changes, 0);
   EXPECT_FALSE(q.Presets().Initialized(0));
 }
@@ -110,27 +112,27 @@ TEST(ChunkLoading, TheEditorIsRefreshedOnlyOnSuccess) {
 TEST(Programs, RecallOfAStoredProgramRestoresItsValues) {
   NotifyCounter q;
   AEffect* e = q.Effect();
-  e->dispatcher(e, effSetProgram, 0, 1, nullptr, 0);  // program 1 captures the defaults
+  e->dispatcher(e, kEffectSetProgram, 0, 1, nullptr, 0);  // program 1 captures the defaults
   EXPECT_EQ(q.Presets().Current(), 1);
   e->setParameter(e, 0, 1.0f);  // Length 150 while on program 1
-  e->dispatcher(e, effSetProgram, 0, 0, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, 0, nullptr, 0);
   EXPECT_EQ(q.GetParam(0).Value(), 150.0);  // program 0 was never filled: values stay
   e->setParameter(e, 0, 0.0f);
   q.changes = 0;
-  e->dispatcher(e, effSetProgram, 0, 1, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, 1, nullptr, 0);
   EXPECT_EQ(q.GetParam(0).Value(), 150.0);  // stored when leaving program 1
   EXPECT_EQ(q.changes, 89);
   EXPECT_EQ(q.resets, 0);
-  e->dispatcher(e, effSetProgram, 0, 0, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, 0, nullptr, 0);
   EXPECT_EQ(q.GetParam(0).Value(), 1.0);
 }
 
 TEST(Programs, OutOfRangeProgramKeepsTheIndexButStoresFirst) {
   NotifyCounter q;
   AEffect* e = q.Effect();
-  e->dispatcher(e, effSetProgram, 0, 6, nullptr, 0);
-  e->dispatcher(e, effSetProgram, 0, -1, nullptr, 0);
-  e->dispatcher(e, effSetProgram, 0, intptr{1} << 40, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, 6, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, -1, nullptr, 0);
+  e->dispatcher(e, kEffectSetProgram, 0, intptr{1} << 40, nullptr, 0);
   EXPECT_EQ(q.Presets().Current(), 0);
   EXPECT_FALSE(q.Presets().Initialized(0));
   EXPECT_FALSE(q.RecallPreset(6));
@@ -141,24 +143,24 @@ TEST(Programs, LongNamesAreBounded) {
   AEffect* e = q.Effect();
   std::vector<char> name(1000, 'a');
   name.back() = '\0';
-  e->dispatcher(e, effSetProgramName, 0, 0, name.data(), 0);
+  e->dispatcher(e, kEffectSetProgramName, 0, 0, name.data(), 0);
   EXPECT_EQ(std::strlen(q.PresetName(0)), 255u);
   char out[24 + 8];
   std::memset(out, 'z', sizeof out);
-  e->dispatcher(e, effGetProgramName, 0, 0, out, 0);
+  e->dispatcher(e, kEffectGetProgramName, 0, 0, out, 0);
   EXPECT_EQ(std::strlen(out), 23u);
   EXPECT_EQ(out[24], 'z');
   std::memset(out, 'z', sizeof out);
-  EXPECT_EQ(e->dispatcher(e, effGetProgramNameIndexed, 0, 0, out, 0), 1);
+  EXPECT_EQ(e->dispatcher(e, kEffectGetProgramNameIndexed, 0, 0, out, 0), 1);
   EXPECT_EQ(out[24], 'z');
 }
 
 TEST(Programs, NullPointersAreIgnored) {
   NotifyCounter q;
   AEffect* e = q.Effect();
-  EXPECT_EQ(e->dispatcher(e, effSetProgramName, 0, 0, nullptr, 0), 0);
-  EXPECT_EQ(e->dispatcher(e, effGetProgramName, 0, 0, nullptr, 0), 0);
-  EXPECT_EQ(e->dispatcher(e, effGetProgramNameIndexed, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, kEffectSetProgramName, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, kEffectGetProgramName, 0, 0, nullptr, 0), 0);
+  EXPECT_EQ(e->dispatcher(e, kEffectGetProgramNameIndexed, 0, 0, nullptr, 0), 0);
   EXPECT_STREQ(q.PresetName(0), "- 1 -");
 }
 
