@@ -13,42 +13,43 @@ struct HostNameRow {
 
 // Tested in this order; the first substring found wins.
 constexpr HostNameRow kHostNames[] = {
-    {"cubase", KnownHost::Cubase},
-    {"reaper", KnownHost::Reaper},
-    {"nuendo", KnownHost::Nuendo},
-    {"cakewalk", KnownHost::Cakewalk},
-    {"samplitude", KnownHost::Samplitude},
-    {"fruity", KnownHost::FruityLoops},
-    {"live", KnownHost::Live},
-    {"melodyne", KnownHost::Melodyne},
-    {"vstmanlib", KnownHost::VstManLib},
-    {"aulab", KnownHost::AuLab},
-    {"forte", KnownHost::Forte},
-    {"chainer", KnownHost::Chainer},
-    {"audition", KnownHost::Audition},
-    {"orion", KnownHost::Orion},
-    {"sawstudio", KnownHost::SawStudio},
-    {"logic", KnownHost::Logic},
-    {"digital", KnownHost::DigitalPerformer},
+    {"cubase", KnownHost::kCubase},
+    {"reaper", KnownHost::kReaper},
+    {"nuendo", KnownHost::kNuendo},
+    {"cakewalk", KnownHost::kCakewalk},
+    {"samplitude", KnownHost::kSamplitude},
+    {"fruity", KnownHost::kFruityLoops},
+    {"live", KnownHost::kLive},
+    {"melodyne", KnownHost::kMelodyne},
+    {"vstmanlib", KnownHost::kVstManLib},
+    {"aulab", KnownHost::kAuLab},
+    {"forte", KnownHost::kForte},
+    {"chainer", KnownHost::kChainer},
+    {"audition", KnownHost::kAudition},
+    {"orion", KnownHost::kOrion},
+    {"sawstudio", KnownHost::kSawStudio},
+    {"logic", KnownHost::kLogic},
+    {"digital", KnownHost::kDigitalPerformer},
 };
 
 }  // namespace
 
 KnownHost HostKindFromName(const char* name) {
-  if (name == nullptr) return KnownHost::None;
+  if (name == nullptr) return KnownHost::kNone;
   std::string lower(name);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const HostNameRow& row : kHostNames) {
     if (lower.find(row.substring) != std::string::npos) return row.host;
   }
-  return KnownHost::None;
+  return KnownHost::kNone;
 }
 
 bool HostTakesOnlyStereoInputs(KnownHost host) {
-  return host == KnownHost::Forte || host == KnownHost::Audition || host == KnownHost::Orion ||
-         host == KnownHost::SawStudio;
+  return host == KnownHost::kForte || host == KnownHost::kAudition || host == KnownHost::kOrion ||
+         host == KnownHost::kSawStudio;
 }
 
 bool HostNeedsStereoIo(KnownHost host) {
-  return host == KnownHost::Cakewalk || host == KnownHost::Live || HostTakesOnlyStereoInputs(host);
+  return host == KnownHost::kCakewalk || host == KnownHost::kLive ||
+         HostTakesOnlyStereoInputs(host);
 }

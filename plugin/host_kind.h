@@ -4,27 +4,27 @@
 
 // The host number HostKind answers; numbers not listed are never produced.
 enum class KnownHost : int {
-  None = 0,
-  Reaper = 1,
-  Cubase = 3,
-  Nuendo = 4,
-  Cakewalk = 5,
-  FruityLoops = 7,
-  Samplitude = 8,
-  Live = 9,
-  Melodyne = 12,
-  VstManLib = 13,
-  AuLab = 14,
-  Forte = 15,
-  Chainer = 16,
-  Audition = 17,
-  Orion = 18,
-  SawStudio = 20,
-  Logic = 21,
-  DigitalPerformer = 22,
+  kNone = 0,
+  kReaper = 1,
+  kCubase = 3,
+  kNuendo = 4,
+  kCakewalk = 5,
+  kFruityLoops = 7,
+  kSamplitude = 8,
+  kLive = 9,
+  kMelodyne = 12,
+  kVstManLib = 13,
+  kAuLab = 14,
+  kForte = 15,
+  kChainer = 16,
+  kAudition = 17,
+  kOrion = 18,
+  kSawStudio = 20,
+  kLogic = 21,
+  kDigitalPerformer = 22,
 };
 
-// The first known product name found anywhere in the lower-cased name; None for null or unknown.
+// The first known product name found anywhere in the lower-cased name; kNone for null or unknown.
 KnownHost HostKindFromName(const char* name);
 
 // Hosts that get only the first two inputs connected.

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
-#include <mutex>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "fake_host.h"
@@ -191,14 +191,14 @@ TEST(Channels, ConnectionRangesAreClamped) {
 }
 
 TEST(HostIdentification, SubstringTableInOrder) {
-  EXPECT_EQ(HostKindFromName("Cubase Pro 12"), KnownHost::Cubase);
-  EXPECT_EQ(HostKindFromName("REAPER"), KnownHost::Reaper);
-  EXPECT_EQ(HostKindFromName("reaper cubase"), KnownHost::Cubase);
-  EXPECT_EQ(HostKindFromName("Oliver"), KnownHost::Live);  // "live" inside a longer word
-  EXPECT_EQ(HostKindFromName("Digital Performer"), KnownHost::DigitalPerformer);
-  EXPECT_EQ(HostKindFromName("SAWStudio"), KnownHost::SawStudio);
-  EXPECT_EQ(HostKindFromName("Carla"), KnownHost::None);
-  EXPECT_EQ(HostKindFromName(""), KnownHost::None);
+  EXPECT_EQ(HostKindFromName("Cubase Pro 12"), KnownHost::kCubase);
+  EXPECT_EQ(HostKindFromName("REAPER"), KnownHost::kReaper);
+  EXPECT_EQ(HostKindFromName("reaper cubase"), KnownHost::kCubase);
+  EXPECT_EQ(HostKindFromName("Oliver"), KnownHost::kLive);  // "live" inside a longer word
+  EXPECT_EQ(HostKindFromName("Digital Performer"), KnownHost::kDigitalPerformer);
+  EXPECT_EQ(HostKindFromName("SAWStudio"), KnownHost::kSawStudio);
+  EXPECT_EQ(HostKindFromName("Carla"), KnownHost::kNone);
+  EXPECT_EQ(HostKindFromName(""), KnownHost::kNone);
 }
 
 TEST(HostIdentification, AskedOnceWithVersionConverted) {
@@ -315,11 +315,13 @@ class RecordingEditor : public IEditorView {
   // waits for it must be able to finish while the window closes.
   bool LockFree() const {
     if (lock == nullptr) return true;
-    return std::async(std::launch::async, [this] {
-             if (!lock->try_lock()) return false;
-             lock->unlock();
-             return true;
-           }).get();
+    return std::async(std::launch::async,
+                      [this] {
+                        if (!lock->try_lock()) return false;
+                        lock->unlock();
+                        return true;
+                      })
+        .get();
   }
   int prepared = 0;
   std::recursive_mutex* lock = nullptr;
