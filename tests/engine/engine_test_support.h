@@ -44,9 +44,6 @@ using Changes = std::vector<Change>;
 inline Change Base(ModulatedSetting s, double value) {
   return [=](GrainEngine& e) { e.SetBase(s, value); };
 }
-inline Change Source(ModulatedSetting s, int lfo) {
-  return [=](GrainEngine& e) { e.SetSource(s, lfo); };
-}
 inline Change Depth(ModulatedSetting s, double depth) {
   return [=](GrainEngine& e) { e.SetDepth(s, depth); };
 }
