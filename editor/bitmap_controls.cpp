@@ -41,7 +41,7 @@ void ISwitchControl::MouseDown(int, int, const MouseMod& mod) {
 
 IKnobControl::IKnobControl(IEffectBase* plugin, const Rect& rect, int parameter,
                            KnobDirection direction, double gearing)
-    : IControl(plugin, rect, parameter, kBlendNone), direction_(direction), gearing_(gearing) {}
+    : IControl(plugin, rect, parameter, BlendNone), direction_(direction), gearing_(gearing) {}
 
 void IKnobControl::MouseDrag(int, int, int dx, int dy, const MouseMod& mod) {
   const double gearing = mod.ctrl || mod.shift ? gearing_ * 10.0 : gearing_;

@@ -15,18 +15,18 @@
 namespace editor {
 namespace {
 
-// kBlendCopy copies without alpha, kBlendAdd and kBlendDodge blend with alpha, kBlendNone (and no
+// BlendCopy copies without alpha, BlendAdd and BlendDodge blend with alpha, BlendNone (and no
 // blend) copies with alpha.
 raster::BlendMode ModeOf(const Blend* blend) {
   if (blend == nullptr) return raster::BlendMode::kAlpha;
   switch (blend->method) {
-    case kBlendCopy:
+    case BlendCopy:
       return raster::BlendMode::kCopy;
-    case kBlendAdd:
+    case BlendAdd:
       return raster::BlendMode::kAdd;
-    case kBlendDodge:
+    case BlendDodge:
       return raster::BlendMode::kDodge;
-    case kBlendNone:
+    case BlendNone:
       break;
   }
   return raster::BlendMode::kAlpha;

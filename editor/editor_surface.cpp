@@ -56,7 +56,7 @@ int IEditorSurface::AttachControl(std::unique_ptr<IControl> control) {
 
 void IEditorSurface::AttachBackground(int id, const char* name) {
   auto background =
-      std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1), kBlendCopy);
+      std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1), BlendCopy);
   background->SetSurface(this);
   controls_.insert(controls_.begin(), std::move(background));
   if (capture_ >= 0) ++capture_;
@@ -110,8 +110,8 @@ void IEditorSurface::TakeParameterValues() {
 void IEditorSurface::Tick() {
   if (entry_.IsOpen()) {
     // While the box has the focus the editor neither ticks nor repaints.
-    if (entry_.State() == kEntryFocused) return;
-    if (entry_.State() != kEntryIdle) {
+    if (entry_.State() == EntryFocused) return;
+    if (entry_.State() != EntryIdle) {
       entry_.HandleTick();
       return;
     }
@@ -121,7 +121,7 @@ void IEditorSurface::Tick() {
   Rect dirty;
   if (!CollectDirty(&dirty)) return;
   DrawDirty(dirty);
-  if (entry_.IsOpen()) entry_.SetState(kEntryRefresh);
+  if (entry_.IsOpen()) entry_.SetState(EntryRefresh);
 }
 
 void IEditorSurface::MarkAllControlsDirty() {
@@ -184,11 +184,11 @@ void IEditorSurface::OnMouseDown(int x, int y, const MouseMod& mod) {
     // A right press only closes the box; a left press commits it and then acts as usual,
     // unless the box has the focus, which ignores the editor's left presses.
     if (mod.right) {
-      entry_.SetState(kEntryCancel);
+      entry_.SetState(EntryCancel);
       return;
     }
-    if (entry_.State() == kEntryFocused) return;
-    entry_.SetState(kEntryCommit);
+    if (entry_.State() == EntryFocused) return;
+    entry_.SetState(EntryCommit);
   }
   capture_ = lastX_ = lastY_ = -1;
   const int c = ControlAt(x, y);

@@ -130,7 +130,7 @@ class IEditorSurface : public IEditorView {
   void TakeParameterValues();
   void BeginGesture(int index);
   void EndGesture();
-  bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == kEntryFocused; }
+  bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
 
   std::vector<std::unique_ptr<IControl>> controls_;
   IEffectBase* plugin_;

@@ -10,7 +10,7 @@
 namespace editor {
 
 IEnvelopeCanvas::IEnvelopeCanvas(IEffectBase* plugin, const Rect& rect, const double* table)
-    : IControl(plugin, rect, -1, kBlendNone), table_(table) {}
+    : IControl(plugin, rect, -1, BlendNone), table_(table) {}
 
 bool IEnvelopeCanvas::Draw(IEditorSurface& surface) {
   DrawContext& g = surface.Graphics();

@@ -50,7 +50,7 @@ IControl* QuorvantelEditor::AddKnob(int x, int y, int parameter) {
 }
 
 IControl* QuorvantelEditor::AddSwitch(int x, int y, int parameter) {
-  return Add(std::make_unique<ISwitchControl>(Plugin(), x, y, parameter, switch_, kBlendNone));
+  return Add(std::make_unique<ISwitchControl>(Plugin(), x, y, parameter, switch_, BlendNone));
 }
 
 void QuorvantelEditor::BuildEnvelopeRows() {

@@ -16,7 +16,7 @@ const Color kWhite{255, 255, 255, 255};
 
 IRangeFaderControl::IRangeFaderControl(IEffectBase* plugin, int x, int y, int parameter)
     : IControl(plugin, Rect{x, y, x + kTrackLength + 1, y + kThumbLength + 1}, parameter,
-               kBlendNone),
+               BlendNone),
       track_{x, y + 4, x + kTrackLength + 1, y + 6},
       bandLow_(Value()),
       bandHigh_(Value()) {}
@@ -68,7 +68,7 @@ bool IRangeFaderControl::Draw(IEditorSurface& surface) {
   g.DrawRect(kGray, Rect{tickX, r.top + 1, tickX, r.top + 8});
   // The value box, as wide as the band, brightens what lies beneath.
   const int m = int(Value() * kTravel), s = int(kTravel * depth_) / 2;
-  const Blend add{kBlendAdd, 0.25f};
+  const Blend add{BlendAdd, 0.25f};
   g.FillRect(kWhite, Rect{r.left + m - s, r.top, r.left + kThumbLength + m + s, r.top + 10}, &add);
   return true;
 }

@@ -58,12 +58,12 @@ struct BitmapRef {
   int FrameHeight() const { return frames > 0 ? height / frames : height; }
 };
 
-enum BlendMethod : int { kBlendNone = 0, kBlendCopy = 1, kBlendAdd = 2, kBlendDodge = 3 };
+enum BlendMethod : int { BlendNone = 0, BlendCopy = 1, BlendAdd = 2, BlendDodge = 3 };
 
-// How a bitmap or shape is put down; weight 1.0 is full opacity. A null Blend* means kBlendNone
+// How a bitmap or shape is put down; weight 1.0 is full opacity. A null Blend* means BlendNone
 // at weight 1.0.
 struct Blend {
-  BlendMethod method = kBlendNone;
+  BlendMethod method = BlendNone;
   float weight = 1.0f;
 };
 

@@ -23,7 +23,7 @@ ITextControl::ITextControl(IEffectBase* plugin, const Rect& rect, const TextStyl
 
 ITextControl::ITextControl(IEffectBase* plugin, const Rect& rect, int parameter,
                            const TextStyle& style, const char* text)
-    : IControl(plugin, rect, parameter, kBlendNone),
+    : IControl(plugin, rect, parameter, BlendNone),
       style_(style),
       normal_(style.color),
       grayed_(GrayedOf(style.color)),

@@ -64,7 +64,7 @@ void ValueEntry::Open(IControl* control, const Parameter* parameter, IWindowLaye
   parameter_ = parameter;
   shown_ = CurrentDisplay();
   widget_ = layer.OpenEntryWidget(RequestFor(*control, *parameter, shown_), *this);
-  state_ = kEntryIdle;
+  state_ = EntryIdle;
   if (widget_ == nullptr) {
     control_ = nullptr;
     parameter_ = nullptr;
@@ -73,7 +73,7 @@ void ValueEntry::Open(IControl* control, const Parameter* parameter, IWindowLaye
 
 void ValueEntry::HandleTick() {
   switch (state_) {
-    case kEntryRefresh: {
+    case EntryRefresh: {
       // Follows the parameter when it moves under the open box (automation, another control),
       // but never replaces what the user is typing with the unchanged value.
       if (parameter_ != nullptr) {
@@ -83,20 +83,20 @@ void ValueEntry::HandleTick() {
         }
         shown_ = current;
       }
-      state_ = kEntryIdle;
+      state_ = EntryIdle;
       break;
     }
-    case kEntryCommit: {
+    case EntryCommit: {
       if (parameter_ != nullptr && control_ != nullptr)
         control_->SetValueFromUser(CommittedValue(*parameter_, widget_->Text()));
       Close();
       break;
     }
-    case kEntryCancel:
+    case EntryCancel:
       Close();
       break;
     default:
-      state_ = kEntryIdle;
+      state_ = EntryIdle;
       break;
   }
 }
@@ -105,7 +105,7 @@ void ValueEntry::Close() {
   widget_.reset();
   control_ = nullptr;
   parameter_ = nullptr;
-  state_ = kEntryIdle;
+  state_ = EntryIdle;
   shown_.clear();
 }
 

@@ -19,11 +19,11 @@ class IWindowLayer;
 struct EntryRequest;
 
 enum EntryState : int {
-  kEntryIdle = 0,
-  kEntryFocused = 1,
-  kEntryRefresh = 2,
-  kEntryCancel = 3,
-  kEntryCommit = 4,
+  EntryIdle = 0,
+  EntryFocused = 1,
+  EntryRefresh = 2,
+  EntryCancel = 3,
+  EntryCommit = 4,
 };
 
 // Committed and refreshed texts are cut to this many characters.
@@ -36,7 +36,7 @@ class ValueEntry {
   ~ValueEntry();
 
   // The box for control and parameter, unless one is open or either is null. The state starts
-  // at kEntryIdle.
+  // at EntryIdle.
   void Open(IControl* control, const Parameter* parameter, IWindowLayer& layer);
   bool IsOpen() const { return widget_ != nullptr; }
   EntryState State() const { return state_; }
@@ -44,7 +44,7 @@ class ValueEntry {
   IControl* Control() const { return control_; }
   const Parameter* Param() const { return parameter_; }
 
-  // Timer step for a state other than kEntryIdle: refresh, commit or close.
+  // Timer step for a state other than EntryIdle: refresh, commit or close.
   void HandleTick();
   // Destroys the box and forgets control and parameter.
   void Close();
@@ -62,7 +62,7 @@ class ValueEntry {
   std::unique_ptr<IEntryWidget> widget_;
   IControl* control_ = nullptr;
   const Parameter* parameter_ = nullptr;
-  EntryState state_ = kEntryIdle;
+  EntryState state_ = EntryIdle;
   std::string shown_;  // the parameter's display text last put into the box
 };
 

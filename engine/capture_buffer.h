@@ -31,7 +31,7 @@ inline double WrapPosition(double position, int length) {
 struct CaptureBuffer {
   // Channel 0 is left (or mid), channel 1 right (or side); zeroed once, never cleared again.
   AlignedDoubles channel[2] = {AlignedDoubles(kCaptureCapacity), AlignedDoubles(kCaptureCapacity)};
-  int bufferLength = kCaptureCapacity;  // logical length, 0 .. kCaptureCapacity
-  int writePos = 0;                     // next input sample, inside 0 .. bufferLength - 1 (or 0)
-  int scanPos = 0;                      // where new grains read from, same range
+  int BufferLength = kCaptureCapacity;  // logical length, 0 .. kCaptureCapacity
+  int WritePos = 0;                     // next input sample, inside 0 .. BufferLength - 1 (or 0)
+  int ScanPos = 0;                      // where new grains read from, same range
 };

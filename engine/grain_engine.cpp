@@ -61,8 +61,8 @@ void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outpu
     target.wet = wet;
     target.feedback0 = capture_.channel[0].data();
     target.feedback1 = capture_.channel[1].data();
-    target.writePos = capture_.writePos;
-    target.bufferLength = capture_.bufferLength;
+    target.writePos = capture_.WritePos;
+    target.bufferLength = capture_.BufferLength;
     target.count = count;
     pool_.RenderGrains(target);
   }
@@ -85,24 +85,24 @@ void GrainEngine::ProcessPiece(const double* const* inputs, double* const* outpu
   UpdateStatistics(count);
 }
 
-// Stores the block at writePos (unless frozen); positions restart at 0 when writePos lies beyond
-// the length. A block longer than the buffer keeps its last bufferLength samples, each at
-// (writePos + j) mod bufferLength, as a circular buffer does.
+// Stores the block at WritePos (unless frozen); positions restart at 0 when WritePos lies beyond
+// the length. A block longer than the buffer keeps its last BufferLength samples, each at
+// (WritePos + j) mod BufferLength, as a circular buffer does.
 void GrainEngine::Capture(const double* const* inputs, int count) {
   CaptureBuffer& c = capture_;
-  const int length = c.bufferLength;
-  int first = std::min(count, length - c.writePos);
+  const int length = c.BufferLength;
+  int first = std::min(count, length - c.WritePos);
   int firstInput = 0;
   if (first < 0) {
-    c.writePos = c.scanPos = 0;
+    c.WritePos = c.ScanPos = 0;
     first = std::min(count, length);
   } else if (count > length) {
     firstInput = count - length;
-    first = length - WrapIndex(std::int64_t{c.writePos} + firstInput, length);
+    first = length - WrapIndex(std::int64_t{c.WritePos} + firstInput, length);
   }
   if (settings_.freeze > 0.5f || length <= 0) return;
 
-  const int start = firstInput == 0 ? c.writePos : WrapIndex(c.writePos + firstInput, length);
+  const int start = firstInput == 0 ? c.WritePos : WrapIndex(c.WritePos + firstInput, length);
   const int stored = std::min(count - firstInput, length);
   double* b0 = c.channel[0].data();
   double* b1 = c.channel[1].data();
@@ -172,9 +172,9 @@ void GrainEngine::ApplyBufLen(float bufLen) {
   const double usable = kCaptureCapacity - kMaxGrainMs * samplesPerMs_;
   const double length = std::clamp(std::trunc(bufLen * usable), 0.0, double{kCaptureCapacity});
   CaptureBuffer& c = capture_;
-  c.bufferLength = static_cast<int>(length);
-  if (c.scanPos >= c.bufferLength) c.scanPos = 0;
-  if (c.writePos >= c.bufferLength) c.writePos = 0;
+  c.BufferLength = static_cast<int>(length);
+  if (c.ScanPos >= c.BufferLength) c.ScanPos = 0;
+  if (c.WritePos >= c.BufferLength) c.WritePos = 0;
   previousBufLen_ = bufLen;
   hasPreviousBufLen_ = true;
 }
@@ -185,8 +185,8 @@ void GrainEngine::AdvancePositions(int count) {
   // 0.7 moves 336 samples per 480, where the widened 0.699999988 would give 335.
   const std::int64_t scan =
       static_cast<std::int64_t>(settings_.scanRate * static_cast<float>(count));
-  c.writePos = WrapIndex(std::int64_t{c.writePos} + count, c.bufferLength);
-  c.scanPos = WrapIndex(c.scanPos + scan, c.bufferLength);
+  c.WritePos = WrapIndex(std::int64_t{c.WritePos} + count, c.BufferLength);
+  c.ScanPos = WrapIndex(c.ScanPos + scan, c.BufferLength);
 }
 
 void GrainEngine::UpdateStatistics(int count) {

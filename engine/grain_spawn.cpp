@@ -20,7 +20,7 @@ void GrainEngine::SpawnGrain(int offset) {
   // such a failure has always been reported with.
   assert(lengthSamples > 0.0 && "mLengthSamples>0.0");
 
-  const int length = capture_.bufferLength;
+  const int length = capture_.BufferLength;
   double increment = 1.0;
   if (s.pitch > 0.0f) {
     increment = std::pow(2.0, s.pitch / 12.0);
@@ -33,7 +33,7 @@ void GrainEngine::SpawnGrain(int offset) {
     p->source0[lane] = capture_.channel[0].data();
     p->source1[lane] = capture_.channel[1].data();
     p->bufferLength[lane] = length;
-    p->readPos[lane] = WrapPosition(capture_.scanPos + s.delaySamples, length);
+    p->readPos[lane] = WrapPosition(capture_.ScanPos + s.delaySamples, length);
     // Moving by the increment modulo the length is the same move in a circular buffer, and keeps
     // |increment| < length so that one add or subtract wraps the position.
     p->readInc[lane] = std::fmod(increment, static_cast<double>(length));

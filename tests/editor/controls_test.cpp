@@ -27,7 +27,7 @@ TEST(SwitchStep, EachClickStepsAFrameAndWrapsAndARightClickResends) {
   EXPECT_EQ(h.host.Count(vst2::kHostAutomate), 1);
   EXPECT_EQ(h.Value(86), 0.0);
   // With a single frame the value goes 0, 1, then wraps to 0 (1 + 1 > 1.001).
-  ISwitchControl single(&h.Instance(), 0, 0, -1, BitmapRef{nullptr, 10, 10, 1}, kBlendNone);
+  ISwitchControl single(&h.Instance(), 0, 0, -1, BitmapRef{nullptr, 10, 10, 1}, BlendNone);
   single.MouseDown(0, 0, MouseMod{true});
   EXPECT_EQ(single.Value(), 1.0);
   single.MouseDown(0, 0, MouseMod{true});
@@ -138,7 +138,7 @@ TEST(RangeFader, ReadOutsPrintTheBandInTheRowsFormat) {
   h.RightClick(length);
   ASSERT_NE(window.box, nullptr);
   window.box->text = "75";
-  h.Editor().Entry().SetState(kEntryCommit);
+  h.Editor().Entry().SetState(EntryCommit);
   h.Tick(2);
   EXPECT_EQ(h.Display(0), "75.0");
   EXPECT_EQ(dynamic_cast<ITextControl*>(h.Editor().GetControl(h.IndexOf(length) + 3))->Text(),

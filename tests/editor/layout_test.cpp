@@ -177,7 +177,7 @@ TEST(ValueEntry, ARightClickedFaderTakesATypedValueOnTheNextTick) {
   EXPECT_EQ(window.request.rect, (Rect{127, 27, 163, 43}));
   EXPECT_EQ(window.box->text, "30.0");
   window.box->text = "75";
-  h.Editor().Entry().SetState(kEntryCommit);  // Return in the box
+  h.Editor().Entry().SetState(EntryCommit);  // Return in the box
   EXPECT_DOUBLE_EQ(h.Value(0), 30.0);
   h.Tick();
   EXPECT_NEAR(h.Value(0), 75.0, 1e-9);
@@ -185,7 +185,7 @@ TEST(ValueEntry, ARightClickedFaderTakesATypedValueOnTheNextTick) {
   // Text that is no number commits 0, which the range makes its minimum.
   h.RightClick(length);
   window.box->text = "fast";
-  h.Editor().Entry().SetState(kEntryCommit);
+  h.Editor().Entry().SetState(EntryCommit);
   h.Tick();
   EXPECT_DOUBLE_EQ(h.Value(0), 1.0);
 }
@@ -202,14 +202,14 @@ TEST(ValueEntry, SelectorsGetAListAndRightClicksCancelOrOpenNothing) {
   EXPECT_EQ(window.request.rect.Width(), 8 * 5 + 24);  // "LFO 1"
   EXPECT_EQ(window.request.rect.Height(), 36 * 8 + 36);
   window.box->text = "LFO 6";
-  h.Editor().Entry().SetState(kEntryCommit);  // a choice in the list
+  h.Editor().Entry().SetState(EntryCommit);  // a choice in the list
   h.Tick();
   EXPECT_EQ(h.Display(13), "LFO 6");
   // A right click on the editor closes an open entry without changing anything.
   h.RightClick(source);
   window.box->text = "LFO 2";
   h.RightClick(h.Bound(0));
-  EXPECT_EQ(h.Editor().Entry().State(), kEntryCancel);
+  EXPECT_EQ(h.Editor().Entry().State(), EntryCancel);
   h.Tick();
   EXPECT_EQ(window.box, nullptr);
   EXPECT_EQ(h.Display(13), "LFO 6");
@@ -227,7 +227,7 @@ TEST(ValueEntry, ARedrawRefreshesTheBoxOnlyWhenTheParameterMoved) {
   window.box->text = "0.7";  // the user is typing
   h.SetParameter(31, 0.5f);  // something else redraws
   h.Tick();
-  EXPECT_EQ(h.Editor().Entry().State(), kEntryRefresh);
+  EXPECT_EQ(h.Editor().Entry().State(), EntryRefresh);
   h.Tick();  // a tick that handles the entry draws nothing
   EXPECT_EQ(window.box->text, "0.7");
   h.SetParameter(87, 0.25f);  // automation moves the parameter itself

@@ -86,29 +86,29 @@ TEST(EngineFreeze, HalfStillCapturesAndAboveHalfDoesNot) {
 TEST(EngineFreeze, PositionsKeepMovingWhileFrozen) {
   Engine x({Base(kSetFreeze, 1.0)});
   Process(x.e, Stereo(2048), 512);
-  EXPECT_EQ(x.e.Capture().writePos, 2048);
-  EXPECT_EQ(x.e.Capture().scanPos, 2048);
+  EXPECT_EQ(x.e.Capture().WritePos, 2048);
+  EXPECT_EQ(x.e.Capture().ScanPos, 2048);
 }
 
 TEST(EngineBufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
   Engine x;
   Process(x.e, Stereo(512 * 140), 512);  // WritePos 71680
-  EXPECT_EQ(x.e.Capture().bufferLength, 125685);
+  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
   x.e.SetBase(kSetBufLen, 0.5);
   Process(x.e, Stereo(1024), 512);
-  EXPECT_EQ(x.e.Capture().bufferLength, 62842);
-  EXPECT_LE(x.e.Capture().writePos, 1024);  // restarted at 0 in the first of the two blocks
-  EXPECT_EQ(x.e.Capture().writePos, x.e.Capture().scanPos);
+  EXPECT_EQ(x.e.Capture().BufferLength, 62842);
+  EXPECT_LE(x.e.Capture().WritePos, 1024);  // restarted at 0 in the first of the two blocks
+  EXPECT_EQ(x.e.Capture().WritePos, x.e.Capture().ScanPos);
 }
 
 TEST(EngineBufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
   Engine x;
   Process(x.e, Stereo(512 * 10), 512);
-  const int write = x.e.Capture().writePos;
+  const int write = x.e.Capture().WritePos;
   x.e.SetBase(kSetBufLen, 1.0);
   Process(x.e, Stereo(512), 512);
-  EXPECT_EQ(x.e.Capture().writePos, write + 512);
-  EXPECT_EQ(x.e.Capture().bufferLength, 125685);
+  EXPECT_EQ(x.e.Capture().WritePos, write + 512);
+  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
 }
 
 TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
@@ -118,11 +118,11 @@ TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
     Process(x.e, Stereo(16), 16);  // captured at full length, then the first tick shortens it
     const Stereo out = Process(x.e, TestSignal(20000), 4096);
     const CaptureBuffer& c = x.e.Capture();
-    EXPECT_GE(c.writePos, 0);
-    EXPECT_TRUE(c.bufferLength == 0 || c.writePos < c.bufferLength) << bufLen;
-    EXPECT_TRUE(c.bufferLength == 0 || c.scanPos < c.bufferLength) << bufLen;
+    EXPECT_GE(c.WritePos, 0);
+    EXPECT_TRUE(c.BufferLength == 0 || c.WritePos < c.BufferLength) << bufLen;
+    EXPECT_TRUE(c.BufferLength == 0 || c.ScanPos < c.BufferLength) << bufLen;
     for (int i = 0; i < out.size(); ++i) ASSERT_TRUE(std::isfinite(out.l[i])) << bufLen;
-    for (int i = std::max(c.bufferLength, 16); i < c.bufferLength + 4096; ++i) {
+    for (int i = std::max(c.BufferLength, 16); i < c.BufferLength + 4096; ++i) {
       ASSERT_EQ(c.channel[0][i], 0.0) << "written beyond the length " << bufLen;
     }
   }
@@ -131,20 +131,20 @@ TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
 TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   Engine hold({Base(kSetScanRate, 0.0)});
   Process(hold.e, Stereo(2048), 512);
-  EXPECT_EQ(hold.e.Capture().scanPos, 0);
+  EXPECT_EQ(hold.e.Capture().ScanPos, 0);
   Engine back({Base(kSetScanRate, -1.0)});
   Process(back.e, Stereo(1024), 512);
-  EXPECT_EQ(back.e.Capture().scanPos, 125685 - 1024);
+  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
 }
 
 // The float rate times the block length, truncated: 0.7 x 480 moves 336 samples, not 335.
 TEST(EngineScanRate, MovesByTheTruncatedProductOfTheFloatRateAndTheBlockLength) {
   Engine slow({Base(kSetScanRate, 0.7)});
   Process(slow.e, Stereo(3 * 480), 480);
-  EXPECT_EQ(slow.e.Capture().scanPos, 3 * 336);
+  EXPECT_EQ(slow.e.Capture().ScanPos, 3 * 336);
   Engine back({Base(kSetScanRate, -1.3)});
   Process(back.e, Stereo(2 * 500), 500);
-  EXPECT_EQ(back.e.Capture().scanPos, 125685 - 2 * 650);
+  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 2 * 650);
 }
 
 TEST(EngineStatistics, FirstBlockReportsThenAboutOncePerSecond) {
@@ -216,7 +216,7 @@ TEST(EngineBadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
   const double* in[2] = {nullptr, nullptr};
   double* out[2] = {nullptr, nullptr};
   x.e.ProcessBlock(in, out, -5, 120.0);
-  EXPECT_EQ(x.e.Capture().writePos, 192);
+  EXPECT_EQ(x.e.Capture().WritePos, 192);
 }
 
 TEST(EngineDenormals, FlushedWhileProcessingAndTheCallersModeRestored) {

@@ -44,7 +44,7 @@ TEST(EngineDenormals, ASignalDecayingIntoTheSubnormalRangeLeavesNoSubnormalState
       ASSERT_FALSE(Subnormal(out.l[i]) || Subnormal(out.r[i])) << "output at " << at + i;
     }
     const CaptureBuffer& c = x.e.Capture();
-    for (int i = 0; i < c.bufferLength; ++i) {
+    for (int i = 0; i < c.BufferLength; ++i) {
       ASSERT_FALSE(Subnormal(c.channel[0][i]) || Subnormal(c.channel[1][i]))
           << "capture buffer position " << i << " after sample " << at + kBlock;
     }

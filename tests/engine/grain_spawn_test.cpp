@@ -142,7 +142,7 @@ TEST(EngineSpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
   // BufLen 0.01: 1256 samples; a 150 ms delay (6615 samples) wraps around 5 times.
   Engine x({Base(kSetBufLen, 0.01), Base(kSetDelay, 150.0), Base(kSetLength, 150.0)});
   Process(x.e, Stereo(16), 16);
-  const int length = x.e.Capture().bufferLength;
+  const int length = x.e.Capture().BufferLength;
   EXPECT_EQ(length, static_cast<int>(0.01f * (132300 - 150 * 44.1)));
   const double delay = double{150.0f} * 44.1;
   EXPECT_NEAR(NewestPair(x.e).readPos[0], std::fmod(delay + 16, length), 1e-9);
@@ -153,9 +153,9 @@ TEST(EngineSpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
   const Stereo out = Process(x.e, enginetest::TestSignal(4096), 256);
   const GrainPair& p = NewestPair(x.e);
   EXPECT_NE(p.source0[0], x.e.Capture().channel[0].data());
-  EXPECT_EQ(x.e.Capture().bufferLength, 0);
-  EXPECT_EQ(x.e.Capture().writePos, 0);
-  EXPECT_EQ(x.e.Capture().scanPos, 0);
+  EXPECT_EQ(x.e.Capture().BufferLength, 0);
+  EXPECT_EQ(x.e.Capture().WritePos, 0);
+  EXPECT_EQ(x.e.Capture().ScanPos, 0);
   for (int i = 0; i < out.size(); ++i) ASSERT_EQ(out.l[i], 0.0);
 }
 

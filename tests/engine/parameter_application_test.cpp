@@ -127,10 +127,10 @@ TEST(EngineSampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
   EXPECT_EQ(e.SamplesPerMs(), 96.0);
   enginetest::Process(e, enginetest::Stereo(2048), 512);
   EXPECT_EQ(e.Settings().lengthSamples, 30.0 * 96.0);
-  EXPECT_EQ(e.Capture().bufferLength, 125685);
+  EXPECT_EQ(e.Capture().BufferLength, 125685);
   e.SetBase(kSetBufLen, 0.5);
   enginetest::Process(e, enginetest::Stereo(2048), 512);
-  EXPECT_EQ(e.Capture().bufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
+  EXPECT_EQ(e.Capture().BufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
 }
 
 TEST(EngineSampleRate, UnusableRatesAreIgnored) {

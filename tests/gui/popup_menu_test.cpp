@@ -20,7 +20,7 @@ constexpr int kShape1 = 54;  // "Shape1": Const, Triangle, Square, Sine, Random,
 class MenuProbe : public editor::IControl {
  public:
   MenuProbe(IEffectBase* plugin, const editor::Rect& rect, int parameter)
-      : IControl(plugin, rect, parameter, editor::kBlendNone) {}
+      : IControl(plugin, rect, parameter, editor::BlendNone) {}
   void MouseDown(int, int, const editor::MouseMod& mod) override {
     if (mod.right) Surface()->PopupParamMenu(this, Surface()->ParameterAt(ParamIdx()), 4);
   }

@@ -120,10 +120,10 @@ class EntryBox : public IEntryWidget, public ChildWindow {
     focused_ = (e.response_type & 0x7f) == XCB_FOCUS_IN;
     if (focused_) {
       // The focus the box took when it opened changes nothing; taking it back does.
-      if (lostOnce_ && entry_.State() == kEntryIdle) entry_.SetState(kEntryFocused);
+      if (lostOnce_ && entry_.State() == EntryIdle) entry_.SetState(EntryFocused);
     } else {
       lostOnce_ = true;
-      if (entry_.State() == kEntryFocused) entry_.SetState(kEntryIdle);
+      if (entry_.State() == EntryFocused) entry_.SetState(EntryIdle);
     }
     Paint();
   }
@@ -186,10 +186,10 @@ class EditBox final : public EntryBox {
     const bool shift = (state & XCB_MOD_MASK_SHIFT) != 0;
     switch (sym) {
       case keysym::kReturn:
-        entry_.SetState(kEntryCommit);
+        entry_.SetState(EntryCommit);
         return;
       case keysym::kEscape:
-        entry_.SetState(kEntryCancel);
+        entry_.SetState(EntryCancel);
         return;
       case keysym::kBackSpace:
         return text_.Backspace();
@@ -266,10 +266,10 @@ class DropList final : public EntryBox {
     const int last = int(items_.size()) - 1;
     switch (sym) {
       case keysym::kReturn:
-        entry_.SetState(kEntryCommit);
+        entry_.SetState(EntryCommit);
         break;
       case keysym::kEscape:
-        entry_.SetState(kEntryCancel);
+        entry_.SetState(EntryCancel);
         break;
       case keysym::kUp:
         selected_ = std::max(0, selected_ - 1);
@@ -292,7 +292,7 @@ class DropList final : public EntryBox {
     const int row = RowAt(y);
     if (row < 0) return;
     selected_ = row;
-    entry_.SetState(kEntryCommit);
+    entry_.SetState(EntryCommit);
   }
 
   void OnMotion(int y) override {

@@ -13,7 +13,7 @@ class X11Session;
 // Editor thread: the box for request (an edit box or, with request.list, a drop-down list) over
 // the editor, holding the keyboard focus. It reports to entry as the native one would: Return
 // or a chosen row commits, Escape cancels, and after the box has lost the focus once, gaining it
-// again sets kEntryFocused and losing it returns to kEntryIdle.
+// again sets EntryFocused and losing it returns to EntryIdle.
 std::unique_ptr<IEntryWidget> OpenEntryBox(X11Session& session, const EntryRequest& request,
                                            ValueEntry& entry);
 

@@ -167,7 +167,7 @@ void X11Session::Dispatch(const xcb_generic_event_t& event, bool modal) {
 
 bool X11Session::EntryHasFocus() const {
   ValueEntry& entry = surface_.Entry();
-  return entry.IsOpen() && entry.State() == kEntryFocused;
+  return entry.IsOpen() && entry.State() == EntryFocused;
 }
 
 void X11Session::EditorEvent(const xcb_generic_event_t& event) {
