@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/denormal_guard.h"
+#include "common/denormal_guard.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2/vst2_abi.h"
+#include "vst2/vst2_abi.h"
 
 namespace qvhost {
 

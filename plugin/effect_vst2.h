@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "plugin/effect_base.h"
-#include "plugin/vst2/vst2_abi.h"
+#include "vst2/vst2_abi.h"
 
 class IEffectVst2 : public IEffectBase {
  public:

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "engine/denormal_guard.h"
+#include "common/denormal_guard.h"
 #include "plugin/effect_vst2.h"
 
 using namespace vst2;

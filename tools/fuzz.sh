@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 CC=clang CXX=clang++ QV_TARGETS=qv_fuzz_targets tools/setup.sh build-fuzz \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ=ON -DQV_BUILD_BENCH=OFF
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ=ON -DQV_BUILD_BENCH=OFF -DQV_WERROR=ON
 mapfile -t targets < <(if [ $# -gt 0 ]; then printf '%s\n' "$@"; else cat build-fuzz/fuzz_targets.txt; fi)
 mkdir -p build-fuzz/findings
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/setup.sh build -DCMAKE_BUILD_TYPE=Release
+tools/setup.sh build -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON
 ctest --test-dir build --output-on-failure -j2
 # The widest render path the processor runs is the default; the narrower ones must pass too.
 for path in sse2 avx2; do
@@ -15,7 +15,7 @@ done
 
 echo "== host threads and the editor thread on one instance under ThreadSanitizer =="
 QV_TARGETS=instance_stress tools/setup.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQV_TSAN=ON -DQV_BUILD_BENCH=OFF
+  -DQV_TSAN=ON -DQV_BUILD_BENCH=OFF -DQV_WERROR=ON
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build-tsan/tests/stress/instance_stress --seconds 45
 
@@ -24,6 +24,6 @@ tools/fuzz.sh 30
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-tools/setup.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF
+tools/setup.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF -DQV_WERROR=ON
 echo "== the same tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ctest --test-dir build-asan --output-on-failure -j2

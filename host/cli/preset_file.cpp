@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "plugin/vst2/vst2_abi.h"
+#include "vst2/vst2_abi.h"
 
 namespace qvcli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "plugin/vst2/vst2_abi.h"
+#include "vst2/vst2_abi.h"
 
 namespace fakeplug {
 

@@ -26,7 +26,9 @@ class Module : public ::testing::Test {
     host->Open();
   }
   void TearDown() override {
-    if (host) EXPECT_EQ(host->TextOverruns(), 0);
+    if (host) {
+      EXPECT_EQ(host->TextOverruns(), 0);
+    }
   }
   std::unique_ptr<qvhost::PluginHost> host;
 };
