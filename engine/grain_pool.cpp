@@ -4,7 +4,7 @@
 #include "engine/pair_group.h"
 
 GrainPool::GrainPool(const double* silence, const double* envelope)
-    : pairs_(new GrainPair[kPairCount]), silence_(silence), envelope_(envelope) {
+    : pairs_(new GrainPair[kPairCount]) {
   for (int i = 0; i < kPairCount; ++i) {
     MakeLaneIdle(pairs_[i], 0, silence, envelope);
     MakeLaneIdle(pairs_[i], 1, silence, envelope);

@@ -49,6 +49,4 @@ class GrainPool {
   GrainList partial_;
   GrainList free_;
   int activeGrainCount_ = 0;
-  const double* silence_;
-  const double* envelope_;
 };
