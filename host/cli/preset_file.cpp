@@ -15,7 +15,6 @@ constexpr std::int32_t kProgramParams = vst2::FourCC('F', 'x', 'C', 'k');
 constexpr std::int32_t kProgramChunk = vst2::FourCC('F', 'P', 'C', 'h');
 constexpr std::int32_t kBankParams = vst2::FourCC('F', 'x', 'B', 'k');
 constexpr std::int32_t kBankChunk = vst2::FourCC('F', 'B', 'C', 'h');
-constexpr std::size_t kProgramHeaderBytes = 56;  // 7 fields + name
 constexpr std::size_t kBankHeaderBytes = 156;    // 7 fields + 128 bytes current program / future
 constexpr std::size_t kBankFutureBytes = 124;    // after the current program field (version 2)
 // Program and bank files hold counts that a real plug-in never comes near; larger ones are faults.
