@@ -59,6 +59,7 @@ bool X11Display::Setup(int screenNumber) {
   for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
   if (screens.rem == 0) return false;
   screen_ = screens.data;
+  screenNumber_ = screenNumber;
   // Our pixels are native 0xAARRGGBB words: the server must take them as they are.
   if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST || !TrueColor888(*screen_)) return false;
   bool wordPixels = false;

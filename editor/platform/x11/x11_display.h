@@ -32,6 +32,7 @@ class X11Display {
   // True once the connection broke (the server went away): nothing more can be done with it.
   bool Failed() const;
   xcb_window_t Root() const { return screen_->root; }
+  int ScreenNumber() const { return screenNumber_; }
   int ScreenWidth() const { return screen_->width_in_pixels; }
   int ScreenHeight() const { return screen_->height_in_pixels; }
   bool HasSharedMemory() const { return shmUsable_; }
@@ -66,6 +67,7 @@ class X11Display {
 
   xcb_connection_t* connection_;
   const xcb_screen_t* screen_ = nullptr;
+  int screenNumber_ = 0;
   xcb_gcontext_t gc_ = 0;
   xcb_cursor_t cursor_ = 0;
   std::size_t maxRequestBytes_ = 0;

@@ -86,7 +86,7 @@ bool ClickTracker::Press(int button, std::uint32_t timeMs, int x, int y) {
     return false;
   }
   // Unsigned difference: right across the server clock's wrap after 49 days.
-  const bool twice = armed_ && std::uint32_t(timeMs - time_) <= kDoubleClickMs &&
+  const bool twice = armed_ && std::uint32_t(timeMs - time_) <= doubleClickMs_ &&
                      std::abs(x - x_) <= kDoubleClickSlop && std::abs(y - y_) <= kDoubleClickSlop;
   armed_ = !twice;
   time_ = timeMs;

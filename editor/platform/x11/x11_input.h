@@ -34,17 +34,22 @@ char CharFromKeysym(std::uint32_t keysym);
 std::uint32_t MainKeysym(std::uint32_t keysym);
 
 // Tells double clicks from clicks. A left press is a double click when it follows a left press
-// that did not end a double click itself, within kDoubleClickMs by the server's clock and
+// that did not end a double click itself, within the double-click time by the server's clock and
 // kDoubleClickSlop pixels either way. Other buttons never double click.
 class ClickTracker {
  public:
+  // The double-click time when the desktop does not say.
   static constexpr std::uint32_t kDoubleClickMs = 400;
   static constexpr int kDoubleClickSlop = 4;
+
+  explicit ClickTracker(std::uint32_t doubleClickMs = kDoubleClickMs)
+      : doubleClickMs_(doubleClickMs) {}
 
   // Every button press, in order; true when this one is a double click.
   bool Press(int button, std::uint32_t timeMs, int x, int y);
 
  private:
+  std::uint32_t doubleClickMs_;
   bool armed_ = false;
   std::uint32_t time_ = 0;
   int x_ = 0, y_ = 0;

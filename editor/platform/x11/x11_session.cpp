@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "editor/editor_surface.h"
+#include "editor/platform/x11/desktop_settings.h"
 
 namespace editor::x11 {
 namespace {
@@ -62,6 +63,7 @@ bool X11Session::Create(xcb_window_t parent, const Rect& placement) {
   window_ = display_.CreateWindow(parent, placement, kEditorEvents, false);
   if (window_ == 0) return false;
   placement_ = placement;
+  clicks_ = ClickTracker(DesktopDoubleClickMs(display_, ClickTracker::kDoubleClickMs));
   display_.SetTitle(window_, "Quorvantel");
   static const char kClass[] = "quorvantel\0QuorvantelWndClass";  // instance and class
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
