@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -94,9 +95,10 @@ BitmapRef ScaleBitmap(const BitmapRef& ref, int width, int height) {
   if (out->Empty()) return BitmapRef{};
   // Frame k occupies source rows [k * h / n, (k + 1) * h / n) and the same share of the result.
   for (int k = 0; k < frames; ++k) {
-    const int s0 = int(long(k) * src.Height() / frames),
-              s1 = int(long(k + 1) * src.Height() / frames);
-    const int d0 = int(long(k) * height / frames), d1 = int(long(k + 1) * height / frames);
+    const int s0 = int(std::int64_t{k} * src.Height() / frames),
+              s1 = int(std::int64_t{k + 1} * src.Height() / frames);
+    const int d0 = int(std::int64_t{k} * height / frames),
+              d1 = int(std::int64_t{k + 1} * height / frames);
     if (s1 <= s0 || d1 <= d0) continue;
     const raster::Bitmap frame =
         raster::Scaled(raster::Cropped(src, 0, s0, src.Width(), s1 - s0), width, d1 - d0);

@@ -2,11 +2,11 @@
 // effect record.
 #include "host/plugin_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstring>
 #include <exception>
+
+#include "host/module_file.h"
 
 namespace qvhost {
 namespace {
@@ -32,23 +32,16 @@ std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, std::strin
   std::string& err = error ? *error : scratch;
   err.clear();
 
-  dlerror();
-  // dlopen looks a bare file name up on the library search path; a name the user gives is a
-  // path relative to the current folder.
-  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-  void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string reason;
+  void* module = OpenModuleFile(path, reason);
   if (module == nullptr) {
-    const char* reason = dlerror();
-    std::string why = reason != nullptr ? reason : "unknown error";
-    // dlerror usually starts with the path again; say it once.
-    if (why.rfind(file + ": ", 0) == 0) why.erase(0, file.size() + 2);
-    err = "cannot load " + path + ": " + why;
+    err = "cannot load " + path + ": " + reason;
     return nullptr;
   }
-  auto entry = reinterpret_cast<vst2::EntryProc>(dlsym(module, "VSTPluginMain"));
-  if (entry == nullptr) entry = reinterpret_cast<vst2::EntryProc>(dlsym(module, "main"));
+  auto entry = reinterpret_cast<vst2::EntryProc>(ModuleFunction(module, "VSTPluginMain"));
+  if (entry == nullptr) entry = reinterpret_cast<vst2::EntryProc>(ModuleFunction(module, "main"));
   if (entry == nullptr) {
-    dlclose(module);
+    CloseModuleFile(module);
     err = path + " is not a VST 2 plug-in: no VSTPluginMain or main";
     return nullptr;
   }
@@ -101,7 +94,7 @@ std::unique_ptr<PluginHost> PluginHost::Begin(void* module, vst2::EntryProc entr
 // Called on the owner's thread; no other thread may be inside the effect.
 PluginHost::~PluginHost() {
   if (effect_ != nullptr && !closed_) Close();
-  if (module_ != nullptr) dlclose(module_);
+  if (module_ != nullptr) CloseModuleFile(module_);
 }
 
 int PluginHost::CountCalls(vst2::int32 opcode) const {

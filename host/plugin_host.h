@@ -43,9 +43,10 @@ class PluginHost {
   // Larger chunks than this are treated as a faulty answer.
   static constexpr vst2::intptr kMaxChunkBytes = vst2::intptr{1} << 28;
 
-  // Loads the module at path (dlopen; a bare file name is in the current folder, never looked up
-  // on the library search path), finds VSTPluginMain (else main), calls it with the host
-  // callback and checks the magic. On failure returns null and puts a one-line reason in *error.
+  // Loads the module at path (dlopen, LoadLibrary on Windows; a bare file name is in the current
+  // folder, never looked up on the library search path), finds VSTPluginMain (else main), calls
+  // it with the host callback and checks the magic. On failure returns null and puts a one-line
+  // reason in *error.
   static std::unique_ptr<PluginHost> Load(const std::string& path, std::string* error,
                                           HostScript script = {});
   // The same for a plug-in linked into this program (stress tests, fuzzing): calls entry with the

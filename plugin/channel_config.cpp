@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -15,11 +16,13 @@ Sample* NextHostChannel(Sample** list, int& cursor) {
   return channel;
 }
 
-// Clamps [first, first + count) to [0, size) without overflowing.
+// Clamps [first, first + count) to [0, size) without overflowing (in 64 bits: long has only 32
+// on Windows).
 template <typename Body>
 void ForRange(int first, int count, int size, Body&& body) {
   first = std::max(first, 0);
-  const long end = std::min<long>(static_cast<long>(first) + std::max(count, 0), size);
+  const std::int64_t end =
+      std::min<std::int64_t>(std::int64_t{first} + std::max(count, 0), size);
   for (int i = first; i < end; ++i) body(i);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/blend.h"
+#include "raster/utf8.h"
 
 namespace raster {
 namespace {
@@ -18,30 +19,6 @@ struct Glyph {
   int width = 0, rows = 0, left = 0, top = 0, advance = 0;  // pixels; advance is horizontal
   std::vector<unsigned char> coverage;                      // width × rows, 0..255
 };
-
-// Decodes the next code point; invalid sequences yield their first byte as Latin-1.
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  const unsigned char c = static_cast<unsigned char>(s[i]);
-  const int extra = c >= 0xF0 && c < 0xF5   ? 3
-                    : c >= 0xE0 && c < 0xF0 ? 2
-                    : c >= 0xC2 && c < 0xE0 ? 1
-                                            : 0;
-  if (extra == 0 || s.size() - i <= std::size_t(extra)) {
-    ++i;
-    return c;
-  }
-  char32_t cp = c & (0x3F >> extra);
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char cc = static_cast<unsigned char>(s[i + std::size_t(k)]);
-    if ((cc & 0xC0) != 0x80) {
-      ++i;
-      return c;
-    }
-    cp = (cp << 6) | (cc & 0x3F);
-  }
-  i += std::size_t(extra) + 1;
-  return cp;
-}
 
 bool InitFontconfig() {
   static std::once_flag once;

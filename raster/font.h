@@ -1,4 +1,5 @@
-// Antialiased text with FreeType, the font file found by family name through fontconfig.
+// Antialiased text: FreeType with the font file found by family name through fontconfig, or on
+// Windows GDI (win32/font.cpp) with the face found by name.
 #pragma once
 
 #include <memory>
@@ -13,11 +14,13 @@ namespace raster {
 // A Font is used by one thread at a time: it caches rendered glyphs without a lock.
 class Font {
  public:
-  // Finds the best match for the family through fontconfig and opens it with a cell height
-  // (ascent + descent) of cellHeight pixels. Returns null and the reason in error on failure.
+  // Finds the best match for the family (fontconfig, or GDI's font mapper) and opens it with a
+  // cell height (ascent + descent) of cellHeight pixels. Returns null and the reason in error on
+  // failure.
   static std::unique_ptr<Font> Find(const std::string& family, int cellHeight, bool bold,
                                     bool italic, std::string& error);
-  // Opens a font file directly, as Find does after its lookup.
+  // Opens a font file directly, as Find does after its lookup; on Windows path is a face name as
+  // Path() reports it, and a face GDI does not have is an error.
   static std::unique_ptr<Font> OpenFile(const std::string& path, int cellHeight,
                                         std::string& error);
 

@@ -3,7 +3,6 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace raster {
@@ -33,24 +32,6 @@ bool EncodePng(const Bitmap& bitmap, std::vector<unsigned char>& out, std::strin
     return false;
   }
   out.resize(size);
-  return true;
-}
-
-bool WritePngFile(const Bitmap& bitmap, const std::string& path, std::string& error) {
-  std::vector<unsigned char> bytes;
-  if (!EncodePng(bitmap, bytes, error)) return false;
-  const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (f == nullptr) {
-    error = "cannot write " + tmp;
-    return false;
-  }
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0 || !ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    error = "cannot write " + path;
-    return false;
-  }
   return true;
 }
 

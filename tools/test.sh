@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, host threads and the editor thread on one
-# instance under ThreadSanitizer, each fuzz target for a bounded time, then everything under AddressSanitizer +
-# UBSan (last, so the run closes on the test summary).
+# instance under ThreadSanitizer, each fuzz target for a bounded time, the Windows build
+# (cross-compiled) under Wine, then everything under AddressSanitizer + UBSan (last, so the run
+# closes on the test summary).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 
 echo "== fuzz targets =="
 tools/fuzz.sh 30
+
+tools/test-windows.sh
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

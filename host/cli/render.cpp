@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/cli/atomic_file.h"
+#include "host/cli/audio_file.h"
 #include "host/cli/automation.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/options.h"
@@ -106,23 +107,6 @@ InputMap ChooseInputMap(int fileChannels, int inputs, const std::string& spec, b
   }
   *folded = inputs > 0 && fileChannels > inputs;
   return map;
-}
-
-vst2::VstTimeInfo TimeRecord(const RenderSettings& s, double sampleRate, std::int64_t samplePos,
-                             bool first) {
-  vst2::VstTimeInfo t{};
-  t.samplePos = static_cast<double>(samplePos);
-  t.sampleRate = sampleRate;
-  t.ppqPos = t.samplePos / sampleRate * s.tempo / 60.0;
-  t.tempo = s.tempo;
-  const double quartersPerBar = 4.0 * s.timeSigNumerator / s.timeSigDenominator;
-  t.barStartPos = std::floor(t.ppqPos / quartersPerBar) * quartersPerBar;
-  t.timeSigNumerator = s.timeSigNumerator;
-  t.timeSigDenominator = s.timeSigDenominator;
-  t.flags = vst2::kPpqPosValid | vst2::kTempoValid | vst2::kBarsValid | vst2::kTimeSigValid;
-  if (s.playing) t.flags |= vst2::kTransportPlaying;
-  if (first) t.flags |= vst2::kTransportChanged;
-  return t;
 }
 
 RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/cli/audio_file.h"
 #include "host/plugin_host.h"
 
 namespace qvcli {
 
+class AudioReader;
+class AudioWriter;
 class Automation;
 
 struct RenderSettings {

@@ -1,8 +1,6 @@
 // Loading the plug-in and applying the common setting options.
 #include "host/cli/session.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "engine/render_path.h"
@@ -12,20 +10,6 @@
 #include "host/cli/preset_io.h"
 
 namespace qvcli {
-
-std::string DefaultPluginPath() {
-  char exe[4096];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    exe[n] = '\0';
-    std::string dir(exe);
-    dir.resize(dir.find_last_of('/'));
-    const std::string built = dir + "/../plugin/quorvantel.so";
-    if (access(built.c_str(), R_OK) == 0) return built;
-  }
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.vst/quorvantel.so";
-}
 
 std::unique_ptr<qvhost::PluginHost> OpenPlugin(const std::string& path) {
   std::string error;

@@ -12,7 +12,8 @@
 namespace qvcli {
 
 // The built Quorvantel next to this program (../plugin/quorvantel.so from the executable's
-// folder), else ~/.vst/quorvantel.so.
+// folder), else ~/.vst/quorvantel.so; on Windows ..\plugin\quorvantel.dll, else quorvantel.dll
+// beside the program.
 std::string DefaultPluginPath();
 
 // Loads and opens the plug-in. Throws CliError(kExitPlugin) with the host library's reason.

@@ -1,0 +1,11 @@
+# Settings of the Windows cross build: GoogleTest built from Debian's source package with the
+# cross compiler, no Google Benchmark (Debian has none for mingw), the Win32 window layer instead
+# of X11, Windows 7 as the oldest target.
+add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE _USE_MATH_DEFINES)
+set(QV_BUILD_BENCH OFF CACHE BOOL "" FORCE)
+set(QV_X11 OFF CACHE BOOL "" FORCE)
+
+set(QV_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's googletest)")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+# Defines GTest::gtest, GTest::gtest_main and GTest::gmock, as the installed package does.
+add_subdirectory(${QV_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)

@@ -1,0 +1,34 @@
+// The three editor images, found among the Win32 resources of the module that holds this code
+// (the plug-in DLL, or a program that links the editor in).
+#include "editor/resources.h"
+#include "raster/win32/windows_api.h"
+
+namespace editor {
+namespace {
+
+ResourceEntry Lookup(int id, const char* name) {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&Lookup), &module);
+  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+  HGLOBAL loaded = info != nullptr ? LoadResource(module, info) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) return ResourceEntry{id, name, nullptr, 0};
+  return ResourceEntry{id, name, static_cast<const unsigned char*>(bytes),
+                       std::size_t(SizeofResource(module, info))};
+}
+
+}  // namespace
+
+std::span<const ResourceEntry> ResourceTable() {
+  // Resources stay mapped while the module is loaded, so the table is built once.
+  static const ResourceEntry table[] = {
+      Lookup(kBackgroundId, kBackgroundName),
+      Lookup(kKnobId, kKnobName),
+      Lookup(kSwitchId, kSwitchName),
+  };
+  return table;
+}
+
+}  // namespace editor

@@ -1,0 +1,275 @@
+// The editor's Win32 child window: class registration by a process-wide counter, the 41 ms timer
+// (id 2), the draw bitmap presented from a DIB section with BitBlt, and the mapping of mouse and
+// keyboard messages onto the surface.
+#include "editor/platform/win32/win32_window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "editor/editor_surface.h"
+
+namespace editor {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuorvantelWndClass";
+constexpr UINT_PTR kTimerId = 2;
+constexpr int kEntryId = 99;  // control id of the value entry's edit box or list
+
+// The window class, registered while at least one editor window exists in the process.
+std::mutex gClassLock;
+int gClassUsers = 0;
+
+bool RetainWindowClass(WNDPROC procedure) {
+  std::lock_guard lock(gClassLock);
+  if (gClassUsers == 0) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = Win32Window::Module();
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    windowClass.lpszClassName = kClassName;
+    // A class still registered after its last window (see DropWindowClass) serves as it is.
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      return false;
+  }
+  ++gClassUsers;
+  return true;
+}
+
+void ReleaseWindowClass() {
+  std::lock_guard lock(gClassLock);
+  if (gClassUsers > 0 && --gClassUsers == 0) UnregisterClassW(kClassName, Win32Window::Module());
+}
+
+// Mouse buttons and modifiers from a message's key-state word; Alt from the keyboard state.
+MouseMod ModOf(WPARAM keys) {
+  MouseMod mod;
+  mod.left = (keys & MK_LBUTTON) != 0;
+  mod.right = (keys & MK_RBUTTON) != 0;
+  mod.shift = (keys & MK_SHIFT) != 0;
+  mod.ctrl = (keys & MK_CONTROL) != 0;
+  mod.alt = GetKeyState(VK_MENU) < 0;
+  return mod;
+}
+
+}  // namespace
+
+HINSTANCE Win32Window::Module() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&Win32Window::WindowProc), &module);
+  return module;
+}
+
+Win32Window::~Win32Window() { CloseWindow(); }
+
+bool Win32Window::OpenWindow(void* parent) {
+  int x = 0, y = 0, width = surface_.Width(), height = surface_.Height();
+  DropWindowClass();  // left over when the host destroyed the window itself
+  if (window_ != nullptr) {
+    // Reopening keeps the window's size and its place in its parent.
+    RECT r{};
+    GetWindowRect(window_, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&r), 2);
+    x = r.left, y = r.top, width = r.right - r.left, height = r.bottom - r.top;
+    CloseWindow();
+  }
+  if (parent == nullptr || !RetainWindowClass(&Win32Window::WindowProc)) return false;
+  holdsClass_ = true;
+  if (!CreatePresentBitmap()) {
+    Forget();
+    DropWindowClass();
+    return false;
+  }
+  // WM_NCCREATE stores this object and the handle; WM_CREATE starts the timer and takes focus.
+  CreateWindowExW(0, kClassName, L"Quorvantel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
+                  width, height, static_cast<HWND>(parent), nullptr, Module(), this);
+  if (window_ == nullptr) {
+    Forget();
+    DropWindowClass();
+    return false;
+  }
+  return true;
+}
+
+void Win32Window::CloseWindow() {
+  if (window_ != nullptr) DestroyWindow(window_);  // WM_NCDESTROY forgets it
+  DropWindowClass();
+}
+
+void Win32Window::DropWindowClass() {
+  // Only once the window is gone: a class that still has a window cannot be unregistered.
+  if (!holdsClass_ || window_ != nullptr) return;
+  holdsClass_ = false;
+  ReleaseWindowClass();
+}
+
+void Win32Window::Forget() {
+  surface_.Entry().Close();
+  if (window_ != nullptr) {
+    KillTimer(window_, kTimerId);
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    window_ = nullptr;
+  }
+  if (presentDc_ != nullptr) {
+    SelectObject(presentDc_, previousBitmap_);
+    DeleteDC(presentDc_);
+    presentDc_ = nullptr;
+  }
+  if (presentBitmap_ != nullptr) DeleteObject(presentBitmap_);
+  presentBitmap_ = nullptr;
+  presentBits_ = nullptr;
+}
+
+bool Win32Window::CreatePresentBitmap() {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = surface_.Width();
+  info.bmiHeader.biHeight = -surface_.Height();  // rows top to bottom, as the draw bitmap
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  presentDc_ = CreateCompatibleDC(nullptr);
+  presentBitmap_ = CreateDIBSection(presentDc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (presentDc_ == nullptr || presentBitmap_ == nullptr) return false;
+  previousBitmap_ = SelectObject(presentDc_, presentBitmap_);
+  presentBits_ = static_cast<std::uint32_t*>(bits);
+  // What the editor last drew, until the first tick redraws everything.
+  const raster::Bitmap& pixels = surface_.Pixels();
+  if (pixels.Width() == surface_.Width() && pixels.Height() == surface_.Height())
+    std::memcpy(presentBits_, pixels.Data(), std::size_t(pixels.Width()) * pixels.Height() * 4);
+  return true;
+}
+
+void Win32Window::PresentRect(const Rect& r) {
+  if (window_ == nullptr || presentBits_ == nullptr) return;
+  // The draw bitmap's 0xAARRGGBB pixels are the DIB's B, G, R, x bytes: rows copy as they are.
+  const raster::Bitmap& pixels = surface_.Pixels();
+  const int width = std::min(pixels.Width(), surface_.Width());
+  const int x0 = std::clamp(r.left, 0, width), x1 = std::clamp(r.right, 0, width);
+  const int y0 = std::clamp(r.top, 0, pixels.Height()), y1 = std::clamp(r.bottom, 0, pixels.Height());
+  if (x1 <= x0 || y1 <= y0) return;
+  for (int y = y0; y < y1; ++y)
+    std::memcpy(presentBits_ + std::size_t(y) * surface_.Width() + x0, pixels.Row(y) + x0,
+                std::size_t(x1 - x0) * 4);
+  const RECT dirty{x0, y0, x1, y1};
+  InvalidateRect(window_, &dirty, FALSE);
+  UpdateWindow(window_);
+}
+
+LRESULT CALLBACK Win32Window::WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_ = window;
+  }
+  auto* self = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr || self->window_ != window) return DefWindowProcW(window, message, w, l);
+  return self->Handle(message, w, l);
+}
+
+bool Win32Window::EntryHoldsFocus(UINT message, WPARAM w, LPARAM l, LRESULT* result) {
+  ValueEntry& entry = surface_.Entry();
+  if (!entry.IsOpen() || entry.State() != EntryFocused) return false;
+  // The window's own life goes on; the list's choice is the entry's, not the editor's.
+  if (message == WM_CREATE || message == WM_DESTROY || message == WM_NCDESTROY ||
+      message == WM_CLOSE || message == WM_COMMAND)
+    return false;
+  // Neither ticks nor repaints nor input while the entry has the focus, except that a right
+  // press cancels it.
+  if (message == WM_RBUTTONDOWN) entry.SetState(EntryCancel);
+  *result = DefWindowProcW(window_, message, w, l);
+  return true;
+}
+
+LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
+  LRESULT result = 0;
+  if (EntryHoldsFocus(message, w, l, &result)) return result;
+  const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
+  switch (message) {
+    case WM_CREATE:
+      SetTimer(window_, kTimerId, UINT(surface_.PeriodMs()), nullptr);
+      SetFocus(window_);
+      surface_.MarkAllControlsDirty();
+      return 0;
+    case WM_TIMER:
+      if (w == kTimerId) surface_.Tick();
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window_, &paint);
+      const RECT& r = paint.rcPaint;
+      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, presentDc_, r.left, r.top,
+             SRCCOPY);
+      EndPaint(window_, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // painting covers everything
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      SetCapture(window_);
+      surface_.OnMouseDown(x, y, ModOf(w));
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (GetCapture() == window_) ReleaseCapture();
+      surface_.OnMouseUp(x, y, ModOf(w));
+      return 0;
+    case WM_MOUSEMOVE:
+      // A drag only while this window holds the capture; hovering is not tracked.
+      if ((w & (MK_LBUTTON | MK_RBUTTON)) != 0 && GetCapture() == window_)
+        surface_.OnMouseDrag(x, y, ModOf(w));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      surface_.OnMouseDoubleClick(x, y, ModOf(w));
+      if (surface_.HasCapture()) SetCapture(window_);
+      return 0;
+    case WM_MOUSEWHEEL: {
+      POINT p{x, y};  // screen coordinates
+      ScreenToClient(window_, &p);
+      surface_.OnMouseWheel(p.x, p.y, ModOf(GET_KEYSTATE_WPARAM(w)),
+                            GET_WHEEL_DELTA_WPARAM(w) / WHEEL_DELTA);
+      return 0;
+    }
+    case WM_KEYDOWN: {
+      POINT p{};
+      GetCursorPos(&p);
+      ScreenToClient(window_, &p);
+      surface_.OnKeyDown(p.x, p.y, KeyCodeFromVirtualKey(int(w)));
+      return 0;
+    }
+    case WM_MOUSEACTIVATE:
+      SetFocus(window_);
+      return MA_ACTIVATE;
+    case WM_COMMAND:
+      // The drop-down list tells its parent of a new choice: that commits the entry.
+      if (LOWORD(w) == kEntryId && HIWORD(w) == CBN_SELCHANGE && surface_.Entry().IsOpen()) {
+        surface_.Entry().SetState(EntryCommit);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      CloseWindow();
+      return 0;
+    case WM_NCDESTROY:
+      // Also when the host destroys its own window without closing the editor first.
+      Forget();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface& surface) {
+  return std::make_unique<Win32Window>(surface);
+}
+
+}  // namespace editor

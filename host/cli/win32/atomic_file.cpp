@@ -1,0 +1,137 @@
+// Output files renamed into place or copied to standard output, and whole-file reading, on
+// Windows: temporary files are created exclusively and replace the target with MoveFileEx,
+// which (unlike rename) may overwrite an existing file. Paths are UTF-8.
+#include "host/cli/atomic_file.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "host/cli/cli_error.h"
+#include "host/cli/interrupt.h"
+#include "raster/win32/wide_text.h"
+
+namespace qvcli {
+namespace {
+
+std::string Reason() { return std::strerror(errno); }
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const int n = _write(fd, data, unsigned(std::min<std::size_t>(size, 1u << 30)));
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Creates "<base>XXXXXX" exclusively with six random characters; -1 with errno set on failure.
+int CreateUnique(const std::string& base, int extraFlags, std::string* path) {
+  unsigned seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = base;
+    for (int i = 0; i < 6; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      candidate += "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 16) % 36];
+    }
+    const int fd = _wopen(win32::Wide(candidate).c_str(),
+                          _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | extraFlags,
+                          _S_IREAD | _S_IWRITE);
+    if (fd >= 0) {
+      *path = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int AnonymousTempFile() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH, folder);
+  std::string path;
+  // Windows removes a _O_TEMPORARY file when its last descriptor closes.
+  const int fd = CreateUnique(win32::Utf8(folder) + "quorvantel-host-", _O_TEMPORARY, &path);
+  if (fd < 0) throw CliError(kExitFailure, "cannot create a temporary file: " + Reason());
+  return fd;
+}
+
+OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {
+  WatchInterrupts();
+  if (target == "-") {
+    streamFd_ = _fileno(stdout);
+    _setmode(streamFd_, _O_BINARY);
+    fd_ = AnonymousTempFile();
+    return;
+  }
+  const DWORD attributes = GetFileAttributesW(win32::Wide(target).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    throw CliError(kExitFailure, "cannot write " + target + ": it is a folder");
+  fd_ = CreateUnique(target + ".partial-", 0, &temp_);
+  if (fd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + Reason());
+  SetPendingRemoval(temp_.c_str());
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) _close(fd_);
+  if (!committed_ && !temp_.empty()) {
+    _wunlink(win32::Wide(temp_).c_str());
+    SetPendingRemoval(nullptr);
+  }
+}
+
+void OutputFile::Commit() {
+  const std::string failed = "cannot write " + name_ + ": ";
+  if (Streamed()) {
+    if (_lseek(fd_, 0, SEEK_SET) != 0) throw CliError(kExitFailure, failed + Reason());
+    char buffer[1 << 16];
+    for (int n; (n = _read(fd_, buffer, sizeof buffer)) != 0;) {
+      if (n < 0 || !WriteAll(streamFd_, buffer, std::size_t(n)))
+        throw CliError(kExitFailure, failed + Reason());
+    }
+    committed_ = true;
+    return;
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (_commit(fd) != 0 || _close(fd) != 0) throw CliError(kExitFailure, failed + Reason());
+  if (!MoveFileExW(win32::Wide(temp_).c_str(), win32::Wide(target_).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    throw CliError(kExitFailure, failed + "Windows error " + std::to_string(GetLastError()));
+  }
+  committed_ = true;
+  SetPendingRemoval(nullptr);
+}
+
+void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  OutputFile file(path);
+  if (!WriteAll(file.Fd(), reinterpret_cast<const char*>(bytes.data()), bytes.size()))
+    throw CliError(kExitFailure, "cannot write " + path + ": " + Reason());
+  file.Commit();
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  const std::wstring wide = win32::Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    throw CliError(kExitInput, "cannot read " + path + ": No such file or directory");
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    throw CliError(kExitInput, "cannot read " + path + ": it is a folder");
+  std::ifstream in(wide.c_str(), std::ios::binary);
+  if (!in) throw CliError(kExitInput, "cannot read " + path + ": " + Reason());
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (in.bad()) throw CliError(kExitInput, "cannot read " + path + ": read error");
+  return bytes;
+}
+
+}  // namespace qvcli

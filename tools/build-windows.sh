@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows plug-in (build-windows/plugin/quorvantel.dll), quorvantel-host.exe and
+# the test programs with Debian's mingw-w64, installing the toolchain and Wine first when missing.
+# Usage: tools/build-windows.sh [BUILD_DIR] [extra cmake arguments...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake ninja-build
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev googletest
+  wine wine64 xvfb xauth xdotool imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "error: missing packages and not root; run as root or install: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null ||
+    { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
+fi
+
+build_dir=build-windows
+if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then build_dir=$1; shift; fi
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake "$@" >/dev/null
+cmake --build "$build_dir"

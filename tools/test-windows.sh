@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows binaries and runs their tests under Wine, on a virtual X server for
+# the editor's window.
+# Usage: tools/test-windows.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${1:-build-windows}
+tools/build-windows.sh "$build_dir"
+
+# A Wine configuration of its own inside the build, quiet, without the Mono and Gecko prompts.
+export WINEPREFIX="$PWD/$build_dir/wine" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== creating the Wine configuration in $WINEPREFIX =="
+  wine-stable wineboot -i >/dev/null 2>&1
+fi
+
+xvfb_pid=
+cleanup() {
+  wineserver-stable -k 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+# A display number nobody uses, so parallel runs and a developer's own X server are left alone.
+display=$((100 + RANDOM % 800))
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+# One Wine server for the whole run instead of one per test program.
+wineserver-stable -p
+
+echo "== Windows tests under Wine =="
+ctest --test-dir "$build_dir" --output-on-failure -j2
+
+# The same render through the Linux module (when it is built beside) and the Windows module.
+if [ -x build/tests/compare/render_dump ] && [ -f build/plugin/quorvantel.so ]; then
+  echo "== Linux .so and Windows .dll render the same input =="
+  out="$build_dir/render-compare"
+  mkdir -p "$out"
+  wine-stable "$build_dir/tests/compare/render_dump.exe" "$build_dir/plugin/quorvantel.dll" \
+    "$out/windows.f32"
+  build/tests/compare/render_dump build/plugin/quorvantel.so "$out/linux.f32" "$out/windows.f32"
+fi
