@@ -215,6 +215,36 @@ TEST_F(EditorWindow, SourceSelectorOpensTheDropDownListAndAChoiceCommits) {
   EXPECT_EQ(Display(kParamLength + 1), "LFO 2");
 }
 
+// Chooses the third row of the popup menu once its modal loop runs.
+VOID CALLBACK ChooseThirdRow(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  INPUT keys[6] = {};
+  const WORD sequence[3] = {VK_DOWN, VK_DOWN, VK_RETURN};
+  for (int i = 0; i < 6; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = sequence[i / 2];
+    keys[i].ki.dwFlags = i % 2 == 1 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(6, keys, sizeof keys[0]);
+}
+
+TEST_F(EditorWindow, PopupMenuChoiceSetsTheParameterAndPathsEndInABackslash) {
+  IControl* source = const_cast<IControl*>(Bound(kParamLength + 1));
+  MoveTo(CentreX(*source), CentreY(*source));
+  SetTimer(nullptr, 0, 300, &ChooseThirdRow);
+  Editor().PopupParamMenu(source, &Instance().GetParam(kParamLength + 1), 4);
+  Pump(100);
+  EXPECT_EQ(Display(kParamLength + 1), "LFO 2");
+
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder(exe);
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  const std::string hostPath = Editor().Window().HostPath();
+  EXPECT_EQ(hostPath, std::string(folder.begin(), folder.end()));
+  EXPECT_EQ(Editor().Window().PluginPath(), hostPath);  // the editor is linked into this program
+}
+
 TEST_F(EditorWindow, ClosingWithTheEntryOpenAndReopeningIsSafe) {
   const IControl* length = Bound(kParamLength);
   Click(*length, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
