@@ -98,7 +98,13 @@ bool Win32Window::OpenWindow(void* parent) {
 }
 
 void Win32Window::CloseWindow() {
-  if (window_ != nullptr) DestroyWindow(window_);  // WM_NCDESTROY forgets it
+  // WM_NCDESTROY forgets the window. Only its own thread can destroy it: asked from another
+  // thread, the window is cut loose from this editor and told to close itself.
+  if (window_ != nullptr && !DestroyWindow(window_)) {
+    HWND orphan = window_;
+    Forget();
+    PostMessageW(orphan, WM_CLOSE, 0, 0);
+  }
   DropWindowClass();
 }
 
