@@ -40,7 +40,7 @@ int Win32Window::PopupMenu(const std::vector<std::string>& items, int checked,
   for (int i = 0; i < int(items.size()); ++i) {
     UINT flags = MF_STRING;
     if (i == checked) flags |= MF_CHECKED;
-    if (itemsPerColumn > 0 && i > 0 && i % itemsPerColumn == 0) flags |= MF_MENUBARBREAK;
+    if (itemsPerColumn > 0 && i > 0 && i % itemsPerColumn == 0) flags |= MF_MENUBREAK;
     AppendMenuW(menu, flags, UINT_PTR(i + 1), win32::Wide(items[i]).c_str());
   }
   POINT p{};
