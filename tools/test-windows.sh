@@ -31,8 +31,11 @@ Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-# One Wine server for the whole run instead of one per test program.
+# One Wine server for the whole run instead of one per test program, with Wine's own services
+# started now: started by a test, they would inherit its output pipes and keep the test
+# runner waiting for them to close.
 wineserver-stable -p
+wine-stable wineboot >/dev/null 2>&1 </dev/null
 
 echo "== Windows tests under Wine =="
 ctest --test-dir "$build_dir" --output-on-failure -j2
