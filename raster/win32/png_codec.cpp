@@ -1,13 +1,10 @@
 // PNG decoding and encoding with the Windows Imaging Component, Windows' own image codecs.
-#include "raster/win32/windows_api.h"
-
-#include <wincodec.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "raster/png_read.h"
 #include "raster/png_write.h"
+#include "raster/win32/imaging_api.h"
 
 namespace raster {
 namespace {
@@ -64,8 +61,7 @@ unsigned HeaderField(const unsigned char* png, std::size_t at) {
 
 bool SizeInRange(unsigned width, unsigned height) {
   return width >= 1 && height >= 1 && width <= unsigned(Bitmap::kMaxSide) &&
-         height <= unsigned(Bitmap::kMaxSide) &&
-         std::int64_t{width} * height <= Bitmap::kMaxPixels;
+         height <= unsigned(Bitmap::kMaxSide) && std::int64_t{width} * height <= Bitmap::kMaxPixels;
 }
 
 std::string SizeError(unsigned width, unsigned height) {

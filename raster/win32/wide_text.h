@@ -16,12 +16,11 @@ inline std::wstring Wide(std::string_view text) {
 }
 
 inline std::string Utf8(std::wstring_view text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(std::size_t(n > 0 ? n : 0), '\0');
   if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 

@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
   const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
                                 std::istreambuf_iterator<char>());
   if (bytes.size() != out.size() * 4) {
-    std::fprintf(stderr, "render_dump: %s holds %zu bytes, expected %zu\n", argv[3],
-                 bytes.size(), out.size() * 4);
+    std::fprintf(stderr, "render_dump: %s holds %zu bytes, expected %zu\n", argv[3], bytes.size(),
+                 out.size() * 4);
     return 1;
   }
   std::size_t differing = 0, firstDifference = 0;

@@ -37,8 +37,7 @@ class EditorWindow : public ::testing::Test, public EffectFixture {
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     host_ = CreateWindowW(L"QvTestHostWindow", L"Quorvantel test host",
                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, frame.right - frame.left,
-                          frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance,
-                          nullptr);
+                          frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
     ASSERT_NE(host_, nullptr);
     SetForegroundWindow(host_);
     ASSERT_EQ(Dispatch(vst2::effEditOpen, 0, 0, host_), 1);
@@ -129,7 +128,8 @@ class EditorWindow : public ::testing::Test, public EffectFixture {
     HDC window = GetDC(editor_);
     HDC memory = CreateCompatibleDC(window);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, kEditorWidth, -kEditorHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {
+        sizeof info.bmiHeader, kEditorWidth, -kEditorHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, dib);

@@ -1,12 +1,9 @@
 // The window layer's native services beside the value entry: the parameter popup menu, the
 // common file and colour dialogs, opening an address with the shell, and the host and module
 // folders. None of them does anything while the editor window is closed.
+#include "editor/platform/win32/shell_api.h"
 #include "editor/platform/win32/win32_window.h"
 #include "raster/win32/wide_text.h"
-
-#include <commdlg.h>
-#include <shellapi.h>
-#include <wininet.h>
 
 namespace editor {
 namespace {
@@ -32,8 +29,7 @@ UINT_PTR CALLBACK ColorDialogHook(HWND dialog, UINT message, WPARAM, LPARAM l) {
 
 }  // namespace
 
-int Win32Window::PopupMenu(const std::vector<std::string>& items, int checked,
-                           int itemsPerColumn) {
+int Win32Window::PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) {
   if (window_ == nullptr || items.empty()) return 0;
   HMENU menu = CreatePopupMenu();
   if (menu == nullptr) return 0;
@@ -46,9 +42,9 @@ int Win32Window::PopupMenu(const std::vector<std::string>& items, int checked,
   POINT p{};
   GetCursorPos(&p);
   HWND owner = GetActiveWindow() != nullptr ? GetActiveWindow() : window_;
-  const int chosen = int(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD |
-                                                  TPM_NONOTIFY,
-                                        p.x, p.y, 0, owner, nullptr));
+  const int chosen =
+      int(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, p.x,
+                         p.y, 0, owner, nullptr));
   DestroyMenu(menu);
   return chosen;
 }
@@ -105,8 +101,7 @@ bool Win32Window::OpenUrl(const char* url, const char* title, const char* confir
       reinterpret_cast<INT_PTR>(ShellExecuteW(window_, L"open", win32::Wide(url).c_str(), nullptr,
                                               nullptr, SW_SHOWNORMAL)) > 32)
     return true;
-  if (error != nullptr)
-    MessageBoxW(window_, win32::Wide(error).c_str(), caption.c_str(), MB_OK);
+  if (error != nullptr) MessageBoxW(window_, win32::Wide(error).c_str(), caption.c_str(), MB_OK);
   return false;
 }
 

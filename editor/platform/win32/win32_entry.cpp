@@ -20,9 +20,9 @@ class Win32EntryWidget : public IEntryWidget {
     SetWindowLongPtrW(box_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(box_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EntryProc)));
-    font_ = CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, L"Arial");
+    font_ = CreateFontW(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                        L"Arial");
     if (font_ != nullptr) SendMessageW(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
 
@@ -43,7 +43,8 @@ class Win32EntryWidget : public IEntryWidget {
     wchar_t text[kEntryTextLimit + 1] = {};
     if (list_) {
       const LRESULT row = SendMessageW(box_, CB_GETCURSEL, 0, 0);
-      if (row == CB_ERR || SendMessageW(box_, CB_GETLBTEXTLEN, WPARAM(row), 0) > LRESULT(kEntryTextLimit))
+      if (row == CB_ERR ||
+          SendMessageW(box_, CB_GETLBTEXTLEN, WPARAM(row), 0) > LRESULT(kEntryTextLimit))
         return {};
       SendMessageW(box_, CB_GETLBTEXT, WPARAM(row), reinterpret_cast<LPARAM>(text));
     } else {
@@ -55,8 +56,8 @@ class Win32EntryWidget : public IEntryWidget {
   void SetText(const std::string& text) override {
     const std::wstring wide = win32::Wide(text);
     if (list_) {
-      const LRESULT row =
-          SendMessageW(box_, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(wide.c_str()));
+      const LRESULT row = SendMessageW(box_, CB_FINDSTRINGEXACT, WPARAM(-1),
+                                       reinterpret_cast<LPARAM>(wide.c_str()));
       SendMessageW(box_, CB_SETCURSEL, row == CB_ERR ? WPARAM(-1) : WPARAM(row), 0);
     } else {
       SetWindowTextW(box_, wide.c_str());
@@ -111,9 +112,10 @@ std::unique_ptr<IEntryWidget> Win32Window::OpenEntryWidget(const EntryRequest& r
   const Rect& r = request.rect;
   HWND box = nullptr;
   if (request.list) {
-    box = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          r.left, r.top, r.Width(), r.Height(), window_,
-                          reinterpret_cast<HMENU>(INT_PTR{kEntryId}), Module(), nullptr);
+    box =
+        CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
+                        r.left, r.top, r.Width(), r.Height(), window_,
+                        reinterpret_cast<HMENU>(INT_PTR{kEntryId}), Module(), nullptr);
     if (box == nullptr) return nullptr;
     for (const std::string& item : request.items)
       SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::Wide(item).c_str()));

@@ -159,7 +159,8 @@ void Win32Window::PresentRect(const Rect& r) {
   const raster::Bitmap& pixels = surface_.Pixels();
   const int width = std::min(pixels.Width(), surface_.Width());
   const int x0 = std::clamp(r.left, 0, width), x1 = std::clamp(r.right, 0, width);
-  const int y0 = std::clamp(r.top, 0, pixels.Height()), y1 = std::clamp(r.bottom, 0, pixels.Height());
+  const int y0 = std::clamp(r.top, 0, pixels.Height()),
+            y1 = std::clamp(r.bottom, 0, pixels.Height());
   if (x1 <= x0 || y1 <= y0) return;
   for (int y = y0; y < y1; ++y)
     std::memcpy(presentBits_ + std::size_t(y) * surface_.Width() + x0, pixels.Row(y) + x0,

@@ -27,8 +27,7 @@ class Win32Window : public IWindowLayer {
   int PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) override;
   std::string PromptForFile(int action, const std::string& folder) override;
   bool PromptForColor(Color& color, const char* title) override;
-  bool OpenUrl(const char* url, const char* title, const char* confirm,
-               const char* error) override;
+  bool OpenUrl(const char* url, const char* title, const char* confirm, const char* error) override;
   std::string HostPath() override;
   std::string PluginPath() override;
 

@@ -41,9 +41,9 @@ int CreateUnique(const std::string& base, int extraFlags, std::string* path) {
       seed = seed * 1664525u + 1013904223u;
       candidate += "abcdefghijklmnopqrstuvwxyz0123456789"[(seed >> 16) % 36];
     }
-    const int fd = _wopen(win32::Wide(candidate).c_str(),
-                          _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | extraFlags,
-                          _S_IREAD | _S_IWRITE);
+    const int fd =
+        _wopen(win32::Wide(candidate).c_str(),
+               _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | extraFlags, _S_IREAD | _S_IWRITE);
     if (fd >= 0) {
       *path = candidate;
       return fd;

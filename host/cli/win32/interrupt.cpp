@@ -1,8 +1,9 @@
 // The interrupt handler of quorvantel-host on Windows (Ctrl-C, Ctrl-Break, the console closing):
 // the temporary output being written is removed and a progress line is cleared.
+#include "host/cli/interrupt.h"
+
 #include <cstdio>
 
-#include "host/cli/interrupt.h"
 #include "raster/win32/windows_api.h"
 
 namespace qvcli {
