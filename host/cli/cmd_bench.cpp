@@ -52,7 +52,11 @@ int RunBench(const Args& args) {
     if (!RenderPathSupported(path)) {
       throw CliError(kExitUsage, "this processor has no " + simd + " render path");
     }
+#if defined(_WIN32)  // Windows' C runtime, which the plug-in's getenv reads too, has no setenv
+    _putenv_s(kRenderPathVariable, simd.c_str());
+#else
     setenv(kRenderPathVariable, simd.c_str(), 1);
+#endif
   }
   auto host = OpenConfigured(options);
   vst2::AEffect* e = host->Effect();

@@ -16,6 +16,11 @@
 
 namespace {
 
+#if defined(_WIN32)  // Windows' C runtime spells these differently; an empty value removes
+int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
 using enginetest::ApplyDefaults;
 using enginetest::Base;
 using enginetest::Change;
