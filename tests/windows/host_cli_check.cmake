@@ -1,5 +1,5 @@
-# quorvantel-host.exe end to end under Wine: info, params, a preset written and read back, bench,
-# snapshot, and render refused with its reason.
+# quorvantel-host.exe end to end under Wine: info, params, a preset written and read back and
+# written to standard output and a device, bench, snapshot, and render refused with its reason.
 # Usage: cmake -DWINE=wine -DHOST=quorvantel-host.exe -DPLUGIN=quorvantel.dll -DOUT=dir -P ...
 function(run expected_status)
   execute_process(COMMAND ${WINE} ${HOST} ${ARGN}
@@ -30,6 +30,20 @@ endif()
 run(0 preset save ${OUT}/wine.fxp --set Length=120 --plugin ${PLUGIN})
 run(0 preset show ${OUT}/wine.fxp)
 expect("89 parameters")
+# "-" is standard output, untouched by text-mode line ends; a device is written, never replaced.
+run(0 preset save ${OUT}/wine.state --plugin ${PLUGIN})
+execute_process(COMMAND ${WINE} ${HOST} preset save - --plugin ${PLUGIN}
+                OUTPUT_FILE ${OUT}/stdout.state RESULT_VARIABLE status)
+file(SHA256 ${OUT}/wine.state saved)
+file(SHA256 ${OUT}/stdout.state written)
+if(NOT status EQUAL 0 OR NOT saved STREQUAL written)
+  message(FATAL_ERROR "preset save - ended with ${status} or wrote other bytes than to a file")
+endif()
+run(0 preset save ${OUT}/nul.fxp --plugin ${PLUGIN})
+file(GLOB left ${OUT}/nul*)
+if(left)
+  message(FATAL_ERROR "writing to the NUL device left ${left}")
+endif()
 run(0 bench --seconds 1 --plugin ${PLUGIN})
 expect("real-time factor")
 file(REMOVE ${OUT}/wine-editor.png)

@@ -1,6 +1,6 @@
-// Output files renamed into place or copied to standard output, and whole-file reading, on
-// Windows: temporary files are created exclusively and replace the target with MoveFileEx,
-// which (unlike rename) may overwrite an existing file. Paths are UTF-8.
+// Output files renamed into place or copied to a stream, and whole-file reading, on Windows:
+// temporary files are created exclusively and replace the target with MoveFileEx, which (unlike
+// rename) may overwrite an existing file; devices and pipes are written in place. Paths are UTF-8.
 #include "host/cli/atomic_file.h"
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,52 @@ namespace qvcli {
 namespace {
 
 std::string Reason() { return std::strerror(errno); }
+
+std::string WindowsReason() {
+  wchar_t* text = nullptr;
+  const DWORD error = GetLastError();
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string reason = n > 0 ? win32::Utf8({text, n}) : "Windows error " + std::to_string(error);
+  LocalFree(text);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                             reason.back() == '.' || reason.back() == ' '))
+    reason.pop_back();
+  return reason;
+}
+
+// A device or a pipe rather than a file: a path in the device namespace (\\.\pipe\name,
+// \\.\COM3) or a reserved name (NUL, CON, COM1, ... in any folder, with any extension).
+bool IsDevice(const std::string& path) {
+  if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("//./", 0) == 0) return true;
+  const std::size_t slash = path.find_last_of("\\/");
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  name = name.substr(0, name.find_first_of(".:"));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+      name == "CONOUT$")
+    return true;
+  return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
+// The file a symbolic link leads to; the path itself for anything else.
+std::string FinalPath(const std::string& path) {
+  const std::wstring wide = win32::Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return path;
+  const HANDLE file =
+      CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  std::wstring final(32768, L'\0');
+  const DWORD n = GetFinalPathNameByHandleW(file, final.data(), DWORD(final.size()), 0);
+  CloseHandle(file);
+  return n > 0 && n < final.size() ? win32::Utf8({final.data(), n}) : path;
+}
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -73,16 +120,25 @@ OutputFile::OutputFile(const std::string& target) : name_(target), target_(targe
     fd_ = AnonymousTempFile();
     return;
   }
+  if (IsDevice(target)) {
+    streamFd_ = _wopen(win32::Wide(target).c_str(), _O_WRONLY | _O_BINARY);
+    if (streamFd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + Reason());
+    closeStream_ = true;
+    fd_ = AnonymousTempFile();
+    return;
+  }
   const DWORD attributes = GetFileAttributesW(win32::Wide(target).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw CliError(kExitFailure, "cannot write " + target + ": it is a folder");
-  fd_ = CreateUnique(target + ".partial-", 0, &temp_);
+  target_ = FinalPath(target);
+  fd_ = CreateUnique(target_ + ".partial-", 0, &temp_);
   if (fd_ < 0) throw CliError(kExitFailure, "cannot write " + target + ": " + Reason());
   SetPendingRemoval(temp_.c_str());
 }
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) _close(fd_);
+  if (closeStream_ && streamFd_ >= 0) _close(streamFd_);
   if (!committed_ && !temp_.empty()) {
     _wunlink(win32::Wide(temp_).c_str());
     SetPendingRemoval(nullptr);
@@ -106,7 +162,7 @@ void OutputFile::Commit() {
   if (_commit(fd) != 0 || _close(fd) != 0) throw CliError(kExitFailure, failed + Reason());
   if (!MoveFileExW(win32::Wide(temp_).c_str(), win32::Wide(target_).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw CliError(kExitFailure, failed + "Windows error " + std::to_string(GetLastError()));
+    throw CliError(kExitFailure, failed + WindowsReason());
   }
   committed_ = true;
   SetPendingRemoval(nullptr);
