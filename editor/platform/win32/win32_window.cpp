@@ -66,19 +66,14 @@ HINSTANCE Win32Window::Module() {
   return module;
 }
 
+Win32Window::Win32Window(IEditorSurface& surface)
+    : surface_(surface), placement_{0, 0, surface.Width(), surface.Height()} {}
+
 Win32Window::~Win32Window() { CloseWindow(); }
 
 bool Win32Window::OpenWindow(void* parent) {
-  int x = 0, y = 0, width = surface_.Width(), height = surface_.Height();
-  DropWindowClass();  // left over when the host destroyed the window itself
-  if (window_ != nullptr) {
-    // Reopening keeps the window's size and its place in its parent.
-    RECT r{};
-    GetWindowRect(window_, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&r), 2);
-    x = r.left, y = r.top, width = r.right - r.left, height = r.bottom - r.top;
-    CloseWindow();
-  }
+  // Also gives back the class use left over when the host destroyed the window itself.
+  CloseWindow();
   if (parent == nullptr || !RetainWindowClass(&Win32Window::WindowProc)) return false;
   holdsClass_ = true;
   if (!CreatePresentBitmap()) {
@@ -87,8 +82,10 @@ bool Win32Window::OpenWindow(void* parent) {
     return false;
   }
   // WM_NCCREATE stores this object and the handle; WM_CREATE starts the timer and takes focus.
-  CreateWindowExW(0, kClassName, L"Quorvantel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y,
-                  width, height, static_cast<HWND>(parent), nullptr, Module(), this);
+  const Rect& r = placement_;
+  CreateWindowExW(0, kClassName, L"Quorvantel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, r.left,
+                  r.top, r.right - r.left, r.bottom - r.top, static_cast<HWND>(parent), nullptr,
+                  Module(), this);
   if (window_ == nullptr) {
     Forget();
     DropWindowClass();
@@ -98,6 +95,13 @@ bool Win32Window::OpenWindow(void* parent) {
 }
 
 void Win32Window::CloseWindow() {
+  // The next window takes this one's size and place in its parent (the surface closes the old
+  // window before it opens a new one).
+  RECT r{};
+  if (window_ != nullptr && GetWindowRect(window_, &r)) {
+    MapWindowPoints(HWND_DESKTOP, GetParent(window_), reinterpret_cast<POINT*>(&r), 2);
+    placement_ = Rect{r.left, r.top, r.right, r.bottom};
+  }
   // WM_NCDESTROY forgets the window. Only its own thread can destroy it: asked from another
   // thread, the window is cut loose from this editor and told to close itself.
   if (window_ != nullptr && !DestroyWindow(window_)) {

@@ -13,7 +13,7 @@ namespace editor {
 // is then the editor thread: the timer, painting and input arrive through its message loop.
 class Win32Window : public IWindowLayer {
  public:
-  explicit Win32Window(IEditorSurface& surface) : surface_(surface) {}
+  explicit Win32Window(IEditorSurface& surface);
   ~Win32Window() override;
 
   bool OpenWindow(void* parent) override;
@@ -45,6 +45,7 @@ class Win32Window : public IWindowLayer {
 
   IEditorSurface& surface_;
   HWND window_ = nullptr;
+  Rect placement_;  // in the parent's client pixels
   bool holdsClass_ = false;
   HDC presentDc_ = nullptr;  // holds the DIB section the window is painted from
   HBITMAP presentBitmap_ = nullptr;
