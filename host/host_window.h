@@ -1,6 +1,7 @@
-// A top-level X11 window that holds a plug-in's editor the way a DAW's plug-in window does:
-// the host makes it, hands its id to the plug-in (opcode 14) and watches for the user closing
-// it. Used by quorvantel-host edit, the GUI tests and the editor window benchmark.
+// A top-level window (X11, or Win32 on Windows) that holds a plug-in's editor the way a DAW's
+// plug-in window does: the host makes it, hands its id to the plug-in (opcode 14) and watches for
+// the user closing it. Used by quorvantel-host edit, the GUI tests and the editor window
+// benchmark.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,8 @@ namespace qvhost {
 
 class HostWindow {
  public:
-  // Connects to $DISPLAY and maps a fixed-size window titled title at (x, y) of the screen.
-  // Null with a one-line reason in *error when there is no display.
+  // Shows a fixed-size window titled title at (x, y) of the screen (on X11: connects to
+  // $DISPLAY). Null with a one-line reason in *error when there is no display.
   static std::unique_ptr<HostWindow> Create(int x, int y, int width, int height,
                                             const std::string& title, std::string* error);
   // Destroys the window and disconnects.
@@ -20,7 +21,7 @@ class HostWindow {
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
-  // The X11 Window id to hand to the plug-in.
+  // The X11 Window id, or the HWND zero-extended, to hand to the plug-in.
   std::uint32_t Id() const { return window_; }
   void Resize(int width, int height);
   // Handles the window's events, waiting up to timeoutMs for them; false once the window was

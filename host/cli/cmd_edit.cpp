@@ -75,7 +75,7 @@ int RunEdit(const Args& args) {
   Options options(
       "edit", "edit [options]",
       "Shows the plug-in's editor in a window of its own, as a DAW does, until the window is "
-      "closed (or the program is interrupted). Needs an X display.",
+      "closed (or the program is interrupted). On Linux it needs an X display.",
       Concat(Concat(PluginOptions(), SettingOptions()),
              {{"save", "FILE",
                "when the window closes, write the state: FILE.fxp the current program, "
@@ -118,7 +118,7 @@ int RunEdit(const Args& args) {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   if (options.Has("save")) SavePresetFile(*host, options.Value("save"), PresetForm::kAuto);
-  if (displayLost) throw CliError(kExitFailure, "the X display went away");
+  if (displayLost) throw CliError(kExitFailure, "the window's display went away");
   return 0;
 }
 
