@@ -13,7 +13,8 @@ export WINEPREFIX="$PWD/$build_dir/wine" WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== creating the Wine configuration in $WINEPREFIX =="
-  wine-stable wineboot -i >/dev/null 2>&1
+  wine-stable wineboot -i >/dev/null 2>&1 </dev/null
+  wineserver-stable -w  # the server that made it ends before the run's own one starts
 fi
 
 xvfb_pid=
