@@ -5,19 +5,6 @@
 #include "raster/win32/wide_text.h"
 
 namespace qvhost {
-namespace {
-
-std::string SystemMessage(DWORD code) {
-  char text[512] = {};
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, text, sizeof text, nullptr);
-  std::string out(text, n);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.'))
-    out.pop_back();
-  return out.empty() ? "error " + std::to_string(code) : out;
-}
-
-}  // namespace
 
 void* OpenModuleFile(const std::string& path, std::string& reason) {
   // No "cannot find the module" dialog from Windows for a missing dependency.
@@ -29,7 +16,7 @@ void* OpenModuleFile(const std::string& path, std::string& reason) {
       LoadLibraryExW(win32::Wide(file).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   const DWORD code = GetLastError();
   SetErrorMode(previous);
-  if (module == nullptr) reason = SystemMessage(code);
+  if (module == nullptr) reason = win32::ErrorText(code);
   return reinterpret_cast<void*>(module);
 }
 

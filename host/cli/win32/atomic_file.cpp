@@ -23,20 +23,6 @@ namespace {
 
 std::string Reason() { return std::strerror(errno); }
 
-std::string WindowsReason() {
-  wchar_t* text = nullptr;
-  const DWORD error = GetLastError();
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string reason = n > 0 ? win32::Utf8({text, n}) : "Windows error " + std::to_string(error);
-  LocalFree(text);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
-                             reason.back() == '.' || reason.back() == ' '))
-    reason.pop_back();
-  return reason;
-}
-
 // A device or a pipe rather than a file: a path in the device namespace (\\.\pipe\name,
 // \\.\COM3) or a reserved name (NUL, CON, COM1, ... in any folder, with any extension).
 bool IsDevice(const std::string& path) {
@@ -162,7 +148,7 @@ void OutputFile::Commit() {
   if (_commit(fd) != 0 || _close(fd) != 0) throw CliError(kExitFailure, failed + Reason());
   if (!MoveFileExW(win32::Wide(temp_).c_str(), win32::Wide(target_).c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw CliError(kExitFailure, failed + WindowsReason());
+    throw CliError(kExitFailure, failed + win32::ErrorText(GetLastError()));
   }
   committed_ = true;
   SetPendingRemoval(nullptr);
