@@ -1,8 +1,7 @@
 // The host's top-level window on Windows: a fixed-size frame whose client area is the editor's
 // size, its close button, and the message loop the host's user-interface thread runs.
+#include "common/win32/wide_text.h"
 #include "host/host_window.h"
-
-#include "raster/win32/wide_text.h"
 
 namespace qvhost {
 namespace {
@@ -48,13 +47,12 @@ std::unique_ptr<HostWindow> HostWindow::Create(int x, int y, int width, int heig
   RECT frame{0, 0, width, height};
   AdjustWindowRect(&frame, kStyle, FALSE);
   auto impl = std::make_unique<Impl>();
-  impl->window = CreateWindowW(kClassName, win32::Wide(title).c_str(), kStyle, x, y,
-                               frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                               nullptr, windowClass.hInstance, nullptr);
+  impl->window =
+      CreateWindowW(kClassName, win32::Wide(title).c_str(), kStyle, x, y, frame.right - frame.left,
+                    frame.bottom - frame.top, nullptr, nullptr, windowClass.hInstance, nullptr);
   // Window handles are 32-bit values even on 64-bit Windows (so 32-bit processes can share
   // them), small positive ones in practice; Id() hands one on zero-extended.
-  if (impl->window == nullptr ||
-      reinterpret_cast<std::uintptr_t>(impl->window) > 0x7FFFFFFFu) {
+  if (impl->window == nullptr || reinterpret_cast<std::uintptr_t>(impl->window) > 0x7FFFFFFFu) {
     *error = "Windows refused to create the window (error " + std::to_string(GetLastError()) + ")";
     return nullptr;
   }
@@ -72,8 +70,7 @@ void HostWindow::Resize(int width, int height) {
 
 bool HostWindow::Pump(int timeoutMs) {
   if (!impl_->closed)
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(timeoutMs < 0 ? 0 : timeoutMs),
-                              QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(timeoutMs < 0 ? 0 : timeoutMs), QS_ALLINPUT);
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);

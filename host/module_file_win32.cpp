@@ -1,8 +1,8 @@
 // Module files through LoadLibrary; paths are UTF-8.
 #include <string>
 
+#include "common/win32/wide_text.h"
 #include "host/module_file.h"
-#include "raster/win32/wide_text.h"
 
 namespace qvhost {
 

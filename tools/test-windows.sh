@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${1:-build-windows}
-tools/build-windows.sh "$build_dir"
+tools/build-windows.sh "$build_dir" -DQV_WERROR=ON
 
 # A Wine configuration of its own inside the build, quiet, without the Mono and Gecko prompts.
 export WINEPREFIX="$PWD/$build_dir/wine" WINEARCH=win64 WINEDEBUG=-all

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <cwchar>
 
+#include "common/win32/windows_api.h"
 #include "raster/blend.h"
 #include "raster/utf8.h"
-#include "raster/win32/windows_api.h"
 
 namespace raster {
 namespace {
@@ -169,7 +169,7 @@ void Font::Draw(Bitmap& dst, const Box& clip, int x, int yTop, std::string_view 
       const int px = x - margin + col;
       if (px < area.x0 || px >= area.x1) continue;
       const int c = GreenOf(line[col]);
-      if (c != 0) Composite(dst.At(px, y), opaque, BlendMode::Alpha, c);
+      if (c != 0) Composite(dst.At(px, y), opaque, BlendMode::kAlpha, c);
     }
   }
 }

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "common/win32/wide_text.h"
 #include "host/cli/preset_io.h"
 #include "host/plugin_host.h"
-#include "raster/win32/wide_text.h"
 
 namespace {
 
@@ -23,14 +23,13 @@ HWND WaitForWindow(Find find) {
 TEST(EditCommand, ShowsTheEditorUntilItsWindowClosesAndSavesTheState) {
   const std::string preset = "edit-command.fxp";
   DeleteFileW(win32::Wide(preset).c_str());
-  std::wstring command =
-      win32::Wide("\"" QV_HOST_BIN "\" edit --set Length=80 --save " + preset + " --plugin \"" +
-                  QV_PLUGIN_PATH "\"");
+  std::wstring command = win32::Wide("\"" QV_HOST_BIN "\" edit --set Length=80 --save " + preset +
+                                     " --plugin \"" + QV_PLUGIN_PATH "\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
   const HWND window =
       WaitForWindow([] { return FindWindowW(nullptr, L"Quorvantel - quorvantel-host"); });
   const HWND editor = WaitForWindow([window] {

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
+#include "common/win32/windows_api.h"
 #include "editor/quorvantel_editor.h"
-#include "engine/parameter_indices.h"
+#include "plugin/quorvantel_parameters.h"
 #include "raster/png_write.h"
-#include "raster/win32/windows_api.h"
 #include "tests/plugin/fake_host.h"
 
 namespace {
@@ -27,7 +27,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class EditorWindow : public ::testing::Test, public EffectFixture {
  protected:
   void SetUp() override {
-    Dispatch(vst2::effOpen);
+    Dispatch(vst2::kEffectOpen);
     WNDCLASSW hostClass{};
     hostClass.lpfnWndProc = &HostProc;
     hostClass.hInstance = GetModuleHandleW(nullptr);
@@ -40,14 +40,14 @@ class EditorWindow : public ::testing::Test, public EffectFixture {
                           frame.bottom - frame.top, nullptr, nullptr, hostClass.hInstance, nullptr);
     ASSERT_NE(host_, nullptr);
     SetForegroundWindow(host_);
-    ASSERT_EQ(Dispatch(vst2::effEditOpen, 0, 0, host_), 1);
+    ASSERT_EQ(Dispatch(vst2::kEffectEditOpen, 0, 0, host_), 1);
     editor_ = FindWindowExW(host_, nullptr, L"QuorvantelWndClass", L"Quorvantel");
     ASSERT_NE(editor_, nullptr);
     Pump(300);
   }
 
   void TearDown() override {
-    Dispatch(vst2::effEditClose);
+    Dispatch(vst2::kEffectEditClose);
     if (host_ != nullptr) DestroyWindow(host_);
   }
 
@@ -118,7 +118,7 @@ class EditorWindow : public ::testing::Test, public EffectFixture {
 
   std::string Display(int index) {
     char text[64] = {};
-    Dispatch(vst2::effGetParamDisplay, index, 0, text);
+    Dispatch(vst2::kEffectGetParamDisplay, index, 0, text);
     return text;
   }
 
@@ -177,8 +177,8 @@ TEST_F(EditorWindow, DraggingAFaderAndTheWheelChangeTheParameter) {
   const double dragged = Value(kParamLength);
   EXPECT_NE(dragged, before);
   // The host heard one gesture around the drag.
-  EXPECT_GE(host.Count(vst2::audioMasterBeginEdit), 1);
-  EXPECT_GE(host.Count(vst2::audioMasterEndEdit), 1);
+  EXPECT_GE(host.Count(vst2::kHostBeginEdit), 1);
+  EXPECT_GE(host.Count(vst2::kHostEndEdit), 1);
 }
 
 TEST_F(EditorWindow, RightClickOpensTheEditBoxAndReturnCommits) {
@@ -249,17 +249,17 @@ TEST_F(EditorWindow, ClosingWithTheEntryOpenAndReopeningIsSafe) {
   const IControl* length = Bound(kParamLength);
   Click(*length, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
   ASSERT_NE(FindWindowExW(editor_, nullptr, L"Edit", nullptr), nullptr);
-  Dispatch(vst2::effEditClose);
+  Dispatch(vst2::kEffectEditClose);
   EXPECT_FALSE(IsWindow(editor_));
   EXPECT_FALSE(Editor().Entry().IsOpen());
-  ASSERT_EQ(Dispatch(vst2::effEditOpen, 0, 0, host_), 1);
+  ASSERT_EQ(Dispatch(vst2::kEffectEditOpen, 0, 0, host_), 1);
   editor_ = FindWindowExW(host_, nullptr, L"QuorvantelWndClass", L"Quorvantel");
   EXPECT_NE(editor_, nullptr);
   // The host destroying its window under an open editor leaves nothing dangling.
   DestroyWindow(host_);
   host_ = nullptr;
   EXPECT_FALSE(Editor().IsWindowOpen());
-  EXPECT_EQ(Dispatch(vst2::effEditOpen, 0, 0, nullptr), 0);  // no parent: refused, still usable
+  EXPECT_EQ(Dispatch(vst2::kEffectEditOpen, 0, 0, nullptr), 0);  // no parent: refused, still usable
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "common/win32/windows_api.h"
 #include "editor/window_layer.h"
-#include "raster/win32/windows_api.h"
 
 namespace editor {
 

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/win32/wide_text.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/interrupt.h"
-#include "raster/win32/wide_text.h"
 
 namespace qvcli {
 namespace {
@@ -46,8 +46,8 @@ std::string FinalPath(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return path;
   const HANDLE file =
-      CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return path;
   std::wstring final(32768, L'\0');
   const DWORD n = GetFinalPathNameByHandleW(file, final.data(), DWORD(final.size()), 0);

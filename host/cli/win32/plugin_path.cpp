@@ -1,6 +1,6 @@
 // Where quorvantel-host looks for its plug-in on Windows: beside the build, else beside itself.
+#include "common/win32/wide_text.h"
 #include "host/cli/session.h"
-#include "raster/win32/wide_text.h"
 
 namespace qvcli {
 

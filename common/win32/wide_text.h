@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "raster/win32/windows_api.h"
+#include "common/win32/windows_api.h"
 
 namespace win32 {
 
@@ -33,8 +33,8 @@ inline std::string ErrorText(DWORD code) {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string out = n > 0 ? Utf8({text, n}) : "Windows error " + std::to_string(code);
   LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.' ||
-                          out.back() == ' '))
+  while (!out.empty() &&
+         (out.back() == '\n' || out.back() == '\r' || out.back() == '.' || out.back() == ' '))
     out.pop_back();
   return out;
 }
