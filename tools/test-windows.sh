@@ -46,7 +46,9 @@ if [ -x build/tests/compare/render_dump ] && [ -f build/plugin/quorvantel.so ]; 
   echo "== Linux .so and Windows .dll render the same input =="
   out="$build_dir/render-compare"
   mkdir -p "$out"
+  rm -f "$out/input.f32"  # the Windows run makes it, the Linux run reads the same samples
   wine-stable "$build_dir/tests/compare/render_dump.exe" "$build_dir/plugin/quorvantel.dll" \
+    "$out/input.f32" "$out/windows.f32"
+  build/tests/compare/render_dump build/plugin/quorvantel.so "$out/input.f32" "$out/linux.f32" \
     "$out/windows.f32"
-  build/tests/compare/render_dump build/plugin/quorvantel.so "$out/linux.f32" "$out/windows.f32"
 fi
