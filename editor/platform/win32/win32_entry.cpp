@@ -10,8 +10,6 @@
 namespace editor {
 namespace {
 
-constexpr int kEntryId = 99;
-
 class Win32EntryWidget : public IEntryWidget {
  public:
   Win32EntryWidget(HWND box, bool list, ValueEntry& entry) : box_(box), list_(list), entry_(entry) {

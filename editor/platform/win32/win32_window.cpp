@@ -16,7 +16,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvantelWndClass";
 constexpr UINT_PTR kTimerId = 2;
-constexpr int kEntryId = 99;  // control id of the value entry's edit box or list
 
 // The window class, registered while at least one editor window exists in the process.
 std::mutex gClassLock;

@@ -31,6 +31,9 @@ class Win32Window : public IWindowLayer {
   std::string HostPath() override;
   std::string PluginPath() override;
 
+  // The control id of the value entry's edit box or list.
+  static constexpr int kEntryId = 99;
+
   // The module this code lives in (the plug-in DLL, or a program that links the editor in).
   static HINSTANCE Module();
 
