@@ -1,6 +1,6 @@
 // The host's top-level window on Windows: a fixed-size frame whose client area is the editor's
 // size, its close button, and the message loop the host's user-interface thread runs.
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "host/host_window.h"
 
 namespace qvhost {

@@ -1,7 +1,7 @@
 // Module files through LoadLibrary; paths are UTF-8.
 #include <string>
 
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "host/module_file.h"
 
 namespace qvhost {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include "raster/blend.h"
 #include "raster/utf8.h"
 

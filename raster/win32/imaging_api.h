@@ -3,6 +3,6 @@
 
 // The order matters: these need windows.h first.
 // clang-format off
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include <wincodec.h>
 // clang-format on

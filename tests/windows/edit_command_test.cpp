@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "host/cli/preset_io.h"
 #include "host/plugin_host.h"
 

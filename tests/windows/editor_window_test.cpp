@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include "editor/quorvantel_editor.h"
 #include "plugin/quorvantel_parameters.h"
 #include "raster/png_write.h"

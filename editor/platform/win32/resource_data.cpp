@@ -1,6 +1,6 @@
 // The three editor images, found among the Win32 resources of the module that holds this code
 // (the plug-in DLL, or a program that links the editor in).
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include "editor/resources.h"
 
 namespace editor {

@@ -3,7 +3,7 @@
 
 // The order matters: these need windows.h first.
 // clang-format off
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include <commdlg.h>
 #include <shellapi.h>
 #include <wininet.h>

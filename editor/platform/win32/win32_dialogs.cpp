@@ -1,7 +1,7 @@
 // The window layer's native services beside the value entry: the parameter popup menu, the
 // common file and colour dialogs, opening an address with the shell, and the host and module
 // folders. None of them does anything while the editor window is closed.
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "editor/platform/win32/shell_api.h"
 #include "editor/platform/win32/win32_window.h"
 

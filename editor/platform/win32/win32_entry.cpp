@@ -3,7 +3,7 @@
 // focus, Return and list choices to the value entry.
 #include <memory>
 
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "editor/platform/win32/win32_window.h"
 #include "editor/value_entry.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 #include "editor/window_layer.h"
 
 namespace editor {

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/interrupt.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 
 namespace qvcli {
 namespace {

@@ -1,5 +1,5 @@
 // Where quorvantel-host looks for its plug-in on Windows: beside the build, else beside itself.
-#include "common/win32/wide_text.h"
+#include "common/platform/win32/wide_text.h"
 #include "host/cli/session.h"
 
 namespace qvcli {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/win32/windows_api.h"
+#include "common/platform/win32/windows_api.h"
 
 namespace win32 {
 
