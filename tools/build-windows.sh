@@ -11,20 +11,7 @@ packages=(
   mingw-w64-x86-64-dev googletest
   wine wine64 xvfb xauth xdotool imagemagick
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing missing packages: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "error: missing packages and not root; run as root or install: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null ||
-    { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
-fi
+tools/install-packages.sh "${packages[@]}"
 
 build_dir=build-windows
 if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then build_dir=$1; shift; fi

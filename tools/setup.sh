@@ -16,20 +16,7 @@ packages=(
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing missing packages: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "error: missing packages and not root; run as root or install: ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null ||
-    { apt-get update >/dev/null && apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null; }
-fi
+tools/install-packages.sh "${packages[@]}"
 
 build_dir=${1:?usage: tools/setup.sh BUILD_DIR [cmake args]}
 shift
