@@ -130,15 +130,17 @@ bool FillWindow(int shape, double s, double* w) {
   return true;
 }
 
+// The entries after the last repeat it: a grain's last step interpolates towards its own end,
+// never back to the start of the window.
+void AddGuardEntries(double* w) { w[kWindowSize] = w[kWindowSize + 1] = w[kWindowSize - 1]; }
+
 EnvelopeSlot::EnvelopeSlot() {
   FillWindow(kExponential, 0.5, table.data());
-  table[kWindowSize] = table[0];
-  table[kWindowSize + 1] = table[1];
+  AddGuardEntries(table.data());
 }
 
 void BuildWindow(EnvelopeSlot& slot) {
   if (FillWindow(slot.shape, static_cast<double>(slot.skew), slot.table.data())) {
-    slot.table[kWindowSize] = slot.table[0];
-    slot.table[kWindowSize + 1] = slot.table[1];
+    AddGuardEntries(slot.table.data());
   }
 }

@@ -22,8 +22,8 @@ enum WindowShape : int {
 constexpr int kEnvelopeSlotCount = 4;
 
 struct EnvelopeSlot {
-  // Entries 0 .. 199; entries 200 and 201 (spares) mirror 0 and 1, so the renderer reads K and
-  // K + 1 for K up to 200 without wrapping.
+  // Entries 0 .. 199; entries 200 and 201 (guards) repeat entry 199, so the renderer reads K
+  // and K + 1 for K up to 200 without wrapping.
   AlignedDoubles table{kWindowSize + 2};
   int shape = kRectangle;
   float skew = 0.5f;  // 0 .. 1
@@ -38,3 +38,5 @@ void BuildWindow(EnvelopeSlot& slot);
 
 // Fills w[0 .. 199] with `shape` at skew s (0 .. 1); false (w untouched) for an unknown shape.
 bool FillWindow(int shape, double s, double* w);
+// Sets w[200] and w[201] to w[199].
+void AddGuardEntries(double* w);

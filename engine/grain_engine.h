@@ -8,12 +8,26 @@
 #include "engine/envelope_window.h"
 #include "engine/grain_pool.h"
 #include "engine/grain_settings.h"
+#include "engine/linear_ramp.h"
 #include "engine/mod_slot.h"
 #include "modulation/lfo_bank.h"
 #include "modulation/lfo_soa.h"
 #include "modulation/xorshift128.h"
 
-constexpr int kWetCapacity = 4096;  // samples per processed piece
+constexpr int kWetCapacity = 4096;  // samples per processed piece at most
+// Blocks are processed in pieces that end on every 512th sample of audio: a grain that reads
+// ahead of the write position hears input captured at most that far ahead, and hosts whose blocks
+// are multiples of 512 samples all get the same pieces.
+constexpr int kPieceLength = 512;
+// Grains that keep their envelope while its slot changes: each slot hands out copies of its table,
+// and a copy is rewritten only once no grain holds it.
+constexpr int kEnvelopeCopies = 4;
+constexpr double kMixRampMs = 10.0;    // Dry, Wet and the mid/side switch move over this time
+constexpr double kFeedbackDcHz = 5.0;  // corner of the high-pass in the feedback write
+constexpr int kEnvelopeStride = kWindowSize + 2;  // a table and its two guard entries
+
+// The per-sample coefficient of the feedback DC blocker's one-pole low-pass.
+double FeedbackDcCoefficient(double sampleRate);
 
 class GrainEngine {
  public:
@@ -24,11 +38,15 @@ class GrainEngine {
   GrainEngine& operator=(const GrainEngine&) = delete;
 
   // Audio thread, under the instance lock. inputs/outputs: two channels each, distinct arrays of
-  // count doubles. Any count >= 0 (longer blocks run as pieces of at most kWetCapacity samples).
+  // count doubles. Any count >= 0 (run in pieces that end on every kPieceLength-th sample).
   // hostTempo in beats per minute; <= 0 (or not a number) means none, and 120 is used.
   // Allocates nothing, flushes denormals while it runs.
   void ProcessBlock(const double* const* inputs, double* const* outputs, int count,
                     double hostTempo);
+  // Audio thread, under the instance lock: a block while the host's transport stands still. The
+  // engine stays as it is (buffer, positions, grains, LFOs); the outputs get the dry signal at the
+  // Dry gain, so what is played through the effect stays audible.
+  void ProcessDryOnly(const double* const* inputs, double* const* outputs, int count);
 
   // The engine's inputs. Any thread, under the instance lock. Values that are not finite are
   // ignored, the others kept inside their ranges; a setting, slot or LFO out of range is ignored.
@@ -44,11 +62,15 @@ class GrainEngine {
   // One of LFO 0 .. 7's four settings, as LfoBank::ApplyLfoParameter takes it.
   void SetLfoParameter(int lfo, LfoParam which, double value);
   // The mix: the tempo-synced delay flag (stored only: the grain delay is always "Delay" in ms),
-  // mid/side coding, the dry gain 0 .. 1 and the wet gain 0 .. 2.
+  // mid/side coding, the dry gain 0 .. 1 and the wet gain 0 .. 2. Once audio has been processed,
+  // a change moves there over kMixRampMs, sample by sample, from wherever the last one got to.
   void SetDelaySync(bool on) { delaySync_ = on; }
-  void SetMidSide(bool on) { midSide_ = on; }
+  void SetMidSide(bool on);
   void SetDryGain(double gain);
   void SetWetGain(double gain);
+  // Under the instance lock: the mix settings jump to their values (a state or program was
+  // loaded), and so does every change until the next block.
+  void SkipRamps();
 
   // Any thread, under the instance lock: processing (re)starts at sampleRate Hz. Only the
   // sample-rate fields and the LFO rates change; a rate outside 1 .. 10 MHz is ignored.
@@ -64,6 +86,8 @@ class GrainEngine {
     return envelopes_[slot < 0 ? 0 : (slot > 3 ? 3 : slot)].table.data();
   }
   const LfoBank& Lfos() const { return lfos_; }
+  // The envelope copy that grains starting now get for slot 0 .. 3.
+  const double* GrainEnvelope(int slot) const { return EnvelopeCopy(currentCopy_[slot]); }
 
   // Under the instance lock: the SIMD path grains render with (every path gives the same output
   // to the bit). A new engine takes DefaultRenderPath(); false (unchanged) for a path the
@@ -79,35 +103,52 @@ class GrainEngine {
   const EnvelopeSlot& Envelope(int slot) const { return envelopes_[slot]; }
   int ActiveGrainCount() const { return pool_.ActiveGrainCount(); }
   int SpawnCountdown() const { return spawnCountdown_; }
-  int ControlCountdown() const { return controlCountdown_; }
-  int ControlLeftover() const { return controlLeftover_; }
+  // Samples from the start of the next block to the next control tick, 0 .. 15.
+  int NextTick() const { return nextTick_; }
   double SampleRate() const { return sampleRate_; }
   double SamplesPerMs() const { return samplesPerMs_; }
   double Tempo() const { return tempo_; }
-  double DryGain() const { return dryGain_; }
-  double WetGain() const { return wetGain_; }
-  bool MidSide() const { return midSide_; }
+  double DryGain() const { return dryGain_.target; }
+  double WetGain() const { return wetGain_.target; }
+  bool MidSide() const { return midSide_.target > 0.5; }
   bool DelaySync() const { return delaySync_; }
 
  private:
-  // Tests replay the loop that dropped each block's leftover samples, as a reference.
   friend struct GrainEngineTestAccess;
 
   // One block of at most kWetCapacity samples, the whole block sequence of steps.
   void ProcessPiece(const double* const* inputs, double* const* outputs, int count);
-  void Capture(const double* const* inputs, int count);
-  void RunControlLoop(int count);
+  // Stores block samples from .. to - 1 at WritePos + n, unless frozen; mid/side encoded.
+  void CaptureUpTo(const double* const* inputs, int to);
+  void RunControlLoop(const double* const* inputs, int count);
   void TakeGrainSettings();
-  void ApplyBufLen(float bufLen);
+  void ApplyBufLen(float bufLen, int at);
+  // The scan position moves by ScanRate per sample; held in 1/2^32 samples so that where it
+  // stands at a sample is the same whatever block layout brought it there.
+  void AdvanceScanTo(int at);
+  std::int64_t ScanAt(int at) const;
   // Audio thread: starts one grain at `offset` samples from the block's first sample.
   void SpawnGrain(int offset);
+  void MixWet(double* const* outputs, int count);
+  void AdvanceRamps(int count);
   void AdvancePositions(int count);
   void UpdateStatistics(int count);
+  // Makes slot `slot`'s table the one new grains get, in a copy no grain holds; when every
+  // copy is held, the slot waits and tries again at the next block.
+  void PublishEnvelope(int slot);
+  const double* EnvelopeCopy(int copy) const {
+    return envelopeCopies_.data() + copy * kEnvelopeStride;
+  }
+  int RampLength() const;
 
   CaptureBuffer capture_;
   AlignedDoubles wet_{2 * kWetCapacity};  // WetAccumulator pair, interleaved left, right
   AlignedDoubles silence_{4};             // what lanes without a buffer read
   EnvelopeSlot envelopes_[kEnvelopeSlotCount];
+  AlignedDoubles envelopeCopies_{kEnvelopeSlotCount * kEnvelopeCopies * kEnvelopeStride};
+  int envelopeUsers_[kEnvelopeSlotCount * kEnvelopeCopies] = {};  // lanes holding each copy
+  int currentCopy_[kEnvelopeSlotCount] = {};
+  bool envelopeWaiting_[kEnvelopeSlotCount] = {};
   GrainPool pool_;
   ModSlotBank modSlots_;
   LfoBank lfos_;
@@ -116,10 +157,13 @@ class GrainEngine {
   float previousBufLen_ = 0.0f;
   bool hasPreviousBufLen_ = false;  // the first spawn tick always computes the buffer length
 
-  double dryGain_ = 0.0;
-  double wetGain_ = 0.0;
-  bool midSide_ = false;
+  LinearRamp dryGain_;
+  LinearRamp wetGain_;
+  LinearRamp midSide_;  // 0 plain stereo, 1 mid/side; between the two while switching
+  bool rampsArmed_ = false;  // changes jump until a block has been processed
   bool delaySync_ = false;
+  double feedbackDc_[2] = {};  // the feedback DC blocker's low-pass state per channel
+  double feedbackDcCoefficient_ = 0.0;
   int envelopeShape_[kEnvelopeSlotCount] = {};
   float envelopeSkew_[kEnvelopeSlotCount] = {};
 
@@ -128,9 +172,13 @@ class GrainEngine {
   int sampleRateInt_ = 44100;
   double samplesPerMs_ = 44.1;
 
-  int controlCountdown_ = kControlPeriod;
-  int controlLeftover_ = 0;  // samples of past blocks not yet counted toward a tick, 0 .. 15
+  int nextTick_ = 0;  // a control tick falls every 16 samples of audio, whatever the blocks
+  int pieceUsed_ = 0;  // samples of audio since the last piece boundary, 0 .. kPieceLength - 1
   int spawnCountdown_ = 0;
+  int captured_ = 0;  // block samples stored so far
+  std::int64_t scanFixed_ = 0;  // ScanPos in 1/2^32 samples, at block sample scanTime_
+  std::int64_t scanStep_ = std::int64_t{1} << 32;  // ScanRate in 1/2^32 samples per sample
+  int scanTime_ = 0;
 
   int grainsStarted_ = 0;
   std::int64_t densitySum_ = 0;

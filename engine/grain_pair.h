@@ -5,6 +5,10 @@
 #include "common/intrusive_list.h"
 
 constexpr int kPairCount = 256;  // 512 grains at most
+// Pairs in the pool: a lane that ends inside a block keeps its pair until the block has been
+// rendered, while the grains started after it in the same block need lanes of their own, so the
+// pool holds room for 512 sounding grains plus one block's worth of spawns.
+constexpr int kPoolPairs = 2 * kPairCount;
 constexpr int kWindowSize = 200;
 
 struct alignas(16) GrainPair {
@@ -27,7 +31,8 @@ struct alignas(16) GrainPair {
   // spare elements on both sides, which the wide render paths may read (and then ignore).
   const double* source0[2] = {};
   const double* source1[2] = {};
-  const double* envelope[2] = {};  // kWindowSize entries, then copies of entries 0 and 1
+  const double* envelope[2] = {};  // kWindowSize entries, then two copies of the last one
+  int envelopeCopy[2] = {-1, -1};  // which of the engine's envelope copies the lane holds
 };
 
 // FullList, PartialList and FreeList: records are taken from the head and appended at the tail.

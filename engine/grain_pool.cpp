@@ -1,11 +1,13 @@
 // The grain pool's lists: taking a pair for a spawn, filing it, and the render walk.
 #include "engine/grain_pool.h"
 
+#include <algorithm>
+
 #include "engine/pair_group.h"
 
-GrainPool::GrainPool(const double* silence, const double* envelope)
-    : pairs_(new GrainPair[kPairCount]) {
-  for (int i = 0; i < kPairCount; ++i) {
+GrainPool::GrainPool(const double* silence, const double* envelope, int* envelopeUsers)
+    : pairs_(new GrainPair[kPoolPairs]), envelopeUsers_(envelopeUsers) {
+  for (int i = 0; i < kPoolPairs; ++i) {
     MakeLaneIdle(pairs_[i], 0, silence, envelope);
     MakeLaneIdle(pairs_[i], 1, silence, envelope);
     free_.PushBack(&pairs_[i]);
@@ -28,14 +30,34 @@ void GrainPool::FileAfterSpawn(GrainPair* pair) {
   }
 }
 
+int GrainPool::GrainsSoundingAfter(double t) const {
+  int sounding = 0;
+  for (const GrainList* list : {&partial_, &full_}) {
+    for (const GrainPair* p = list->Head(); p; p = p->next) {
+      for (int lane = 0; lane < 2; ++lane) {
+        if (((p->laneMask >> lane) & 1) != 0 && p->end[lane] > t) ++sounding;
+      }
+    }
+  }
+  return sounding;
+}
+
 bool GrainPool::SetRenderPath(RenderPath path) {
   if (!RenderPathSupported(path)) return false;
   path_ = path;
   return true;
 }
 
-void GrainPool::RenderGrains(const RenderTarget& target) {
+void GrainPool::ReleaseEnvelope(GrainPair& pair, int lane) {
+  if (envelopeUsers_ != nullptr && pair.envelopeCopy[lane] >= 0) {
+    --envelopeUsers_[pair.envelopeCopy[lane]];
+  }
+  pair.envelopeCopy[lane] = -1;
+}
+
+bool GrainPool::RenderGrains(const RenderTarget& target) {
   // Rendering never looks at the lists, so every pair can be rendered before any is refiled.
+  // The pairs that write feedback go first, together; the others read the buffer after them.
   GrainPair** order = order_;
   int* masks = masks_;
   int count = 0;
@@ -43,14 +65,34 @@ void GrainPool::RenderGrains(const RenderTarget& target) {
   const int partialCount = count;
   for (GrainPair* p = full_.Head(); p; p = p->next) order[count++] = p;
 
-  if (path_ == RenderPath::kSse2) {
-    for (int i = 0; i < count; ++i) masks[i] = RenderPair(*order[i], target);
-  } else {
-    RenderWide(order, count, target, masks);
+  int writers = 0, readers = 0;
+  for (int i = 0; i < count; ++i) {
+    if (WritesFeedback(*order[i], target)) {
+      writers_[writers] = order[i];
+      writerAt_[writers++] = i;
+    } else {
+      readers_[readers] = order[i];
+      readerAt_[readers++] = i;
+    }
   }
+  const bool dcMoving = target.feedbackDc != nullptr &&
+                        (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
+  if (writers > 0 || dcMoving) {
+    RenderFeedbackPairs(writers_, writers, target, groupMasks_);
+    for (int k = 0; k < writers; ++k) masks[writerAt_[k]] = groupMasks_[k];
+  }
+  if (path_ == RenderPath::kSse2) {
+    for (int k = 0; k < readers; ++k) groupMasks_[k] = RenderPair(*readers_[k], target);
+  } else {
+    RenderWide(readers_, readers, target, groupMasks_);
+  }
+  for (int k = 0; k < readers; ++k) masks[readerAt_[k]] = groupMasks_[k];
 
   for (int i = 0; i < count; ++i) {
     GrainPair* p = order[i];
+    for (int lane = 0; lane < 2; ++lane) {
+      if ((p->laneMask & ~masks[i] & (1 << lane)) != 0) ReleaseEnvelope(*p, lane);
+    }
     p->laneMask = masks[i];
     if (i < partialCount) {
       if (p->laneMask == 0) {
@@ -69,20 +111,19 @@ void GrainPool::RenderGrains(const RenderTarget& target) {
       }
     }
   }
+  return writers > 0;
 }
 
-// A pair that feeds back renders alone, in its place in the walk: the pairs after it read what
-// it wrote, the pairs before it did not. Pairs that only read render together, each run of them
-// by the narrowest path that holds it (a lone pair by RenderPair, two by AVX2): every path gives
-// the same output, and idle lanes would cost as much as busy ones.
+// Pairs that only read render together, each run of them by the narrowest path that holds it (a
+// lone pair by RenderPair, two by AVX2): every path gives the same output, and idle lanes would
+// cost as much as busy ones.
 void GrainPool::RenderWide(GrainPair* const* pairs, int count, const RenderTarget& target,
                            int* masks) {
   const int width = path_ == RenderPath::kAvx512 ? 4 : 2;
   PairGroup group;
   for (int i = 0; i < count;) {
-    int n = 0;
-    while (n < width && i + n < count && !WritesFeedback(*pairs[i + n], target)) ++n;
-    if (n <= 1) {
+    const int n = std::min(width, count - i);
+    if (n == 1) {
       masks[i] = RenderPair(*pairs[i], target);
       ++i;
       continue;

@@ -1,5 +1,5 @@
-// The fixed pool of kPairCount grain pairs filed in FullList, PartialList and FreeList, with the
-// count of grains in use and the walk that renders and retires them.
+// The fixed pool of grain pairs filed in FullList, PartialList and FreeList, with the count of
+// lanes in use and the walk that renders and retires them.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,9 @@
 class GrainPool {
  public:
   // Allocates all pairs, every lane idle on `silence`/`envelope`, all of them in FreeList.
-  GrainPool(const double* silence, const double* envelope);
+  // `envelopeUsers` counts the lanes holding each envelope copy; a lane's count is lowered when
+  // it retires.
+  GrainPool(const double* silence, const double* envelope, int* envelopeUsers);
 
   // Audio thread: the pair a new grain goes into: the head of PartialList, else the head of
   // FreeList; nullptr when all 512 lanes are in use. The pair is unlinked from its list.
@@ -19,16 +21,21 @@ class GrainPool {
   // Audio thread: files a pair after a lane was set: FullList when both lanes are in use, else
   // PartialList; raises ActiveGrainCount by one.
   void FileAfterSpawn(GrainPair* pair);
+  // Audio thread: the grains still sounding at block sample t or later (end > t). Lanes that
+  // ended earlier in the block keep their pair until the block is rendered, but no longer count.
+  int GrainsSoundingAfter(double t) const;
 
-  // Audio thread, under the instance lock: renders every pair in PartialList, then FullList,
-  // each for the whole block, and refiles pairs whose lanes retired. Every render path gives
-  // the same output to the bit.
-  void RenderGrains(const RenderTarget& target);
+  // Audio thread, under the instance lock: renders every pair in PartialList, then FullList, each
+  // for the whole block (those that write feedback first, together), and refiles pairs whose
+  // lanes retired. Every render path gives the same output to the bit. Also runs the feedback
+  // DC blocker when it is still moving. Returns true when a pair wrote feedback.
+  bool RenderGrains(const RenderTarget& target);
 
   // Under the instance lock: the render path; false (path unchanged) when the processor lacks it.
   bool SetRenderPath(RenderPath path);
   RenderPath GetRenderPath() const { return path_; }
 
+  // Lanes in use: between blocks the grains sounding, during one also those ended in it.
   int ActiveGrainCount() const { return activeGrainCount_; }
   const GrainList& FullList() const { return full_; }
   const GrainList& PartialList() const { return partial_; }
@@ -36,14 +43,21 @@ class GrainPool {
   const GrainPair& Pair(int i) const { return pairs_[i]; }
 
  private:
-  // Renders the pairs in list order, several at once where the wide path allows; masks[i] gets
-  // pair i's new lane mask.
+  // Renders pairs that write no feedback, several at once where the wide path allows; masks[i]
+  // gets pair i's new lane mask.
   void RenderWide(GrainPair* const* pairs, int count, const RenderTarget& target, int* masks);
+  void ReleaseEnvelope(GrainPair& pair, int lane);
 
   std::unique_ptr<GrainPair[]> pairs_;
-  GrainPair idle_;                     // pads a wide group; never in range, never written
-  GrainPair* order_[kPairCount] = {};  // the render walk's pairs in list order
-  int masks_[kPairCount] = {};         // and their new lane masks
+  GrainPair idle_;                      // pads a wide group; never in range, never written
+  GrainPair* order_[kPoolPairs] = {};   // the render walk's pairs in list order
+  int masks_[kPoolPairs] = {};          // and their new lane masks
+  GrainPair* writers_[kPoolPairs] = {};  // the walk's pairs that write feedback, in walk order
+  int writerAt_[kPoolPairs] = {};        // and where they are in the walk
+  GrainPair* readers_[kPoolPairs] = {};  // the others
+  int readerAt_[kPoolPairs] = {};
+  int groupMasks_[kPoolPairs] = {};
+  int* envelopeUsers_ = nullptr;
   RenderPath path_ = DefaultRenderPath();
   GrainList full_;
   GrainList partial_;

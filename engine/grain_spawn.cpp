@@ -9,8 +9,14 @@ void GrainEngine::SpawnGrain(int offset) {
   const GrainSettings& s = settings_;
   spawnCountdown_ = static_cast<int>(s.onsetSamples);  // even when no lane is free
 
+  // 512 grains at most: the grains that ended before this one starts no longer count, even
+  // while their pairs wait for the block to be rendered.
+  constexpr int kMaxGrains = 2 * kPairCount;
+  if (pool_.ActiveGrainCount() >= kMaxGrains && pool_.GrainsSoundingAfter(offset) >= kMaxGrains) {
+    return;  // the grain is dropped
+  }
   GrainPair* p = pool_.TakeForSpawn();
-  if (p == nullptr) return;  // all 512 lanes in use: the grain is dropped
+  if (p == nullptr) return;
   ++grainsStarted_;
   const int lane = (p->laneMask & 1) ? 1 : 0;
   p->laneMask |= 1 << lane;
@@ -33,7 +39,9 @@ void GrainEngine::SpawnGrain(int offset) {
     p->source0[lane] = capture_.channel[0].data();
     p->source1[lane] = capture_.channel[1].data();
     p->bufferLength[lane] = length;
-    p->readPos[lane] = WrapPosition(capture_.ScanPos + s.delaySamples, length);
+    // The scan position at the grain's own start sample.
+    const double scan = static_cast<double>(ScanAt(offset) >> 32);
+    p->readPos[lane] = WrapPosition(scan + s.delaySamples, length);
     // Moving by the increment modulo the length is the same move in a circular buffer, and keeps
     // |increment| < length so that one add or subtract wraps the position.
     p->readInc[lane] = std::fmod(increment, static_cast<double>(length));
@@ -51,7 +59,10 @@ void GrainEngine::SpawnGrain(int offset) {
   p->phase[lane] = 0.0;
   p->phaseInc[lane] = kWindowSize / lengthSamples;
   const int slot = std::clamp(s.windowIndex - 1, 0, kEnvelopeSlotCount - 1);
-  p->envelope[lane] = envelopes_[slot].table.data();
+  const int copy = currentCopy_[slot];  // kept for the grain's whole life
+  p->envelope[lane] = EnvelopeCopy(copy);
+  p->envelopeCopy[lane] = copy;
+  ++envelopeUsers_[copy];
   const float r = random_.Next();  // one draw for every spawned grain
   p->feedback[lane] = s.fbApply >= r ? s.feedback : 0.0;
   p->pan[lane] = s.pan;

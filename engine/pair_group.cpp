@@ -10,6 +10,7 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
   int cut[6 * kMaxGroupPairs];
   int cuts = 0;
   g.pairCount = count;
+  g.blockCount = blockCount;
   g.live = 0;
   for (int k = 0; k < width; ++k) {
     g.pair[k] = k < count ? pairs[k] : idle;
@@ -17,19 +18,18 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
       g.last[k] = 0;
       continue;
     }
-    // The same range as RenderPair: starts are whole samples, ends round to nearest (ties even).
+    // The same range and segment cuts as RenderPair.
     const GrainPair& p = *pairs[k];
-    const double s = std::max(0.0, std::min(p.start[0], p.start[1]));
-    const double e = std::min(static_cast<double>(blockCount), std::max(p.end[0], p.end[1]));
-    first[k] = static_cast<int>(std::nearbyint(s));
-    g.last[k] = std::max(first[k], static_cast<int>(std::nearbyint(e)));
+    const PairRange range = RangeOf(p, blockCount);
+    first[k] = range.first;
+    g.last[k] = range.last;
     const double lo = first[k];
     const double hi = g.last[k];
     cut[cuts++] = first[k];
     cut[cuts++] = g.last[k];
     for (int l = 0; l < 2; ++l) {
-      if (p.end[l] - hi >= 1.0) g.live |= 1u << (2 * k + l);
-      cut[cuts++] = static_cast<int>(std::clamp(p.start[l], lo, hi));
+      if (p.end[l] > blockCount) g.live |= 1u << (2 * k + l);
+      cut[cuts++] = static_cast<int>(std::clamp(std::ceil(p.start[l]), lo, hi));
       cut[cuts++] = static_cast<int>(std::clamp(std::ceil(p.end[l]), lo, hi));
     }
   }

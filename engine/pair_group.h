@@ -10,8 +10,9 @@ constexpr int kMaxGroupPairs = 4;
 // Each pair contributes its range ends and both lanes' start and end samples.
 constexpr int kMaxGroupSegments = 6 * kMaxGroupPairs - 1;
 
-// Block samples begin .. end - 1. Bit 2k + l of `active` is lane l of pair k sounding; bit k of
-// `inRange` is the sample inside pair k's range, over which its read positions move.
+// Block samples begin .. end - 1. Bit 2k + l of `active` is lane l of pair k sounding (only
+// sounding lanes move); bit k of `inRange` is the sample inside pair k's range, over which the
+// pair adds into the wet accumulators.
 struct PairSegment {
   int begin = 0;
   int end = 0;
@@ -24,6 +25,7 @@ struct PairGroup {
   GrainPair* pair[kMaxGroupPairs] = {};
   int pairCount = 0;
   int last[kMaxGroupPairs] = {};  // the sample after each pair's range
+  int blockCount = 0;
   // Bit 2k + l: lane l of pair k sounds in this block or lives on after it. Other lanes are
   // never seen (their output is masked, their state zeroed afterwards).
   unsigned live = 0;

@@ -32,6 +32,7 @@ void GrainEngine::SetEnvelopeShape(int slot, int shape) {
   envelopeShape_[slot] = envelope.shape = shape;
   envelope.skew = 0.5f;
   BuildWindow(envelope);
+  PublishEnvelope(slot);
 }
 
 void GrainEngine::SetEnvelopeSkew(int slot, double skew) {
@@ -39,18 +40,28 @@ void GrainEngine::SetEnvelopeSkew(int slot, double skew) {
   EnvelopeSlot& envelope = envelopes_[slot];
   envelopeSkew_[slot] = envelope.skew = static_cast<float>(std::clamp(skew, 0.0, 1.0));
   BuildWindow(envelope);
+  PublishEnvelope(slot);
 }
 
 void GrainEngine::SetLfoParameter(int lfo, LfoParam which, double value) {
   lfos_.ApplyLfoParameter(which, lfo, value);
 }
 
+void GrainEngine::SetMidSide(bool on) { midSide_.MoveTo(on ? 1.0 : 0.0, RampLength(), rampsArmed_); }
+
 void GrainEngine::SetDryGain(double gain) {
-  if (std::isfinite(gain)) dryGain_ = std::clamp(gain, 0.0, 1.0);
+  if (std::isfinite(gain)) dryGain_.MoveTo(std::clamp(gain, 0.0, 1.0), RampLength(), rampsArmed_);
 }
 
 void GrainEngine::SetWetGain(double gain) {
-  if (std::isfinite(gain)) wetGain_ = std::clamp(gain, 0.0, 2.0);
+  if (std::isfinite(gain)) wetGain_.MoveTo(std::clamp(gain, 0.0, 2.0), RampLength(), rampsArmed_);
+}
+
+void GrainEngine::SkipRamps() {
+  dryGain_.Jump();
+  wetGain_.Jump();
+  midSide_.Jump();
+  rampsArmed_ = false;
 }
 
 void GrainEngine::ResetProcessing(double sampleRate) {
@@ -58,5 +69,6 @@ void GrainEngine::ResetProcessing(double sampleRate) {
   sampleRate_ = sampleRate;
   sampleRateInt_ = static_cast<int>(sampleRate);
   samplesPerMs_ = sampleRate * 0.001;
+  feedbackDcCoefficient_ = FeedbackDcCoefficient(sampleRate);
   lfos_.SetSampleRate(sampleRate);
 }

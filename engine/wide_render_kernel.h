@@ -138,19 +138,16 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
   alignas(64) double sums[kWideChunk * kLanes];
   for (int s = 0; s < g.segmentCount; ++s) {
     const PairSegment& seg = g.segment[s];
-    unsigned moving = 0;
     int inRange[kPairs];
     int inRangeCount = 0;
     for (int k = 0; k < kPairs; ++k) {
-      if ((seg.inRange >> k) & 1u) {
-        moving |= 3u << (2 * k);
-        inRange[inRangeCount++] = k;
-      }
+      if ((seg.inRange >> k) & 1u) inRange[inRangeCount++] = k;
     }
+    // Only sounding lanes move.
     const Mask active = V::MaskOf(seg.active);
-    const Mask move = V::MaskOf(moving);
-    const Mask watched = V::MaskOf(moving & g.live);
-    const bool allMove = moving == (1u << kLanes) - 1;
+    const Mask move = active;
+    const Mask watched = V::MaskOf(seg.active & g.live);
+    const bool allMove = seg.active == (1u << kLanes) - 1;
     const Vec phaseStep = V::Zero(phaseInc, active);
     for (int base = seg.begin; base < seg.end; base += kWideChunk) {
       const int m = seg.end - base < kWideChunk ? seg.end - base : kWideChunk;
@@ -187,13 +184,11 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
     }
   }
 
-  // Times relative to the sample after each pair's range; lanes without a sample left retire.
-  alignas(64) double last[kLanes];
-  for (int k = 0; k < kPairs; ++k) last[2 * k] = last[2 * k + 1] = g.last[k];
-  const Vec lastV = V::Load(last);
-  const Vec relStart = V::Sub(startV, lastV);
-  const Vec relEnd = V::Sub(endV, lastV);
-  const Mask alive = V::AtLeast(relEnd, one);
+  // Times relative to the next block; lanes whose end lies within this block retire.
+  const Vec after = V::Set(g.blockCount);
+  const Vec relStart = V::Sub(startV, after);
+  const Vec relEnd = V::Sub(endV, after);
+  const Mask alive = V::Less(zero, relEnd);
   store(&GrainPair::start, V::Zero(relStart, alive));
   store(&GrainPair::end, V::Zero(relEnd, alive));
   store(&GrainPair::readPos, V::Zero(pos, alive));

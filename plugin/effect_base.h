@@ -62,6 +62,9 @@ class IEffectBase {
   virtual void ResetProcessing();
   // A parameter's value changed; applies it to the processing. Any thread, takes the lock.
   virtual void OnParameterChanged(int index);
+  // Every value was replaced at once (a state or a program was loaded), after OnParameterChanged
+  // ran for each; lock held. Default: nothing.
+  virtual void OnAllParametersReplaced() {}
   // Audio thread, lock held: outputs from inputs for frames samples (1..max block size); every
   // slot holds a buffer of at least frames doubles. Default: pass-through, extra outputs silent.
   virtual void ProcessDouble(double** inputs, double** outputs, int frames);

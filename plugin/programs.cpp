@@ -19,6 +19,7 @@ int IEffectBase::UnserializeParams(const StateChunk& chunk, int start) {
 void IEffectBase::NotifyAllParamsChanged() {
   std::lock_guard lock(instanceLock_);
   for (int i = 0; i < ParameterCount(); ++i) OnParameterChanged(i);
+  OnAllParametersReplaced();
 }
 
 void IEffectBase::StoreCurrentPreset(const char* name) {

@@ -100,9 +100,14 @@ void Quorvantel::UpdateLfoGreying() {
   }
 }
 
+void Quorvantel::OnAllParametersReplaced() {
+  std::lock_guard lock(InstanceLock());
+  engine_.SkipRamps();
+}
+
 void Quorvantel::ProcessDouble(double** inputs, double** outputs, int frames) {
   if (!HostIsPlaying()) {
-    for (int c = 0; c < OutputCount(); ++c) std::fill(outputs[c], outputs[c] + frames, 0.0);
+    engine_.ProcessDryOnly(inputs, outputs, frames);
     return;
   }
   engine_.ProcessBlock(inputs, outputs, frames, HostTempo());

@@ -26,8 +26,10 @@ class Quorvantel : public IEffectVst2 {
   // a modulation source changed, greys the LFOs no source selects and applies all 32 LFO
   // parameters again with their current values, informing the host of each.
   void OnParameterChanged(int index) override;
-  // Audio thread, lock held by the process callback. A stopped transport skips the block and
-  // hands the host silence.
+  // Lock held: a loaded state or program sounds at once, without the mix's ramps.
+  void OnAllParametersReplaced() override;
+  // Audio thread, lock held by the process callback. A stopped transport leaves the engine as it
+  // is and hands the host the dry signal.
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
 
   // Under the instance lock: the engine, for read-outs and tests.

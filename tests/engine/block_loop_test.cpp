@@ -137,14 +137,18 @@ TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
 }
 
-// The float rate times the block length, truncated: 0.7 x 480 moves 336 samples, not 335.
-TEST(EngineScanRate, MovesByTheTruncatedProductOfTheFloatRateAndTheBlockLength) {
-  Engine slow({Base(kSetScanRate, 0.7)});
-  Process(slow.e, Stereo(3 * 480), 480);
-  EXPECT_EQ(slow.e.Capture().ScanPos, 3 * 336);
-  Engine back({Base(kSetScanRate, -1.3)});
-  Process(back.e, Stereo(2 * 500), 500);
-  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 2 * 650);
+// The scan position moves by the float rate on every sample: after 1440 samples at 0.7
+// (0.699999988 as a float) it stands at 1007, whatever blocks brought it there; a block-wise
+// truncation would have lost up to a sample per block (0 per sample at blocks of 1).
+TEST(EngineScanRate, MovesByTheRateOnEverySampleWhateverTheBlocks) {
+  for (int block : {1, 7, 480, 1440}) {
+    Engine slow({Base(kSetScanRate, 0.7)});
+    Process(slow.e, Stereo(1440), block);
+    EXPECT_EQ(slow.e.Capture().ScanPos, 1007) << block;
+    Engine back({Base(kSetScanRate, -1.3)});
+    Process(back.e, Stereo(1000), block);
+    EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1300) << block;  // -1.29999995 x 1000
+  }
 }
 
 TEST(EngineStatistics, FirstBlockReportsThenAboutOncePerSecond) {

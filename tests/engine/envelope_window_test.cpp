@@ -106,7 +106,7 @@ TEST(EngineEnvelopeSlotRules, ConstructionIsExponentialAtHalfSkewAndUnknownShape
   EnvelopeSlot slot;
   EXPECT_EQ(slot.shape, kRectangle);
   EXPECT_NEAR(slot.table[0], 0.0040868, 1e-7);
-  EXPECT_EQ(slot.table[200], slot.table[0]);  // the mirrored entry the renderer reads as K + 1
+  EXPECT_EQ(slot.table[200], slot.table[199]);  // the guard the renderer reads as K + 1
   slot.shape = 10;
   BuildWindow(slot);
   EXPECT_NEAR(slot.table[0], 0.0040868, 1e-7);

@@ -10,16 +10,15 @@
 
 namespace {
 
-// The render formula read literally, one lane and one sample at a time.
+// The render formula read literally, one lane and one sample at a time: a lane in use sounds at
+// block sample n when start <= n < end, and only then do its read position and phase move.
 int ReferenceRenderPair(GrainPair& p, const RenderTarget& t) {
-  const double s = std::max(0.0, std::min(p.start[0], p.start[1]));
-  const double e = std::min(static_cast<double>(t.count), std::max(p.end[0], p.end[1]));
-  double rs[2] = {p.start[0] - s, p.start[1] - s};
-  double re[2] = {p.end[0] - s, p.end[1] - s};
-  for (int n = static_cast<int>(std::nearbyint(s)); n < static_cast<int>(std::nearbyint(e)); ++n) {
-    double left[2], right[2];
+  for (int n = 0; n < t.count; ++n) {
+    double left[2] = {}, right[2] = {};
+    bool any = false;
     for (int k = 0; k < 2; ++k) {
-      const bool active = rs[k] <= 0 && re[k] > 0;
+      if (((p.laneMask >> k) & 1) == 0 || !(p.start[k] <= n && n < p.end[k])) continue;
+      any = true;
       const int len = static_cast<int>(p.bufferLength[k]);
       const int i = static_cast<int>(p.readPos[k]);
       const double f = p.readPos[k] - i;
@@ -32,19 +31,19 @@ int ReferenceRenderPair(GrainPair& p, const RenderTarget& t) {
       };
       const double signal =
           (1 - p.sourceMix[k]) * read(p.source1[k]) + p.sourceMix[k] * read(p.source0[k]);
-      double out = 0.0;
-      if (active) {
-        int kk = static_cast<int>(p.phase[k]);
-        const double g = p.phase[k] - kk;
-        if (kk >= 200) kk -= 200;
-        const int k1 = kk + 1 == 200 ? 0 : kk + 1;
-        const double env = p.envelope[k][kk] * (1 - g) + p.envelope[k][k1] * g;
-        out = env * signal * p.amplitude[k];
-      }
+      const int kk = std::min(static_cast<int>(p.phase[k]), 199);
+      const double g = p.phase[k] - static_cast<int>(p.phase[k]);
+      const double* w = p.envelope[k];
+      const double env = w[kk] * (1 - g) + (kk + 1 < 200 ? w[kk + 1] : w[199]) * g;
+      const double out = env * signal * p.amplitude[k];
       left[k] = std::clamp(out * (1 - p.pan[k]), -1.0, 1.0);
       right[k] = std::clamp(out * p.pan[k], -1.0, 1.0);
-      if (active) p.phase[k] += p.phaseInc[k];
+      p.phase[k] += p.phaseInc[k];
+      p.readPos[k] += p.readInc[k];
+      if (p.readPos[k] < 0) p.readPos[k] += p.bufferLength[k];
+      if (p.readPos[k] >= p.bufferLength[k]) p.readPos[k] -= p.bufferLength[k];
     }
+    if (!any) continue;
     t.wet[2 * n] += left[0] + left[1];
     t.wet[2 * n + 1] += right[0] + right[1];
     if (t.bufferLength > 0) {
@@ -54,20 +53,13 @@ int ReferenceRenderPair(GrainPair& p, const RenderTarget& t) {
       t.feedback1[at] += std::clamp(p.feedback[0] * right[0], -1.0, 1.0) +
                          std::clamp(p.feedback[1] * right[1], -1.0, 1.0);
     }
-    for (int k = 0; k < 2; ++k) {
-      p.readPos[k] += p.readInc[k];
-      if (p.readPos[k] < 0) p.readPos[k] += p.bufferLength[k];
-      if (p.readPos[k] >= p.bufferLength[k]) p.readPos[k] -= p.bufferLength[k];
-      rs[k] -= 1;
-      re[k] -= 1;
-    }
   }
   int mask = 0;
   for (int k = 0; k < 2; ++k) {
-    const bool alive = re[k] >= 1;
+    const bool alive = ((p.laneMask >> k) & 1) != 0 && p.end[k] > t.count;
     mask |= alive << k;
-    p.start[k] = alive ? rs[k] : 0;
-    p.end[k] = alive ? re[k] : 0;
+    p.start[k] = alive ? p.start[k] - t.count : 0;
+    p.end[k] = alive ? p.end[k] - t.count : 0;
     if (!alive) p.readPos[k] = p.phase[k] = 0;
   }
   return mask;
@@ -78,15 +70,27 @@ struct Scene {
   std::vector<double> wet, buf0, buf1, env;
   RenderTarget target;
   explicit Scene(int count, int bufferLength = 1000, int writePos = 0)
-      : wet(2 * count + 2), buf0(bufferLength + 8), buf1(bufferLength + 8), env(202) {
+      : wet(2 * count + 2),
+        buf0(bufferLength + 8),
+        buf1(bufferLength + 8),
+        env(202) {
     for (int i = 0; i < bufferLength; ++i) {
       buf0[i] = std::sin(0.05 * i);
       buf1[i] = 0.5 * std::cos(0.02 * i);
     }
     for (int i = 0; i < 200; ++i) env[i] = 0.3 + 0.7 * std::sin(i * 3.14159 / 200);
-    env[200] = env[0];
-    env[201] = env[1];
-    target = RenderTarget{wet.data(), buf0.data(), buf1.data(), writePos, bufferLength, count};
+    env[200] = env[201] = env[199];
+    Retarget(writePos, bufferLength, count);
+  }
+  Scene(const Scene& other) : Scene(0) { *this = other; }
+  Scene& operator=(const Scene& other) {
+    wet = other.wet, buf0 = other.buf0, buf1 = other.buf1, env = other.env;
+    Retarget(other.target.writePos, other.target.bufferLength, other.target.count);
+    return *this;
+  }
+  void Retarget(int writePos, int bufferLength, int count) {
+    target = RenderTarget{wet.data(), buf0.data(), buf1.data(), nullptr, 0.0,
+                          writePos,   bufferLength, count};
   }
   double L(int n) const { return wet[2 * n]; }
   double R(int n) const { return wet[2 * n + 1]; }
@@ -132,8 +136,7 @@ TEST(EngineGrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
     const int length = 1 + static_cast<int>(u(rng) < 0.2 ? u(rng) * 6 : u(rng) * 3000);
     Scene a(count, length, static_cast<int>(u(rng) * length));
     for (double& x : a.env) x = u(rng);
-    a.env[200] = a.env[0];
-    a.env[201] = a.env[1];
+    a.env[200] = a.env[201] = a.env[199];
     GrainPair p = IdlePair(a);
     for (int lane = 0; lane < 2; ++lane) {
       if (u(rng) < 0.15) continue;
@@ -146,8 +149,6 @@ TEST(EngineGrainRenderSimd, MatchesScalarReadingOnRandomPairs) {
       p.feedback[lane] = u(rng) < 0.5 ? 0.0 : u(rng) * 3;
     }
     Scene b = a;
-    b.target = RenderTarget{b.wet.data(),      b.buf0.data(),         b.buf1.data(),
-                            a.target.writePos, a.target.bufferLength, count};
     GrainPair q = p;
     for (int lane = 0; lane < 2; ++lane) {
       q.source0[lane] = p.source0[lane] == a.buf0.data() ? b.buf0.data() : p.source0[lane];
@@ -197,8 +198,7 @@ TEST(EngineGrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds1
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   std::fill(s.env.begin(), s.env.end(), 1.0);
   for (int i = 0; i < 200; ++i) s.env[i] = i * 0.001;  // the envelope value shows the phase
-  s.env[200] = s.env[0];
-  s.env[201] = s.env[1];
+  s.env[200] = s.env[201] = s.env[199];
   GrainPair p = MakeLane(IdlePair(s), 0, s, -16.0, 100.0);
   p.pan[0] = 0.0;
   p.laneMask = RenderPair(p, s.target);
@@ -209,7 +209,9 @@ TEST(EngineGrainLifetime, OffsetMinus16SoundsFromSampleZeroWithPhaseZeroAndEnds1
   EXPECT_EQ(p.laneMask, 0);
 }
 
-TEST(EngineGrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) {
+// A lane starting at or after the block's end waits with its read position where its spawn put
+// it, however the blocks fall; so does a lane sharing a pair with one that started earlier.
+TEST(EngineGrainLifetime, ALaneReadsFromItsOwnStartWhateverTheBlockLayout) {
   Scene s(64);
   GrainPair p = MakeLane(IdlePair(s), 0, s, 64.0, 100.0, 10.0, 1.0);
   p.laneMask = RenderPair(p, s.target);
@@ -217,21 +219,39 @@ TEST(EngineGrainLifetime, OffsetEqualToBlockLengthWaitsButItsReadPositionMoves) 
   EXPECT_EQ(p.laneMask, 1);
   EXPECT_EQ(p.start[0], 0.0);
   EXPECT_EQ(p.end[0], 100.0);
-  EXPECT_EQ(p.readPos[0], 74.0);  // moved by the 64 samples between S = 0 and the block end
+  EXPECT_EQ(p.readPos[0], 10.0);
+
+  Scene t(512);
+  GrainPair q = MakeLane(IdlePair(t), 0, t, -100.0, 1000.0, 50.0, 2.0);
+  q = MakeLane(q, 1, t, 300.0, 1000.0, 50.0, 2.0);
+  q.laneMask = RenderPair(q, t.target);
+  EXPECT_EQ(q.readPos[0], 50.0 + 2 * 512 - 1000);  // wrapped into the 1000-sample buffer
+  EXPECT_EQ(q.readPos[1], 50.0 + 2 * 212);
+  EXPECT_NEAR(q.phase[0], 512 * 0.2, 1e-9);
+  EXPECT_NEAR(q.phase[1], 212 * 0.2, 1e-9);
 }
 
-TEST(EngineGrainPairSharing, SecondLaneHasMovedByTheSamplesBetweenTheStarts) {
-  Scene s(512);
-  GrainPair p = MakeLane(IdlePair(s), 0, s, 100.0, 1000.0, 50.0, 1.0);
-  p = MakeLane(p, 1, s, 300.0, 1000.0, 50.0, 1.0);
-  p.laneMask = RenderPair(p, s.target);
-  // After the block, both have moved from S = 100 to 512: 412 increments each.
-  EXPECT_EQ(p.readPos[0], 462.0);
-  EXPECT_EQ(p.readPos[1], 462.0);
-  // Lane 0 has 412 active samples of phase, lane 1 212.
-  EXPECT_NEAR(p.phase[0], 412 * 0.2, 1e-9);
-  EXPECT_NEAR(p.phase[1], 212 * 0.2, 1e-9);
-  EXPECT_EQ(SoundingSamples(s, 100), 0);
+// A grain's last sample is the last one before its end, wherever a block ends: a lane whose end
+// lies 0.3 samples into the next block still plays that sample there.
+TEST(EngineGrainLifetime, AFractionalEndPlaysTheSameSamplesAcrossABlockBoundary) {
+  std::vector<int> sounding;
+  for (int block : {10, 11}) {
+    Scene s(block);
+    std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
+    std::fill(s.env.begin(), s.env.end(), 1.0);
+    GrainPair p = MakeLane(IdlePair(s), 0, s, 0.0, 10.3);
+    p.laneMask = RenderPair(p, s.target);
+    int n = SoundingSamples(s, block);
+    if (p.laneMask != 0) {
+      std::fill(s.wet.begin(), s.wet.end(), 0.0);
+      p.laneMask = RenderPair(p, s.target);
+      n += SoundingSamples(s, block);
+    }
+    EXPECT_EQ(p.laneMask, 0);
+    sounding.push_back(n);
+  }
+  EXPECT_EQ(sounding[0], 11);
+  EXPECT_EQ(sounding[1], 11);
 }
 
 TEST(EngineGrainPan, ClampsEachLaneToOneAndSplitsLinearly) {
@@ -256,17 +276,21 @@ TEST(EngineGrainRead, IncrementZeroRepeatsOnePositionAndMinusOneWrapsBelowZero) 
   EXPECT_EQ(p.readPos[1], 3.5);
 }
 
-TEST(EngineGrainPhase, AFullPhaseOnTheLastSampleGivesNoSpike) {
+// The step after the last entry repeats it: a grain ends on its window's own last value, never
+// on a blend towards the first (the click at the end of a falling or rising window).
+TEST(EngineGrainPhase, TheLastStepInterpolatesTowardsTheLastEntry) {
   Scene s(4);
   std::fill(s.buf0.begin(), s.buf0.end(), 1.0);
   std::fill(s.env.begin(), s.env.end(), 0.5);
-  s.env[0] = s.env[200] = 1.0;  // entry 0 ahead of 1: a fraction of 200 would give -99
+  s.env[0] = 1.0;
+  s.env[199] = s.env[200] = s.env[201] = 0.25;
   GrainPair p = MakeLane(IdlePair(s), 0, s, 0.0, 10.0);
-  p.phase[0] = 200.0;
+  p.phase[0] = 199.5;
+  p.phaseInc[0] = 0.5;
   p.pan[0] = 0.0;
   RenderPair(p, s.target);
-  EXPECT_LE(std::abs(s.L(0)), 1.0);
-  EXPECT_DOUBLE_EQ(s.L(0), 1.0);  // phase 200 reads entry 0 with fraction 0
+  EXPECT_DOUBLE_EQ(s.L(0), 0.25);  // between entry 199 and its guard
+  EXPECT_DOUBLE_EQ(s.L(1), 0.25);  // a phase of 200 is held on the guard
 }
 
 TEST(EngineGrainFeedback, WritesAtWritePosWrappedIntoABufferShorterThanTheBlock) {

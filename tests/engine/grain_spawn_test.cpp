@@ -22,7 +22,7 @@ struct Lane {
 
 std::vector<Lane> LanesInUse(const GrainEngine& e) {
   std::vector<Lane> lanes;
-  for (int i = 0; i < kPairCount; ++i) {
+  for (int i = 0; i < kPoolPairs; ++i) {
     const GrainPair& p = e.Pool().Pair(i);
     for (int k = 0; k < 2; ++k) {
       if (p.laneMask & (1 << k)) lanes.push_back({&p, k});
@@ -31,7 +31,9 @@ std::vector<Lane> LanesInUse(const GrainEngine& e) {
   return lanes;
 }
 
-TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtMinus16) {
+// The first tick finds the countdown at 0 - 16: that grain starts at the tick itself, sample 0,
+// never before the block that starts it.
+TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtZero) {
   Engine x;
   std::set<double> starts;
   int processed = 0;
@@ -40,7 +42,7 @@ TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtM
     processed += 512;
     for (const Lane& l : LanesInUse(x.e)) starts.insert(processed + l.pair->start[l.lane]);
   }
-  const std::vector<double> expected = {-16, 882, 1762, 2642, 3522, 4402};
+  const std::vector<double> expected = {0, 882, 1762, 2642, 3522, 4402};
   EXPECT_EQ(std::vector<double>(starts.begin(), starts.end()), expected);
 }
 
@@ -55,7 +57,7 @@ TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) 
   EXPECT_TRUE(pool.PartialList().Empty());
   Process(x.e, Stereo(16), 16);
   EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(1));
-  EXPECT_EQ(pool.FreeList().Size(), kPairCount - 2);
+  EXPECT_EQ(pool.FreeList().Size(), kPoolPairs - 2);
   EXPECT_EQ(x.e.ActiveGrainCount(), 3);
 }
 
@@ -66,22 +68,29 @@ TEST(EngineGrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
   const GrainPool& pool = x.e.Pool();
   EXPECT_EQ(pool.FullList().Size() * 2 + pool.PartialList().Size(), x.e.ActiveGrainCount());
   EXPECT_EQ(pool.FullList().Size() + pool.PartialList().Size() + pool.FreeList().Size(),
-            kPairCount);
+            kPoolPairs);
   EXPECT_LE(x.e.ActiveGrainCount(), 8);
   x.e.SetBase(kSetOnset, 50.0);
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
   EXPECT_LE(x.e.ActiveGrainCount(), 1);
-  EXPECT_GE(pool.FreeList().Size(), kPairCount - 1);
+  EXPECT_GE(pool.FreeList().Size(), kPoolPairs - 1);
 }
 
+// 512 grains sound at most. A grain that ends inside a block makes room for the next one at
+// once, so the pool stays full at every block size instead of emptying between block ends.
 TEST(EngineGrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
-  Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1)});
-  x.e.ResetProcessing(96000.0);  // 150 ms at 96 kHz needs 900 grains at once
-  for (int b = 0; b < 20; ++b) Process(x.e, Stereo(512), 512);
-  EXPECT_EQ(x.e.ActiveGrainCount(), 512);
-  EXPECT_TRUE(x.e.Pool().FreeList().Empty());
-  EXPECT_TRUE(x.e.Pool().PartialList().Empty());
-  EXPECT_EQ(x.e.SpawnCountdown(), 9);  // trunc(0.1 ms * 96) even for a dropped grain
+  for (int block : {16, 512, 4096}) {
+    Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1)});
+    x.e.ResetProcessing(96000.0);  // 150 ms at 96 kHz needs 900 grains at once
+    int fewest = 512;
+    for (int at = 0; at < 96000; at += block) {
+      Process(x.e, Stereo(block), block);
+      if (at > 20000) fewest = std::min(fewest, x.e.ActiveGrainCount());
+    }
+    EXPECT_EQ(x.e.ActiveGrainCount(), 512) << block;
+    EXPECT_GE(fewest, 511) << block;
+    EXPECT_EQ(x.e.SpawnCountdown(), 9);  // trunc(0.1 ms * 96) even for a dropped grain
+  }
 }
 
 const GrainPair& NewestPair(const GrainEngine& e) {
@@ -110,14 +119,14 @@ TEST(EngineSpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
   for (int n = 1; n <= 4; ++n) {
     Engine x({Base(kSetEnvelope, n)});
     Process(x.e, Stereo(16), 16);
-    EXPECT_EQ(NewestPair(x.e).envelope[0], x.e.EnvelopeTable(n - 1)) << n;
+    EXPECT_EQ(NewestPair(x.e).envelope[0], x.e.GrainEnvelope(n - 1)) << n;
   }
   Engine low({Base(kSetEnvelope, 0.1)});
   Process(low.e, Stereo(16), 16);
-  EXPECT_EQ(NewestPair(low.e).envelope[0], low.e.EnvelopeTable(0));
+  EXPECT_EQ(NewestPair(low.e).envelope[0], low.e.GrainEnvelope(0));
   Engine high({Base(kSetEnvelope, 1e9)});
   Process(high.e, Stereo(16), 16);
-  EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.EnvelopeTable(3));
+  EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.GrainEnvelope(3));
 }
 
 TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {

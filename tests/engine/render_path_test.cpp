@@ -179,7 +179,7 @@ struct RandomPool {
         store0(3000 + 8 + 2 * kSpare),
         store1(3000 + 8 + 2 * kSpare),
         env(202 + 2 * kSpare),
-        pool(buf0 + 3004, env.data() + kSpare) {
+        pool(buf0 + 3004, env.data() + kSpare, nullptr) {
     EXPECT_TRUE(pool.SetRenderPath(path));
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -190,8 +190,7 @@ struct RandomPool {
     }
     double* table = env.data() + kSpare;
     for (int i = 0; i < 200; ++i) table[i] = u(rng);
-    table[200] = table[0];
-    table[201] = table[1];
+    table[200] = table[201] = table[199];
     const int grains = 1 + static_cast<int>(u(rng) * 300);
     for (int g = 0; g < grains; ++g) {
       GrainPair* p = pool.TakeForSpawn();
@@ -214,7 +213,8 @@ struct RandomPool {
       p->envelope[lane] = table;
       pool.FileAfterSpawn(p);
     }
-    target = RenderTarget{wet.data(), buf0, buf1, static_cast<int>(u(rng) * length), length, count};
+    target = RenderTarget{wet.data(), buf0,   buf1, nullptr, 0.0, static_cast<int>(u(rng) * length),
+                          length,     count};
   }
 };
 

@@ -126,7 +126,8 @@ TEST(SoundDelay, EchoComesBackAfterTheBufferLengthLessTheDelay) {
 
 // One isolated grain that is sounding when the impulse arrives hears its own feedback once per
 // pass through a short buffer; each pass scales the echo by Feedback (flat window, hard left,
-// reading the left channel that the feedback is added to).
+// reading the left channel that the feedback is added to). The feedback write's 5 Hz high-pass
+// moves a little of each echo into a slow tail: well under 1 % per pass.
 TEST(SoundFeedback, EachPassThroughTheBufferScalesTheEchoByTheFeedback) {
   const int buffer = static_cast<int>(0.005f * kFullBuffer);  // BufLen 0.005: 628 samples
   const int period = buffer - 441 + 1;                        // Delay 10 ms, one sample lag
@@ -147,12 +148,13 @@ TEST(SoundFeedback, EachPassThroughTheBufferScalesTheEchoByTheFeedback) {
     const Stereo out = Process(x.e, in, 16);
     double previous = 1.0;
     for (int pass = 1; pass * period < 1600; ++pass) {
-      const double echo = out.l[pass * period];
+      // Each echo stands on the slow tail: measured from the samples around it.
+      const double before = out.l[pass * period - 1], after = out.l[pass * period + 1];
+      const double echo = out.l[pass * period] - 0.5 * (before + after);
       // Feedback is a float setting.
-      EXPECT_NEAR(echo / previous, pass == 1 ? 1.0 : static_cast<float>(feedback), 1e-9)
+      EXPECT_NEAR(echo / previous, pass == 1 ? 1.0 : static_cast<float>(feedback), 0.01)
           << "feedback " << feedback << ", pass " << pass;
-      EXPECT_NEAR(out.l[pass * period - 1], 0.0, 1e-9);
-      EXPECT_NEAR(out.l[pass * period + 1], 0.0, 1e-9);
+      EXPECT_LT(std::fabs(after - before), 0.01 * std::fabs(echo)) << "a single-sample echo";
       previous = echo;
     }
   }

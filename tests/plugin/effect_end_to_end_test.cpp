@@ -1,5 +1,6 @@
-// The whole effect through the built module, as a host drives it: grains follow their LFOs, the
-// transport gates processing, and the dry path and mid/side coding reach the host's buffers.
+// The whole effect through the built module, as a host drives it: grains follow their LFOs, a
+// stopped transport freezes the engine and passes the dry signal, and the dry path and mid/side
+// coding reach the host's buffers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,28 +100,54 @@ TEST_F(Effect, WithoutDepthThePanStaysCentred) {
   EXPECT_NEAR(l / r, 1.0, 1e-6);
 }
 
-TEST_F(Effect, StoppedTransportGivesSilenceAndKeepsState) {
+// While the transport stands still the engine stands still too, but what is played through the
+// effect stays audible: the host gets the dry signal at the Dry gain. When the transport runs
+// again the sound carries on exactly as if the stopped blocks had never come.
+TEST_F(Effect, StoppedTransportGivesTheDrySignalAndKeepsState) {
   vst2::VstTimeInfo info{};
   info.sampleRate = kRate;
   info.tempo = 120.0;
   info.flags = vst2::kTempoValid | vst2::kPpqPosValid;  // valid, but not playing
-  host->Script().timeInfo = info;
-  host->SetParameter(87, 1.0f);  // Dry 1: a running engine would pass the input
-  const Stereo stopped = Render(4 * kBlock, 0.5f, 0.5f);
-  EXPECT_EQ(SumAbs(stopped.left, 0, 4 * kBlock) + SumAbs(stopped.right, 0, 4 * kBlock), 0.0);
+  host->SetParameter(87, 0.5f);  // Dry 0.5
+  DenseShortGrains(*host);
+  std::unique_ptr<qvhost::PluginHost> fresh = LoadModule();
+  ASSERT_NE(fresh, nullptr);
+  fresh->Open();
+  fresh->SetSampleRate(kRate);
+  fresh->SetBlockSize(kBlock);
+  fresh->SetActive(true);
+  fresh->SetParameter(87, 0.5f);
+  DenseShortGrains(*fresh);
 
-  // The accumulating path adds nothing while stopped.
+  host->Script().timeInfo = info;
+  const Stereo stopped = Render(4 * kBlock, 0.5f, -0.25f);
+  for (int i = 0; i < 4 * kBlock; ++i) {
+    ASSERT_EQ(stopped.left[i], 0.25f) << i;
+    ASSERT_EQ(stopped.right[i], -0.125f) << i;
+  }
+  // The accumulating path adds the dry signal to what the host's buffers hold.
   std::vector<float> a(kBlock, 0.5f), out(kBlock, 0.75f), out2(kBlock, 0.75f);
   float* inputs[2] = {a.data(), a.data()};
   float* outputs[2] = {out.data(), out2.data()};
   host->ProcessAccumulating(inputs, outputs, kBlock);
-  EXPECT_EQ(out[0], 0.75f);
-  EXPECT_EQ(out2[kBlock - 1], 0.75f);
+  EXPECT_EQ(out[0], 1.0f);
+  EXPECT_EQ(out2[kBlock - 1], 1.0f);
 
   info.flags |= vst2::kTransportPlaying;
   host->Script().timeInfo = info;
-  const Stereo playing = Render(kBlock, 0.5f, 0.5f);
-  EXPECT_GT(SumAbs(playing.left, 0, kBlock), 0.0);
+  const Stereo playing = Render(4 * kBlock, 0.5f, -0.25f);
+  std::vector<float> fa(kBlock, 0.5f), fb(kBlock, -0.25f);
+  std::vector<float> left(4 * kBlock), right(4 * kBlock);
+  for (int offset = 0; offset < 4 * kBlock; offset += kBlock) {
+    float* in[2] = {fa.data(), fb.data()};
+    float* o[2] = {left.data() + offset, right.data() + offset};
+    fresh->ProcessReplacing(in, o, kBlock);
+  }
+  EXPECT_EQ(playing.left, left);
+  EXPECT_EQ(playing.right, right);
+  double wet = 0.0;  // the grains sound on top of the dry signal again
+  for (float x : playing.left) wet += std::fabs(x - 0.25f);
+  EXPECT_GT(wet, 10.0);
 }
 
 TEST_F(Effect, DryOnlyPassesTheInputWithOrWithoutMidSide) {
