@@ -9,9 +9,6 @@
 
 namespace {
 
-static_assert(IEffectBase::kMaxScratchFrames % kWetCapacity == 0,
-              "blocks cut for the scratch buffers must fall on the engine's piece boundaries");
-
 EffectIdentity QuorvantelIdentity() {
   EffectIdentity identity;
   identity.parameterCount = kParameterCount;
