@@ -161,4 +161,34 @@ TEST_F(Effect, DryOnlyPassesTheInputWithOrWithoutMidSide) {
   }
 }
 
+// A host change of Dry moves over 10 ms; a loaded state or program sounds at once.
+TEST_F(Effect, DryRampsOnAChangeButNotOnALoadedStateOrProgram) {
+  host->SetParameter(88, 0.0f);  // Wet 0
+  host->SetParameter(87, 0.0f);  // Dry 0
+  const std::vector<std::uint8_t> silent = host->GetChunk(false);
+  host->SetParameter(87, 1.0f);
+  const std::vector<std::uint8_t> dry = host->GetChunk(false);
+  host->SetParameter(87, 0.0f);
+  Render(kBlock, 0.5f, 0.5f);
+
+  host->SetParameter(87, 1.0f);
+  const Stereo ramped = Render(kBlock, 0.5f, 0.5f);
+  EXPECT_LT(ramped.left[0], 0.01f);
+  EXPECT_NEAR(ramped.left[220], 0.25f, 0.01f);  // halfway through 441 samples
+  EXPECT_EQ(ramped.left[kBlock - 1], 0.5f);
+
+  host->SetChunk(silent, false);
+  EXPECT_EQ(Render(kBlock, 0.5f, 0.5f).left[0], 0.0f);
+  host->SetChunk(dry, false);
+  EXPECT_EQ(Render(kBlock, 0.5f, 0.5f).left[0], 0.5f);
+  host->SetChunk(silent, true);  // the current program's values
+  EXPECT_EQ(Render(kBlock, 0.5f, 0.5f).left[0], 0.0f);
+  host->SetProgram(0);
+  host->SetChunk(dry, true);
+  host->SetProgram(1);
+  host->SetChunk(silent, true);
+  host->SetProgram(0);  // Dry 1 again, from the first sample
+  EXPECT_EQ(Render(kBlock, 0.5f, 0.5f).left[0], 0.5f);
+}
+
 }  // namespace
