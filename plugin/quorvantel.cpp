@@ -88,12 +88,11 @@ std::uint32_t Quorvantel::UnusedLfos() const {
 void Quorvantel::UpdateLfoGreying() {
   if (Editor() == nullptr) return;
   feed_.PublishGreying(UnusedLfos());
-  // The LFO settings are applied again, LFO by LFO, as their controls would send them; with the
-  // values the parameters hold now, so a state being loaded keeps its LFO settings.
+  // The LFO settings are applied to the engine again, LFO by LFO, with the values the
+  // parameters hold now (a source change may move an LFO to another lane). The host hears
+  // nothing: no value changed, and an automation message would be recorded as the user's.
   for (int index = 0; index < kParameterCount; ++index) {
-    if (!IsLfoInput(TargetOf(index).input)) continue;
-    AutomateParam(index, GetParam(index).Normalized());
-    OnParameterChanged(index);
+    if (IsLfoInput(TargetOf(index).input)) OnParameterChanged(index);
   }
 }
 

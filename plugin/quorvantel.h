@@ -24,7 +24,8 @@ class Quorvantel : public IEffectVst2 {
   // Any thread that changed parameter `index` (host, editor, state loading); takes the lock.
   // Also hands the editor what the change means for it (envelope tables, LFO states) and, after
   // a modulation source changed, greys the LFOs no source selects and applies all 32 LFO
-  // parameters again with their current values, informing the host of each.
+  // parameters to the engine again with their current values (the host is not told: nothing
+  // changed).
   void OnParameterChanged(int index) override;
   // Lock held: a loaded state or program sounds at once, without the mix's ramps.
   void OnAllParametersReplaced() override;
