@@ -1,6 +1,7 @@
 // Fader groups, band formatters and the value, rate and skew-name read-outs.
 #include "editor/read_outs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,14 +22,17 @@ std::string Printf(const char* format, double a) {
   return text;
 }
 
-std::string PanText(double v) {
+// "C" at 0.5, else the distance from it in whole percent with the side's letter.
+std::string SideText(double v, char low, char high) {
   if (v == 0.5) return "C";
   // Whole percent, truncated, with an int that cannot overflow for any v in 0..1.
-  const int p = int(std::fabs(0.5 - v) * 2.0 * 100.0);
+  const int p = int(std::fabs(0.5 - std::clamp(v, -1.0, 2.0)) * 2.0 * 100.0);
   char text[32];
-  std::snprintf(text, sizeof text, v < 0.5 ? "%d%%L" : "%d%%R", p);
+  std::snprintf(text, sizeof text, "%d%%%c", p, v < 0.5 ? low : high);
   return text;
 }
+
+std::string PanText(double v) { return SideText(v, 'L', 'R'); }
 
 // "%d" of the truncated value; values no int holds print their truncation in full.
 std::string IntegerText(double v) {
@@ -60,6 +64,16 @@ std::string FormatPan(double a, double b) {
   return PanText(a) + " ~ " + PanText(b);
 }
 
+std::string FormatSource(double a, double b) {
+  if (a == b) return SideText(a, 'R', 'L');
+  return SideText(a, 'R', 'L') + " ~ " + SideText(b, 'R', 'L');
+}
+
+std::string FormatSourceMidSide(double a, double b) {
+  if (a == b) return SideText(a, 'S', 'M');
+  return SideText(a, 'S', 'M') + " ~ " + SideText(b, 'S', 'M');
+}
+
 RangeFaderGroup::RangeFaderGroup(IKnobStripControl* depthKnob, IRangeFaderControl* fader)
     : depthKnob_(depthKnob), fader_(fader) {
   depthKnob_->AttachObserver(this);
@@ -81,14 +95,24 @@ RangeFaderReadOut::RangeFaderReadOut(IEffectBase* plugin, IEditorSurface& surfac
   fader_->AttachObserver(this);
 }
 
-RangeFaderReadOut::~RangeFaderReadOut() { fader_->DetachObserver(this); }
+RangeFaderReadOut::~RangeFaderReadOut() {
+  fader_->DetachObserver(this);
+  if (modeSwitch_ != nullptr) modeSwitch_->DetachObserver(this);
+}
+
+void RangeFaderReadOut::FollowSwitch(IControl* modeSwitch, BandFormatter whenOn) {
+  modeSwitch_ = modeSwitch;
+  whenOn_ = whenOn;
+  modeSwitch_->AttachObserver(this);
+}
 
 void RangeFaderReadOut::Update() {
   if (parameter_ == nullptr) return;
   const double a = parameter_->ValueFromNormalized(fader_->BandLow());
   const double b = parameter_->ValueFromNormalized(fader_->BandHigh());
+  const bool on = modeSwitch_ != nullptr && modeSwitch_->Value() > 0.5;
   text_->SetGrayed(fader_->IsGrayed());
-  text_->SetText(formatter_(a, b).c_str());
+  text_->SetText((on ? whenOn_ : formatter_)(a, b).c_str());
 }
 
 ValueReadOut::ValueReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,

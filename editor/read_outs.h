@@ -30,6 +30,11 @@ std::string FormatTwoDecimals(double a, double b);
 std::string FormatInteger(double a, double b);
 // "C" at the centre, else "N%L" or "N%R" (N = distance from the centre in percent).
 std::string FormatPan(double a, double b);
+// The input channel a Source value makes grains read: "C" at the centre, else "N%R" towards 0
+// (the right input) or "N%L" towards 1 (the left input).
+std::string FormatSource(double a, double b);
+// The same with mid/side coding on, where 0 reads the side signal and 1 the mid: "N%S", "N%M".
+std::string FormatSourceMidSide(double a, double b);
 
 // Observers are built and updated on the editor thread; each watched control notifies them
 // during the tick, before the redraw decision.
@@ -54,6 +59,8 @@ class RangeFaderReadOut : public IObserverInterface {
   ~RangeFaderReadOut() override;
   void Update() override;
   void SetFormatter(BandFormatter formatter) { formatter_ = formatter; }
+  // While the switch is on (value above 0.5), prints with whenOn instead; follows the switch.
+  void FollowSwitch(IControl* modeSwitch, BandFormatter whenOn);
   ITextControl* Text() const { return text_; }
 
  private:
@@ -61,6 +68,8 @@ class RangeFaderReadOut : public IObserverInterface {
   ITextControl* text_;
   const Parameter* parameter_;
   BandFormatter formatter_ = FormatTwoDecimals;
+  IControl* modeSwitch_ = nullptr;
+  BandFormatter whenOn_ = nullptr;
 };
 
 // "%.2f" of the watched control's parameter; grayed and hidden with the control.
