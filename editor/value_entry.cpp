@@ -2,6 +2,8 @@
 #include "editor/value_entry.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,19 +39,57 @@ EntryRequest ValueEntry::RequestFor(const IControl& control, const Parameter& pa
   return request;
 }
 
-double ValueEntry::CommittedValue(const Parameter& parameter, std::string text) {
-  if (text.size() > kEntryTextLimit) text.resize(kEntryTextLimit);
-  double value = 0.0;
-  if (parameter.DisplayTextCount() > 0) {
-    int k = 0;
-    if (parameter.ValueForDisplayText(text.c_str(), &k)) value = k;
-  } else {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str()) value = 0.0;
-    if (parameter.NegateDisplay()) value = -value;
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t a = text.find_first_not_of(" \t\r\n");
+  if (a == std::string::npos) return "";
+  return text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const char* b) {
+  const std::size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+// A whole decimal number, nothing before or after it.
+bool WholeNumber(const std::string& text, double* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+bool ParseTypedValue(const Parameter& parameter, const std::string& typed, double* plain) {
+  std::string text = Trimmed(typed.substr(0, kEntryTextLimit));
+  for (const bool exact : {true, false}) {
+    for (int i = 0; i < parameter.DisplayTextCount(); ++i) {
+      const DisplayText& entry = parameter.DisplayTextAt(i);
+      if (exact ? text == entry.text : SameIgnoringCase(text, entry.text)) {
+        *plain = entry.value;
+        return true;
+      }
+    }
   }
-  return parameter.NormalizedOf(value);
+  // The unit may follow the number, with or without a space, in any case.
+  const std::size_t unit = std::strlen(parameter.Label());
+  if (unit > 0 && text.size() > unit &&
+      SameIgnoringCase(text.substr(text.size() - unit), parameter.Label())) {
+    text = Trimmed(text.substr(0, text.size() - unit));
+  }
+  double v = 0.0;
+  if (!WholeNumber(text, &v)) return false;
+  *plain = parameter.NegateDisplay() ? -v : v;
+  return true;
 }
 
 std::string ValueEntry::CurrentDisplay() const {
@@ -87,8 +127,12 @@ void ValueEntry::HandleTick() {
       break;
     }
     case EntryCommit: {
-      if (parameter_ != nullptr && control_ != nullptr)
-        control_->SetValueFromUser(CommittedValue(*parameter_, widget_->Text()));
+      // Text that stands for no value leaves the value as it is, as a cancel would; a value
+      // beyond the range is taken as its nearest end.
+      double plain = 0.0;
+      if (parameter_ != nullptr && control_ != nullptr &&
+          surface_.ValueFromText(control_->ParamIdx(), widget_->Text(), &plain))
+        control_->SetValueFromUser(parameter_->NormalizedOf(plain));
       Close();
       break;
     }

@@ -29,6 +29,12 @@ enum EntryState : int {
 // Committed and refreshed texts are cut to this many characters.
 constexpr std::size_t kEntryTextLimit = 1000;
 
+// The plain value a text typed for parameter stands for, not yet clamped to its range: one of
+// the parameter's display texts (in any case), or a number, optionally followed by the
+// parameter's unit ("50", "50 ms", "50ms"; negated where the parameter negates its display).
+// False for anything else, which the entry treats as a cancel.
+bool ParseTypedValue(const Parameter& parameter, const std::string& text, double* plain);
+
 // Editor thread only: the window layer's widget calls SetState from the editor thread too.
 class ValueEntry {
  public:
@@ -52,8 +58,6 @@ class ValueEntry {
   // Where and what the box for control and parameter is (public for tests).
   static EntryRequest RequestFor(const IControl& control, const Parameter& parameter,
                                  const std::string& currentText);
-  // The normalised value that committing text to parameter sets.
-  static double CommittedValue(const Parameter& parameter, std::string text);
 
  private:
   std::string CurrentDisplay() const;
