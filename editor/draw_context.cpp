@@ -141,6 +141,12 @@ void DrawContext::DrawText(const TextStyle& style, const char* text, const Rect&
   font->Draw(bitmap_, ClipBox(), x, r.top, text, PixelOf(style.color));
 }
 
+int DrawContext::TextWidth(const TextStyle& style, const char* text) {
+  if (text == nullptr) return 0;
+  const raster::Font* font = FontFor(style);
+  return font != nullptr ? font->TextWidth(text) : int(std::strlen(text)) * style.size / 2;
+}
+
 Color DrawContext::GetPixel(int x, int y) const {
   const raster::Pixel p = raster::GetPixel(bitmap_, x, y);
   return Color{raster::AlphaOf(p), raster::RedOf(p), raster::GreenOf(p), raster::BlueOf(p)};

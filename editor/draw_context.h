@@ -65,6 +65,8 @@ class DrawContext {
   // editor is level). Without a usable font, texts are skipped and the reason is printed once per
   // process on stderr.
   void DrawText(const TextStyle& style, const char* text, const Rect& r);
+  // The width DrawText gives text in pixels; an estimate without a usable font.
+  int TextWidth(const TextStyle& style, const char* text);
 
   // Transparent black outside the bitmap.
   Color GetPixel(int x, int y) const;

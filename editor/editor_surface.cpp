@@ -12,6 +12,16 @@
 
 namespace editor {
 
+namespace {
+
+// The hint box: white text on a near-black box with an amber frame.
+constexpr TextStyle kHintStyle{};
+constexpr Color kHintBackground{255, 24, 24, 28};
+constexpr Color kHintBorder{255, 224, 160, 64};
+constexpr int kHintPadding = 4;
+
+}  // namespace
+
 int KeyCodeFromVirtualKey(int key) {
   switch (key) {
     case 32:
@@ -118,6 +128,7 @@ void IEditorSurface::Tick() {
   }
   TakeParameterValues();
   TakeHandOvers();
+  UpdateHint();
   Rect dirty;
   if (!CollectDirty(&dirty)) return;
   DrawDirty(dirty);
@@ -138,6 +149,10 @@ bool IEditorSurface::CollectDirty(Rect* dirty) {
       any = true;
     }
   }
+  if (!hintDirty_.IsEmpty()) {
+    area = area.Union(hintDirty_);
+    any = true;
+  }
   if (dirty != nullptr) *dirty = area;
   return any;
 }
@@ -149,8 +164,56 @@ bool IEditorSurface::DrawDirty(const Rect& r) {
     if (!control->IsHidden() && control->DrawRect().Intersects(r)) control->Draw(*this);
     control->MarkClean();
   }
+  DrawHint(r);
   window_->PresentRect(r);
   return true;
+}
+
+std::string IEditorSurface::HintFor(int index) const {
+  const Parameter* parameter = ParameterAt(index);
+  if (parameter == nullptr) return "";
+  char text[64] = {};
+  parameter->DisplayString(PlainValue(index), false, text, sizeof text);
+  std::string hint = std::string(parameter->Name()) + " " + text;
+  if (parameter->Label()[0] != '\0') hint += std::string(" ") + parameter->Label();
+  return hint;
+}
+
+void IEditorSurface::UpdateHint() {
+  const int shown = capture_ >= 0 ? capture_ : hover_;
+  std::string text;
+  Rect box;
+  if (shown >= 0 && shown < int(controls_.size()) && !entry_.IsOpen() && draw_ != nullptr) {
+    const IControl& control = *controls_[shown];
+    if (!control.IsHidden() && !control.IsGrayed() && ParameterAt(control.ParamIdx()) != nullptr)
+      text = HintFor(control.ParamIdx());
+    if (!text.empty()) {
+      // Below the control, or above it at the bottom of the editor, inside the editor.
+      const int w = draw_->TextWidth(kHintStyle, text.c_str()) + 2 * kHintPadding;
+      const int h = kHintStyle.size + 4;
+      const Rect& r = control.DrawRect();
+      int top = r.bottom + 2;
+      if (top + h > height_) top = r.top - 2 - h;
+      const int left = std::clamp(r.left, 0, std::max(0, width_ - w));
+      box = Rect{left, std::max(0, top), left + w, std::max(0, top) + h};
+    }
+  }
+  if (text == hintText_ && box == hintRect_) return;
+  // The old box is painted over by what lies beneath it, the new one drawn.
+  hintDirty_ = hintDirty_.Union(hintRect_).Union(box);
+  hintText_ = text;
+  hintRect_ = box;
+}
+
+void IEditorSurface::DrawHint(const Rect& r) {
+  hintDirty_ = Rect{};
+  if (hintText_.empty() || !hintRect_.Intersects(r)) return;
+  draw_->FillRect(kHintBackground, hintRect_, nullptr);
+  draw_->DrawRect(kHintBorder, Rect{hintRect_.left, hintRect_.top, hintRect_.right - 1,
+                                     hintRect_.bottom - 1});
+  draw_->DrawText(kHintStyle, hintText_.c_str(),
+                  Rect{hintRect_.left + kHintPadding, hintRect_.top + 1,
+                       hintRect_.right - kHintPadding, hintRect_.bottom});
 }
 
 int IEditorSurface::ControlAt(int x, int y) const {
@@ -218,6 +281,13 @@ void IEditorSurface::OnMouseDrag(int x, int y, const MouseMod& mod) {
   controls_[capture_]->MouseDrag(x, y, dx, dy, mod);
 }
 
+void IEditorSurface::OnMouseMove(int x, int y) {
+  if (capture_ >= 0) return;
+  hover_ = ControlAt(x, y);
+}
+
+void IEditorSurface::OnMouseLeave() { hover_ = -1; }
+
 void IEditorSurface::OnMouseDoubleClick(int x, int y, const MouseMod& mod) {
   if (EntryHasFocus()) return;
   capture_ = -1;
@@ -279,7 +349,14 @@ void IEditorSurface::PopupParamMenu(IControl* control, const Parameter* paramete
   const int checked = int(PlainValue(control->ParamIdx()));
   const int chosen = window_->PopupMenu(items, checked, itemsPerColumn);
   if (chosen < 1 || chosen > int(items.size())) return;
-  control->SetValueFromUser(ValueEntry::CommittedValue(*parameter, items[chosen - 1]));
+  double plain = 0.0;
+  if (ParseTypedValue(*parameter, items[chosen - 1], &plain))
+    control->SetValueFromUser(parameter->NormalizedOf(plain));
+}
+
+bool IEditorSurface::ValueFromText(int index, const std::string& text, double* plain) const {
+  const Parameter* parameter = ParameterAt(index);
+  return parameter != nullptr && ParseTypedValue(*parameter, text, plain);
 }
 
 }  // namespace editor

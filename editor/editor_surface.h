@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "editor/control.h"
@@ -89,6 +90,10 @@ class IEditorSurface : public IEditorView {
   void OnMouseUp(int x, int y, const MouseMod& mod);
   // A move with a button held; only reaches a control that captured the mouse.
   void OnMouseDrag(int x, int y, const MouseMod& mod);
+  // A move with no button held, and the pointer leaving the window: they choose the control
+  // whose hint shows.
+  void OnMouseMove(int x, int y);
+  void OnMouseLeave();
   void OnMouseDoubleClick(int x, int y, const MouseMod& mod);
   // steps: whole wheel notches, positive away from the user.
   void OnMouseWheel(int x, int y, const MouseMod& mod, int steps);
@@ -109,12 +114,21 @@ class IEditorSurface : public IEditorView {
   // The parameter's plain value as the editor last learnt it.
   double PlainValue(int index) const;
   void OpenValueEntry(IControl* control, const Parameter* parameter);
+  // The plain value text typed for the parameter at index stands for (ParseTypedValue; an
+  // effect adds the forms its own read-outs show); false when it stands for none.
+  virtual bool ValueFromText(int index, const std::string& text, double* plain) const;
   ValueEntry& Entry() { return entry_; }
   // The parameter's display texts as a popup menu; a choice is sent like a committed entry.
   void PopupParamMenu(IControl* control, const Parameter* parameter, int itemsPerColumn);
   IWindowLayer& Window() { return *window_; }
   // Replaces the window layer (tests use a fake one); only while no window is open.
   void SetWindowLayer(std::unique_ptr<IWindowLayer> layer) { window_ = std::move(layer); }
+
+  // The hint box: the parameter's name and value text of the control being dragged, else of
+  // the bound control under the pointer, drawn by the editor over everything else; empty text
+  // and rectangle while there is none. Updated on every tick.
+  const std::string& HintText() const { return hintText_; }
+  const Rect& HintRect() const { return hintRect_; }
 
   int ControlCount() const { return int(controls_.size()); }
   IControl* GetControl(int index) const { return controls_[index].get(); }
@@ -125,9 +139,14 @@ class IEditorSurface : public IEditorView {
   // Editor thread, at the start of every tick after the parameter values: for effect-specific
   // hand-overs (statistics, greying, envelope tables).
   virtual void TakeHandOvers() {}
+  // Editor thread: the hint for the parameter at index at the value the editor knows: its name,
+  // display text and unit ("Length 84.8 ms").
+  virtual std::string HintFor(int index) const;
 
  private:
   void TakeParameterValues();
+  void UpdateHint();
+  void DrawHint(const Rect& r);
   void BeginGesture(int index);
   void EndGesture();
   bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
@@ -138,6 +157,10 @@ class IEditorSurface : public IEditorView {
   int capture_ = -1;
   int lastX_ = -1, lastY_ = -1;
   int gesture_ = -1;
+  int hover_ = -1;  // the control under the pointer while no button is held
+  std::string hintText_;
+  Rect hintRect_;
+  Rect hintDirty_;  // where the hint was or now is, to be redrawn
   std::unique_ptr<DrawContext> draw_;
   ParameterMailbox mailbox_;
   std::vector<double> plainValues_;              // editor thread's view of the parameters

@@ -13,22 +13,22 @@ const EnvelopeRow kEnvelopeRows[kEnvelopeRowCount] = {
 };
 
 const ModulatedRow kModulatedRows[kModulatedRowCount] = {
-  // value src depth  fader      x2   formatter
-    { 0,   1,   2,    70,  30,   150, FormatTwoDecimals},  // "Length"
-    { 3,   4,   5,    70,  75,   150, FormatTwoDecimals},  // "Onset"
-    { 6,   7,   8,    70,  120,  150, FormatPan},          // "Source"
-    {43,  44,  45,    70,  165,  150, FormatInteger},      // "Envelope"
-    { 9,  10,  11,    70,  210,  150, FormatPan},          // "Pan"
-    {12,  13,  14,    70,  255,  150, FormatTwoDecimals},  // "Dir"
-    {15,  16,  17,    70,  300,  150, FormatTwoDecimals},  // "Pitch"
-    {18,  19,  20,    70,  345,  150, FormatTwoDecimals},  // "Speed"
-    {21,  22,  23,    70,  390,  150, FormatTwoDecimals},  // "Delay"
-    {25,  26,  27,    70,  435,  150, FormatTwoDecimals},  // "Feedback"
-    {28,  29,  30,    70,  480,  150, FormatTwoDecimals},  // "FB Apply"
-    {31,  32,  33,    70,  525,  150, FormatTwoDecimals},  // "Ampl"
-    {34,  35,  36,    370, 525,  450, FormatTwoDecimals},  // "Freeze"
-    {37,  38,  39,    370, 480,  450, FormatTwoDecimals},  // "BufLen"
-    {40,  41,  42,    370, 435,  450, FormatTwoDecimals},  // "ScanRate"
+  // value src depth  fader      x2   formatter          with Mid/Side on
+    { 0,   1,   2,    70,  30,   150, FormatTwoDecimals, nullptr},              // "Length"
+    { 3,   4,   5,    70,  75,   150, FormatTwoDecimals, nullptr},              // "Onset"
+    { 6,   7,   8,    70,  120,  150, FormatSource,      FormatSourceMidSide},  // "Source"
+    {43,  44,  45,    70,  165,  150, FormatInteger,     nullptr},              // "Envelope"
+    { 9,  10,  11,    70,  210,  150, FormatPan,         nullptr},              // "Pan"
+    {12,  13,  14,    70,  255,  150, FormatTwoDecimals, nullptr},              // "Dir"
+    {15,  16,  17,    70,  300,  150, FormatTwoDecimals, nullptr},              // "Pitch"
+    {18,  19,  20,    70,  345,  150, FormatTwoDecimals, nullptr},              // "Speed"
+    {21,  22,  23,    70,  390,  150, FormatTwoDecimals, nullptr},              // "Delay"
+    {25,  26,  27,    70,  435,  150, FormatTwoDecimals, nullptr},              // "Feedback"
+    {28,  29,  30,    70,  480,  150, FormatTwoDecimals, nullptr},              // "FB Apply"
+    {31,  32,  33,    70,  525,  150, FormatTwoDecimals, nullptr},              // "Ampl"
+    {34,  35,  36,    370, 525,  450, FormatTwoDecimals, nullptr},              // "Freeze"
+    {37,  38,  39,    370, 480,  450, FormatTwoDecimals, nullptr},              // "BufLen"
+    {40,  41,  42,    370, 435,  450, FormatTwoDecimals, nullptr},              // "ScanRate"
 };
 
 const LabelRow kLabels[kLabelCount] = {
@@ -69,6 +69,21 @@ const LabelRow kLabels[kLabelCount] = {
     {{500, 270, 540, 286}, kAlignRight, "6"},
     {{500, 315, 540, 331}, kAlignRight, "7"},
     {{500, 360, 540, 376}, kAlignRight, "8"},
+};
+
+const LabelRow kExtraLabels[kExtraLabelCount] = {
+    {{662, 57, 698, 73},   kAlignLeft,  "sync"},
+    {{662, 102, 698, 118}, kAlignLeft,  "sync"},
+    {{662, 147, 698, 163}, kAlignLeft,  "sync"},
+    {{662, 192, 698, 208}, kAlignLeft,  "sync"},
+    {{662, 237, 698, 253}, kAlignLeft,  "sync"},
+    {{662, 282, 698, 298}, kAlignLeft,  "sync"},
+    {{662, 327, 698, 343}, kAlignLeft,  "sync"},
+    {{662, 372, 698, 388}, kAlignLeft,  "sync"},
+    {{462, 45, 488, 61},   kAlignLeft,  "#1"},
+    {{462, 95, 488, 111},  kAlignLeft,  "#2"},
+    {{462, 145, 488, 161}, kAlignLeft,  "#3"},
+    {{462, 195, 488, 211}, kAlignLeft,  "#4"},
 };
 // clang-format on
 

@@ -24,6 +24,7 @@ struct ModulatedRow {
   int faderX, faderY;
   int x2;
   BandFormatter formatter;
+  BandFormatter midSideFormatter;  // with "MidSide" on, when the text depends on it; else null
 };
 constexpr int kModulatedRowCount = 15;
 extern const ModulatedRow kModulatedRows[kModulatedRowCount];
@@ -45,6 +46,12 @@ struct LabelRow {
 // The fixed labels, then "1" .. "8" beside the LFO rows: 37 in all.
 constexpr int kLabelCount = 37;
 extern const LabelRow kLabels[kLabelCount];
+
+// Labels added after the fixed layout where it leaves room, clear of every control: "sync" to
+// the right of each LFO's sync switch, and "#1" .. "#4" to the right of each envelope slot's
+// skew knob (the numbers the "Env #" row picks).
+constexpr int kExtraLabelCount = 12;
+extern const LabelRow kExtraLabels[kExtraLabelCount];
 
 // The statistics texts beside "Grains/Sec" and "Density".
 constexpr Rect kGrainRateRect{440, 355, 470, 375};

@@ -10,6 +10,8 @@
 #include "editor/range_fader.h"
 #include "editor/resources.h"
 #include "editor/text_controls.h"
+#include "editor/value_texts.h"
+#include "plugin/parameter.h"
 
 namespace editor {
 
@@ -41,6 +43,12 @@ QuorvantelEditor::QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed)
       Add(std::make_unique<ITextControl>(plugin, kGrainRateRect, Aligned(text_, kAlignRight), "0"));
   grainDensity_ = Add(
       std::make_unique<ITextControl>(plugin, kGrainDensityRect, Aligned(text_, kAlignRight), "0"));
+  for (int i = 0; i < kExtraLabelCount; ++i) {
+    const LabelRow& label = kExtraLabels[i];
+    auto* text = Add(std::make_unique<ITextControl>(plugin, label.rect,
+                                                    Aligned(text_, label.alignment), label.text));
+    if (i < kFeedLfoCount) syncLabels_[i] = text;  // grayed with its LFO
+  }
 }
 
 QuorvantelEditor::~QuorvantelEditor() { CloseWindow(); }
@@ -70,7 +78,7 @@ void QuorvantelEditor::BuildEnvelopeRows() {
 
 void QuorvantelEditor::BuildMixSection() {
   const TextStyle centred = Aligned(text_, kAlignCenter);
-  AddSwitch(360, 320, 86);  // "MidSide"
+  midSide_ = AddSwitch(360, 320, 86);  // "MidSide"
   IControl* dry = AddKnob(360, 260, 87);
   observers_.Adopt(
       std::make_unique<ValueReadOut>(Plugin(), *this, Rect{355, 290, 390, 310}, centred, dry));
@@ -92,6 +100,7 @@ void QuorvantelEditor::BuildModulatedRows() {
     auto readOut = std::make_unique<RangeFaderReadOut>(Plugin(), *this, Rect{x, y - 20, x + 60, y},
                                                        text_, fader);
     readOut->SetFormatter(row.formatter);
+    if (row.midSideFormatter != nullptr) readOut->FollowSwitch(midSide_, row.midSideFormatter);
     observers_.Adopt(std::move(readOut));
   }
 }
@@ -126,6 +135,18 @@ void QuorvantelEditor::BuildLabels() {
                                        label.text));
 }
 
+bool QuorvantelEditor::ValueFromText(int index, const std::string& text, double* plain) const {
+  const Parameter* parameter = ParameterAt(index);
+  return parameter != nullptr && editor::ValueFromText(*parameter, index, text, plain);
+}
+
+std::string QuorvantelEditor::HintFor(int index) const {
+  const Parameter* parameter = ParameterAt(index);
+  if (parameter == nullptr) return "";
+  return std::string(parameter->Name()) + " " +
+         ValueText(*parameter, index, PlainValue(index), [this](int i) { return PlainValue(i); });
+}
+
 void QuorvantelEditor::TakeHandOvers() {
   const std::uint32_t statistics = feed_.statisticsSerial.load(std::memory_order_acquire);
   if (statistics != statisticsSeen_) {
@@ -155,6 +176,7 @@ void QuorvantelEditor::TakeHandOvers() {
         control->MarkDirty(false);
         control->SetRedrawRequest();
       }
+      syncLabels_[n]->SetGrayed((unused >> n) & 1u);
     }
   }
 

@@ -1,4 +1,5 @@
-// The effect's editor: builds the 174 controls of the 800 × 600 layout in drawing order and, on
+// The effect's editor: builds the 174 controls of the 800 × 600 layout in drawing order (and
+// after them a few labels where the layout leaves room) and, on
 // every tick, takes over what the effect handed to it (statistics, greying, LFO states, envelope
 // tables).
 #pragma once
@@ -21,7 +22,8 @@ enum LfoControl : int { kLfoShapeText = 0, kLfoRateKnob, kLfoSyncSwitch, kLfoSke
 
 class QuorvantelEditor : public IEditorSurface {
  public:
-  static constexpr int kControlCount = 174;
+  static constexpr int kLayoutControlCount = 174;
+  static constexpr int kControlCount = kLayoutControlCount + kExtraLabelCount;
 
   // Constructing thread. feed must outlive the editor.
   QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed);
@@ -34,8 +36,13 @@ class QuorvantelEditor : public IEditorSurface {
   ITextControl* GrainDensityReadOut() const { return grainDensity_; }
   const ObserverArray& Observers() const { return observers_; }
 
+  // Editor thread: the read-outs' own forms too ("C", "30%L", "1/4"; see value_texts.h).
+  bool ValueFromText(int index, const std::string& text, double* plain) const override;
+
  protected:
   void TakeHandOvers() override;
+  // The value as the read-outs show it, with its unit: "Length 84.8 ms", "Pan 30%L", "Rate2 1/4".
+  std::string HintFor(int index) const override;
 
  private:
   void BuildEnvelopeRows();
@@ -56,8 +63,10 @@ class QuorvantelEditor : public IEditorSurface {
   std::uint32_t envelopeSeen_[kFeedEnvelopeCount] = {};
   IEnvelopeCanvas* canvases_[kFeedEnvelopeCount] = {};
 
+  IControl* midSide_ = nullptr;  // the Source read-out follows it
   LfoView lfoViews_[kFeedLfoCount];
   IControl* lfoControls_[kFeedLfoCount][4] = {};
+  ITextControl* syncLabels_[kFeedLfoCount] = {};
   ITextControl* grainRate_ = nullptr;
   ITextControl* grainDensity_ = nullptr;
   std::uint32_t statisticsSeen_ = 0;

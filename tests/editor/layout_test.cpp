@@ -23,7 +23,8 @@ bool Is(const IControl* c) {
 TEST(EditorLayout, The174ControlsInBuildOrder) {
   EditorHarness h;
   QuorvantelEditor& e = h.Editor();
-  ASSERT_EQ(e.ControlCount(), 174);
+  // The fixed layout's 174, then the extra labels.
+  ASSERT_EQ(e.ControlCount(), 174 + 12);
   EXPECT_EQ(h.Editor().Observers().Count(), 60);
   struct Expect {
     int index;
@@ -70,6 +71,29 @@ TEST(EditorLayout, The174ControlsInBuildOrder) {
   EXPECT_EQ(static_cast<ITextControl*>(e.GetControl(171))->Text(), "8");
   EXPECT_EQ(e.GetControl(172), e.GrainRateReadOut());
   EXPECT_EQ(e.GetControl(173), e.GrainDensityReadOut());
+}
+
+TEST(EditorLayout, TheExtraLabelsNameTheSyncSwitchesAndEnvelopeSlotsWithoutCoveringAControl) {
+  EditorHarness h;
+  QuorvantelEditor& e = h.Editor();
+  auto text = [&](int i) { return static_cast<ITextControl*>(e.GetControl(i))->Text(); };
+  EXPECT_EQ(text(174), "sync");
+  EXPECT_EQ(text(181), "sync");
+  EXPECT_EQ(text(182), "#1");
+  EXPECT_EQ(text(185), "#4");
+  // A label above a control in the list would take its clicks.
+  for (int label = 174; label < e.ControlCount(); ++label) {
+    EXPECT_EQ(e.GetControl(label)->ParamIdx(), -1);
+    for (int i = 0; i < 174; ++i) {
+      if (e.GetControl(i)->ParamIdx() < 0) continue;
+      EXPECT_FALSE(e.GetControl(label)->DrawRect().Intersects(e.GetControl(i)->DrawRect()))
+          << text(label) << " covers control " << i;
+    }
+  }
+  // The sync label sits to the right of its switch, on the same line.
+  const Rect sync = e.LfoControlAt(0, kLfoSyncSwitch)->DrawRect();
+  EXPECT_GT(e.GetControl(174)->DrawRect().left, sync.right);
+  EXPECT_LE(e.GetControl(174)->DrawRect().top, sync.top);
 }
 
 TEST(EditorLfoRows, GreyingFollowsTheSourcesWithoutAutomatingTheHost) {
@@ -176,12 +200,24 @@ TEST(ValueEntry, ARightClickedFaderTakesATypedValueOnTheNextTick) {
   h.Tick();
   EXPECT_NEAR(h.Value(0), 75.0, 1e-9);
   EXPECT_EQ(window.box, nullptr);
-  // Text that is no number commits 0, which the range makes its minimum.
+  // Text that stands for no value leaves the value alone and closes the box, as a cancel.
   h.RightClick(length);
   window.box->text = "fast";
   h.Editor().Entry().SetState(EntryCommit);
   h.Tick();
-  EXPECT_DOUBLE_EQ(h.Value(0), 1.0);
+  EXPECT_NEAR(h.Value(0), 75.0, 1e-9);
+  EXPECT_EQ(window.box, nullptr);
+  // The unit may follow the number; a number beyond the range is taken as its end.
+  for (const auto& [typed, expected] : {std::pair<const char*, double>{"50 ms", 50.0},
+                                        {" 42.5MS ", 42.5},
+                                        {"1e4", 150.0},
+                                        {"-3", 1.0}}) {
+    h.RightClick(length);
+    window.box->text = typed;
+    h.Editor().Entry().SetState(EntryCommit);
+    h.Tick();
+    EXPECT_NEAR(h.Value(0), expected, 1e-9) << typed;
+  }
 }
 
 TEST(ValueEntry, SelectorsGetAListAndRightClicksCancelOrOpenNothing) {

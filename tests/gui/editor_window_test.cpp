@@ -170,12 +170,96 @@ TEST_F(EditorWindow, ATypedValueIsCommittedByReturn) {
   ASSERT_TRUE(Xdo("key Return"));
   EXPECT_TRUE(DisplayBecomes(kLength, "75.0"));
   EXPECT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 0; }));
-  // Text that is no number commits 0, the bottom of the range.
+  // Text that stands for no value closes the box and leaves the value alone.
   ASSERT_TRUE(Xdo("mousemove 145 35 click 3"));
   ASSERT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 1; }));
   ASSERT_TRUE(Xdo("type abc"));
   ASSERT_TRUE(Xdo("key Return"));
-  EXPECT_TRUE(DisplayBecomes(kLength, "1.0"));
+  EXPECT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 0; }));
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(plugin_->Display(kLength), "75.0");
+}
+
+TEST_F(EditorWindow, TheSourceReadOutNamesTheChannelThatPlaysAndMidSide) {
+  constexpr int kSource = 6, kPan = 9;
+  // The white text's pixels of a read-out, apart from the row's shading behind it.
+  auto textOf = [&](int y) {
+    std::vector<bool> text;
+    for (std::uint32_t p : Region(Capture(editor_), 70, y, 130, y + 18))
+      text.push_back(((p >> 16) & 0xff) > 160 && ((p >> 8) & 0xff) > 160 && (p & 0xff) > 160);
+    return text;
+  };
+  auto source = [&] { return textOf(100); };
+  auto pan = [&] { return textOf(190); };
+  // Source 0 reads the right input: its read-out shows what Pan 1 shows, "100%R".
+  plugin_->Host().SetParameter(kPan, 1.0f);
+  const bool same = WaitUntil([&] { return source() == pan(); });
+  SaveShot(Capture(editor_), "source-reads-right");
+  ASSERT_TRUE(same);
+  const auto right = source();
+  // Typed in the read-out's own form: the fader goes to the other end.
+  ASSERT_TRUE(Xdo("mousemove 145 125 click 3"));
+  ASSERT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 1; }));
+  ASSERT_TRUE(Xdo("type 100%L"));
+  ASSERT_TRUE(Xdo("key Return"));
+  ASSERT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(kSource) == 1.0f; }));
+  ASSERT_TRUE(WaitUntil([&] { return source() != right; }));
+  const auto left = source();
+  // With Mid/Side on, the same value reads the mid signal: the text changes, the value stays.
+  ASSERT_TRUE(Xdo("mousemove 365 325 click 1"));
+  ASSERT_TRUE(WaitUntil([&] { return plugin_->Display(86) == "on"; }));
+  EXPECT_TRUE(WaitUntil([&] { return source() != left && source() != right; }));
+  EXPECT_EQ(plugin_->Host().GetParameter(kSource), 1.0f);
+  SaveShot(Capture(editor_), "source-reads-mid");
+}
+
+TEST_F(EditorWindow, TypedValuesTakeTheReadOutsFormsAndTextThatIsNoValueChangesNothing) {
+  constexpr int kPan = 9, kRate1 = 55, kSync1 = 56;
+  auto type = [&](int x, int y, const char* text) {
+    ASSERT_TRUE(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 3"));
+    ASSERT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 1; }));
+    ASSERT_TRUE(Xdo(std::string("type ") + text));
+    ASSERT_TRUE(Xdo("key Return"));
+    ASSERT_TRUE(WaitUntil([&] { return ChildCount(editor_) == 0; }));
+  };
+  type(145, 215, "30%L");
+  EXPECT_TRUE(DisplayBecomes(kPan, "0.35"));
+  type(145, 215, "abc");
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(plugin_->Display(kPan), "0.35");
+  // A synced LFO takes the division its read-out shows.
+  ASSERT_TRUE(Xdo("mousemove 655 64 click 1"));
+  ASSERT_TRUE(DisplayBecomes(kSync1, "on"));
+  auto rateText = [&] { return Region(Capture(editor_), 650, 45, 700, 57); };
+  const auto before = rateText();
+  type(628, 58, "1/4");
+  EXPECT_TRUE(WaitUntil([&] {
+    return std::fabs(plugin_->Host().GetParameter(kRate1) - 12.5f / 22.0f) < 1e-6f;
+  }));
+  EXPECT_TRUE(WaitUntil([&] { return rateText() != before; }));
+  SaveShot(Capture(editor_), "typed-quarter-note");
+}
+
+TEST_F(EditorWindow, HoveringOrDraggingAControlShowsItsNameAndValueInAHintBox) {
+  // The hint box's amber frame at its top-left corner.
+  auto frameAt = [&](int x, int y) {
+    return (Capture(editor_).Data()[y * 800 + x] & 0xffffffu) == 0xe0a040u;
+  };
+  // Below the Length fader (70, 30 .. 221, 41).
+  ASSERT_TRUE(Xdo("mousemove 145 35"));
+  EXPECT_TRUE(WaitUntil([&] { return frameAt(70, 43); }));
+  SaveShot(Capture(editor_), "hint-hover-length");
+  // Dragging the Dry knob (360, 260 .. 386, 286) moves the hint there and the value with it.
+  ASSERT_TRUE(Xdo("mousemove 373 273 sleep 0.45 mousedown 1 mousemove 373 250 mousemove 373 240"));
+  EXPECT_TRUE(WaitUntil([&] { return frameAt(360, 288); }));
+  EXPECT_FALSE(frameAt(70, 43));
+  ASSERT_TRUE(WaitUntil([&] { return plugin_->Host().GetParameter(87) > 0.0f; }));
+  std::this_thread::sleep_for(100ms);
+  SaveShot(Capture(editor_), "hint-drag-dry");
+  ASSERT_TRUE(Xdo("mouseup 1"));
+  // Over the background: no hint, and what it covered is painted again.
+  ASSERT_TRUE(Xdo("mousemove 780 590"));
+  EXPECT_TRUE(WaitUntil([&] { return !frameAt(360, 288); }));
 }
 
 TEST_F(EditorWindow, AChoiceFromTheDropDownListCommits) {

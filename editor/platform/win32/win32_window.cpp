@@ -233,9 +233,18 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       surface_.OnMouseUp(x, y, ModOf(w));
       return 0;
     case WM_MOUSEMOVE:
-      // A drag only while this window holds the capture; hovering is not tracked.
-      if ((w & (MK_LBUTTON | MK_RBUTTON)) != 0 && GetCapture() == window_)
+      // A drag only while this window holds the capture; otherwise a hover, whose end the
+      // window asks to hear of.
+      if ((w & (MK_LBUTTON | MK_RBUTTON)) != 0 && GetCapture() == window_) {
         surface_.OnMouseDrag(x, y, ModOf(w));
+      } else {
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window_, 0};
+        TrackMouseEvent(&track);
+        surface_.OnMouseMove(x, y);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      surface_.OnMouseLeave();
       return 0;
     case WM_LBUTTONDBLCLK:
       surface_.OnMouseDoubleClick(x, y, ModOf(w));

@@ -18,7 +18,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint32_t kEditorEvents =
     XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
-    XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_LEAVE_WINDOW | XCB_EVENT_MASK_KEY_PRESS |
+    XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 constexpr std::uint16_t kHeldButtons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_3;
 
 // The window an event is about (0 for events that name none we route).
@@ -198,7 +199,15 @@ void X11Session::EditorEvent(const xcb_generic_event_t& event) {
         surface_.OnMouseUp(x, y, ModFromState(e.state, e.detail, false));
       break;
     case XCB_MOTION_NOTIFY:
-      if ((e.state & kHeldButtons) != 0) surface_.OnMouseDrag(x, y, ModFromState(e.state));
+      if ((e.state & kHeldButtons) != 0)
+        surface_.OnMouseDrag(x, y, ModFromState(e.state));
+      else
+        surface_.OnMouseMove(x, y);
+      break;
+    case XCB_LEAVE_NOTIFY:
+      // A pointer grab during a drag also sends one; only leaving for real ends the hover.
+      if (reinterpret_cast<const xcb_leave_notify_event_t&>(event).mode == XCB_NOTIFY_MODE_NORMAL)
+        surface_.OnMouseLeave();
       break;
     case XCB_KEY_PRESS: {
       const int key = VirtualKeyFromKeysym(display_.Keysym(e.detail, e.state));
