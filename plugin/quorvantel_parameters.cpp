@@ -178,45 +178,47 @@ int TruncToInt(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6))
 }  // namespace
 
 void DefineQuorvantelParameters(IEffectBase& effect) {
-  for (int index = 0; index < kParameterCount && index < effect.ParameterCount(); ++index) {
-    const ParameterRow& row = kParameterTable[index];
-    char name[kParameterTextSize];
-    if (std::strchr(row.name, '%') != nullptr) {  // an LFO's parameter
-      std::snprintf(name, sizeof name, row.name, row.target.which + 1);
-    } else {
-      CopyBounded(name, row.name, sizeof name);
-    }
-    Parameter& parameter = effect.GetParam(index);
-    switch (row.kind) {
-      case kDouble:
-        parameter.DefineDouble(name, row.defaultValue, row.min, row.max, row.step, row.label);
-        break;
-      case kInt:
-        parameter.DefineInt(name, static_cast<int>(row.defaultValue), static_cast<int>(row.min),
-                            static_cast<int>(row.max), row.label);
-        break;
-      case kEnum:
-        parameter.DefineEnum(name, static_cast<int>(row.defaultValue),
-                             static_cast<int>(row.max) + 1);
-        break;
-      case kBool:
-        parameter.DefineBool(name, row.defaultValue != 0.0);
-        break;
-    }
-    parameter.SetExponent(row.exponent);
-    switch (row.texts) {
-      case kNone:
-        break;
-      case kLfos:
-        AddTexts(parameter, kLfoTexts);
-        break;
-      case kEnvelopeShapes:
-        AddTexts(parameter, kEnvelopeShapeTexts);
-        break;
-      case kLfoShapes:
-        AddTexts(parameter, kLfoShapeTexts);
-        break;
-    }
+  for (int index = 0; index < kParameterCount && index < effect.ParameterCount(); ++index)
+    DefineQuorvantelParameter(index, effect.GetParam(index));
+}
+
+void DefineQuorvantelParameter(int index, Parameter& parameter) {
+  const ParameterRow& row = kParameterTable[index];
+  char name[kParameterTextSize];
+  if (std::strchr(row.name, '%') != nullptr) {  // an LFO's parameter
+    std::snprintf(name, sizeof name, row.name, row.target.which + 1);
+  } else {
+    CopyBounded(name, row.name, sizeof name);
+  }
+  switch (row.kind) {
+    case kDouble:
+      parameter.DefineDouble(name, row.defaultValue, row.min, row.max, row.step, row.label);
+      break;
+    case kInt:
+      parameter.DefineInt(name, static_cast<int>(row.defaultValue), static_cast<int>(row.min),
+                          static_cast<int>(row.max), row.label);
+      break;
+    case kEnum:
+      parameter.DefineEnum(name, static_cast<int>(row.defaultValue),
+                           static_cast<int>(row.max) + 1);
+      break;
+    case kBool:
+      parameter.DefineBool(name, row.defaultValue != 0.0);
+      break;
+  }
+  parameter.SetExponent(row.exponent);
+  switch (row.texts) {
+    case kNone:
+      break;
+    case kLfos:
+      AddTexts(parameter, kLfoTexts);
+      break;
+    case kEnvelopeShapes:
+      AddTexts(parameter, kEnvelopeShapeTexts);
+      break;
+    case kLfoShapes:
+      AddTexts(parameter, kLfoShapeTexts);
+      break;
   }
 }
 

@@ -3,6 +3,7 @@
 
 class GrainEngine;
 class IEffectBase;
+class Parameter;
 
 constexpr int kParameterCount = 89;
 
@@ -64,6 +65,9 @@ struct ParameterTarget {
 
 // Defines every parameter of the table on a freshly constructed instance (constructor only).
 void DefineQuorvantelParameters(IEffectBase& effect);
+// Defines parameter index (0 .. 88) of the table on a fresh Parameter: tools that only need
+// the table's ranges, mappings and texts (the command-line host) build it apart from an instance.
+void DefineQuorvantelParameter(int index, Parameter& parameter);
 
 // Any thread: what parameter index (0 .. 88) drives.
 ParameterTarget TargetOf(int index);

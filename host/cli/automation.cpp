@@ -56,7 +56,8 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
-void Automation::AddLane(const std::string& text, ParamCatalog& catalog, double sampleRate) {
+void Automation::AddLane(const std::string& text, ParamCatalog& catalog, double sampleRate,
+                         bool normalized) {
   std::string name, points;
   SplitAssignment(text, &name, &points);
   AutomationLane lane;
@@ -82,7 +83,17 @@ void Automation::AddLane(const std::string& text, ParamCatalog& catalog, double 
     if (!lane.points.empty() && p.frame < lane.points.back().frame) {
       throw CliError(kExitUsage, where + "times must not go back (\"" + point + "\")");
     }
-    p.normalized = catalog.NormalizedFor(lane.index, Trim(point.substr(colon + 1)));
+    const std::string value = Trim(point.substr(colon + 1));
+    if (normalized) {
+      double x = 0.0;
+      if (!ParseNumber(value, &x) || x < 0.0 || x > 1.0) {
+        throw CliError(kExitUsage, where + "normalised value \"" + value +
+                                       "\" must be a number from 0 to 1");
+      }
+      p.normalized = static_cast<float>(x);
+    } else {
+      p.normalized = catalog.NormalizedFor(lane.index, value);
+    }
     lane.points.push_back(p);
   }
   for (const AutomationLane& other : lanes_) {

@@ -36,7 +36,9 @@ class Automation {
   // "1.5s"), milliseconds ("250ms") or samples ("12000smp"); VALUE is what --set takes. Texts
   // and on/off parameters step unless "linear:" says otherwise; other lanes ramp linearly in the
   // normalised value a host sends. Throws CliError(kExitUsage).
-  void AddLane(const std::string& text, ParamCatalog& catalog, double sampleRate);
+  // With normalized, every VALUE is the normalised value 0 to 1 a host sends.
+  void AddLane(const std::string& text, ParamCatalog& catalog, double sampleRate,
+               bool normalized = false);
   // A file with one lane per line; empty lines and lines starting with '#' are skipped. Throws
   // CliError (kExitInput for the file, kExitUsage for its content, naming the line).
   void AddFile(const std::string& path, ParamCatalog& catalog, double sampleRate);

@@ -158,13 +158,17 @@ int RunParams(const Args& args) {
           JsonString(min).c_str(), JsonString(max).c_str(), list.c_str(), i + 1 < count ? "," : "");
       continue;
     }
-    const std::string unit = label.empty() ? "" : " " + label;
+    // The table shows what the editor shows; the JSON above keeps the plug-in's own display.
     char normalised[32];
     std::snprintf(normalised, sizeof normalised, "%.6f", value);
     std::string joined;
     for (const std::string& t : texts) joined += (joined.empty() ? "" : ", ") + t;
-    table.Add({std::to_string(i), catalog.Id(i), display + unit, normalised, byDefault + unit,
-               texts.empty() ? min + " to " + max + unit : "", joined});
+    table.Add({std::to_string(i), catalog.Id(i), catalog.Shown(i, value), normalised,
+               catalog.Shown(i, defaults[static_cast<std::size_t>(i)], &defaults),
+               !texts.empty()       ? ""
+               : catalog.OwnTable() ? catalog.Shown(i, 0.0) + " to " + catalog.Shown(i, 1.0)
+                                    : min + " to " + max + (label.empty() ? "" : " " + label),
+               joined});
   }
   std::fputs(json ? "]\n" : table.Format().c_str(), stdout);
   return 0;

@@ -72,10 +72,11 @@ void RenderOne(const Options& options, const RenderSettings& settings, const Job
   if (effect.numOutputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
 
   Automation automation;
-  if (options.Has("automate") || options.Has("automation")) {
+  if (options.Has("automate") || options.Has("automate-normalized") ||
+      options.Has("automation")) {
     ParamCatalog catalog(*host);
-    for (const std::string& lane : options.Values("automate")) {
-      automation.AddLane(lane, catalog, in.SampleRate());
+    for (const auto& [option, lane] : options.InOrder({"automate", "automate-normalized"})) {
+      automation.AddLane(lane, catalog, in.SampleRate(), option == "automate-normalized");
     }
     for (const std::string& file : options.Values("automation")) {
       automation.AddFile(file, catalog, in.SampleRate());
@@ -144,6 +145,8 @@ int RunRender(const Args& args) {
                "(1.5), milliseconds (250ms) or samples (12000smp); ramps are linear in the "
                "normalised value, texts step",
                true},
+              {"automate-normalized", "NAME=POINTS",
+               "as --automate, with each VALUE the normalised value 0 to 1 a host sends", true},
               {"automation", "FILE", "automation lanes from a file, one NAME=POINTS a line", true},
               {"channels", "MAP",
                "which input channels feed the plug-in's inputs: \"mix\", or 1-based channel "

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <functional>
 
+#include "editor/value_texts.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/options.h"
+#include "plugin/quorvantel.h"
 
 namespace qvcli {
 namespace {
@@ -50,6 +52,11 @@ std::string Join(const std::vector<std::string>& items, const char* separator) {
   return out;
 }
 
+// 0xVVVVRRMM as hosts read it: VVVV × 10000 + RR × 100 + MM.
+int DecimalVersion(std::int32_t v) {
+  return ((v >> 16) & 0xffff) * 10000 + ((v >> 8) & 0xff) * 100 + (v & 0xff);
+}
+
 }  // namespace
 
 ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
@@ -59,6 +66,19 @@ ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
   for (const std::string& n : names_) ++total[n];
   for (const std::string& n : names_) {
     ids_.push_back(total[n] > 1 ? n + "#" + std::to_string(++seen[n]) : n);
+  }
+  // Quorvantel: this build's table, when the loaded module is the same version with the same
+  // parameters.
+  if (host.Effect() && host.Effect()->uniqueID == kQuorvantelUniqueId &&
+      host.Effect()->version == DecimalVersion(kQuorvantelVersion) && count == kParameterCount) {
+    table_.resize(kParameterCount);
+    for (int i = 0; i < kParameterCount; ++i) {
+      DefineQuorvantelParameter(i, table_[i]);
+      if (names_[i] != table_[i].Name()) {
+        table_.clear();
+        break;
+      }
+    }
   }
 }
 
@@ -167,7 +187,48 @@ const std::vector<TextStep>& ParamCatalog::Texts(int index) {
   return steps;
 }
 
+std::string ParamCatalog::Shown(int index, double x, const std::vector<float>* context) {
+  if (OwnTable()) {
+    const Parameter& p = table_[static_cast<std::size_t>(index)];
+    return editor::ValueText(p, index, p.ValueFromNormalized(x), [&](int i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      const float other =
+          context != nullptr && k < context->size() ? (*context)[k] : host_.GetParameter(i);
+      return table_[k].ValueFromNormalized(other);
+    });
+  }
+  const std::string label = host_.ParamLabel(index);
+  return Display(index, x) + (label.empty() ? "" : " " + label);
+}
+
+float ParamCatalog::OwnNormalizedFor(int index, const std::string& value) {
+  const Parameter& p = table_[static_cast<std::size_t>(index)];
+  double plain = 0.0;
+  if (!editor::ValueFromText(p, index, value, &plain)) {
+    std::string forms;
+    if (p.DisplayTextCount() > 0) {
+      for (int i = 0; i < p.DisplayTextCount(); ++i)
+        forms += std::string(i > 0 ? ", " : "") + p.DisplayTextAt(i).text;
+      throw CliError(kExitUsage, "unknown value \"" + value + "\" for " + Describe(index) +
+                                     "; choose one of: " + forms);
+    }
+    throw CliError(kExitUsage, "value \"" + value + "\" for " + Describe(index) +
+                                   " is not a number" +
+                                   (p.Label()[0] != '\0' ? std::string(" (in ") + p.Label() + ")"
+                                                         : std::string()) +
+                                   " nor a form its display shows");
+  }
+  if (!(plain >= p.Min() && plain <= p.Max())) {
+    const editor::PlainValueOf none = [](int) { return 0.0; };
+    throw CliError(kExitUsage, "value " + value + " is out of range for " + Describe(index) +
+                                   ": " + editor::ValueText(p, index, p.Min(), none) + " to " +
+                                   editor::ValueText(p, index, p.Max(), none));
+  }
+  return static_cast<float>(p.NormalizedOf(plain));
+}
+
 float ParamCatalog::NormalizedFor(int index, const std::string& value) {
+  if (OwnTable()) return OwnNormalizedFor(index, value);
   const std::vector<TextStep>& texts = Texts(index);
   if (!texts.empty()) {
     for (const bool ignoreCase : {false, true}) {
@@ -249,7 +310,16 @@ float ParamCatalog::NormalizedForNumber(int index, double t, const std::string& 
   }
   const double b = x0;
   double x = 0.5 * (a + b);
-  if (b <= a) {
+  if (b < a) {
+    // No setting shows the value itself: it lies between two display steps, b's below it and
+    // a's above it. The nearer one is taken.
+    double below = 0.0, above = 0.0;
+    if (DisplayNumber(index, b, &below) && DisplayNumber(index, a, &above)) {
+      const double vb = rising ? below : -below, va = rising ? above : -above;
+      return static_cast<float>(target - vb <= va - target ? b : a);
+    }
+    x = a;
+  } else if (b == a) {
     x = a;
   } else if (Display(index, a).find('.') == std::string::npos && t != 0.0) {
     // A display without decimals truncates toward zero, so the exact value sits at the end of

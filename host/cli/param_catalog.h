@@ -1,8 +1,9 @@
 // Parameters of a loaded plug-in seen from the command line: names resolved to indices (with
 // suggestions for near misses and a spelling for repeated names), and plain or textual values
-// turned into the normalised values a VST 2 host sends. Display texts of normalised values come
-// from the plug-in's query for them where it has one, else from setting the value, reading the
-// display and setting the old value back.
+// turned into the normalised values a VST 2 host sends. For Quorvantel that is its own parameter
+// table's mapping, with the forms its editor shows; for other plug-ins a search of their
+// displays. Display texts of normalised values come from the plug-in's query for them where it
+// has one, else from setting the value, reading the display and setting the old value back.
 #pragma once
 
 #include <map>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "host/plugin_host.h"
+#include "plugin/parameter.h"
 
 namespace qvcli {
 
@@ -36,11 +38,17 @@ class ParamCatalog {
 
   // The display text the parameter shows at normalised value x, leaving its value as it was.
   std::string Display(int index, double x);
+  // What a user reads for normalised value x, with its unit: for Quorvantel what its editor
+  // shows ("C", "25 %", "1/4"; the switches these depend on are read from context, a preset's
+  // normalised values, else from the plug-in), for other plug-ins the display text and label.
+  std::string Shown(int index, double x, const std::vector<float>* context = nullptr);
+  // True when the plug-in is Quorvantel and its own parameter table is used.
+  bool OwnTable() const { return !table_.empty(); }
 
   // The normalised value that gives this plain value (in the parameter's own units) or display
-  // text. Throws CliError(kExitUsage) for a value out of range (giving the range), an unknown
-  // text (listing the texts), or a display that is neither texts nor steadily rising or falling
-  // numbers.
+  // text. A value between two of another plug-in's display steps takes the nearer step. Throws
+  // CliError(kExitUsage) for a value out of range (giving the range), an unknown text (listing
+  // the texts), or a display that is neither texts nor steadily rising or falling numbers.
   float NormalizedFor(int index, const std::string& value);
 
   // The enumeration texts of a parameter in order; empty when it shows numbers.
@@ -51,6 +59,7 @@ class ParamCatalog {
 
  private:
   bool DisplayNumber(int index, double x, double* out);
+  float OwnNormalizedFor(int index, const std::string& value);
   float NormalizedForNumber(int index, double target, const std::string& text);
   std::string Describe(int index) const;
 
@@ -58,6 +67,7 @@ class ParamCatalog {
   std::vector<std::string> names_;
   std::vector<std::string> ids_;
   std::map<int, std::vector<TextStep>> texts_;
+  std::vector<Parameter> table_;  // Quorvantel's own parameters; empty for other plug-ins
   bool checkedSupport_ = false;
   bool query_ = false;  // the plug-in answers the display-of-normalised-value query
 };

@@ -221,11 +221,10 @@ std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host
   auto listCurrent = [&](const std::string& indent) {
     TextTable table({true});
     for (int i = 0; i < catalog->Count(); ++i) {
-      const std::string label = host->ParamLabel(i);
       char value[32];
       std::snprintf(value, sizeof value, "%.6f", host->GetParameter(i));
-      table.Add({std::to_string(i), catalog->Id(i),
-                 host->ParamDisplay(i) + (label.empty() ? "" : " " + label), value});
+      table.Add({std::to_string(i), catalog->Id(i), catalog->Shown(i, host->GetParameter(i)),
+                 value});
     }
     return table.Format(indent + "  ");
   };
@@ -249,10 +248,8 @@ std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host
       std::snprintf(value, sizeof value, "%.6f", p.params[i]);
       const int index = static_cast<int>(i);
       if (named) {
-        const std::string label = host->ParamLabel(index);
         table.Add({std::to_string(i), catalog->Id(index),
-                   catalog->Display(index, p.params[i]) + (label.empty() ? "" : " " + label),
-                   value});
+                   catalog->Shown(index, p.params[i], &p.params), value});
       } else {
         table.Add({std::to_string(i), value});
       }

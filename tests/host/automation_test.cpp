@@ -46,6 +46,16 @@ TEST_F(AutomationTest, RampsMoveInStepsAndReachEveryPointExactly) {
   EXPECT_EQ(automation.NextChange(3000), Automation::kNever);
 }
 
+TEST_F(AutomationTest, NormalisedLanesTakeTheHostsValuesAsGiven) {
+  automation.AddLane("Length=0:0.25,1:1", *catalog, 1000.0, true);
+  const auto& lane = automation.Lanes()[0];
+  EXPECT_FLOAT_EQ(lane.points[0].normalized, 0.25f);
+  EXPECT_FLOAT_EQ(lane.points[1].normalized, 1.0f);
+  EXPECT_FALSE(lane.step);
+  EXPECT_THROW(automation.AddLane("Gain=0:1.5", *catalog, 1000.0, true), qvcli::CliError);
+  EXPECT_THROW(automation.AddLane("Gain=0:High", *catalog, 1000.0, true), qvcli::CliError);
+}
+
 TEST_F(AutomationTest, TextsStepAndSeveralLanesShareTheChangePoints) {
   automation.AddLane("Mode=0:Low,0.25:High,0.5:Mid", *catalog, 48000.0);
   automation.AddLane("Gain=step:0.1:5", *catalog, 48000.0);

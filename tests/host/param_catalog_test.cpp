@@ -85,6 +85,14 @@ TEST_F(ParamCatalogTest, TruncatedWholeNumbersLandOnTheirValue) {
   EXPECT_NEAR(catalog->NormalizedFor(3, "0"), 0.5f, 1e-6);
 }
 
+TEST_F(ParamCatalogTest, ValuesBetweenDisplayStepsTakeTheNearerStep) {
+  EXPECT_EQ(Shown(1, "33.33"), "33.3");
+  EXPECT_EQ(Shown(1, "33.37"), "33.4");
+  EXPECT_EQ(Shown(0, "3.333"), "3.33");
+  EXPECT_EQ(Shown(3, "0.4"), "0");
+  EXPECT_EQ(Shown(3, "0.6"), "1");
+}
+
 TEST_F(ParamCatalogTest, EnumerationTextsSelectTheirStep) {
   EXPECT_EQ(Shown(2, "High"), "High");
   EXPECT_EQ(Shown(2, "mid"), "Mid");

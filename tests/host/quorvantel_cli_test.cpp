@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "engine/render_path.h"
@@ -112,6 +114,54 @@ TEST(QuorvantelParams, PlainValuesLandInTheParametersOwnUnits) {
   EXPECT_EQ(DisplayOf(json, 9), "0.25");
 }
 
+// The normalised value in a parameter's JSON line.
+double ValueOf(const std::string& json, int index) {
+  const std::string line = ParamLine(json, index);
+  const std::size_t at = line.find("\"value\": ");
+  return at == std::string::npos ? -1.0 : std::stod(line.substr(at + 9));
+}
+
+TEST(QuorvantelParams, SetTakesAnyValueInRangeAndTheFormsTheEditorShows) {
+  ScratchDir dir;
+  // Values between display steps set exactly that value, through the parameter table's mapping.
+  std::string json = Params(dir, {"--set", "Freeze=0.54", "--set", "Length=33.33", "--set",
+                                  "Lng Dpth=0.245", "--set", "Rate1=0.065"});
+  EXPECT_NEAR(ValueOf(json, 34), 0.54, 1e-6);
+  EXPECT_NEAR(ValueOf(json, 0), std::sqrt(32.33 / 149.0), 1e-6);
+  EXPECT_NEAR(ValueOf(json, 2), 0.245, 1e-6);
+  EXPECT_NEAR(ValueOf(json, 55), std::sqrt(0.055 / 11.99), 1e-6);
+  // The editor's own forms: pan texts, a unit glued to the number, a division of a synced LFO.
+  json = Params(dir, {"--set", "Pan=25%L", "--set", "Length=50ms", "--set", "Sync1=on", "--set",
+                      "Rate1=1/4", "--set", "Source=100%L", "--set", "FB Apply=30 %"});
+  EXPECT_NEAR(ValueOf(json, 9), 0.375, 1e-6);
+  EXPECT_EQ(DisplayOf(json, 0), "50.0");
+  EXPECT_NEAR(ValueOf(json, 55), 12.5 / 22.0, 1e-6);
+  EXPECT_NEAR(ValueOf(json, 6), 1.0, 1e-6);
+  EXPECT_NEAR(ValueOf(json, 28), 0.3, 1e-6);
+  EXPECT_NEAR(ValueOf(Params(dir, {"--set", "Pan=C"}), 9), 0.5, 1e-6);
+}
+
+TEST(QuorvantelParams, TheTableShowsWhatTheEditorShows) {
+  ScratchDir dir;
+  const auto r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Sync2=on", "--set",
+                         "Rate2=3.9", "--set", "Pan=0.35");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> lines;
+  std::istringstream text(r.out);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  auto row = [&](const std::string& start) {
+    for (const std::string& line : lines)
+      if (line.rfind(start, 0) == 0) return line;
+    return std::string();
+  };
+  // Pan as the fader reads it, FB Apply in percent, Dir with decimals, a synced rate's division.
+  EXPECT_EQ(row(" 9  Pan ").find(" 9  Pan         30%L        0.350000  C  "), 0u) << row(" 9  Pan ");
+  EXPECT_NE(row("28  FB Apply").find("25 %"), std::string::npos) << row("28  FB Apply");
+  EXPECT_NE(row("12  Dir").find("1.00"), std::string::npos) << row("12  Dir");
+  EXPECT_NE(row("59  Rate2").find("1/4"), std::string::npos) << row("59  Rate2");
+  EXPECT_NE(row(" 6  Source").find("100%R"), std::string::npos) << row(" 6  Source");
+}
+
 TEST(QuorvantelParams, BadNamesValuesAndTextsSayWhatIsWrong) {
   ScratchDir dir;
   auto r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Envelope=2");
@@ -120,7 +170,8 @@ TEST(QuorvantelParams, BadNamesValuesAndTextsSayWhatIsWrong) {
       << r.err;
   r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Length=500");
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_NE(r.err.find("out of range for \"Length\" (index 0): 1.0 to 150.0 ms"), std::string::npos)
+  EXPECT_NE(r.err.find("out of range for \"Length\" (index 0): 1.0 ms to 150.0 ms"),
+            std::string::npos)
       << r.err;
   r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Shape1=Saw");
   EXPECT_EQ(r.exitCode, 2);
@@ -143,7 +194,7 @@ TEST(QuorvantelPresets, EveryFormRoundTripsTheParameterValues) {
     if (file == "c.fxp") save.push_back("--chunk-form");
     save.insert(save.end(), settings.begin(), settings.end());
     std::string command = clitest::Quote(QV_HOST_BIN);
-    for (const std::string& w : save) command += " " + clitest::Quote(w);
+    for (const std::string& w : save) command.append(" ").append(clitest::Quote(w));
     ASSERT_EQ(std::system(command.c_str()), 0) << file;
     EXPECT_EQ(Params(dir, {"--preset", dir / file}), expected) << file;
   }
