@@ -1,5 +1,7 @@
 // Writing an encoded PNG to a file that is replaced only when complete.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -13,7 +15,7 @@ bool WritePngFile(const Bitmap& bitmap, const std::string& path, std::string& er
   const std::string tmp = path + ".tmp";
   std::FILE* f = std::fopen(tmp.c_str(), "wb");
   if (f == nullptr) {
-    error = "cannot write " + tmp;
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -22,8 +24,9 @@ bool WritePngFile(const Bitmap& bitmap, const std::string& path, std::string& er
   std::error_code failed;
   if (ok) std::filesystem::rename(tmp, path, failed);
   if (!ok || failed) {
+    const std::string reason = failed ? failed.message() : std::string(std::strerror(errno));
     std::remove(tmp.c_str());
-    error = "cannot write " + path;
+    error = "cannot write " + path + ": " + reason;
     return false;
   }
   return true;

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -44,8 +45,23 @@ int AnonymousTempFile() {
   return fd;
 }
 
+void CreateParentFolders(const std::string& path) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  std::error_code ec;
+  if (parent.empty() || std::filesystem::is_directory(parent, ec)) return;
+  std::filesystem::create_directories(parent, ec);
+  if (ec) throw CliError(kExitFailure, "cannot create the folder " + parent.string() + ": " +
+                                           ec.message());
+}
+
 OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {
   WatchInterrupts();
+  if (target == "-" && isatty(STDOUT_FILENO)) {
+    throw CliError(kExitUsage,
+                   "not writing binary data to the terminal; redirect standard output to a file "
+                   "(> out) or a program (| ...), or name an output file");
+  }
+  if (target != "-") CreateParentFolders(target);
   struct stat st {};
   const bool exists = target != "-" && stat(target.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {

@@ -13,7 +13,9 @@ namespace qvcli {
 
 class OutputFile {
  public:
-  // Throws CliError(kExitFailure) when the target cannot be written (a folder, no permission).
+  // Missing folders on the way to a file are created, as "render -o FOLDER" creates FOLDER.
+  // Throws CliError(kExitFailure) when the target cannot be written (a folder, no permission),
+  // CliError(kExitUsage) for standard output on a terminal, which binary data would garble.
   explicit OutputFile(const std::string& target);
   // Removes the temporary file unless Commit succeeded.
   ~OutputFile();
@@ -38,6 +40,9 @@ class OutputFile {
   bool closeStream_ = false;
   bool committed_ = false;
 };
+
+// Creates the folders on the way to path that do not exist yet. Throws CliError(kExitFailure).
+void CreateParentFolders(const std::string& path);
 
 // Writes bytes to path through an OutputFile. Throws CliError(kExitFailure).
 void WriteOutputFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

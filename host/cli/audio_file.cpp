@@ -152,6 +152,13 @@ AudioFormat ChooseOutputFormat(const std::string& formatName, const std::string&
       throw CliError(kExitUsage, "unknown output format \"" + formatName +
                                      "\"; choose one of: wav, flac, ogg, aiff");
     }
+    // A FLAC stream named .wav is taken for what its name says by every other program.
+    const int named = MajorFormatForPath(outPath);
+    if (named != 0 && named != f.major) {
+      throw CliError(kExitUsage, "--format " + formatName + " does not match the name " + outPath +
+                                     "; name the output ." + Lower(formatName) +
+                                     " or leave --format out");
+    }
   } else if (const std::string ext = ExtensionOf(outPath); !ext.empty()) {
     f.major = MajorFormatForName(ext);
     if (f.major == 0) {

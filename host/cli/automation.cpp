@@ -13,27 +13,10 @@ namespace qvcli {
 namespace {
 
 // "1.5", "1.5s", "250ms", "12000smp" as a frame at sampleRate; false when not a time.
-bool ParseTime(std::string text, double sampleRate, std::int64_t* frame) {
-  double scale = sampleRate;
-  auto strip = [&text](const std::string& suffix) {
-    if (text.size() <= suffix.size() ||
-        text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0) {
-      return false;
-    }
-    text.resize(text.size() - suffix.size());
-    return true;
-  };
-  if (strip("smp")) {
-    scale = 1.0;
-  } else if (strip("ms")) {
-    scale = sampleRate / 1000.0;
-  } else {
-    strip("s");
-  }
-  double v = 0.0;
-  if (!ParseNumber(text, &v) || v < 0.0 || v * scale > 9e15) return false;
-  if (scale == 1.0 && v != std::floor(v)) return false;
-  *frame = std::llround(v * scale);
+bool ParseTime(const std::string& text, double sampleRate, std::int64_t* frame) {
+  double seconds = 0.0;
+  if (!ParseDuration(text, sampleRate, &seconds) || seconds * sampleRate > 9e15) return false;
+  *frame = std::llround(seconds * sampleRate);
   return true;
 }
 

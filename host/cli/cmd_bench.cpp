@@ -40,7 +40,7 @@ int RunBench(const Args& args) {
   if (!options.Parse(args, 0, 0)) return 0;
   const double rate = options.Number("sample-rate", 44100.0, 8000.0, 384000.0);
   const int block = options.Integer("block-size", 512, 1, 16384);
-  const double seconds = options.Number("seconds", 20.0, 0.1, 3600.0);
+  const double seconds = options.Duration("seconds", 20.0, 0.1, 3600.0, rate);
   const bool useDouble = options.Has("double");
   if (options.Has("simd")) {
     // The plug-in reads the variable when it builds its engine, so it is set before loading.

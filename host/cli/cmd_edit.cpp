@@ -117,7 +117,11 @@ int RunEdit(const Args& args) {
   window.reset();
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
-  if (options.Has("save")) SavePresetFile(*host, options.Value("save"), PresetForm::kAuto);
+  if (options.Has("save")) {
+    const std::string path = options.Value("save");
+    const std::string written = SavePresetFile(*host, path, PresetForm::kAuto);
+    std::fprintf(path == "-" ? stderr : stdout, "%s\n", written.c_str());
+  }
   if (displayLost) throw CliError(kExitFailure, "the window's display went away");
   return 0;
 }

@@ -20,8 +20,8 @@ int RunGenerate(const Args& args) {
        {"format", "NAME", "wav, flac, ogg, aiff (default: OUT's extension, else wav)"},
        {"encoding", "NAME", "pcm16, pcm24, pcm32 or float (default pcm24; OGG: Vorbis)"}});
   if (!options.Parse(args, 1, 1)) return 0;
-  const double seconds = options.Number("seconds", 6.0, 0.1, 600.0);
   const int rate = options.Integer("sample-rate", 44100, 8000, 384000);
+  const double seconds = options.Duration("seconds", 6.0, 0.1, 600.0, rate);
   const std::string out = options.Positional()[0];
   const AudioFormat format = ChooseOutputFormat(options.Value("format"), options.Value("encoding"),
                                                 out, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 1, rate);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
 #include "host/cli/options.h"
 #include "host/cli/param_catalog.h"
@@ -52,6 +53,27 @@ std::string JsonString(const std::string& text) {
     }
   }
   return out + "\"";
+}
+
+std::string VersionText(const std::string& hostVersion, const Args& args) {
+  Options options("--version", "--version [--plugin PATH]",
+                  "Prints this program's version and the plug-in's.", PluginOptions());
+  std::string text = "quorvantel-host " + hostVersion + "\n";
+  if (!options.Parse(args, 0, 0)) return "";
+  const std::string path = options.Value("plugin", DefaultPluginPath());
+  try {
+    auto host = OpenPlugin(path);
+    const int v = host->Effect()->version;
+    // Hosts read 0xVVVVRRMM as VVVV * 10000 + RR * 100 + MM: 10000 is 1.0.0.
+    char dotted[48];
+    std::snprintf(dotted, sizeof dotted, "%d.%d.%d", v / 10000, v / 100 % 100, v % 100);
+    const std::string vendor = host->VendorString();
+    text += "plug-in " + host->EffectName() + " " + dotted + (vendor.empty() ? "" : " by " + vendor) +
+            " (version " + std::to_string(v) + " as hosts show it), " + path + "\n";
+  } catch (const CliError& e) {
+    text += "plug-in: none loaded from " + path + ": " + e.what() + "\n";
+  }
+  return text;
 }
 
 int RunInfo(const Args& args) {

@@ -34,7 +34,8 @@ int RunPresetSave(const Args& args) {
   const bool bankOfParams = IsBankPath(path) && !UsesChunks(*host, form);
   if (bankOfParams) programs = CaptureBankPrograms(*host);
   ApplyParameterSettings(*host, options);
-  SavePresetFile(*host, path, form, bankOfParams ? &programs : nullptr);
+  const std::string written = SavePresetFile(*host, path, form, bankOfParams ? &programs : nullptr);
+  std::fprintf(path == "-" ? stderr : stdout, "%s\n", written.c_str());
   return 0;
 }
 

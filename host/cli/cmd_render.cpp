@@ -60,27 +60,60 @@ void Warn(const std::string& text) {
   std::fprintf(stderr, "quorvantel-host: warning: %s\n", text.c_str());
 }
 
-void RenderOne(const Options& options, const RenderSettings& settings, const Job& job) {
+// Why a render came out silent, as far as the settings tell: "" when nothing explains it.
+std::string SilenceCauses(ParamCatalog& catalog, const RenderSettings& settings,
+                          const RenderResult& result) {
+  std::vector<std::string> causes;
+  if (result.inputPeak == 0.0) causes.push_back("the input is silent");
+  if (!settings.playing) causes.push_back("the transport was reported stopped (--stopped)");
+  if (catalog.OwnTable()) {
+    // Quorvantel's own settings at the start of the render.
+    constexpr int kFreeze = 34, kDry = 87, kWet = 88;
+    if (catalog.PlainValue(kFreeze) > 0.5)
+      causes.push_back("Freeze is above 0.5 from the start, so the buffer never records");
+    if (catalog.PlainValue(kWet) == 0.0)
+      causes.push_back(catalog.PlainValue(kDry) == 0.0 ? "Wet and Dry are 0" : "Wet is 0");
+  }
+  std::string text;
+  for (std::size_t i = 0; i < causes.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == causes.size() ? " or " : ", ") + causes[i];
+  return text;
+}
+
+void RenderOne(const Options& options, RenderSettings settings, const Job& job) {
   std::error_code ec;
   if (job.in != "-" && fs::equivalent(job.in, job.out, ec)) {
     throw CliError(kExitUsage, "render: " + job.out + " would replace its own input");
   }
   // The input is checked before the plug-in is loaded, so a bad file costs no plug-in start.
   AudioReader in(job.in);
+  settings.tailSeconds = options.Duration("tail", 0.0, 0.0, 600.0, in.SampleRate());
   auto host = OpenConfigured(options);
+  ParamCatalog catalog(*host);
   const vst2::AEffect& effect = *host->Effect();
   if (effect.numOutputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
 
   Automation automation;
   if (options.Has("automate") || options.Has("automate-normalized") ||
       options.Has("automation")) {
-    ParamCatalog catalog(*host);
     for (const auto& [option, lane] : options.InOrder({"automate", "automate-normalized"})) {
       automation.AddLane(lane, catalog, in.SampleRate(), option == "automate-normalized");
     }
     for (const std::string& file : options.Values("automation")) {
       automation.AddFile(file, catalog, in.SampleRate());
     }
+    // A lane's first value holds from the start: a setting of the same parameter is lost.
+    for (const auto& [option, assignment] : options.InOrder({"set", "set-normalized"})) {
+      std::string name, value;
+      SplitAssignment(assignment, &name, &value);
+      const int index = catalog.Resolve(name);
+      for (const AutomationLane& lane : automation.Lanes()) {
+        if (lane.index != index) continue;
+        Warn("--" + option + " \"" + assignment + "\" has no effect: the automation of \"" +
+             catalog.Name(index) + "\" sets it from the start of the render");
+      }
+    }
+    automation.Apply(*host, 0);  // the values the render starts with, for the checks below
   }
   bool folded = false;
   const InputMap map =
@@ -113,6 +146,11 @@ void RenderOne(const Options& options, const RenderSettings& settings, const Job
   if (result.nonFinite > 0) {
     Warn("the plug-in produced " + std::to_string(result.nonFinite) +
          " non-finite samples, written as silence");
+  }
+  if (result.peak == 0.0) {
+    const std::string causes = SilenceCauses(catalog, settings, result);
+    Warn(job.out + " is entirely silent" +
+         (causes.empty() ? std::string() : "; likely because " + causes));
   }
   if (out.Clipped() > 0) {
     char peak[32];
@@ -156,7 +194,9 @@ int RunRender(const Args& args) {
               {"normalize", "DBFS", "scale the output to this peak level, -96 to 0 (default -1)",
                false, true},
               {"block-size", "N", "frames per process call, 1 to 16384 (default 512)"},
-              {"tail", "SECONDS", "silence processed after the input, 0 to 600 (default 0)"},
+              {"tail", "TIME",
+               "silence processed after the input: seconds (3 or 3s), milliseconds (250ms) or "
+               "samples (12000smp), up to 600 s (default 0)"},
               {"tempo", "BPM", "tempo in the host time record, 1 to 999 (default 120)"},
               {"time-signature", "N/D", "time signature in the host time record (default 4/4)"},
               {"stopped", "", "report a stopped transport in the host time record"},
@@ -174,7 +214,8 @@ int RunRender(const Args& args) {
 
   RenderSettings settings;
   settings.blockSize = options.Integer("block-size", 512, 1, 16384);
-  settings.tailSeconds = options.Number("tail", 0.0, 0.0, 600.0);
+  // Checked here, before any file is read; in samples it is worked out per input's rate.
+  settings.tailSeconds = options.Duration("tail", 0.0, 0.0, 600.0, 44100.0);
   settings.tempo = options.Number("tempo", 120.0, 1.0, 999.0);
   settings.playing = !options.Has("stopped");
   settings.timeInfo = !options.Has("no-time-info");

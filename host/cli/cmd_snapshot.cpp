@@ -1,10 +1,12 @@
 // "snapshot": draws Quorvantel's editor without a display, as it would appear after the
 // settings are applied (and, if asked, some audio processed) and a few timer ticks have run,
 // and writes it as a PNG.
+#include <cctype>
 #include <string>
 #include <vector>
 
 #include "editor/editor_surface.h"
+#include "host/cli/atomic_file.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
 #include "host/cli/demo_signal.h"
@@ -38,19 +40,32 @@ void ProcessDemo(qvhost::PluginHost& host, double seconds) {
   }
 }
 
+bool HasPngName(const std::string& path) {
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos) return false;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == "png";
+}
+
 }  // namespace
 
 int RunSnapshot(const Args& args) {
   Options options(
       "snapshot", "snapshot OUT.png [options]",
       "Draws the Quorvantel editor without a display, after the settings are applied "
-      "and a few timer ticks have run, and writes it as an 800 x 600 PNG.",
+      "and a few timer ticks have run, and writes it as an 800 x 600 PNG (\"-\": standard "
+      "output).",
       Concat(SettingOptions(), {{"audio", "SECONDS",
                                  "first process this much of the demo phrase (0 to 60), so the "
                                  "statistics show live figures"}}));
   if (!options.Parse(args, 1, 1)) return 0;
   const std::string out = options.Positional()[0];
-  const double seconds = options.Number("audio", 0.0, 0.0, 60.0);
+  if (out != "-" && !HasPngName(out)) {
+    throw CliError(kExitUsage, "snapshot writes PNG images only; name the output .png (" + out +
+                                   " would hold PNG data under another name)");
+  }
+  const double seconds = options.Duration("audio", 0.0, 0.0, 60.0, 44100.0);
 
   std::string error;
   auto host = qvhost::PluginHost::Start(InProcessEntry, "Quorvantel", &error);
@@ -68,8 +83,10 @@ int RunSnapshot(const Args& args) {
   surface->MarkAllControlsDirty();
   for (int tick = 0; tick < 3; ++tick) surface->Tick();
 
-  if (!raster::WritePngFile(surface->Pixels(), out, error))
+  std::vector<unsigned char> png;
+  if (!raster::EncodePng(surface->Pixels(), png, error))
     throw CliError(kExitFailure, "cannot write " + out + ": " + error);
+  WriteOutputFile(out, std::vector<std::uint8_t>(png.begin(), png.end()));
   return 0;
 }
 

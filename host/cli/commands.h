@@ -18,6 +18,11 @@ int RunGenerate(const Args& args);
 int RunSnapshot(const Args& args);
 int RunEdit(const Args& args);
 
+// What --version prints: this program's version, and the version number the plug-in (--plugin
+// PATH among args, else the default one) reports to hosts, with its dotted reading, so the two
+// can be matched. A plug-in that cannot be loaded is named with the reason; that is no error.
+std::string VersionText(const std::string& hostVersion, const Args& args);
+
 // Text as a JSON string literal, quotes included.
 std::string JsonString(const std::string& text);
 

@@ -45,7 +45,8 @@ std::string Usage() {
   for (const Command& c : kCommands) text += std::string("  ") + c.synopsis + "\n";
   return text +
          "\n"
-         "Each command takes --help; --version prints the version. Parameters are set with\n"
+         "Each command takes --help; --version [--plugin PATH] prints this program's version\n"
+         "and the plug-in's. Parameters are set with\n"
          "--set NAME=VALUE (plain value in the parameter's units, or one of its texts) and\n"
          "--set-normalized NAME=X; NAME may be an index or a name from params (\"Envelope#2\").\n"
          "\n"
@@ -66,7 +67,7 @@ int Run(int argc, char** argv) {
     return 0;
   }
   if (command == "--version") {
-    std::printf("quorvantel-host %s\n", QV_VERSION);
+    std::fputs(qvcli::VersionText(QV_VERSION, args).c_str(), stdout);
     return 0;
   }
   for (const Command& c : kCommands) {

@@ -79,6 +79,15 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
       }
       value = args[++i];
     }
+    // "--set Pitch 12": the value was meant as one NAME=VALUE word.
+    if (spec->valueName.find('=') != std::string::npos && value.find('=') == std::string::npos) {
+      const bool split = i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-';
+      const std::string example = split ? value + "=" + args[i + 1] : value + "=VALUE";
+      throw CliError(kExitUsage, "option --" + name + " takes " + spec->valueName +
+                                     " as one word, got \"" + value + "\"" +
+                                     (split ? " and \"" + args[i + 1] + "\"" : "") +
+                                     "; write --" + name + " \"" + example + "\"");
+    }
     if (!spec->repeatable) values_.erase(name);
     values_.emplace(name, value);
     given_.emplace_back(name, value);
@@ -143,12 +152,60 @@ double Options::Number(const std::string& name, double fallback, double min, dou
   return v;
 }
 
+double Options::Duration(const std::string& name, double fallback, double min, double max,
+                         double sampleRate) const {
+  if (!Has(name)) return fallback;
+  double v = 0.0;
+  const std::string text = Value(name);
+  if (!ParseDuration(text, sampleRate, &v)) {
+    throw CliError(kExitUsage, "option --" + name + ": \"" + text +
+                                   "\" is not a time; give seconds (3 or 3s), milliseconds "
+                                   "(250ms)" +
+                                   (sampleRate > 0.0 ? " or samples (12000smp)" : ""));
+  }
+  if (v < min || v > max) {
+    std::ostringstream msg;
+    msg << "option --" << name << ": " << text << " is out of range (" << min << " to " << max
+        << " s)";
+    throw CliError(kExitUsage, msg.str());
+  }
+  return v;
+}
+
 int Options::Integer(const std::string& name, int fallback, int min, int max) const {
   const double v = Number(name, fallback, min, max);
   if (v != std::floor(v)) {
     throw CliError(kExitUsage, "option --" + name + ": " + Value(name) + " is not a whole number");
   }
   return static_cast<int>(v);
+}
+
+bool ParseDuration(const std::string& text, double sampleRate, double* seconds) {
+  std::string number = text;
+  double scale = 1.0;
+  bool samples = false;
+  auto strip = [&number](const std::string& suffix) {
+    if (number.size() <= suffix.size() ||
+        number.compare(number.size() - suffix.size(), suffix.size(), suffix) != 0) {
+      return false;
+    }
+    number.resize(number.size() - suffix.size());
+    return true;
+  };
+  if (strip("smp")) {
+    if (sampleRate <= 0.0) return false;
+    scale = 1.0 / sampleRate;
+    samples = true;
+  } else if (strip("ms")) {
+    scale = 0.001;
+  } else {
+    strip("s");
+  }
+  double v = 0.0;
+  if (!ParseNumber(number, &v) || v < 0.0) return false;
+  if (samples && v != std::floor(v)) return false;
+  *seconds = v * scale;
+  return true;
 }
 
 bool ParseNumber(const std::string& text, double* out) {

@@ -45,6 +45,10 @@ class Options {
 
   // Numeric values, checked: throws CliError(kExitUsage) naming the option and the range.
   double Number(const std::string& name, double fallback, double min, double max) const;
+  // A time in seconds, given as seconds ("3" or "3s"), milliseconds ("250ms") or, where a
+  // sample rate is known (above 0), samples ("12000smp"); checked against min and max seconds.
+  double Duration(const std::string& name, double fallback, double min, double max,
+                  double sampleRate = 0.0) const;
   int Integer(const std::string& name, int fallback, int min, int max) const;
 
  private:
@@ -61,5 +65,7 @@ class Options {
 
 // Parses a whole decimal number (surrounding spaces allowed); false when text is not one.
 bool ParseNumber(const std::string& text, double* out);
+// Parses a time as Options::Duration takes it into seconds; false when text is not one.
+bool ParseDuration(const std::string& text, double sampleRate, double* seconds);
 
 }  // namespace qvcli

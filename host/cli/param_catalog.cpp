@@ -201,6 +201,10 @@ std::string ParamCatalog::Shown(int index, double x, const std::vector<float>* c
   return Display(index, x) + (label.empty() ? "" : " " + label);
 }
 
+double ParamCatalog::PlainValue(int index) const {
+  return table_[static_cast<std::size_t>(index)].ValueFromNormalized(host_.GetParameter(index));
+}
+
 float ParamCatalog::OwnNormalizedFor(int index, const std::string& value) {
   const Parameter& p = table_[static_cast<std::size_t>(index)];
   double plain = 0.0;

@@ -44,6 +44,8 @@ class ParamCatalog {
   std::string Shown(int index, double x, const std::vector<float>* context = nullptr);
   // True when the plug-in is Quorvantel and its own parameter table is used.
   bool OwnTable() const { return !table_.empty(); }
+  // With OwnTable: the parameter's plain value now, in its own units.
+  double PlainValue(int index) const;
 
   // The normalised value that gives this plain value (in the parameter's own units) or display
   // text. A value between two of another plug-in's display steps takes the nearer step. Throws

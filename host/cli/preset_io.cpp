@@ -150,14 +150,21 @@ std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host) {
   return programs;
 }
 
-void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
-                    const std::vector<FxProgram>* bankPrograms) {
+std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
+                           const std::vector<FxProgram>* bankPrograms) {
   const bool chunk = UsesChunks(host, form);
   std::vector<std::uint8_t> bytes;
+  const std::string of = " of " + host.EffectName();
+  const std::string values = chunk ? "as a state chunk"
+                                   : std::to_string(host.Effect()->numParams) + " parameter values";
+  std::string what;
   switch (ExtensionOf(path)) {
-    case Extension::kFxp:
-      bytes = EncodeProgram(CaptureProgram(host, chunk));
+    case Extension::kFxp: {
+      const FxProgram program = CaptureProgram(host, chunk);
+      bytes = EncodeProgram(program);
+      what = "program \"" + program.name + "\"" + of + ", " + values;
       break;
+    }
     case Extension::kFxb: {
       FxBank b;
       b.fxId = host.Effect()->uniqueID;
@@ -179,14 +186,18 @@ void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetFor
         }
       }
       bytes = EncodeBank(b);
+      what = "bank of " + std::to_string(b.numPrograms) + " programs" + of + ", " +
+             (chunk ? values : "each with " + values);
       break;
     }
     case Extension::kOther:
       bytes = host.GetChunk(true);
       if (bytes.empty()) throw CliError(kExitFailure, "the plug-in gave no state chunk");
+      what = "state chunk" + of;
       break;
   }
   WriteOutputFile(path, bytes);
+  return path + ": " + what + " (" + std::to_string(bytes.size()) + " bytes)";
 }
 
 std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host) {

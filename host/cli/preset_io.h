@@ -30,9 +30,10 @@ std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host);
 // Writes the plug-in's current program (.fxp), all its programs (.fxb) or its raw state chunk
 // (any other extension) to path (see OutputFile). A parameter bank takes bankPrograms, when
 // given, for every program but the current one, which is always read as it is now. Throws
-// CliError.
-void SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
-                    const std::vector<FxProgram>* bankPrograms = nullptr);
+// CliError. Returns what was written, for the user: "my.fxp: program "Pad" of Quorvantel, 89
+// parameter values".
+std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
+                           const std::vector<FxProgram>* bankPrograms = nullptr);
 
 // One line per fact about a preset file (kind, plug-in id, programs, values). With a host whose
 // plug-in the preset is for, every value is shown with its parameter's name and display text;

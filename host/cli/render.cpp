@@ -172,6 +172,7 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
         for (int src : sources)
           v += interleavedIn[static_cast<std::size_t>(i) * fileChannels + src];
         fin[c][i] = v * scale;
+        r.inputPeak = std::max(r.inputPeak, static_cast<double>(std::fabs(fin[c][i])));
       }
       if (s.useDouble) std::copy_n(fin[c].begin(), n, din[c].begin());
     }

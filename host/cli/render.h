@@ -45,6 +45,7 @@ struct RenderResult {
   int channels = 0;
   int sampleRate = 0;
   double peak = 0.0;           // largest absolute sample written
+  double inputPeak = 0.0;      // largest absolute sample fed to the plug-in
   double rms = 0.0;            // over all channels and frames written
   double gainDb = 0.0;         // the gain applied (the normalisation's when normalising)
   std::int64_t nonFinite = 0;  // samples the plug-in produced as NaN or infinity, written as 0

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -29,7 +30,7 @@ constexpr std::uint64_t kRenderChecksum = 0x28E553571F5D275DULL;
 std::string Params(const ScratchDir& dir, const std::vector<std::string>& extra) {
   std::string command =
       clitest::Quote(QV_HOST_BIN) + " params --json --plugin " + clitest::Quote(kPlugin);
-  for (const std::string& e : extra) command += " " + clitest::Quote(e);
+  for (const std::string& e : extra) command.append(" ").append(clitest::Quote(e));
   command += " 2>" + clitest::Quote(dir / "stderr.txt");
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
@@ -297,6 +298,82 @@ TEST(QuorvantelRenderPath, InfoNamesItAndBenchForcesEachPathThisProcessorRuns) {
   const auto bad = RunHost(dir, "bench", "--plugin", kPlugin, "--simd", "avx9");
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_NE(bad.err.find("--simd takes sse2, avx2 or avx512"), std::string::npos) << bad.err;
+}
+
+TEST(QuorvantelCli, MistakesAreNamedWithTheirRemedy) {
+  ScratchDir dir;
+  auto r = RunHost(dir, "params", "--plugin", kPlugin, "--set", "Pitch", "12");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("takes NAME=VALUE as one word, got \"Pitch\" and \"12\"; write --set "
+                       "\"Pitch=12\""),
+            std::string::npos)
+      << r.err;
+  r = RunHost(dir, "snapshot", dir / "x.jpg");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("name the output .png"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.jpg"));
+  // A folder that cannot be made says why.
+  std::ofstream(dir / "file") << "x";
+  r = RunHost(dir, "snapshot", dir / "file/x.png");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot create the folder " + dir / "file" + ": Not a directory"),
+            std::string::npos)
+      << r.err;
+  ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "500ms").exitCode, 0);
+  r = RunHost(dir, "render", dir / "in.wav", dir / "o.wav", "--plugin", kPlugin, "--format", "flac");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--format flac does not match the name " + dir / "o.wav"), std::string::npos)
+      << r.err;
+  // Audio to standard output on a terminal is refused (script gives the program one).
+  r = clitest::RunShell(dir, "script -qec \"\\\"$HOST\\\" render in.wav - --plugin " +
+                                 clitest::Quote(kPlugin) + "\" /dev/null");
+  EXPECT_NE(r.out.find("not writing binary data to the terminal"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("RIFF"), std::string::npos);
+}
+
+TEST(QuorvantelCli, OutputsMakeTheirFoldersTimesTakeUnitsAndSuccessIsReported) {
+  ScratchDir dir;
+  ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "1s").exitCode, 0);
+  for (const auto& [tail, length] :
+       {std::pair<const char*, const char*>{"3s", "4.00 s"}, {"250ms", "1.25 s"}, {"22050smp", "1.50 s"}}) {
+    const auto r = RunHost(dir, "render", dir / "in.wav", dir / "new/folder/out.wav", "--plugin",
+                           kPlugin, "--tail", tail);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(dir / "new/folder/out.wav: " + length), std::string::npos) << r.out;
+  }
+  auto r = RunHost(dir, "preset", "save", dir / "p/my.fxp", "--plugin", kPlugin, "--set", "Pitch=3");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, dir / "p/my.fxp" + ": program \"- 1 -\" of Quorvantel, 89 parameter values "
+                                     "(412 bytes)\n");
+  r = RunHost(dir, "--version");
+  EXPECT_EQ(r.out.rfind("quorvantel-host 1.0.0\nplug-in Quorvantel 1.0.0 by Halbrecken (version "
+                        "10000 as hosts show it), ",
+                        0),
+            0u)
+      << r.out;
+}
+
+TEST(QuorvantelCli, LostSettingsAndSilentRendersAreWarnedAbout) {
+  ScratchDir dir;
+  ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "1").exitCode, 0);
+  auto r = RunHost(dir, "render", dir / "in.wav", dir / "a.wav", "--plugin", kPlugin, "--set",
+                   "Pitch=5", "--automate", "Pitch=0:0,1:12");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: --set \"Pitch=5\" has no effect: the automation of \"Pitch\" "
+                       "sets it from the start of the render"),
+            std::string::npos)
+      << r.err;
+  r = RunHost(dir, "render", dir / "in.wav", dir / "b.wav", "--plugin", kPlugin, "--set", "Wet=0");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: " + dir / "b.wav" + " is entirely silent; likely because Wet and "
+                       "Dry are 0"),
+            std::string::npos)
+      << r.err;
+  r = RunHost(dir, "render", dir / "in.wav", dir / "c.wav", "--plugin", kPlugin, "--stopped");
+  EXPECT_NE(r.err.find("transport was reported stopped (--stopped)"), std::string::npos) << r.err;
+  // An audible render says nothing of the kind.
+  r = RunHost(dir, "render", dir / "in.wav", dir / "d.wav", "--plugin", kPlugin);
+  EXPECT_EQ(r.err.find("silent"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -98,8 +99,23 @@ int AnonymousTempFile() {
   return fd;
 }
 
+void CreateParentFolders(const std::string& path) {
+  const std::filesystem::path parent = std::filesystem::path(win32::Wide(path)).parent_path();
+  std::error_code ec;
+  if (parent.empty() || std::filesystem::is_directory(parent, ec)) return;
+  std::filesystem::create_directories(parent, ec);
+  if (ec) throw CliError(kExitFailure, "cannot create the folder " + win32::Utf8(parent.wstring()) +
+                                           ": " + ec.message());
+}
+
 OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {
   WatchInterrupts();
+  if (target == "-" && _isatty(_fileno(stdout))) {
+    throw CliError(kExitUsage,
+                   "not writing binary data to the terminal; redirect standard output to a file "
+                   "(> out) or a program (| ...), or name an output file");
+  }
+  if (target != "-" && !IsDevice(target)) CreateParentFolders(target);
   if (target == "-") {
     streamFd_ = _fileno(stdout);
     _setmode(streamFd_, _O_BINARY);
