@@ -13,6 +13,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # Debian's own VST 2 plug-ins: other plug-ins for the quorvantel-host tests
   dpf-plugins-vst
+  # Ardour's VST 2 scanner (and its Lua session host): how a DAW sees the plug-in
+  ardour
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
 )

@@ -81,7 +81,7 @@ FxProgram CaptureProgram(qvhost::PluginHost& host, bool chunk) {
 
 }  // namespace
 
-void LoadPresetFile(qvhost::PluginHost& host, const std::string& path) {
+int LoadPresetFile(qvhost::PluginHost& host, const std::string& path, int bankProgram) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
   const PresetKind kind = DetectPresetKind(bytes);
   const Extension ext = ExtensionOf(path);
@@ -93,7 +93,7 @@ void LoadPresetFile(qvhost::PluginHost& host, const std::string& path) {
                                      "magic at byte 0)");
     }
     ApplyChunk(host, path, bytes, true);
-    return;
+    return 0;
   }
   if (kind == PresetKind::kProgram) {
     FxProgram p;
@@ -107,29 +107,42 @@ void LoadPresetFile(qvhost::PluginHost& host, const std::string& path) {
       ApplyParams(host, path, p);
     }
     if (!p.name.empty()) host.SetProgramName(p.name);
-    return;
+    return 0;
   }
   FxBank b;
   if (!DecodeBank(bytes, &b, &why)) throw CliError(kExitInput, path + ": malformed preset: " + why);
   CheckId(host, path, b.fxId);
   if (b.opaque) {
     ApplyChunk(host, path, b.chunk, false);
-    return;
+    return 0;
   }
   if (b.numPrograms < 1) throw CliError(kExitInput, path + ": the bank holds no programs");
-  if (b.numPrograms > host.Effect()->numPrograms) {
-    throw CliError(kExitInput, path + ": the bank holds " + std::to_string(b.numPrograms) +
-                                   " programs, the plug-in has " +
-                                   std::to_string(host.Effect()->numPrograms));
+  if (bankProgram >= b.numPrograms) {
+    throw CliError(kExitUsage, "--program: " + std::to_string(bankProgram) + " is out of range (" +
+                                   path + " holds programs 0 to " +
+                                   std::to_string(b.numPrograms - 1) + ")");
   }
   // Every program is checked before the first one changes anything.
   for (const FxProgram& p : b.programs) CheckParamCount(host, path, p);
-  for (std::size_t i = 0; i < b.programs.size(); ++i) {
-    host.SetProgram(static_cast<int>(i));
-    ApplyParams(host, path, b.programs[i]);
-    if (!b.programs[i].name.empty()) host.SetProgramName(b.programs[i].name);
+  // The plug-in's programs take the bank's first ones; a larger bank's others stay reachable
+  // by number.
+  const int fitting = std::min(b.numPrograms, std::max(0, host.Effect()->numPrograms));
+  for (int i = 0; i < fitting; ++i) {
+    host.SetProgram(i);
+    ApplyParams(host, path, b.programs[static_cast<std::size_t>(i)]);
+    if (!b.programs[static_cast<std::size_t>(i)].name.empty())
+      host.SetProgramName(b.programs[static_cast<std::size_t>(i)].name);
   }
-  if (!b.programs.empty()) host.SetProgram(b.currentProgram);
+  const int chosen = bankProgram >= 0 ? bankProgram : b.currentProgram;
+  if (chosen >= 0 && chosen < fitting) {
+    host.SetProgram(chosen);
+  } else if (chosen >= fitting && chosen < b.numPrograms) {
+    if (fitting > 0) host.SetProgram(0);
+    const FxProgram& p = b.programs[static_cast<std::size_t>(chosen)];
+    ApplyParams(host, path, p);
+    if (!p.name.empty()) host.SetProgramName(p.name);
+  }
+  return b.numPrograms;
 }
 
 bool UsesChunks(qvhost::PluginHost& host, PresetForm form) {

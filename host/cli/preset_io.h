@@ -13,9 +13,13 @@ namespace qvcli {
 enum class PresetForm { kAuto, kParams, kChunk };
 
 // Applies a preset file to the plug-in. The kind is read from the file's content; a file named
-// .fxp or .fxb must be one. Throws CliError(kExitInput) for a missing, malformed or foreign file
-// and for a preset the plug-in refuses.
-void LoadPresetFile(qvhost::PluginHost& host, const std::string& path);
+// .fxp or .fxb must be one. A bank of parameter values fills the plug-in's programs in order;
+// bankProgram (0-based, -1 for none) then picks one of its programs: the plug-in's program of
+// that number, or, for a program beyond the plug-in's count (a bank may hold more), its values
+// and name in the current program. Returns the number of programs the bank holds (0 for other
+// files). Throws CliError(kExitInput) for a missing, malformed or foreign file and for a preset
+// the plug-in refuses, CliError(kExitUsage) for a bankProgram the bank does not hold.
+int LoadPresetFile(qvhost::PluginHost& host, const std::string& path, int bankProgram = -1);
 
 // Whether SavePresetFile writes the chunk form: asked for, or kAuto on a plug-in that announces
 // program chunks.

@@ -1,6 +1,7 @@
 // Loading the plug-in and applying the common setting options.
 #include "host/cli/session.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/render_path.h"
@@ -26,7 +27,9 @@ std::vector<OptionSpec> PluginOptions() {
 std::vector<OptionSpec> SettingOptions() {
   return {
       {"preset", "FILE", "load a preset first: .fxp program, .fxb bank or raw state chunk"},
-      {"program", "N", "select program N (0-based) after the preset"},
+      {"program", "N",
+       "select program N (0-based) after the preset; with a bank, program N of the bank, which "
+       "may hold more programs than the plug-in"},
       {"set", "NAME=VALUE",
        "set a parameter by name or index to a plain value in its own units or to one of its "
        "texts",
@@ -45,7 +48,17 @@ std::unique_ptr<qvhost::PluginHost> OpenPluginOption(const Options& options) {
 }
 
 void ApplyPresetAndProgram(qvhost::PluginHost& host, const Options& options) {
-  if (options.Has("preset")) LoadPresetFile(host, options.Value("preset"));
+  // With a bank, --program numbers the bank's programs, which may be more than the plug-in's.
+  if (options.Has("preset") && options.Has("program")) {
+    double n = 0.0;
+    const std::string text = options.Value("program");
+    if (!ParseNumber(text, &n) || n < 0 || n != std::floor(n) || n > 1e6) {
+      throw CliError(kExitUsage, "option --program: \"" + text + "\" is not a program number");
+    }
+    if (LoadPresetFile(host, options.Value("preset"), static_cast<int>(n)) > 0) return;
+  } else if (options.Has("preset")) {
+    LoadPresetFile(host, options.Value("preset"));
+  }
   if (options.Has("program")) {
     const int count = host.Effect()->numPrograms;
     if (count < 1) throw CliError(kExitUsage, "the plug-in has no programs");
