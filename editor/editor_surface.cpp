@@ -99,7 +99,7 @@ bool IEditorSurface::OpenWindow(void* parent) {
 void IEditorSurface::CloseWindow() {
   window_->CloseWindow();
   entry_.Close();
-  capture_ = lastX_ = lastY_ = -1;
+  capture_ = lastX_ = lastY_ = hover_ = -1;
   // A drag cut short by the close still ends its gesture.
   EndGesture();
 }
