@@ -209,8 +209,8 @@ void IEditorSurface::DrawHint(const Rect& r) {
   hintDirty_ = Rect{};
   if (hintText_.empty() || !hintRect_.Intersects(r)) return;
   draw_->FillRect(kHintBackground, hintRect_, nullptr);
-  draw_->DrawRect(kHintBorder, Rect{hintRect_.left, hintRect_.top, hintRect_.right - 1,
-                                     hintRect_.bottom - 1});
+  draw_->DrawRect(kHintBorder,
+                  Rect{hintRect_.left, hintRect_.top, hintRect_.right - 1, hintRect_.bottom - 1});
   draw_->DrawText(kHintStyle, hintText_.c_str(),
                   Rect{hintRect_.left + kHintPadding, hintRect_.top + 1,
                        hintRect_.right - kHintPadding, hintRect_.bottom});

@@ -58,8 +58,7 @@ bool PercentAndSide(const std::string& text, double* percent, char* side) {
 
 // Pan and Source forms: "c" is the centre, "N%<low>" lies N percent of the way from the centre
 // towards 0, "N%<high>" towards 1.
-bool SideForm(const std::string& text, const char* lowSides, const char* highSides,
-              double* plain) {
+bool SideForm(const std::string& text, const char* lowSides, const char* highSides, double* plain) {
   if (text == "c") {
     *plain = 0.5;
     return true;

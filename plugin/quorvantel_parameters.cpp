@@ -199,8 +199,7 @@ void DefineQuorvantelParameter(int index, Parameter& parameter) {
                           static_cast<int>(row.max), row.label);
       break;
     case kEnum:
-      parameter.DefineEnum(name, static_cast<int>(row.defaultValue),
-                           static_cast<int>(row.max) + 1);
+      parameter.DefineEnum(name, static_cast<int>(row.defaultValue), static_cast<int>(row.max) + 1);
       break;
     case kBool:
       parameter.DefineBool(name, row.defaultValue != 0.0);

@@ -50,8 +50,9 @@ void CreateParentFolders(const std::string& path) {
   std::error_code ec;
   if (parent.empty() || std::filesystem::is_directory(parent, ec)) return;
   std::filesystem::create_directories(parent, ec);
-  if (ec) throw CliError(kExitFailure, "cannot create the folder " + parent.string() + ": " +
-                                           ec.message());
+  if (ec)
+    throw CliError(kExitFailure,
+                   "cannot create the folder " + parent.string() + ": " + ec.message());
 }
 
 OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {

@@ -70,8 +70,8 @@ void Automation::AddLane(const std::string& text, ParamCatalog& catalog, double 
     if (normalized) {
       double x = 0.0;
       if (!ParseNumber(value, &x) || x < 0.0 || x > 1.0) {
-        throw CliError(kExitUsage, where + "normalised value \"" + value +
-                                       "\" must be a number from 0 to 1");
+        throw CliError(kExitUsage,
+                       where + "normalised value \"" + value + "\" must be a number from 0 to 1");
       }
       p.normalized = static_cast<float>(x);
     } else {

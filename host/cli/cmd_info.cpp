@@ -68,8 +68,9 @@ std::string VersionText(const std::string& hostVersion, const Args& args) {
     char dotted[48];
     std::snprintf(dotted, sizeof dotted, "%d.%d.%d", v / 10000, v / 100 % 100, v % 100);
     const std::string vendor = host->VendorString();
-    text += "plug-in " + host->EffectName() + " " + dotted + (vendor.empty() ? "" : " by " + vendor) +
-            " (version " + std::to_string(v) + " as hosts show it), " + path + "\n";
+    text += "plug-in " + host->EffectName() + " " + dotted +
+            (vendor.empty() ? "" : " by " + vendor) + " (version " + std::to_string(v) +
+            " as hosts show it), " + path + "\n";
   } catch (const CliError& e) {
     text += "plug-in: none loaded from " + path + ": " + e.what() + "\n";
   }

@@ -94,8 +94,7 @@ void RenderOne(const Options& options, RenderSettings settings, const Job& job) 
   if (effect.numOutputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
 
   Automation automation;
-  if (options.Has("automate") || options.Has("automate-normalized") ||
-      options.Has("automation")) {
+  if (options.Has("automate") || options.Has("automate-normalized") || options.Has("automation")) {
     for (const auto& [option, lane] : options.InOrder({"automate", "automate-normalized"})) {
       automation.AddLane(lane, catalog, in.SampleRate(), option == "automate-normalized");
     }

@@ -85,8 +85,8 @@ bool Options::Parse(const std::vector<std::string>& args, std::size_t minPositio
       const std::string example = split ? value + "=" + args[i + 1] : value + "=VALUE";
       throw CliError(kExitUsage, "option --" + name + " takes " + spec->valueName +
                                      " as one word, got \"" + value + "\"" +
-                                     (split ? " and \"" + args[i + 1] + "\"" : "") +
-                                     "; write --" + name + " \"" + example + "\"");
+                                     (split ? " and \"" + args[i + 1] + "\"" : "") + "; write --" +
+                                     name + " \"" + example + "\"");
     }
     if (!spec->repeatable) values_.erase(name);
     values_.emplace(name, value);

@@ -216,16 +216,16 @@ float ParamCatalog::OwnNormalizedFor(int index, const std::string& value) {
       throw CliError(kExitUsage, "unknown value \"" + value + "\" for " + Describe(index) +
                                      "; choose one of: " + forms);
     }
-    throw CliError(kExitUsage, "value \"" + value + "\" for " + Describe(index) +
-                                   " is not a number" +
-                                   (p.Label()[0] != '\0' ? std::string(" (in ") + p.Label() + ")"
-                                                         : std::string()) +
-                                   " nor a form its display shows");
+    throw CliError(
+        kExitUsage,
+        "value \"" + value + "\" for " + Describe(index) + " is not a number" +
+            (p.Label()[0] != '\0' ? std::string(" (in ") + p.Label() + ")" : std::string()) +
+            " nor a form its display shows");
   }
   if (!(plain >= p.Min() && plain <= p.Max())) {
     const editor::PlainValueOf none = [](int) { return 0.0; };
-    throw CliError(kExitUsage, "value " + value + " is out of range for " + Describe(index) +
-                                   ": " + editor::ValueText(p, index, p.Min(), none) + " to " +
+    throw CliError(kExitUsage, "value " + value + " is out of range for " + Describe(index) + ": " +
+                                   editor::ValueText(p, index, p.Min(), none) + " to " +
                                    editor::ValueText(p, index, p.Max(), none));
   }
   return static_cast<float>(p.NormalizedOf(plain));

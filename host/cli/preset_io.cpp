@@ -168,8 +168,8 @@ std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, Pr
   const bool chunk = UsesChunks(host, form);
   std::vector<std::uint8_t> bytes;
   const std::string of = " of " + host.EffectName();
-  const std::string values = chunk ? "as a state chunk"
-                                   : std::to_string(host.Effect()->numParams) + " parameter values";
+  const std::string values =
+      chunk ? "as a state chunk" : std::to_string(host.Effect()->numParams) + " parameter values";
   std::string what;
   switch (ExtensionOf(path)) {
     case Extension::kFxp: {
@@ -247,8 +247,8 @@ std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host
     for (int i = 0; i < catalog->Count(); ++i) {
       char value[32];
       std::snprintf(value, sizeof value, "%.6f", host->GetParameter(i));
-      table.Add({std::to_string(i), catalog->Id(i), catalog->Shown(i, host->GetParameter(i)),
-                 value});
+      table.Add(
+          {std::to_string(i), catalog->Id(i), catalog->Shown(i, host->GetParameter(i)), value});
     }
     return table.Format(indent + "  ");
   };

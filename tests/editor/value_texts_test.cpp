@@ -1,11 +1,12 @@
 // What the editor shows a musician and takes back from one: the Source read-out naming the
 // channel that plays, typed values in the read-outs' own forms, and the hint box.
+#include "editor/value_texts.h"
+
 #include <gtest/gtest.h>
 
 #include "editor/editor_surface.h"
 #include "editor/read_outs.h"
 #include "editor/text_controls.h"
-#include "editor/value_texts.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -87,22 +88,13 @@ TEST(ValueTexts, TakeEveryFormTheyShowAndRefuseTheRest) {
     const char* typed;
     double plain;
   };
-  for (const Case& c : {Case{kPan, "C", 0.5},
-                        Case{kPan, "30%L", 0.35},
-                        Case{kPan, "70 % r", 0.85},
-                        Case{kSource, "100%R", 0.0},
-                        Case{kSource, "40%L", 0.7},
-                        Case{kSource, "100%M", 1.0},
-                        Case{kSource, "20%s", 0.4},
-                        Case{kFbApply, "25 %", 0.25},
-                        Case{kFbApply, "0.5", 0.5},
-                        Case{kLength, "50 ms", 50.0},
-                        Case{kLength, "50ms", 50.0},
-                        Case{1, "LFO 3", 2.0},
-                        Case{1, "lfo 8", 7.0},
-                        Case{46, "rev exponential", 8.0},
-                        Case{kSync2, "on", 1.0},
-                        Case{kRate2, "2.5 Hz", 2.5}}) {
+  for (const Case& c :
+       {Case{kPan, "C", 0.5}, Case{kPan, "30%L", 0.35}, Case{kPan, "70 % r", 0.85},
+        Case{kSource, "100%R", 0.0}, Case{kSource, "40%L", 0.7}, Case{kSource, "100%M", 1.0},
+        Case{kSource, "20%s", 0.4}, Case{kFbApply, "25 %", 0.25}, Case{kFbApply, "0.5", 0.5},
+        Case{kLength, "50 ms", 50.0}, Case{kLength, "50ms", 50.0}, Case{1, "LFO 3", 2.0},
+        Case{1, "lfo 8", 7.0}, Case{46, "rev exponential", 8.0}, Case{kSync2, "on", 1.0},
+        Case{kRate2, "2.5 Hz", 2.5}}) {
     double v = -99.0;
     EXPECT_TRUE(parse(c.index, c.typed, &v)) << c.typed;
     EXPECT_NEAR(v, c.plain, 1e-12) << c.typed;

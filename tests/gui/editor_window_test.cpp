@@ -233,9 +233,8 @@ TEST_F(EditorWindow, TypedValuesTakeTheReadOutsFormsAndTextThatIsNoValueChangesN
   auto rateText = [&] { return Region(Capture(editor_), 650, 45, 700, 57); };
   const auto before = rateText();
   type(628, 58, "1/4");
-  EXPECT_TRUE(WaitUntil([&] {
-    return std::fabs(plugin_->Host().GetParameter(kRate1) - 12.5f / 22.0f) < 1e-6f;
-  }));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return std::fabs(plugin_->Host().GetParameter(kRate1) - 12.5f / 22.0f) < 1e-6f; }));
   EXPECT_TRUE(WaitUntil([&] { return rateText() != before; }));
   SaveShot(Capture(editor_), "typed-quarter-note");
 }

@@ -620,8 +620,9 @@ TEST(CliRender, SeveralInputsKeepTheirNamesInTheOutputFolder) {
   EXPECT_TRUE(std::filesystem::exists(dir / "out/a.aiff"));
   ExpectOneLineError(RunHost(dir, "render", "a.wav", "-o", ".", "--plugin", kFake), 2,
                      "would replace its own input");
-  EXPECT_EQ(RunHost(dir, "--version", "--plugin", kFake).out.rfind("quorvantel-host " QV_VERSION "\n", 0),
-            0u);
+  EXPECT_EQ(
+      RunHost(dir, "--version", "--plugin", kFake).out.rfind("quorvantel-host " QV_VERSION "\n", 0),
+      0u);
 }
 
 TEST(CliDebianPlugins, ParametersAreSetFromWhatThePlugInsDisplay) {

@@ -78,8 +78,8 @@ TEST(FactoryPresets, EveryProgramLoadsAndPlaysAudiblyOnTheDemoPhrase) {
     EXPECT_LE(peak, -1.0) << names[n];
   }
   // Past the bank's last program.
-  const auto r = RunHost(dir, "params", "--plugin", QV_PLUGIN_PATH, "--preset", kBank,
-                         "--program", std::to_string(names.size()));
+  const auto r = RunHost(dir, "params", "--plugin", QV_PLUGIN_PATH, "--preset", kBank, "--program",
+                         std::to_string(names.size()));
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("holds programs 0 to " + std::to_string(names.size() - 1)),
             std::string::npos)

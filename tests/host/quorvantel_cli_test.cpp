@@ -156,7 +156,8 @@ TEST(QuorvantelParams, TheTableShowsWhatTheEditorShows) {
     return std::string();
   };
   // Pan as the fader reads it, FB Apply in percent, Dir with decimals, a synced rate's division.
-  EXPECT_EQ(row(" 9  Pan ").find(" 9  Pan         30%L        0.350000  C  "), 0u) << row(" 9  Pan ");
+  EXPECT_EQ(row(" 9  Pan ").find(" 9  Pan         30%L        0.350000  C  "), 0u)
+      << row(" 9  Pan ");
   EXPECT_NE(row("28  FB Apply").find("25 %"), std::string::npos) << row("28  FB Apply");
   EXPECT_NE(row("12  Dir").find("1.00"), std::string::npos) << row("12  Dir");
   EXPECT_NE(row("59  Rate2").find("1/4"), std::string::npos) << row("59  Rate2");
@@ -320,7 +321,8 @@ TEST(QuorvantelCli, MistakesAreNamedWithTheirRemedy) {
             std::string::npos)
       << r.err;
   ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "500ms").exitCode, 0);
-  r = RunHost(dir, "render", dir / "in.wav", dir / "o.wav", "--plugin", kPlugin, "--format", "flac");
+  r = RunHost(dir, "render", dir / "in.wav", dir / "o.wav", "--plugin", kPlugin, "--format",
+              "flac");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--format flac does not match the name " + dir / "o.wav"), std::string::npos)
       << r.err;
@@ -334,17 +336,20 @@ TEST(QuorvantelCli, MistakesAreNamedWithTheirRemedy) {
 TEST(QuorvantelCli, OutputsMakeTheirFoldersTimesTakeUnitsAndSuccessIsReported) {
   ScratchDir dir;
   ASSERT_EQ(RunHost(dir, "generate", dir / "in.wav", "--seconds", "1s").exitCode, 0);
-  for (const auto& [tail, length] :
-       {std::pair<const char*, const char*>{"3s", "4.00 s"}, {"250ms", "1.25 s"}, {"22050smp", "1.50 s"}}) {
+  for (const auto& [tail, length] : {std::pair<const char*, const char*>{"3s", "4.00 s"},
+                                     {"250ms", "1.25 s"},
+                                     {"22050smp", "1.50 s"}}) {
     const auto r = RunHost(dir, "render", dir / "in.wav", dir / "new/folder/out.wav", "--plugin",
                            kPlugin, "--tail", tail);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find(dir / "new/folder/out.wav: " + length), std::string::npos) << r.out;
   }
-  auto r = RunHost(dir, "preset", "save", dir / "p/my.fxp", "--plugin", kPlugin, "--set", "Pitch=3");
+  auto r =
+      RunHost(dir, "preset", "save", dir / "p/my.fxp", "--plugin", kPlugin, "--set", "Pitch=3");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, dir / "p/my.fxp" + ": program \"- 1 -\" of Quorvantel, 89 parameter values "
-                                     "(412 bytes)\n");
+  EXPECT_EQ(r.out, dir / "p/my.fxp" +
+                       ": program \"- 1 -\" of Quorvantel, 89 parameter values "
+                       "(412 bytes)\n");
   r = RunHost(dir, "--version");
   EXPECT_EQ(r.out.rfind("quorvantel-host 1.0.0\nplug-in Quorvantel 1.0.0 by Halbrecken (version "
                         "10000 as hosts show it), ",
@@ -365,7 +370,8 @@ TEST(QuorvantelCli, LostSettingsAndSilentRendersAreWarnedAbout) {
       << r.err;
   r = RunHost(dir, "render", dir / "in.wav", dir / "b.wav", "--plugin", kPlugin, "--set", "Wet=0");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.err.find("warning: " + dir / "b.wav" + " is entirely silent; likely because Wet and "
+  EXPECT_NE(r.err.find("warning: " + dir / "b.wav" +
+                       " is entirely silent; likely because Wet and "
                        "Dry are 0"),
             std::string::npos)
       << r.err;

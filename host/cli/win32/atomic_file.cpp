@@ -104,8 +104,9 @@ void CreateParentFolders(const std::string& path) {
   std::error_code ec;
   if (parent.empty() || std::filesystem::is_directory(parent, ec)) return;
   std::filesystem::create_directories(parent, ec);
-  if (ec) throw CliError(kExitFailure, "cannot create the folder " + win32::Utf8(parent.wstring()) +
-                                           ": " + ec.message());
+  if (ec)
+    throw CliError(kExitFailure, "cannot create the folder " + win32::Utf8(parent.wstring()) +
+                                     ": " + ec.message());
 }
 
 OutputFile::OutputFile(const std::string& target) : name_(target), target_(target) {
