@@ -4,9 +4,12 @@
 #include <algorithm>
 
 #include "engine/pair_group.h"
+#include "engine/stride_render.h"
 
 GrainPool::GrainPool(const double* silence, const double* envelope, int* envelopeUsers)
-    : pairs_(new GrainPair[kPoolPairs]), envelopeUsers_(envelopeUsers) {
+    : pairs_(new GrainPair[kPoolPairs]),
+      feedbackLanes_(new FeedbackLanes),
+      envelopeUsers_(envelopeUsers) {
   for (int i = 0; i < kPoolPairs; ++i) {
     MakeLaneIdle(pairs_[i], 0, silence, envelope);
     MakeLaneIdle(pairs_[i], 1, silence, envelope);
@@ -78,14 +81,22 @@ bool GrainPool::RenderGrains(const RenderTarget& target) {
   const bool dcMoving = target.feedbackDc != nullptr &&
                         (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
   if (writers > 0 || dcMoving) {
-    RenderFeedbackPairs(writers_, writers, target, groupMasks_);
+    LoadFeedbackLanes(*feedbackLanes_, writers_, writers, idle_);
+    switch (path_) {
+      case RenderPath::kSse2:
+        RenderFeedbackLanesSse2(*feedbackLanes_, target);
+        break;
+      case RenderPath::kAvx2:
+        RenderFeedbackLanesAvx2(*feedbackLanes_, target);
+        break;
+      case RenderPath::kAvx512:
+        RenderFeedbackLanesAvx512(*feedbackLanes_, target);
+        break;
+    }
+    StoreFeedbackLanes(*feedbackLanes_, writers_, target.count, groupMasks_);
     for (int k = 0; k < writers; ++k) masks[writerAt_[k]] = groupMasks_[k];
   }
-  if (path_ == RenderPath::kSse2) {
-    for (int k = 0; k < readers; ++k) groupMasks_[k] = RenderPair(*readers_[k], target);
-  } else {
-    RenderWide(readers_, readers, target, groupMasks_);
-  }
+  RenderReaders(readers_, readers, target, groupMasks_);
   for (int k = 0; k < readers; ++k) masks[readerAt_[k]] = groupMasks_[k];
 
   for (int i = 0; i < count; ++i) {
@@ -112,6 +123,37 @@ bool GrainPool::RenderGrains(const RenderTarget& target) {
     }
   }
   return writers > 0;
+}
+
+// In walk order: a pair whose sounding lanes step by exactly one sample goes to the stride kernel,
+// runs of the others to the lane-wise paths.
+void GrainPool::RenderReaders(GrainPair* const* pairs, int count, const RenderTarget& target,
+                              int* masks) {
+  for (int i = 0; i < count;) {
+    if (StrideEligible(*pairs[i], target.count)) {
+      switch (path_) {
+        case RenderPath::kSse2:
+          masks[i] = RenderStridePairSse2(*pairs[i], target);
+          break;
+        case RenderPath::kAvx2:
+          masks[i] = RenderStridePairAvx2(*pairs[i], target);
+          break;
+        case RenderPath::kAvx512:
+          masks[i] = RenderStridePairAvx512(*pairs[i], target);
+          break;
+      }
+      ++i;
+      continue;
+    }
+    int end = i + 1;
+    while (end < count && !StrideEligible(*pairs[end], target.count)) ++end;
+    if (path_ == RenderPath::kSse2) {
+      for (int k = i; k < end; ++k) masks[k] = RenderPair(*pairs[k], target);
+    } else {
+      RenderWide(pairs + i, end - i, target, masks + i);
+    }
+    i = end;
+  }
 }
 
 // Pairs that only read render together, each run of them by the narrowest path that holds it (a

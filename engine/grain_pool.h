@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "engine/feedback_lanes.h"
 #include "engine/grain_pair.h"
 #include "engine/grain_render.h"
 #include "engine/render_path.h"
@@ -43,12 +44,15 @@ class GrainPool {
   const GrainPair& Pair(int i) const { return pairs_[i]; }
 
  private:
-  // Renders pairs that write no feedback, several at once where the wide path allows; masks[i]
+  // Renders pairs that write no feedback in order, each by the kernel that suits it; masks[i]
   // gets pair i's new lane mask.
+  void RenderReaders(GrainPair* const* pairs, int count, const RenderTarget& target, int* masks);
+  // Renders pairs that write no feedback, several at once where the wide path allows.
   void RenderWide(GrainPair* const* pairs, int count, const RenderTarget& target, int* masks);
   void ReleaseEnvelope(GrainPair& pair, int lane);
 
   std::unique_ptr<GrainPair[]> pairs_;
+  std::unique_ptr<FeedbackLanes> feedbackLanes_;  // the pairs that write feedback, lane by lane
   GrainPair idle_;                      // pads a wide group; never in range, never written
   GrainPair* order_[kPoolPairs] = {};   // the render walk's pairs in list order
   int masks_[kPoolPairs] = {};          // and their new lane masks

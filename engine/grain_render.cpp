@@ -137,6 +137,10 @@ int Retire(GrainPair& p, int count, __m128d pos, __m128d phase) {
 
 }  // namespace
 
+int RetirePair(GrainPair& p, int count, const double* pos, const double* phase) {
+  return Retire(p, count, _mm_loadu_pd(pos), _mm_loadu_pd(phase));
+}
+
 PairRange RangeOf(const GrainPair& p, int count) {
   double first = count;
   double last = 0.0;

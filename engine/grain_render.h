@@ -40,6 +40,11 @@ int RenderPair(GrainPair& pair, const RenderTarget& target);
 void RenderFeedbackPairs(GrainPair* const* pairs, int count, const RenderTarget& target,
                          int* masks);
 
+// Moves the pair's times on to the next block (of `count` samples) and stores its lanes' read
+// positions and phases, those of lanes that retire as 0; returns the new lane mask (a lane lives
+// on while its end lies beyond the block).
+int RetirePair(GrainPair& pair, int count, const double* pos, const double* phase);
+
 // The sample range [first, last) of the block over which a pair's lanes in use sound.
 struct PairRange {
   int first = 0;

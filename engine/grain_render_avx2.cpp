@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
+#include "engine/feedback_lanes.h"
+#include "engine/feedback_render_kernel.h"
 #include "engine/pair_group.h"
+#include "engine/stride_render.h"
+#include "engine/stride_render_kernel.h"
 #include "engine/wide_render_kernel.h"
 
 namespace {
@@ -45,6 +49,32 @@ struct Avx2Ops {
     return _mm256_add_pd(_mm256_unpacklo_pd(left, right), _mm256_unpackhi_pd(left, right));
   }
 
+  // For lanes that hold consecutive samples of one grain.
+  static Vec LoadU(const double* p) { return _mm256_loadu_pd(p); }
+  static void StoreU(double* p, Vec x) { _mm256_storeu_pd(p, x); }
+  static Mask Equal(Vec a, Vec b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
+  // x truncated toward zero through 32-bit integers.
+  static Vec Trunc(Vec x) { return _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x)); }
+  static Vec Reverse(Vec x) { return _mm256_permute4x64_pd(x, 0x1B); }
+  // {l0, r0, l1, r1} and {l2, r2, l3, r3}.
+  static void Interleave(Vec left, Vec right, Vec* first, Vec* second) {
+    const Vec even = _mm256_unpacklo_pd(left, right);
+    const Vec odd = _mm256_unpackhi_pd(left, right);
+    *first = _mm256_permute2f128_pd(even, odd, 0x20);
+    *second = _mm256_permute2f128_pd(even, odd, 0x31);
+  }
+  // {x, x + step, (x + step) + step, ...}, last to first when kDown; *x moves on by four steps
+  // and *last gets the fourth value.
+  template <bool kDown>
+  static Vec Steps(double* x, double step, double* last) {
+    const double a = *x, b = a + step, c = b + step, d = c + step;
+    *last = d;
+    *x = d + step;
+    return kDown ? _mm256_setr_pd(d, c, b, a) : _mm256_setr_pd(a, b, c, d);
+  }
+
+  // x truncated toward zero (|x| < 2^31).
+  static Idx Whole(Vec x) { return _mm256_cvttpd_epi32(x); }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm256_cvttpd_epi32(x);
@@ -61,6 +91,79 @@ struct Avx2Ops {
   static Idx Above(Idx i, Idx len) {
     const __m128i n = _mm_add_epi32(i, _mm_set1_epi32(1));
     return _mm_sub_epi32(n, _mm_and_si128(len, _mm_cmpeq_epi32(n, len)));
+  }
+
+  // {p[0], p[1], q[0], q[1]}
+  static __m256d Pair(const double* p, const double* q) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(p)), _mm_loadu_pd(q), 1);
+  }
+  // {*p, *q, *u, *v}
+  static __m256d Single(const double* p, const double* q, const double* u, const double* v) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadh_pd(_mm_load_sd(p), q)),
+                                _mm_loadh_pd(_mm_load_sd(u), v), 1);
+  }
+
+  // For the lockstep feedback kernel: lanes of pairs, sources and envelopes read afresh each
+  // sample (a grain may read what the sample before wrote).
+  // The envelope entry K of each phase, held at 200, and the phase's own fraction.
+  static Idx EnvelopeIndex(Vec phase, Vec* fraction) {
+    return MinI(Split(phase, fraction), kWindowSize);
+  }
+  static Mask And(Mask a, Mask b) { return _mm256_and_pd(a, b); }
+  // The lanes of every pair that has a lane in m.
+  static Mask PairAny(Mask m) { return _mm256_or_pd(m, _mm256_permute_pd(m, 0x5)); }
+  // acc plus pair 0's {left, right} of `sums`, then plus pair 1's.
+  static __m128d AddPairs(__m128d acc, Vec sums) {
+    return _mm_add_pd(_mm_add_pd(acc, _mm256_castpd256_pd128(sums)),
+                      _mm256_extractf128_pd(sums, 1));
+  }
+  static const double* Lane(const double* s, int) { return s; }
+  static const double* Lane(const double* const* s, int l) { return s[l]; }
+  // s[below], s[i], s[above] of each lane for both sources: r[0 .. 2] from s0, r[3 .. 5] from s1.
+  template <class Base>
+  static void Triples(Base s0, Base s1, Idx below, Idx i, Idx above, Vec* r) {
+    alignas(16) std::int32_t at[3][4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at[0]), below);
+    _mm_store_si128(reinterpret_cast<__m128i*>(at[1]), i);
+    _mm_store_si128(reinterpret_cast<__m128i*>(at[2]), above);
+    for (int j = 0; j < 3; ++j) {
+      r[j] = Single(Lane(s0, 0) + at[j][0], Lane(s0, 1) + at[j][1], Lane(s0, 2) + at[j][2],
+                    Lane(s0, 3) + at[j][3]);
+      r[3 + j] = Single(Lane(s1, 0) + at[j][0], Lane(s1, 1) + at[j][1], Lane(s1, 2) + at[j][2],
+                        Lane(s1, 3) + at[j][3]);
+    }
+  }
+  // The same where no index wraps: each lane's four doubles from i - 1 on in one load, sorted
+  // into lanes (the fourth is not used).
+  template <class Base>
+  static void InnerTriples(Base s0, Base s1, Idx i, Vec* r) {
+    alignas(16) std::int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+    auto sort = [](const double* p0, const double* p1, const double* p2, const double* p3,
+                   Vec* out) {
+      const __m256d u0 = _mm256_loadu_pd(p0), u1 = _mm256_loadu_pd(p1);
+      const __m256d u2 = _mm256_loadu_pd(p2), u3 = _mm256_loadu_pd(p3);
+      const __m256d even01 = _mm256_unpacklo_pd(u0, u1);  // a0 a1 c0 c1
+      const __m256d odd01 = _mm256_unpackhi_pd(u0, u1);   // b0 b1 d0 d1
+      const __m256d even23 = _mm256_unpacklo_pd(u2, u3);
+      const __m256d odd23 = _mm256_unpackhi_pd(u2, u3);
+      out[0] = _mm256_permute2f128_pd(even01, even23, 0x20);
+      out[1] = _mm256_permute2f128_pd(odd01, odd23, 0x20);
+      out[2] = _mm256_permute2f128_pd(even01, even23, 0x31);
+    };
+    sort(Lane(s0, 0) + at[0] - 1, Lane(s0, 1) + at[1] - 1, Lane(s0, 2) + at[2] - 1,
+         Lane(s0, 3) + at[3] - 1, r);
+    sort(Lane(s1, 0) + at[0] - 1, Lane(s1, 1) + at[1] - 1, Lane(s1, 2) + at[2] - 1,
+         Lane(s1, 3) + at[3] - 1, r + 3);
+  }
+  // Entries K and K + 1 of each lane's table.
+  static void EnvelopePairs(const double* const* e, Idx k, Vec* tk, Vec* tk1) {
+    alignas(16) std::int32_t at[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), k);
+    const __m256d even = Pair(e[0] + at[0], e[2] + at[2]);
+    const __m256d odd = Pair(e[1] + at[1], e[3] + at[3]);
+    *tk = _mm256_unpacklo_pd(even, odd);
+    *tk1 = _mm256_unpackhi_pd(even, odd);
   }
 
   // Reads with plain loads: each lane's neighbouring doubles in one load, sorted into lanes by
@@ -146,16 +249,6 @@ struct Avx2Ops {
     }
 
    private:
-    // {p[0], p[1], q[0], q[1]}
-    static __m256d Pair(const double* p, const double* q) {
-      return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(p)), _mm_loadu_pd(q), 1);
-    }
-    // {*p, *q, *u, *v}
-    static __m256d Single(const double* p, const double* q, const double* u, const double* v) {
-      return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadh_pd(_mm_load_sd(p), q)),
-                                  _mm_loadh_pd(_mm_load_sd(u), v), 1);
-    }
-
     const double* source_[2][4];
     const double* envelope_[4];
     const __m128i one_ = _mm_set1_epi32(1);
@@ -171,4 +264,12 @@ struct Avx2Ops {
 
 void RenderGroupAvx2(const PairGroup& group, const RenderTarget& target, int* masks) {
   RenderGroupWide<Avx2Ops>(group, target, masks);
+}
+
+int RenderStridePairAvx2(GrainPair& pair, const RenderTarget& target) {
+  return StrideKernel<Avx2Ops>::Render(pair, target);
+}
+
+void RenderFeedbackLanesAvx2(FeedbackLanes& lanes, const RenderTarget& target) {
+  FeedbackKernel<Avx2Ops>::Render(lanes, target);
 }

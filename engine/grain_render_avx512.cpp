@@ -12,7 +12,11 @@
 
 #include <cstdint>
 
+#include "engine/feedback_lanes.h"
+#include "engine/feedback_render_kernel.h"
 #include "engine/pair_group.h"
+#include "engine/stride_render.h"
+#include "engine/stride_render_kernel.h"
 #include "engine/wide_render_kernel.h"
 
 namespace {
@@ -47,6 +51,37 @@ struct Avx512Ops {
     return _mm512_add_pd(_mm512_unpacklo_pd(left, right), _mm512_unpackhi_pd(left, right));
   }
 
+  // For lanes that hold consecutive samples of one grain.
+  static Vec LoadU(const double* p) { return _mm512_loadu_pd(p); }
+  static void StoreU(double* p, Vec x) { _mm512_storeu_pd(p, x); }
+  static Mask Equal(Vec a, Vec b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
+  // x truncated toward zero through 32-bit integers.
+  static Vec Trunc(Vec x) { return _mm512_cvtepi32_pd(_mm512_cvttpd_epi32(x)); }
+  static Vec Reverse(Vec x) {
+    return _mm512_permutexvar_pd(_mm512_setr_epi64(7, 6, 5, 4, 3, 2, 1, 0), x);
+  }
+  // {l0, r0, .., l3, r3} and {l4, r4, .., l7, r7}.
+  static void Interleave(Vec left, Vec right, Vec* first, Vec* second) {
+    const Vec even = _mm512_unpacklo_pd(left, right);  // l0 r0 l2 r2 l4 r4 l6 r6
+    const Vec odd = _mm512_unpackhi_pd(left, right);   // l1 r1 l3 r3 l5 r5 l7 r7
+    *first = _mm512_permutex2var_pd(even, _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11), odd);
+    *second = _mm512_permutex2var_pd(even, _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15), odd);
+  }
+  // {x, x + step, (x + step) + step, ...}, last to first when kDown; *x moves on by eight steps
+  // and *last gets the eighth value.
+  template <bool kDown>
+  static Vec Steps(double* x, double step, double* last) {
+    double v[8];
+    v[0] = *x;
+    for (int j = 1; j < 8; ++j) v[j] = v[j - 1] + step;
+    *last = v[7];
+    *x = v[7] + step;
+    return kDown ? _mm512_setr_pd(v[7], v[6], v[5], v[4], v[3], v[2], v[1], v[0])
+                 : _mm512_setr_pd(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+  }
+
+  // x truncated toward zero (|x| < 2^31).
+  static Idx Whole(Vec x) { return _mm512_cvttpd_epi64(x); }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m512i i = _mm512_cvttpd_epi64(x);
@@ -64,6 +99,71 @@ struct Avx512Ops {
   static Idx Above(Idx i, Idx len) {
     const __m512i n = _mm512_add_epi64(i, _mm512_set1_epi64(1));
     return _mm512_mask_sub_epi64(n, _mm512_cmpeq_epi64_mask(n, len), n, len);
+  }
+
+  // Gathers address each lane's array as (address / 8 + index) x 8.
+  static std::int64_t Words(const double* p) {
+    return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p) >> 3);
+  }
+  // The doubles `offset` elements after the addressed ones.
+  template <int kOffset>
+  static Vec Gather(Idx words) {
+    return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}),
+                               8);
+  }
+
+  // For the lockstep feedback kernel: lanes of pairs, sources and envelopes read afresh each
+  // sample (a grain may read what the sample before wrote).
+  // The envelope entry K of each phase, held at 200, and the phase's own fraction.
+  static Idx EnvelopeIndex(Vec phase, Vec* fraction) {
+    return MinI(Split(phase, fraction), kWindowSize);
+  }
+  static Mask And(Mask a, Mask b) { return a & b; }
+  // The lanes of every pair that has a lane in m.
+  static Mask PairAny(Mask m) {
+    const unsigned any = (m | (m >> 1)) & 0x55u;
+    return static_cast<Mask>(any | (any << 1));
+  }
+  // acc plus pair 0's {left, right} of `sums`, then pairs 1, 2 and 3's.
+  static __m128d AddPairs(__m128d acc, Vec sums) {
+    acc = _mm_add_pd(acc, _mm512_castpd512_pd128(sums));
+    acc = _mm_add_pd(acc, _mm512_extractf64x2_pd(sums, 1));
+    acc = _mm_add_pd(acc, _mm512_extractf64x2_pd(sums, 2));
+    return _mm_add_pd(acc, _mm512_extractf64x2_pd(sums, 3));
+  }
+  // Each lane's array as words: one array for every lane, or one per lane.
+  static Idx WordsOf(const double* s) { return _mm512_set1_epi64(Words(s)); }
+  static Idx WordsOf(const double* const* s) {
+    return _mm512_srli_epi64(_mm512_loadu_si512(s), 3);
+  }
+  // s[below], s[i], s[above] of each lane for both sources: r[0 .. 2] from s0, r[3 .. 5] from s1.
+  template <class Base>
+  static void Triples(Base s0, Base s1, Idx below, Idx i, Idx above, Vec* r) {
+    const Idx w0 = WordsOf(s0), w1 = WordsOf(s1);
+    r[0] = Gather<0>(_mm512_add_epi64(w0, below));
+    r[1] = Gather<0>(_mm512_add_epi64(w0, i));
+    r[2] = Gather<0>(_mm512_add_epi64(w0, above));
+    r[3] = Gather<0>(_mm512_add_epi64(w1, below));
+    r[4] = Gather<0>(_mm512_add_epi64(w1, i));
+    r[5] = Gather<0>(_mm512_add_epi64(w1, above));
+  }
+  // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
+  template <class Base>
+  static void InnerTriples(Base s0, Base s1, Idx i, Vec* r) {
+    const Idx at0 = _mm512_add_epi64(WordsOf(s0), i);
+    const Idx at1 = _mm512_add_epi64(WordsOf(s1), i);
+    r[0] = Gather<-1>(at0);
+    r[1] = Gather<0>(at0);
+    r[2] = Gather<1>(at0);
+    r[3] = Gather<-1>(at1);
+    r[4] = Gather<0>(at1);
+    r[5] = Gather<1>(at1);
+  }
+  // Entries K and K + 1 of each lane's table.
+  static void EnvelopePairs(const double* const* e, Idx k, Vec* tk, Vec* tk1) {
+    const Idx at = _mm512_add_epi64(WordsOf(e), k);
+    *tk = Gather<0>(at);
+    *tk1 = Gather<1>(at);
   }
 
   // Reads with gathers, which address each lane's array as (address / 8 + index) x 8. Where every
@@ -167,15 +267,6 @@ struct Avx512Ops {
       r[2] = _mm512_shuffle_f64x2(c0, c1, 0x44);
     }
 
-    static std::int64_t Words(const double* p) {
-      return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p) >> 3);
-    }
-    // The doubles `offset` elements after the addressed ones.
-    template <int kOffset>
-    static Vec Gather(Idx words) {
-      return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}),
-                                 8);
-    }
     // True when every sounding lane moved by `by` samples.
     bool Uniform(Idx step, int by) const {
       return _mm512_mask_cmpneq_epi64_mask(active_, step, _mm512_set1_epi64(by)) == 0;
@@ -195,4 +286,12 @@ struct Avx512Ops {
 
 void RenderGroupAvx512(const PairGroup& group, const RenderTarget& target, int* masks) {
   RenderGroupWide<Avx512Ops>(group, target, masks);
+}
+
+int RenderStridePairAvx512(GrainPair& pair, const RenderTarget& target) {
+  return StrideKernel<Avx512Ops>::Render(pair, target);
+}
+
+void RenderFeedbackLanesAvx512(FeedbackLanes& lanes, const RenderTarget& target) {
+  FeedbackKernel<Avx512Ops>::Render(lanes, target);
 }
