@@ -3,6 +3,8 @@
 // entry points of that render for each path.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/grain_pair.h"
 #include "engine/grain_render.h"
 
@@ -11,7 +13,7 @@ constexpr int kFeedbackBlockLanes = 8;
 constexpr int kFeedbackLaneCapacity = 2 * kPoolPairs;
 static_assert(kFeedbackLaneCapacity % kFeedbackBlockLanes == 0);
 
-// Eight lanes field by field in 1.2 kB: a vector's fields lie side by side in the cache.
+// Eight lanes field by field in 1.3 kB: a vector's fields lie side by side in the cache.
 struct alignas(64) FeedbackBlock {
   double start[kFeedbackBlockLanes];
   double end[kFeedbackBlockLanes];
@@ -29,10 +31,14 @@ struct alignas(64) FeedbackBlock {
   const double* source0[kFeedbackBlockLanes];
   const double* source1[kFeedbackBlockLanes];
   const double* envelope[kFeedbackBlockLanes];
-  // The read weights while the lanes step by whole samples (set by the render).
+  // Set by the render: the read weights while the lanes step by whole samples, and for the coming
+  // sample the envelope value and the index of the read position, worked out a sample ahead (they
+  // do not depend on the buffer) so that the sample's own work waits for neither.
   double ca[kFeedbackBlockLanes];
   double cb[kFeedbackBlockLanes];
   double cc[kFeedbackBlockLanes];
+  double envelopeValue[kFeedbackBlockLanes];
+  std::int32_t at[kFeedbackBlockLanes];
 };
 
 // Lane 2k + l holds lane l of the k-th pair; lanes after the last pair up to the end of its block

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "engine/capture_buffer.h"
 #include "engine/feedback_lanes.h"
@@ -57,6 +58,26 @@ struct FeedbackKernel {
                                       (inner && whole ? kWhole : 0));
   }
 
+  // The envelope value at each lane's phase: entries K and K + 1 (K held at 200) blended by the
+  // phase's fraction.
+  static Vec Envelope(Vec phase, const double* const* tables) {
+    Vec g, tk, tk1;
+    V::EnvelopePairs(tables, V::EnvelopeIndex(phase, &g), &tk, &tk1);
+    return V::Add(V::Mul(tk, V::Sub(V::Set(1.0), g)), V::Mul(tk1, g));
+  }
+
+  // The first sample's read indices and envelope values, as the steps work out the later ones.
+  static void Prepare(FeedbackLanes& L, int blocks) {
+    for (int b = 0; b < blocks; ++b) {
+      FeedbackBlock& B = L.block[b];
+      for (int o = 0; o < kFeedbackBlockLanes; o += kW) {
+        const Vec pos = V::Load(B.pos + o);
+        V::StoreIdx(B.at + o, V::Whole(pos));
+        V::Store(B.envelopeValue + o, Envelope(V::Load(B.phase + o), B.envelope + o));
+      }
+    }
+  }
+
   // One sample of the group of lanes o .. o + kW - 1 of block B: both sides into the wet sum and
   // the clamped feedback into the feedback sum, pair by pair; read positions and phases move on.
   template <bool kAll, bool kNoWrap, bool kFixed, class Base>
@@ -79,17 +100,13 @@ struct FeedbackKernel {
     const Vec minusOne = V::Set(-1.0);
     Vec pos = V::Load(B.pos + o);
     Vec f;
-    Idx i;
-    if constexpr (kFixed) {
-      i = V::Whole(pos);
-    } else {
-      i = V::Split(pos, &f);
-    }
     Vec r[6];
     if constexpr (kNoWrap) {
-      V::InnerTriples(s0, s1, i, r);
+      if constexpr (!kFixed) V::Split(pos, &f);
+      V::InnerTriples(s0, s1, B.at + o, r);
       pos = V::Add(pos, masked(V::Load(B.inc + o)));
     } else {
+      const Idx i = V::Split(pos, &f);
       const Vec len = V::Load(B.len + o);
       Vec unused;
       const Idx lenI = V::Split(len, &unused);
@@ -100,6 +117,7 @@ struct FeedbackKernel {
       pos = V::Sub(pos, V::Zero(len, V::AtLeast(pos, len)));
     }
     V::Store(B.pos + o, pos);
+    V::StoreIdx(B.at + o, V::Whole(pos));
 
     Vec ca, cb, cc;
     if constexpr (kFixed) {
@@ -118,14 +136,10 @@ struct FeedbackKernel {
     const Vec v1 = V::Add(V::Sub(V::Mul(r[3], ca), V::Mul(r[4], cb)), V::Mul(r[5], cc));
     const Vec signal =
         V::Add(V::Mul(V::Load(B.mixRight + o), v1), V::Mul(V::Load(B.mix + o), v0));
-
-    const Vec phase = V::Load(B.phase + o);
-    Vec g;
-    const Idx k = V::EnvelopeIndex(phase, &g);
-    Vec tk, tk1;
-    V::EnvelopePairs(B.envelope + o, k, &tk, &tk1);
-    V::Store(B.phase + o, V::Add(phase, masked(V::Load(B.phaseInc + o))));
-    const Vec envelope = V::Add(V::Mul(tk, V::Sub(one, g)), V::Mul(tk1, g));
+    const Vec envelope = V::Load(B.envelopeValue + o);
+    const Vec phase = V::Add(V::Load(B.phase + o), masked(V::Load(B.phaseInc + o)));
+    V::Store(B.phase + o, phase);
+    V::Store(B.envelopeValue + o, Envelope(phase, B.envelope + o));
 
     const Vec out = masked(V::Mul(V::Mul(envelope, signal), V::Load(B.amp + o)));
     const Vec left = V::Max(V::Min(V::Mul(out, V::Load(B.panLeft + o)), one), minusOne);
@@ -154,6 +168,7 @@ struct FeedbackKernel {
     const __m128d a = _mm_set1_pd(t.feedbackDc != nullptr ? t.feedbackDcCoefficient : 0.0);
     int at = writes ? WrapIndex(t.writePos, t.bufferLength) : 0;
     unsigned char mode[kMaxGroups];
+    Prepare(L, blocks);
     for (int n = 0; n < t.count; ++n) {
       if (n % kChunk == 0) {
         const int m = t.count - n < kChunk ? t.count - n : kChunk;

@@ -75,6 +75,7 @@ struct Avx2Ops {
 
   // x truncated toward zero (|x| < 2^31).
   static Idx Whole(Vec x) { return _mm256_cvttpd_epi32(x); }
+  static void StoreIdx(std::int32_t* p, Idx i) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), i); }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm256_cvttpd_epi32(x);
@@ -133,12 +134,10 @@ struct Avx2Ops {
                         Lane(s1, 3) + at[j][3]);
     }
   }
-  // The same where no index wraps: each lane's four doubles from i - 1 on in one load, sorted
-  // into lanes (the fourth is not used).
+  // The same where no index wraps, for the indices at[0 .. 3]: each lane's four doubles from
+  // i - 1 on in one load, sorted into lanes (the fourth is not used).
   template <class Base>
-  static void InnerTriples(Base s0, Base s1, Idx i, Vec* r) {
-    alignas(16) std::int32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+  static void InnerTriples(Base s0, Base s1, const std::int32_t* at, Vec* r) {
     auto sort = [](const double* p0, const double* p1, const double* p2, const double* p3,
                    Vec* out) {
       const __m256d u0 = _mm256_loadu_pd(p0), u1 = _mm256_loadu_pd(p1);

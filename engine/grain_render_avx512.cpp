@@ -82,6 +82,9 @@ struct Avx512Ops {
 
   // x truncated toward zero (|x| < 2^31).
   static Idx Whole(Vec x) { return _mm512_cvttpd_epi64(x); }
+  static void StoreIdx(std::int32_t* p, Idx i) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi64_epi32(i));
+  }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m512i i = _mm512_cvttpd_epi64(x);
@@ -147,9 +150,11 @@ struct Avx512Ops {
     r[4] = Gather<0>(_mm512_add_epi64(w1, i));
     r[5] = Gather<0>(_mm512_add_epi64(w1, above));
   }
-  // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
+  // The same where no index wraps, for the indices at[0 .. 7]: I - 1 and I + 1 are the
+  // neighbours in memory.
   template <class Base>
-  static void InnerTriples(Base s0, Base s1, Idx i, Vec* r) {
+  static void InnerTriples(Base s0, Base s1, const std::int32_t* at, Vec* r) {
+    const Idx i = _mm512_cvtepi32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)));
     const Idx at0 = _mm512_add_epi64(WordsOf(s0), i);
     const Idx at1 = _mm512_add_epi64(WordsOf(s1), i);
     r[0] = Gather<-1>(at0);

@@ -53,6 +53,7 @@ struct Sse2Ops {
 
   // x truncated toward zero (|x| < 2^31).
   static Idx Whole(Vec x) { return _mm_cvttpd_epi32(x); }
+  static void StoreIdx(std::int32_t* p, Idx i) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), i); }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm_cvttpd_epi32(x);
@@ -98,11 +99,10 @@ struct Sse2Ops {
       r[3 + j] = Pair(Lane(s1, 0) + at[j][0], Lane(s1, 1) + at[j][1]);
     }
   }
-  // The same where no index wraps: I - 1 and I + 1 are the neighbours in memory.
+  // The same where no index wraps, for the indices at[0 .. 1]: I - 1 and I + 1 are the
+  // neighbours in memory.
   template <class Base>
-  static void InnerTriples(Base s0, Base s1, Idx i, Vec* r) {
-    alignas(16) std::int32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), i);
+  static void InnerTriples(Base s0, Base s1, const std::int32_t* at, Vec* r) {
     auto sort = [](const double* p, const double* q, Vec* out) {
       const __m128d a = _mm_loadu_pd(p);
       const __m128d b = _mm_loadu_pd(q);
