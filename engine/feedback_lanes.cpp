@@ -2,7 +2,7 @@
 #include "engine/feedback_lanes.h"
 
 void LoadFeedbackLanes(FeedbackLanes& L, GrainPair* const* pairs, int count,
-                       const GrainPair& idle) {
+                       const GrainPair& idle, int blockCount) {
   const int lanes = 2 * count;
   const int padded = (lanes + kFeedbackBlockLanes - 1) / kFeedbackBlockLanes * kFeedbackBlockLanes;
   for (int i = 0; i < padded; ++i) {
@@ -27,22 +27,35 @@ void LoadFeedbackLanes(FeedbackLanes& L, GrainPair* const* pairs, int count,
     b.source1[o] = p.source1[l];
     b.envelope[o] = p.envelope[l];
   }
-  // A padding lane never sounds and stays at position 0, where every source has spare elements
-  // to read; it may as well read what the pairs read.
-  L.sharedSources = lanes > 0;
-  const FeedbackBlock& first = L.block[0];
-  for (int i = 0; i < lanes; ++i) {
+  // A lane that does not sound in this block, at position 0, reads (and ignores) the spare
+  // elements around the start of its source; any source will do for it, read as one of length 1
+  // (where it stays at 0, as it does in any length). When all others read the same pair of
+  // sources, every lane reads them.
+  auto spare = [&](const FeedbackBlock& b, int o) {
+    return b.pos[o] == 0.0 && !(b.start[o] < blockCount && b.end[o] > 0.0);
+  };
+  const double* shared0 = nullptr;
+  const double* shared1 = nullptr;
+  L.sharedSources = true;
+  for (int i = 0; i < padded; ++i) {
     const FeedbackBlock& b = L.block[i / kFeedbackBlockLanes];
     const int o = i % kFeedbackBlockLanes;
-    if (b.source0[o] != first.source0[0] || b.source1[o] != first.source1[0]) {
+    if (spare(b, o)) continue;
+    if (shared0 == nullptr) {
+      shared0 = b.source0[o];
+      shared1 = b.source1[o];
+    } else if (b.source0[o] != shared0 || b.source1[o] != shared1) {
       L.sharedSources = false;
     }
   }
+  if (shared0 == nullptr) L.sharedSources = false;
   if (L.sharedSources) {
-    for (int i = lanes; i < padded; ++i) {
+    for (int i = 0; i < padded; ++i) {
       FeedbackBlock& b = L.block[i / kFeedbackBlockLanes];
-      b.source0[i % kFeedbackBlockLanes] = first.source0[0];
-      b.source1[i % kFeedbackBlockLanes] = first.source1[0];
+      const int o = i % kFeedbackBlockLanes;
+      if (spare(b, o)) b.len[o] = 1.0;
+      b.source0[o] = shared0;
+      b.source1[o] = shared1;
     }
   }
   L.pairCount = count;

@@ -46,13 +46,14 @@ struct alignas(64) FeedbackBlock {
 struct FeedbackLanes {
   FeedbackBlock block[kFeedbackLaneCapacity / kFeedbackBlockLanes];
   int pairCount = 0;
-  // Every lane reads the first lane's sources (the padding lanes too).
+  // Every lane reads the same two sources (source0[0], source1[0]).
   bool sharedSources = false;
 };
 
-// Audio thread: lays out `count` pairs (at most kPoolPairs) and pads them with lanes of `idle`.
+// Audio thread: lays out `count` pairs (at most kPoolPairs) for a block of `blockCount` samples
+// and pads them with lanes of `idle`.
 void LoadFeedbackLanes(FeedbackLanes& lanes, GrainPair* const* pairs, int count,
-                       const GrainPair& idle);
+                       const GrainPair& idle, int blockCount);
 // Audio thread: stores the pairs' read positions and phases back, moves their times on to the next
 // block (of `blockCount` samples) and writes each pair's new lane mask to masks[k].
 void StoreFeedbackLanes(const FeedbackLanes& lanes, GrainPair* const* pairs, int blockCount,

@@ -81,7 +81,7 @@ bool GrainPool::RenderGrains(const RenderTarget& target) {
   const bool dcMoving = target.feedbackDc != nullptr &&
                         (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
   if (writers > 0 || dcMoving) {
-    LoadFeedbackLanes(*feedbackLanes_, writers_, writers, idle_);
+    LoadFeedbackLanes(*feedbackLanes_, writers_, writers, idle_, target.count);
     switch (path_) {
       case RenderPath::kSse2:
         RenderFeedbackLanesSse2(*feedbackLanes_, target);

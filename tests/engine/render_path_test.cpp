@@ -1,6 +1,6 @@
-// Render paths: every wide path the processor runs gives the SSE2 path's output to the bit, for
-// whole engine scenes and for random pools of pairs, and the path choice follows the processor
-// and QUORVANTEL_SIMD.
+// Render paths: every path the processor runs renders random pools of pairs as the pair-wise
+// renderer does and whole engine scenes as the SSE2 path does, to the bit, and the path choice
+// follows the processor and QUORVANTEL_SIMD.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -13,6 +13,7 @@
 
 #include "engine/grain_pool.h"
 #include "engine_test_support.h"
+#include "random_pool.h"
 
 namespace {
 
@@ -32,6 +33,10 @@ using enginetest::EnvelopeSkew;
 using enginetest::Lfo;
 using enginetest::MidSide;
 using enginetest::Stereo;
+using enginetest::kLaneDoubles;
+using enginetest::RandomPool;
+using enginetest::RenderPairwise;
+using enginetest::SameBits;
 using enginetest::TestSignal;
 
 std::vector<RenderPath> WidePathsHere() {
@@ -40,15 +45,6 @@ std::vector<RenderPath> WidePathsHere() {
     if (RenderPathSupported(p)) paths.push_back(p);
   }
   return paths;
-}
-
-// The lane fields of a pair, start to sourceMix, lie side by side.
-constexpr int kLaneDoubles = 2 * 11;
-static_assert(offsetof(GrainPair, sourceMix) + 2 * sizeof(double) ==
-              offsetof(GrainPair, start) + kLaneDoubles * sizeof(double));
-
-bool SameBits(const double* a, const double* b, int n) {
-  return std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(n)) == 0;
 }
 
 // Changes applied before the first block, and others applied halfway through.
@@ -163,84 +159,58 @@ TEST(EngineRenderPaths, EveryPathHereRendersEverySceneAsSse2DoesToTheBit) {
   }
 }
 
-// A pool of random grains in both lists, each lane with its own range, position, increment,
-// envelope phase, pan, mix, buffer length and (for some) feedback; built identically from a seed.
-// Sources carry four spare elements on each side, as the engine's arrays do.
-struct RandomPool {
-  static constexpr int kSpare = 4;
-  std::vector<double> wet, store0, store1, env;
-  double* buf0 = store0.data() + kSpare;
-  double* buf1 = store1.data() + kSpare;
-  GrainPool pool;
-  RenderTarget target;
+std::vector<RenderPath> PathsHere() {
+  std::vector<RenderPath> paths = {RenderPath::kSse2};
+  for (RenderPath p : WidePathsHere()) paths.push_back(p);
+  return paths;
+}
 
-  RandomPool(unsigned seed, int count, RenderPath path)
-      : wet(2 * count + 2),
-        store0(3000 + 8 + 2 * kSpare),
-        store1(3000 + 8 + 2 * kSpare),
-        env(202 + 2 * kSpare),
-        pool(buf0 + 3004, env.data() + kSpare, nullptr) {
-    EXPECT_TRUE(pool.SetRenderPath(path));
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    const int length = 1 + static_cast<int>(u(rng) < 0.2 ? u(rng) * 6 : u(rng) * 3000);
-    for (int i = 0; i < 3000; ++i) {
-      buf0[i] = std::sin(0.05 * i) + u(rng) * 0.1;
-      buf1[i] = 0.5 * std::cos(0.02 * i);
+// Every path renders, retires and refiles a random pool as the pair-wise renderer does, block
+// after block: the wet signal, the buffer with its feedback, the DC blocker, every lane.
+TEST(EngineRenderPaths, RandomPoolsRenderAsPairByPairToTheBit) {
+  for (RenderPath path : PathsHere()) {
+    for (unsigned seed = 1; seed <= 80; ++seed) {
+      const int count = 1 + static_cast<int>((seed * 2654435761u) % 700);
+      RandomPool a(seed, count, path);
+      RandomPool b(seed, count, path);
+      std::vector<GrainPair> reference(kPoolPairs);
+      for (int i = 0; i < kPoolPairs; ++i) reference[i] = b.pool.Pair(i);
+      for (int block = 0; block < 4; ++block) {
+        const std::vector<int> walk = a.Walk();
+        std::fill(a.wet.begin(), a.wet.end(), 0.0);
+        std::fill(b.wet.begin(), b.wet.end(), 0.0);
+        a.pool.RenderGrains(a.target);
+        RenderPairwise(reference, walk, b.target);
+        const std::string where =
+            std::string(RenderPathName(path)) + " seed " + std::to_string(seed);
+        ASSERT_TRUE(SameBits(a.wet.data(), b.wet.data(), 2 * count)) << where;
+        ASSERT_TRUE(SameBits(a.buf0, b.buf0, RandomPool::kSource) &&
+                    SameBits(a.buf1, b.buf1, RandomPool::kSource))
+            << where;
+        ASSERT_TRUE(SameBits(a.dc, b.dc, 2)) << where;
+        for (int i = 0; i < kPoolPairs; ++i) {
+          const GrainPair& x = a.pool.Pair(i);
+          ASSERT_EQ(x.laneMask, reference[i].laneMask) << where << " pair " << i;
+          ASSERT_TRUE(SameBits(x.start, reference[i].start, kLaneDoubles)) << where << " pair " << i;
+        }
+      }
     }
-    double* table = env.data() + kSpare;
-    for (int i = 0; i < 200; ++i) table[i] = u(rng);
-    table[200] = table[201] = table[199];
-    const int grains = 1 + static_cast<int>(u(rng) * 300);
-    for (int g = 0; g < grains; ++g) {
-      GrainPair* p = pool.TakeForSpawn();
-      const int lane = (p->laneMask & 1) ? 1 : 0;
-      p->laneMask |= 1 << lane;
-      p->start[lane] = std::floor(u(rng) * (count + 40)) - 20;
-      p->end[lane] = p->start[lane] + 0.5 + u(rng) * (u(rng) < 0.5 ? 60 : 900);
-      p->bufferLength[lane] = length;
-      p->readPos[lane] = u(rng) * length * 0.999;
-      p->readInc[lane] = std::fmod(u(rng) * 8 - 4, static_cast<double>(length));
-      if (u(rng) < 0.3) p->readInc[lane] = u(rng) < 0.5 ? 1.0 : -1.0;
-      p->phase[lane] = u(rng) < 0.1 ? 199.99 : u(rng) * 20;
-      p->phaseInc[lane] = 200.0 / (1 + u(rng) * 900);
-      p->pan[lane] = u(rng);
-      p->amplitude[lane] = 0.1 + u(rng) * 2;
-      p->sourceMix[lane] = u(rng);
-      p->feedback[lane] = u(rng) < 0.7 ? 0.0 : u(rng) * 3;
-      p->source0[lane] = buf0;
-      p->source1[lane] = buf1;
-      p->envelope[lane] = table;
-      pool.FileAfterSpawn(p);
-    }
-    target = RenderTarget{wet.data(), buf0,   buf1, nullptr, 0.0, static_cast<int>(u(rng) * length),
-                          length,     count};
   }
-};
+}
 
-TEST(EngineRenderPaths, RandomPoolsRenderAndRetireAsSse2DoesToTheBit) {
+// The paths keep the pool's lists alike: the same pairs in the same order, the same lane count.
+TEST(EngineRenderPaths, EveryPathRefilesAsSse2Does) {
   for (RenderPath path : WidePathsHere()) {
-    for (unsigned seed = 1; seed <= 60; ++seed) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
       const int count = 1 + static_cast<int>((seed * 2654435761u) % 700);
       RandomPool a(seed, count, RenderPath::kSse2);
       RandomPool b(seed, count, path);
       for (int block = 0; block < 4; ++block) {
-        std::fill(a.wet.begin(), a.wet.end(), 0.0);
-        std::fill(b.wet.begin(), b.wet.end(), 0.0);
         a.pool.RenderGrains(a.target);
         b.pool.RenderGrains(b.target);
         const std::string where =
             std::string(RenderPathName(path)) + " seed " + std::to_string(seed);
-        ASSERT_TRUE(SameBits(a.wet.data(), b.wet.data(), 2 * count)) << where;
-        ASSERT_TRUE(SameBits(a.buf0, b.buf0, 3000) && SameBits(a.buf1, b.buf1, 3000)) << where;
         ASSERT_EQ(a.pool.ActiveGrainCount(), b.pool.ActiveGrainCount()) << where;
-        for (int i = 0; i < kPairCount; ++i) {
-          const GrainPair& x = a.pool.Pair(i);
-          const GrainPair& y = b.pool.Pair(i);
-          ASSERT_EQ(x.laneMask, y.laneMask) << where;
-          ASSERT_TRUE(SameBits(x.start, y.start, kLaneDoubles)) << where << " pair " << i;
-        }
-        // The lists hold the same pairs in the same order.
         for (const auto list :
              {&GrainPool::FullList, &GrainPool::PartialList, &GrainPool::FreeList}) {
           const GrainPair* x = (a.pool.*list)().Head();
