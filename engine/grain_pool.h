@@ -27,9 +27,11 @@ class GrainPool {
   int GrainsSoundingAfter(double t) const;
 
   // Audio thread, under the instance lock: renders every pair in PartialList, then FullList, each
-  // for the whole block (those that write feedback first, together), and refiles pairs whose
-  // lanes retired. Every render path gives the same output to the bit. Also runs the feedback
-  // DC blocker when it is still moving. Returns true when a pair wrote feedback.
+  // for the whole block (those that write feedback first, together, sample by sample), and
+  // refiles pairs whose lanes retired. Every render path gives the same output to the bit: that
+  // of RenderFeedbackPairs for the pairs that write feedback and of RenderPair for each other one
+  // in turn. Also runs the feedback DC blocker when it is still moving. Returns true when a pair
+  // wrote feedback.
   bool RenderGrains(const RenderTarget& target);
 
   // Under the instance lock: the render path; false (path unchanged) when the processor lacks it.

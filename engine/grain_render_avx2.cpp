@@ -1,5 +1,6 @@
-// RenderGroupAvx2: two grain pairs at once in four-wide AVX2 double arithmetic. Built for AVX2
-// without fused multiply-add; run only on processors that have AVX2.
+// The AVX2 path's kernels in four-wide double arithmetic: two grain pairs at once (RenderGroupAvx2
+// and the lockstep feedback kernel) or four samples of one grain (the stride kernel). Built for
+// AVX2 without fused multiply-add; run only on processors that have AVX2.
 #include <immintrin.h>
 
 #include <cstdint>

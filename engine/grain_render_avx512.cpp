@@ -1,5 +1,7 @@
-// RenderGroupAvx512: four grain pairs at once in eight-wide AVX-512 double arithmetic. Built for
-// AVX-512 F and DQ without fused multiply-add; run only on processors that have them.
+// The AVX-512 path's kernels in eight-wide double arithmetic: four grain pairs at once
+// (RenderGroupAvx512 and the lockstep feedback kernel) or eight samples of one grain (the stride
+// kernel). Built for AVX-512 F and DQ without fused multiply-add; run only on processors that
+// have them.
 // GCC 12's AVX-512 header trips its own uninitialised-use warnings on the undefined pass-through
 // operands of its intrinsics; the warnings are placed in the header.
 #pragma GCC diagnostic push

@@ -70,11 +70,7 @@ struct StrideKernel {
     std::int64_t lenI;
     const double *s0, *s1, *env;
     int first, last;  // the block samples it sounds at
-    // A stretch of whole-sample steps: the index of the read position and the fixed weights.
-    std::int64_t at;
-    double ca, cb, cc;
   };
-
 
   static int Trunc32(double x) { return WholeSteps<V>::Trunc32(x); }
   static std::int64_t Trunc64(double x) { return WholeSteps<V>::Trunc64(x); }
@@ -85,10 +81,6 @@ struct StrideKernel {
   }
   static Vec Clamp1(Vec x) { return V::Max(V::Min(x, V::Set(1.0)), V::Set(-1.0)); }
 
-  static void Weights(double f, double* ca, double* cb, double* cc) {
-    WholeSteps<V>::Weights(f, ca, cb, cc);
-  }
-
   // Envelope x signal x amplitude of a sounding lane at its position and phase anywhere in its
   // source, then one step: RenderPair's sample for one lane.
   static double Sample(Lane& l) {
@@ -98,7 +90,7 @@ struct StrideKernel {
     const std::int64_t below = i - 1 + (i == 0 ? l.lenI : 0);
     const std::int64_t above = i + 1 - (i + 1 == l.lenI ? l.lenI : 0);
     double ca, cb, cc;
-    Weights(f, &ca, &cb, &cc);
+    WholeSteps<V>::Weights(f, &ca, &cb, &cc);
     const double v0 = (l.s0[below] * ca - l.s0[i] * cb) + l.s0[above] * cc;
     const double v1 = (l.s1[below] * ca - l.s1[i] * cb) + l.s1[above] * cc;
     const double signal = l.mixRight * v1 + l.mix * v0;
@@ -117,20 +109,21 @@ struct StrideKernel {
     return WholeSteps<V>::Span(l.pos, l.inc, l.lenI, limit);
   }
 
-  // A lane's settings as vectors for a stride, and where its reads begin.
+  // A lane's settings as vectors for a stride of whole-sample steps, with the read weights of its
+  // position's fraction, which the stride keeps.
   struct Stretch {
     Vec ca, cb, cc, mix, mixRight, amp, pan, panLeft;
     const double *s0, *s1, *env;
     double phaseInc;
   };
 
-  static Stretch BeginStride(Lane& l) {
-    l.at = Trunc64(l.pos);
-    Weights(l.pos - static_cast<double>(Trunc32(l.pos)), &l.ca, &l.cb, &l.cc);
+  static Stretch BeginStride(const Lane& l) {
+    double ca, cb, cc;
+    WholeSteps<V>::Weights(l.pos - static_cast<double>(Trunc32(l.pos)), &ca, &cb, &cc);
     Stretch s;
-    s.ca = V::Set(l.ca);
-    s.cb = V::Set(l.cb);
-    s.cc = V::Set(l.cc);
+    s.ca = V::Set(ca);
+    s.cb = V::Set(cb);
+    s.cc = V::Set(cc);
     s.mix = V::Set(l.mix);
     s.mixRight = V::Set(l.mixRight);
     s.amp = V::Set(l.amp);
@@ -228,7 +221,7 @@ struct StrideKernel {
     Vec l0, r0, l1, r1;
     if (use == 3) {
       const Stretch s0 = BeginStride(lane[0]), s1 = BeginStride(lane[1]);
-      std::int64_t at0 = lane[0].at, at1 = lane[1].at;
+      std::int64_t at0 = Trunc64(lane[0].pos), at1 = Trunc64(lane[1].pos);
       double phase0 = lane[0].phase, phase1 = lane[1].phase;
       for (int j = 0; j < m; j += kW, w += 2 * kW) {
         Stride<kDown0>(s0, at0, phase0, &l0, &r0);
@@ -240,7 +233,7 @@ struct StrideKernel {
     } else {
       const int k = use == 1 ? 0 : 1;
       const Stretch s = BeginStride(lane[k]);
-      std::int64_t at = lane[k].at;
+      std::int64_t at = Trunc64(lane[k].pos);
       double phase = lane[k].phase;
       for (int j = 0; j < m; j += kW, w += 2 * kW) {
         if (k == 0) {
