@@ -1,8 +1,8 @@
 // Laying out the pairs that write feedback lane by lane, and storing their state back.
 #include "engine/feedback_lanes.h"
 
-void LoadFeedbackLanes(FeedbackLanes& L, GrainPair* const* pairs, int count,
-                       const GrainPair& idle, int blockCount) {
+void LoadFeedbackLanes(FeedbackLanes& L, GrainPair* const* pairs, int count, const GrainPair& idle,
+                       int blockCount) {
   const int lanes = 2 * count;
   const int padded = (lanes + kFeedbackBlockLanes - 1) / kFeedbackBlockLanes * kFeedbackBlockLanes;
   for (int i = 0; i < padded; ++i) {

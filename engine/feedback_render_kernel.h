@@ -86,7 +86,7 @@ struct FeedbackKernel {
     Mask active{};
     if constexpr (!kAll) {
       active = V::And(V::AtLeast(at, V::Load(B.start + o)), V::Less(at, V::Load(B.end + o)));
-      if (V::Bits(active) == 0) return;  // RenderFeedbackPairs passes such pairs by
+      if (V::Bits(active) == 0) return;  // as RenderFeedbackPairs skips such pairs
     }
     // Masking with every lane set changes no bit.
     auto masked = [&](Vec x) {
@@ -134,8 +134,7 @@ struct FeedbackKernel {
     }
     const Vec v0 = V::Add(V::Sub(V::Mul(r[0], ca), V::Mul(r[1], cb)), V::Mul(r[2], cc));
     const Vec v1 = V::Add(V::Sub(V::Mul(r[3], ca), V::Mul(r[4], cb)), V::Mul(r[5], cc));
-    const Vec signal =
-        V::Add(V::Mul(V::Load(B.mixRight + o), v1), V::Mul(V::Load(B.mix + o), v0));
+    const Vec signal = V::Add(V::Mul(V::Load(B.mixRight + o), v1), V::Mul(V::Load(B.mix + o), v0));
     const Vec envelope = V::Load(B.envelopeValue + o);
     const Vec phase = V::Add(V::Load(B.phase + o), masked(V::Load(B.phaseInc + o)));
     V::Store(B.phase + o, phase);

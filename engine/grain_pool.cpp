@@ -78,8 +78,8 @@ bool GrainPool::RenderGrains(const RenderTarget& target) {
       readerAt_[readers++] = i;
     }
   }
-  const bool dcMoving = target.feedbackDc != nullptr &&
-                        (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
+  const bool dcMoving =
+      target.feedbackDc != nullptr && (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
   if (writers > 0 || dcMoving) {
     LoadFeedbackLanes(*feedbackLanes_, writers_, writers, idle_, target.count);
     switch (path_) {

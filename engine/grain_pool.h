@@ -55,9 +55,9 @@ class GrainPool {
 
   std::unique_ptr<GrainPair[]> pairs_;
   std::unique_ptr<FeedbackLanes> feedbackLanes_;  // the pairs that write feedback, lane by lane
-  GrainPair idle_;                      // pads a wide group; never in range, never written
-  GrainPair* order_[kPoolPairs] = {};   // the render walk's pairs in list order
-  int masks_[kPoolPairs] = {};          // and their new lane masks
+  GrainPair idle_;                       // pads a wide group; never in range, never written
+  GrainPair* order_[kPoolPairs] = {};    // the render walk's pairs in list order
+  int masks_[kPoolPairs] = {};           // and their new lane masks
   GrainPair* writers_[kPoolPairs] = {};  // the walk's pairs that write feedback, in walk order
   int writerAt_[kPoolPairs] = {};        // and where they are in the walk
   GrainPair* readers_[kPoolPairs] = {};  // the others

@@ -222,8 +222,8 @@ void RenderFeedbackPairs(GrainPair* const* pairs, int count, const RenderTarget&
       const PairSampler s(p);
       __m128d pos = _mm_load_pd(p.readPos);
       __m128d phase = _mm_load_pd(p.phase);
-      const __m128d out = s.Sample(pos, phase, active, _mm_and_pd(s.inc, active),
-                                   _mm_and_pd(s.phaseInc, active));
+      const __m128d out =
+          s.Sample(pos, phase, active, _mm_and_pd(s.inc, active), _mm_and_pd(s.phaseInc, active));
       _mm_store_pd(p.readPos, pos);
       _mm_store_pd(p.phase, phase);
       __m128d left, right;

@@ -76,7 +76,9 @@ struct Avx2Ops {
 
   // x truncated toward zero (|x| < 2^31).
   static Idx Whole(Vec x) { return _mm256_cvttpd_epi32(x); }
-  static void StoreIdx(std::int32_t* p, Idx i) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), i); }
+  static void StoreIdx(std::int32_t* p, Idx i) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), i);
+  }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm256_cvttpd_epi32(x);

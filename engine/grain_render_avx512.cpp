@@ -113,8 +113,7 @@ struct Avx512Ops {
   // The doubles `offset` elements after the addressed ones.
   template <int kOffset>
   static Vec Gather(Idx words) {
-    return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}),
-                               8);
+    return _mm512_i64gather_pd(words, reinterpret_cast<const void*>(std::intptr_t{8 * kOffset}), 8);
   }
 
   // For the lockstep feedback kernel: lanes of pairs, sources and envelopes read afresh each
@@ -138,9 +137,7 @@ struct Avx512Ops {
   }
   // Each lane's array as words: one array for every lane, or one per lane.
   static Idx WordsOf(const double* s) { return _mm512_set1_epi64(Words(s)); }
-  static Idx WordsOf(const double* const* s) {
-    return _mm512_srli_epi64(_mm512_loadu_si512(s), 3);
-  }
+  static Idx WordsOf(const double* const* s) { return _mm512_srli_epi64(_mm512_loadu_si512(s), 3); }
   // s[below], s[i], s[above] of each lane for both sources: r[0 .. 2] from s0, r[3 .. 5] from s1.
   template <class Base>
   static void Triples(Base s0, Base s1, Idx below, Idx i, Idx above, Vec* r) {

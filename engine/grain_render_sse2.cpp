@@ -53,7 +53,9 @@ struct Sse2Ops {
 
   // x truncated toward zero (|x| < 2^31).
   static Idx Whole(Vec x) { return _mm_cvttpd_epi32(x); }
-  static void StoreIdx(std::int32_t* p, Idx i) { _mm_storel_epi64(reinterpret_cast<__m128i*>(p), i); }
+  static void StoreIdx(std::int32_t* p, Idx i) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), i);
+  }
   // x truncated toward zero (|x| < 2^31) and the fraction x minus that.
   static Idx Split(Vec x, Vec* fraction) {
     const __m128i i = _mm_cvttpd_epi32(x);

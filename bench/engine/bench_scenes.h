@@ -75,8 +75,7 @@ struct Scene {
   const double* in[2] = {};
   double* out[2] = {};
 
-  Scene(const Setting& s, RenderPath path)
-      : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
+  Scene(const Setting& s, RenderPath path) : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
     engine->SetRenderPath(path);
     engine->ResetProcessing(s.sampleRate);
     ApplyDefaults(*engine);

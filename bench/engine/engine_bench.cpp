@@ -31,8 +31,8 @@ void RunEngine(benchmark::State& state, benchscene::Setting s, RenderPath path) 
   state.counters["grain_samples_per_s"] =
       benchmark::Counter(static_cast<double>(grainSamples), benchmark::Counter::kIsRate);
   // Blocks per CPU second, inverted: CPU microseconds per block.
-  state.counters["us_per_block"] = benchmark::Counter(
-      blocks * 1e-6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["us_per_block"] =
+      benchmark::Counter(blocks * 1e-6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["grains"] = blocks > 0 ? static_cast<double>(grainSamples) / (blocks * kBlock) : 0;
 }
 

@@ -67,10 +67,11 @@ int main(int argc, char** argv) {
     mean = blocks > 0 ? mean / blocks : 0.0;
     std::sort(r.seconds.begin(), r.seconds.end());
     const double median = blocks > 0 ? r.seconds[r.seconds.size() / 2] : 0.0;
-    std::printf("%s/%s: %d blocks, %d grains, %.1f us per block (median), %.1f (mean), "
-                "checksum %.17g\n",
-                r.name.c_str(), argv[1], blocks, r.scene->engine->ActiveGrainCount(),
-                1e6 * median, 1e6 * mean, r.checksum);
+    std::printf(
+        "%s/%s: %d blocks, %d grains, %.1f us per block (median), %.1f (mean), "
+        "checksum %.17g\n",
+        r.name.c_str(), argv[1], blocks, r.scene->engine->ActiveGrainCount(), 1e6 * median,
+        1e6 * mean, r.checksum);
   }
   return 0;
 }

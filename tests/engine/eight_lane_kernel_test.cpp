@@ -49,31 +49,55 @@ struct ArrayOps {
     return m;
   }
 
-  static Vec Set(double x) { return Each([&](int) { return x; }); }
-  static Vec Load(const double* p) { return Each([&](int j) { return p[j]; }); }
+  static Vec Set(double x) {
+    return Each([&](int) { return x; });
+  }
+  static Vec Load(const double* p) {
+    return Each([&](int j) { return p[j]; });
+  }
   static Vec LoadU(const double* p) { return Load(p); }
   static void Store(double* p, Vec x) {
     for (int j = 0; j < kLanes; ++j) p[j] = x.v[j];
   }
   static void StoreU(double* p, Vec x) { Store(p, x); }
-  static Vec Add(Vec a, Vec b) { return Each([&](int j) { return a.v[j] + b.v[j]; }); }
-  static Vec Sub(Vec a, Vec b) { return Each([&](int j) { return a.v[j] - b.v[j]; }); }
-  static Vec Mul(Vec a, Vec b) { return Each([&](int j) { return a.v[j] * b.v[j]; }); }
+  static Vec Add(Vec a, Vec b) {
+    return Each([&](int j) { return a.v[j] + b.v[j]; });
+  }
+  static Vec Sub(Vec a, Vec b) {
+    return Each([&](int j) { return a.v[j] - b.v[j]; });
+  }
+  static Vec Mul(Vec a, Vec b) {
+    return Each([&](int j) { return a.v[j] * b.v[j]; });
+  }
   // minpd, maxpd: the second operand unless the first is smaller (larger).
-  static Vec Min(Vec a, Vec b) { return Each([&](int j) { return a.v[j] < b.v[j] ? a.v[j] : b.v[j]; }); }
-  static Vec Max(Vec a, Vec b) { return Each([&](int j) { return a.v[j] > b.v[j] ? a.v[j] : b.v[j]; }); }
+  static Vec Min(Vec a, Vec b) {
+    return Each([&](int j) { return a.v[j] < b.v[j] ? a.v[j] : b.v[j]; });
+  }
+  static Vec Max(Vec a, Vec b) {
+    return Each([&](int j) { return a.v[j] > b.v[j] ? a.v[j] : b.v[j]; });
+  }
 
-  static Mask Less(Vec a, Vec b) { return Where([&](int j) { return a.v[j] < b.v[j]; }); }
-  static Mask AtLeast(Vec a, Vec b) { return Where([&](int j) { return a.v[j] >= b.v[j]; }); }
-  static Mask Equal(Vec a, Vec b) { return Where([&](int j) { return a.v[j] == b.v[j]; }); }
+  static Mask Less(Vec a, Vec b) {
+    return Where([&](int j) { return a.v[j] < b.v[j]; });
+  }
+  static Mask AtLeast(Vec a, Vec b) {
+    return Where([&](int j) { return a.v[j] >= b.v[j]; });
+  }
+  static Mask Equal(Vec a, Vec b) {
+    return Where([&](int j) { return a.v[j] == b.v[j]; });
+  }
   static Mask And(Mask a, Mask b) { return a & b; }
   static unsigned Bits(Mask m) { return m; }
-  static Vec Zero(Vec x, Mask m) { return Each([&](int j) { return (m >> j) & 1 ? x.v[j] : 0.0; }); }
+  static Vec Zero(Vec x, Mask m) {
+    return Each([&](int j) { return (m >> j) & 1 ? x.v[j] : 0.0; });
+  }
   static Vec Select(Mask m, Vec a, Vec b) {
     return Each([&](int j) { return (m >> j) & 1 ? a.v[j] : b.v[j]; });
   }
 
-  static Vec Trunc(Vec x) { return Each([&](int j) { return static_cast<double>(Trunc32(x.v[j])); }); }
+  static Vec Trunc(Vec x) {
+    return Each([&](int j) { return static_cast<double>(Trunc32(x.v[j])); });
+  }
   static Idx Whole(Vec x) {
     Idx i;
     for (int j = 0; j < kLanes; ++j) i.v[j] = Trunc32(x.v[j]);
@@ -101,7 +125,9 @@ struct ArrayOps {
     return i;
   }
 
-  static Vec Reverse(Vec x) { return Each([&](int j) { return x.v[kLanes - 1 - j]; }); }
+  static Vec Reverse(Vec x) {
+    return Each([&](int j) { return x.v[kLanes - 1 - j]; });
+  }
   static void Interleave(Vec left, Vec right, Vec* first, Vec* second) {
     double all[2 * kLanes];
     for (int j = 0; j < kLanes; ++j) {
@@ -133,7 +159,8 @@ struct ArrayOps {
     });
   }
   static __m128d AddPairs(__m128d acc, Vec sums) {
-    for (int k = 0; k < kLanes; k += 2) acc = _mm_add_pd(acc, _mm_setr_pd(sums.v[k], sums.v[k + 1]));
+    for (int k = 0; k < kLanes; k += 2)
+      acc = _mm_add_pd(acc, _mm_setr_pd(sums.v[k], sums.v[k + 1]));
     return acc;
   }
   static const double* Lane(const double* s, int) { return s; }
@@ -167,8 +194,8 @@ void RenderEightWide(std::vector<GrainPair>& pairs, const std::vector<int>& walk
   for (int i : walk) {
     if (WritesFeedback(pairs[i], target)) writers.push_back(&pairs[i]);
   }
-  const bool dcMoving = target.feedbackDc != nullptr &&
-                        (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
+  const bool dcMoving =
+      target.feedbackDc != nullptr && (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
   if (!writers.empty() || dcMoving) {
     const int count = static_cast<int>(writers.size());
     std::vector<int> masks(writers.size());

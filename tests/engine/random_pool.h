@@ -75,7 +75,7 @@ struct RandomPool {
         if (near < 0.2) {
           // A fraction with its last bits set, just below a power of two or the buffer's end.
           const double edge = near < 0.1 ? std::ldexp(1.0, 4 + static_cast<int>(u(rng) * 8))
-                                          : static_cast<double>(length);
+                                         : static_cast<double>(length);
           p->readPos[lane] = edge - u(rng) * 40 - 0x1.fffffp-40;
           if (p->readPos[lane] < 0 || p->readPos[lane] >= length) p->readPos[lane] = 0.25;
         }
@@ -97,8 +97,10 @@ struct RandomPool {
       pool.FileAfterSpawn(p);
     }
     if (u(rng) < 0.5) dc[0] = dc[1] = 0.01 * (u(rng) - 0.5);
-    target = RenderTarget{wet.data(), buf0, buf1, u(rng) < 0.5 ? dc : nullptr, 0.001,
-                          static_cast<int>(u(rng) * length), length, count};
+    target = RenderTarget{wet.data(), buf0,
+                          buf1,       u(rng) < 0.5 ? dc : nullptr,
+                          0.001,      static_cast<int>(u(rng) * length),
+                          length,     count};
   }
 
   // The pairs in render order: PartialList, then FullList, as indices into the pool.
@@ -121,8 +123,8 @@ inline void RenderPairwise(std::vector<GrainPair>& pairs, const std::vector<int>
   for (int i : walk) {
     if (WritesFeedback(pairs[i], target)) writers.push_back(&pairs[i]);
   }
-  const bool dcMoving = target.feedbackDc != nullptr &&
-                        (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
+  const bool dcMoving =
+      target.feedbackDc != nullptr && (target.feedbackDc[0] != 0.0 || target.feedbackDc[1] != 0.0);
   if (!writers.empty() || dcMoving) {
     std::vector<int> masks(writers.size());
     RenderFeedbackPairs(writers.data(), static_cast<int>(writers.size()), target, masks.data());

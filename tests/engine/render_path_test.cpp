@@ -30,13 +30,13 @@ using enginetest::Depth;
 using enginetest::Dry;
 using enginetest::EnvelopeShape;
 using enginetest::EnvelopeSkew;
+using enginetest::kLaneDoubles;
 using enginetest::Lfo;
 using enginetest::MidSide;
-using enginetest::Stereo;
-using enginetest::kLaneDoubles;
 using enginetest::RandomPool;
 using enginetest::RenderPairwise;
 using enginetest::SameBits;
+using enginetest::Stereo;
 using enginetest::TestSignal;
 
 std::vector<RenderPath> WidePathsHere() {
@@ -191,7 +191,8 @@ TEST(EngineRenderPaths, RandomPoolsRenderAsPairByPairToTheBit) {
         for (int i = 0; i < kPoolPairs; ++i) {
           const GrainPair& x = a.pool.Pair(i);
           ASSERT_EQ(x.laneMask, reference[i].laneMask) << where << " pair " << i;
-          ASSERT_TRUE(SameBits(x.start, reference[i].start, kLaneDoubles)) << where << " pair " << i;
+          ASSERT_TRUE(SameBits(x.start, reference[i].start, kLaneDoubles))
+              << where << " pair " << i;
         }
       }
     }
