@@ -20,6 +20,7 @@
 namespace {
 
 // Every function is a member of the template, so each copy is named after the path it serves.
+// The per-sample steps are always inlined: a call would pass the vectors through memory.
 template <class V>
 struct FeedbackKernel {
   using Vec = typename V::Vec;
@@ -60,7 +61,7 @@ struct FeedbackKernel {
 
   // The envelope value at each lane's phase: entries K and K + 1 (K held at 200) blended by the
   // phase's fraction.
-  static Vec Envelope(Vec phase, const double* const* tables) {
+  [[gnu::always_inline]] static Vec Envelope(Vec phase, const double* const* tables) {
     Vec g, tk, tk1;
     V::EnvelopePairs(tables, V::EnvelopeIndex(phase, &g), &tk, &tk1);
     return V::Add(V::Mul(tk, V::Sub(V::Set(1.0), g)), V::Mul(tk1, g));
@@ -81,8 +82,8 @@ struct FeedbackKernel {
   // One sample of the group of lanes o .. o + kW - 1 of block B: both sides into the wet sum and
   // the clamped feedback into the feedback sum, pair by pair; read positions and phases move on.
   template <bool kAll, bool kNoWrap, bool kFixed, class Base>
-  static void Step(FeedbackBlock& B, int o, Vec at, Base s0, Base s1, __m128d* wet,
-                   __m128d* total) {
+  [[gnu::always_inline]] static void Step(FeedbackBlock& B, int o, Vec at, Base s0, Base s1,
+                                          __m128d* wet, __m128d* total) {
     Mask active{};
     if constexpr (!kAll) {
       active = V::And(V::AtLeast(at, V::Load(B.start + o)), V::Less(at, V::Load(B.end + o)));

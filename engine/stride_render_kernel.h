@@ -59,6 +59,7 @@ struct WholeSteps {
 };
 
 // Every function is a member of the template, so each copy is named after the path it serves.
+// The per-vector steps are always inlined: a call would pass the vectors through memory.
 template <class V>
 struct StrideKernel {
   using Vec = typename V::Vec;
@@ -117,7 +118,7 @@ struct StrideKernel {
     double phaseInc;
   };
 
-  static Stretch BeginStride(const Lane& l) {
+  [[gnu::always_inline]] static Stretch BeginStride(const Lane& l) {
     double ca, cb, cc;
     WholeSteps<V>::Weights(l.pos - static_cast<double>(Trunc32(l.pos)), &ca, &cb, &cc);
     Stretch s;
@@ -139,8 +140,8 @@ struct StrideKernel {
   // Envelope entries K and K + 1 (K held at 200) of each sample, given the phases of the first
   // and the last sample in time.
   template <bool kDown>
-  static void EnvelopeEntries(const double* e, Vec phase, Vec whole, double first, double last,
-                              Vec* tk, Vec* tk1) {
+  [[gnu::always_inline]] static void EnvelopeEntries(const double* e, Vec phase, Vec whole,
+                                                     double first, double last, Vec* tk, Vec* tk1) {
     const int k0 = std::min(Trunc32(first), kWindowSize);
     if constexpr (kW == 2) {
       // The later sample comes first when moving down.
@@ -172,7 +173,8 @@ struct StrideKernel {
   // phase `phase` (both moved on). The steps add up exactly, so the position is set once the
   // stride ends. Moving down, the vectors hold the samples last to first.
   template <bool kDown>
-  static void Stride(const Stretch& s, std::int64_t& at, double& phase, Vec* left, Vec* right) {
+  [[gnu::always_inline]] static void Stride(const Stretch& s, std::int64_t& at, double& phase,
+                                            Vec* left, Vec* right) {
     const std::int64_t from = kDown ? at - kW : at - 1;
     at += kDown ? -kW : kW;
     const double* a0 = s.s0 + from;
@@ -206,7 +208,7 @@ struct StrideKernel {
   }
 
   // wet[2n] += left, wet[2n + 1] += right for kW samples from w on.
-  static void AddWet(double* w, Vec left, Vec right) {
+  [[gnu::always_inline]] static void AddWet(double* w, Vec left, Vec right) {
     Vec lo, hi;
     V::Interleave(left, right, &lo, &hi);
     V::StoreU(w, V::Add(V::LoadU(w), lo));
