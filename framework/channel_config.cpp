@@ -1,10 +1,12 @@
 // Channel layouts, connections, scratch buffers and the routing of the host's buffers.
-#include "plugin/channel_config.h"
+#include "framework/channel_config.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
+
+namespace framework {
 
 namespace {
 
@@ -21,8 +23,7 @@ Sample* NextHostChannel(Sample** list, int& cursor) {
 template <typename Body>
 void ForRange(int first, int count, int size, Body&& body) {
   first = std::max(first, 0);
-  const std::int64_t end =
-      std::min<std::int64_t>(std::int64_t{first} + std::max(count, 0), size);
+  const std::int64_t end = std::min<std::int64_t>(std::int64_t{first} + std::max(count, 0), size);
   for (int i = first; i < end; ++i) body(i);
 }
 
@@ -187,3 +188,5 @@ void ChannelConfig::RouteDouble(double** inputs, double** outputs, int offset, i
     }
   }
 }
+
+}  // namespace framework

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace framework {
+
 struct ChannelIoSpec {
   std::int32_t inputs = 0;
   std::int32_t outputs = 0;
@@ -69,3 +71,5 @@ class ChannelConfig {
   std::vector<double*> outputSlots_;
   int scratchFrames_ = 0;
 };
+
+}  // namespace framework

@@ -1,6 +1,8 @@
 // What the framework asks of an attached editor; the editor's surface implements it.
 #pragma once
 
+namespace framework {
+
 class IEditorView {
  public:
   virtual ~IEditorView() = default;
@@ -9,6 +11,9 @@ class IEditorView {
   // InstanceLock held, from whichever thread changed the value (host, audio or UI thread); the
   // editor keeps it for its own thread's next tick, without waiting and without allocating.
   virtual void SetParameterFromPlugin(int index, double value, bool normalized) = 0;
+  // Called with the InstanceLock held while the editor's own value for the parameter is applied:
+  // a value from the plug-in that the editor has not taken yet is older, and is dropped.
+  virtual void DropPendingValue(int index) = 0;
   // Prepares the first drawing once every control holds its value; constructing thread, lock held.
   virtual void PrepareDraw() = 0;
   // Fixed size of the editor window in pixels.
@@ -25,3 +30,5 @@ class IEditorView {
   // thread to end; the next OpenWindow, CloseWindow or the destructor waits for it.
   virtual void CloseWindow() = 0;
 };
+
+}  // namespace framework

@@ -1,23 +1,56 @@
 // The framework base: construction, the default virtual operations, host identity, the editor
-// link and the editor's parameter path.
-#include "plugin/effect_base.h"
+// and its link, and the editor's parameter path.
+#include "framework/effect_base.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
-#include "plugin/host_kind.h"
+#include "framework/host_kind.h"
 
-IEffectBase::IEffectBase(const EffectIdentity& identity)
-    : parameters_(identity.parameterCount),
-      presets_(identity.programCount, 8 * std::max(identity.parameterCount, 0)),
+namespace framework {
+namespace {
+
+// The link of an editor in this process: every call under the instance lock, whose release
+// then sends the host what the call queued.
+class InProcessEditorLink final : public IEditorLink {
+ public:
+  explicit InProcessEditorLink(IEffectBase& effect) : effect_(effect) {}
+
+  int ParameterCount() const override { return effect_.ParameterCount(); }
+  const ParameterDefinition* Definition(int index) const override {
+    const ParameterSet& parameters = effect_.Parameters();
+    return parameters.Contains(index) ? &parameters.Definition(index) : nullptr;
+  }
+  double SendValue(int index, double normalized) override {
+    std::lock_guard lock(effect_.InstanceLock());
+    if (!effect_.Parameters().Contains(index)) return 0.0;
+    if (IEditorView* editor = effect_.Editor()) editor->DropPendingValue(index);
+    effect_.SetParameterFromGUI(index, normalized);
+    return effect_.Parameters().Value(index);
+  }
+  void BeginGesture(int index) override { effect_.BeginParamEdit(index); }
+  void EndGesture(int index) override { effect_.EndParamEdit(index); }
+
+ private:
+  IEffectBase& effect_;
+};
+
+}  // namespace
+
+IEffectBase::IEffectBase(EffectIdentity identity)
+    : parameters_(std::move(identity.parameters)),
+      presets_(identity.programCount, 8 * parameters_.Count()),
       channels_(identity.channelIo),
       uniqueId_(identity.uniqueId),
       makerCode_(identity.makerCode),
       vendorVersion_(identity.vendorVersion),
       savesChunks_(identity.savesChunks),
       isInstrument_(identity.isInstrument),
-      latency_(identity.latency) {
+      latency_(identity.latency),
+      editorLink_(std::make_unique<InProcessEditorLink>(*this)),
+      instanceLock_(*this) {
   CopyBounded(effectName_, identity.effectName, sizeof effectName_);
   CopyBounded(productName_, identity.productName, sizeof productName_);
   CopyBounded(vendorName_, identity.vendorName, sizeof vendorName_);
@@ -53,11 +86,6 @@ bool IEffectBase::SaveState(StateChunk& chunk) { return SerializeParams(chunk); 
 
 int IEffectBase::LoadState(const StateChunk& chunk, int start) {
   return UnserializeParams(chunk, start);
-}
-
-void IEffectBase::SaveStateFromValues(StateChunk& chunk, std::span<const StoredValue> values) {
-  std::lock_guard lock(instanceLock_);
-  parameters_.AppendStoredValues(chunk, values);
 }
 
 void IEffectBase::HostTimeSignature(int* numerator, int* denominator) {
@@ -101,7 +129,7 @@ void IEffectBase::AttachEditor(std::unique_ptr<IEditorView> editor) {
   if (!editor) return;
   std::lock_guard lock(instanceLock_);
   for (int i = 0; i < ParameterCount(); ++i) {
-    editor->SetParameterFromPlugin(i, parameters_[i].Normalized(), true);
+    editor->SetParameterFromPlugin(i, parameters_.Normalized(i), true);
   }
   editor->PrepareDraw();
   editor_ = std::move(editor);
@@ -119,7 +147,7 @@ void IEffectBase::PushValuesToEditor() {
   std::lock_guard lock(instanceLock_);
   if (!editor_) return;
   for (int i = 0; i < ParameterCount(); ++i) {
-    editor_->SetParameterFromPlugin(i, parameters_[i].Value(), false);
+    editor_->SetParameterFromPlugin(i, parameters_.Value(i), false);
   }
 }
 
@@ -127,7 +155,24 @@ void IEffectBase::SetParameterFromGUI(int index, double normalized) {
   std::lock_guard lock(instanceLock_);
   if (index < 0 || index >= ParameterCount() || !std::isfinite(normalized)) return;
   if (normalized < 0.0) normalized = 0.0;
-  parameters_[index].SetFromNormalized(normalized);
+  parameters_.SetFromNormalized(index, normalized);
   AutomateParam(index, normalized);
   OnParameterChanged(index);
 }
+
+void IEffectBase::BeginParamEdit(int index) {
+  std::lock_guard lock(instanceLock_);
+  instanceLock_.Queue({HostNotification::kBeginEdit, index, 0.0});
+}
+
+void IEffectBase::AutomateParam(int index, double normalized) {
+  std::lock_guard lock(instanceLock_);
+  instanceLock_.Queue({HostNotification::kAutomate, index, normalized});
+}
+
+void IEffectBase::EndParamEdit(int index) {
+  std::lock_guard lock(instanceLock_);
+  instanceLock_.Queue({HostNotification::kEndEdit, index, 0.0});
+}
+
+}  // namespace framework

@@ -1,20 +1,23 @@
 // The generic plug-in framework base: composes the parameter set, the preset bank and the channel
-// configuration, and keeps host identity, the editor link and the instance lock. Knows nothing of
-// grains and nothing of VST 2 records.
+// configuration, and keeps host identity, the attached editor with its link and the instance lock
+// with its queue of host notifications. Knows nothing of grains and nothing of VST 2 records.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <vector>
 
-#include "plugin/channel_config.h"
-#include "plugin/editor_view.h"
-#include "plugin/midi_message.h"
-#include "plugin/parameter_set.h"
-#include "plugin/preset_bank.h"
-#include "plugin/state_chunk.h"
+#include "framework/channel_config.h"
+#include "framework/editor_link.h"
+#include "framework/editor_view.h"
+#include "framework/instance_lock.h"
+#include "framework/midi_message.h"
+#include "framework/parameter_set.h"
+#include "framework/preset_bank.h"
+#include "framework/state_chunk.h"
+
+namespace framework {
 
 // Where the host's transport stands; see IEffectBase::HostTimeInfo.
 struct HostTransport {
@@ -31,7 +34,7 @@ struct HostTransport {
 };
 
 struct EffectIdentity {
-  int parameterCount = 0;
+  std::vector<ParameterDefinition> parameters;  // in index order
   const char* channelIo = "";
   int programCount = 0;
   const char* effectName = "";
@@ -48,9 +51,9 @@ struct EffectIdentity {
 
 constexpr int kEffectTextSize = 128;
 
-class IEffectBase {
+class IEffectBase : private INotificationSink {
  public:
-  explicit IEffectBase(const EffectIdentity& identity);
+  explicit IEffectBase(EffectIdentity identity);
   IEffectBase(const IEffectBase&) = delete;
   IEffectBase& operator=(const IEffectBase&) = delete;
 
@@ -70,7 +73,6 @@ class IEffectBase {
   virtual void ProcessDouble(double** inputs, double** outputs, int frames);
   virtual void EditorOpened() {}
   virtual void EditorClosed() {}
-  virtual void IdleTick() {}
   // Processing switched on or off; takes the lock.
   virtual void ActivationChanged(bool active);
   virtual void HandleMidiMessage(const MidiMessage& message);
@@ -78,22 +80,15 @@ class IEffectBase {
   virtual bool MidiKeyName(int key, char* out);
   virtual bool SaveState(StateChunk& chunk);
   virtual int LoadState(const StateChunk& chunk, int start);
-  // Appends one 8-byte float per parameter: a 32-bit integer from the list for Bool, Int and Enum
-  // parameters, a double for the others. Not used by this effect.
-  virtual void SaveStateFromValues(StateChunk& chunk, std::span<const StoredValue> values);
-  // Host-facing operations; the VST 2 adapter provides them, the base does nothing. Gestures come
-  // from the editor's UI thread; the time queries from the audio thread during ProcessDouble. All
-  // run with the lock held and take it no further.
-  virtual void BeginParamEdit(int) {}
-  virtual void AutomateParam(int, double) {}
-  virtual void EndParamEdit(int) {}
+  // Host queries, which need the host's answer at once; the format adapter provides them, the
+  // base answers that the host knows nothing. The time queries come from the audio thread during
+  // ProcessDouble, lock held.
   virtual int HostSamplePos() { return 0; }
   virtual double HostTempo() { return 0.0; }
   virtual void HostTimeSignature(int* numerator, int* denominator);
   virtual void HostTimeInfo(HostTransport& out);
   virtual int HostKind() { return hostNumber_; }
   virtual void EditorResized(int, int) {}
-  virtual void SpareHook(int) {}
   virtual void PrepareForHost() {}
   // UI thread: shows every value in the editor, prepares it and takes ownership. Null is ignored.
   virtual void AttachEditor(std::unique_ptr<IEditorView> editor);
@@ -121,19 +116,28 @@ class IEffectBase {
   int OutputCount() const { return channels_.OutputCount(); }
   const ChannelConfig& Channels() const { return channels_; }
 
+  // What the host is told of parameter changes: a gesture's begin and end (editor thread) and
+  // automation. Any thread; each takes the lock and queues the notification, which goes to the
+  // host once the thread's outermost hold of the lock ends (see InstanceMutex).
+  void BeginParamEdit(int index);
+  void AutomateParam(int index, double normalized);
+  void EndParamEdit(int index);
+
   // Host identity.
   void SetHost(const char* name, std::int32_t version);
   std::int32_t HostVersion() const { return hostVersion_; }
   int EffectVersion(bool decimal) const;
 
-  // Parameters. Index checked by the caller unless stated.
+  // Parameters: definitions any thread may read, values under the lock.
   int ParameterCount() const { return parameters_.Count(); }
-  Parameter& GetParam(int index) { return parameters_[index]; }
-  const Parameter& GetParam(int index) const { return parameters_[index]; }
+  const ParameterSet& Parameters() const { return parameters_; }
+  ParameterSet& Parameters() { return parameters_; }
   // Editor's UI thread: sets a parameter from a normalised value, tells the host (automation) and
   // applies it; takes the lock. Out-of-range indices and non-finite values are ignored.
   void SetParameterFromGUI(int index, double normalized);
-  std::recursive_mutex& InstanceLock() { return instanceLock_; }
+  InstanceMutex& InstanceLock() { return instanceLock_; }
+  // What the attached editor is given to reach this effect, in this process.
+  IEditorLink& EditorLink() { return *editorLink_; }
 
   // State and programs; all take the lock (recursive).
   bool SerializeParams(StateChunk& chunk);
@@ -169,6 +173,9 @@ class IEffectBase {
   int HostNumber() const { return hostNumber_; }
   // The process paths route the host's buffers through it.
   ChannelConfig& MutableChannels() { return channels_; }
+  // Sends a queued notification to the host, lock not held: the format adapter's part; the base
+  // has no host.
+  void SendToHost(const HostNotification&) noexcept override {}
 
  private:
   ParameterSet parameters_;
@@ -187,5 +194,8 @@ class IEffectBase {
   double sampleRate_ = 44100.0;
   int latency_ = 0;
   std::unique_ptr<IEditorView> editor_;
-  std::recursive_mutex instanceLock_;
+  std::unique_ptr<IEditorLink> editorLink_;
+  InstanceMutex instanceLock_;
 };
+
+}  // namespace framework

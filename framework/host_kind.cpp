@@ -1,8 +1,10 @@
 // Identification of the host application from its product string.
-#include "plugin/host_kind.h"
+#include "framework/host_kind.h"
 
 #include <cctype>
 #include <string>
+
+namespace framework {
 
 namespace {
 
@@ -53,3 +55,5 @@ bool HostNeedsStereoIo(KnownHost host) {
   return host == KnownHost::kCakewalk || host == KnownHost::kLive ||
          HostTakesOnlyStereoInputs(host);
 }
+
+}  // namespace framework

@@ -2,6 +2,8 @@
 // differently for some of them.
 #pragma once
 
+namespace framework {
+
 // The host number HostKind answers; numbers not listed are never produced.
 enum class KnownHost : int {
   kNone = 0,
@@ -31,3 +33,5 @@ KnownHost HostKindFromName(const char* name);
 bool HostTakesOnlyStereoInputs(KnownHost host);
 // Hosts for which an effect without channels gets a stereo pair.
 bool HostNeedsStereoIo(KnownHost host);
+
+}  // namespace framework

@@ -1,11 +1,12 @@
-// The parameter record: definition, normalised mapping and display texts.
-#include "plugin/parameter.h"
+// Parameter definitions: building them, the normalised mapping and display texts.
+#include "framework/parameter.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+namespace framework {
 namespace {
 
 // Number of decimals shown for a step: 1 -> 0, 0.1 -> 1, 0.05 -> 2, 0.01 -> 2; at most 6.
@@ -33,77 +34,63 @@ void CopyBounded(char* dst, const char* src, std::size_t dstSize) {
   dst[n] = '\0';
 }
 
-void Parameter::DefineDouble(const char* name, double defaultValue, double min, double max,
-                             double step, const char* label) {
+void ParameterDefinition::DefineDouble(const char* name, double defaultValue, double min,
+                                       double max, double step, const char* label) {
   if (type_ == ParameterType::kNone) type_ = ParameterType::kDouble;
   CopyBounded(name_, name, sizeof name_);
   CopyBounded(label_, label, sizeof label_);
-  value_ = defaultValue;
+  default_ = defaultValue;
   min_ = min;
   max_ = (min + step > max) ? min + step : max;
   step_ = step;
   decimals_ = DecimalsFromStep(step);
 }
 
-void Parameter::DefineInt(const char* name, int defaultValue, int min, int max, const char* label) {
+void ParameterDefinition::DefineInt(const char* name, int defaultValue, int min, int max,
+                                    const char* label) {
   if (type_ == ParameterType::kNone) type_ = ParameterType::kInt;
   DefineDouble(name, defaultValue, min, max, 1.0, label);
 }
 
-void Parameter::DefineEnum(const char* name, int defaultValue, int count) {
+void ParameterDefinition::DefineEnum(const char* name, int defaultValue, int count) {
   if (type_ == ParameterType::kNone) type_ = ParameterType::kEnum;
   DefineDouble(name, defaultValue, 0.0, count - 1, 1.0, "");
 }
 
-void Parameter::DefineBool(const char* name, bool defaultValue) {
+void ParameterDefinition::DefineBool(const char* name, bool defaultValue) {
   if (type_ == ParameterType::kNone) type_ = ParameterType::kBool;
   DefineDouble(name, defaultValue ? 1.0 : 0.0, 0.0, 1.0, 1.0, "");
   AddDisplayText(0, "off");
   AddDisplayText(1, "on");
 }
 
-void Parameter::AddDisplayText(int value, const char* text) {
+void ParameterDefinition::AddDisplayText(int value, const char* text) {
   DisplayText entry;
   entry.value = value;
   CopyBounded(entry.text, text, sizeof entry.text);
   displayTexts_.push_back(entry);
 }
 
-void Parameter::SetExponent(double exponent) {
+void ParameterDefinition::SetExponent(double exponent) {
   if (exponent != 0.0) exponent_ = exponent;
 }
 
-double Parameter::NormalizedOf(double v) const {
+double ParameterDefinition::NormalizedOf(double v) const {
   if (!(max_ > min_)) return 0.0;
   if (v < min_) v = min_;
   if (v > max_) v = max_;
   return std::pow((v - min_) / (max_ - min_), 1.0 / exponent_);
 }
 
-double Parameter::PlainFromNormalized(double x) const {
-  if (x < 0.0) x = 0.0;
+double ParameterDefinition::ValueFromNormalized(double x) const {
+  if (!(x >= 0.0)) x = 0.0;
   double v = min_ + std::pow(x, exponent_) * (max_ - min_);
   if (type_ != ParameterType::kDouble) v = std::floor(v / step_ + 0.5) * step_;
   return v < max_ ? v : max_;
 }
 
-void Parameter::SetFromNormalized(double x) {
-  if (!std::isfinite(x)) return;
-  value_ = PlainFromNormalized(x);
-}
-
-double Parameter::ValueFromNormalized(double x) const {
-  if (!std::isfinite(x)) return value_;
-  return PlainFromNormalized(x);
-}
-
-bool Parameter::SetClamped(double v) {
-  if (!std::isfinite(v)) return false;
-  value_ = v < min_ ? min_ : (v > max_ ? max_ : v);
-  return true;
-}
-
-void Parameter::DisplayString(double v, bool normalized, char* out, std::size_t outSize) const {
+void ParameterDefinition::DisplayString(double v, bool normalized, char* out,
+                                        std::size_t outSize) const {
   if (out == nullptr || outSize == 0) return;
   if (normalized) v = min_ + std::pow(v, exponent_) * (max_ - min_);
   // Only values an int can hold are truncated to one; anything else (NaN, huge) has no entry.
@@ -135,14 +122,14 @@ void Parameter::DisplayString(double v, bool normalized, char* out, std::size_t 
   }
 }
 
-const char* Parameter::DisplayTextFor(int k) const {
+const char* ParameterDefinition::DisplayTextFor(int k) const {
   for (const DisplayText& entry : displayTexts_) {
     if (entry.value == k) return entry.text;
   }
   return "";
 }
 
-bool Parameter::ValueForDisplayText(const char* text, int* k) const {
+bool ParameterDefinition::ValueForDisplayText(const char* text, int* k) const {
   if (text == nullptr) return false;
   for (const DisplayText& entry : displayTexts_) {
     if (std::strcmp(entry.text, text) == 0) {
@@ -152,3 +139,5 @@ bool Parameter::ValueForDisplayText(const char* text, int* k) const {
   }
   return false;
 }
+
+}  // namespace framework

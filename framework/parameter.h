@@ -1,10 +1,12 @@
-// One automatable value: its plain value and range, the normalised mapping the host and the
-// controls use, and the texts shown for it.
+// What one automatable value is: its type and range, the normalised mapping the host and the
+// controls use, and the texts shown for it. The value itself lives in the ParameterSet.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+namespace framework {
 
 enum class ParameterType : std::int32_t { kNone = 0, kBool = 1, kInt = 2, kEnum = 3, kDouble = 4 };
 
@@ -17,14 +19,14 @@ struct DisplayText {
   char text[kParameterTextSize] = {};
 };
 
-// A parameter has no lock of its own: changes and host reads happen under the owning instance's
-// InstanceLock; the editor may read values and texts on its own thread without it.
-class Parameter {
+// Built once while the instance is constructed (the Define calls), then handed to the
+// ParameterSet, which keeps it unchanged: from then on any thread may read it without a lock.
+class ParameterDefinition {
  public:
-  Parameter() = default;
+  ParameterDefinition() = default;
 
-  // Definition, used only while the instance is constructed. The default is stored unclamped;
-  // max becomes min + step when that is greater, so the range is never empty.
+  // Building. The first Define call sets the type. The default is stored unclamped; max becomes
+  // min + step when that is greater, so the range is never empty.
   void DefineDouble(const char* name, double defaultValue, double min, double max, double step,
                     const char* label);
   void DefineInt(const char* name, int defaultValue, int min, int max, const char* label);
@@ -34,19 +36,12 @@ class Parameter {
   // Curve of the normalised mapping; exactly 0.0 is ignored.
   void SetExponent(double exponent);
 
-  // Normalised value 0..1 of the current value.
-  double Normalized() const { return NormalizedOf(value_); }
   // Normalised value 0..1 of v, which is clamped into [min, max] first.
   double NormalizedOf(double v) const;
-  // Sets the value from a normalised x: min + x^exponent * (max - min), rounded to the step for
-  // all but Double parameters, capped at max. A non-finite x changes nothing and x below 0 counts
-  // as 0, so the value never leaves [min, max].
-  void SetFromNormalized(double x);
-  // The value SetFromNormalized(x) would set (the current value for a non-finite x).
+  // The plain value of a normalised x: min + x^exponent * (max - min), rounded to the step for
+  // all but Double parameters, capped at max; x below 0 counts as 0 (and so does NaN), so the
+  // value never leaves [min, max].
   double ValueFromNormalized(double x) const;
-  // Sets v limited to [min, max], without step rounding. Returns false and changes nothing for a
-  // non-finite v.
-  bool SetClamped(double v);
 
   // Writes the display text of v (of the plain value for a normalised v when normalized is set)
   // into out, at most outSize bytes including the terminator. The label is never part of it.
@@ -57,7 +52,7 @@ class Parameter {
   bool ValueForDisplayText(const char* text, int* k) const;
 
   ParameterType Type() const { return type_; }
-  double Value() const { return value_; }
+  double DefaultValue() const { return default_; }
   double Min() const { return min_; }
   double Max() const { return max_; }
   double Step() const { return step_; }
@@ -70,10 +65,8 @@ class Parameter {
   const DisplayText& DisplayTextAt(int i) const { return displayTexts_[i]; }
 
  private:
-  double PlainFromNormalized(double x) const;
-
   ParameterType type_ = ParameterType::kNone;
-  double value_ = 0.0;
+  double default_ = 0.0;
   double min_ = 0.0;
   double max_ = 1.0;
   double step_ = 1.0;
@@ -87,3 +80,5 @@ class Parameter {
 
 // Copies src into dst of size dstSize (> 0), truncating, always terminated.
 void CopyBounded(char* dst, const char* src, std::size_t dstSize);
+
+}  // namespace framework

@@ -1,7 +1,9 @@
 // One program: whether it has been filled yet, its name and its stored parameter values.
 #pragma once
 
-#include "plugin/state_chunk.h"
+#include "framework/state_chunk.h"
+
+namespace framework {
 
 constexpr int kPresetNameSize = 256;  // up to 255 characters plus the terminator
 
@@ -12,3 +14,5 @@ struct Preset {
   // filled.
   StateChunk values;
 };
+
+}  // namespace framework

@@ -1,8 +1,10 @@
 // The preset list: creation, names and lookups.
-#include "plugin/preset_bank.h"
+#include "framework/preset_bank.h"
 
 #include <cstdio>
 #include <cstring>
+
+namespace framework {
 
 namespace {
 
@@ -48,3 +50,5 @@ void PresetBank::NextUserPresetName(char* out, int outSize) const {
   }
   std::snprintf(out, outSize, "%s %d", kUserPreset, count + 1);
 }
+
+}  // namespace framework

@@ -3,7 +3,9 @@
 
 #include <vector>
 
-#include "plugin/preset.h"
+#include "framework/preset.h"
+
+namespace framework {
 
 class PresetBank {
  public:
@@ -31,3 +33,5 @@ class PresetBank {
   std::vector<Preset> presets_;
   int current_ = 0;
 };
+
+}  // namespace framework

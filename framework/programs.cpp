@@ -2,7 +2,9 @@
 // switches between: storing into, recalling and filling them.
 #include <mutex>
 
-#include "plugin/effect_base.h"
+#include "framework/effect_base.h"
+
+namespace framework {
 
 bool IEffectBase::SerializeParams(StateChunk& chunk) {
   std::lock_guard lock(instanceLock_);
@@ -67,3 +69,5 @@ void IEffectBase::MakeDefaultPresets(const char* name, int n) {
     SerializeParams(preset->values);
   }
 }
+
+}  // namespace framework

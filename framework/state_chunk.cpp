@@ -1,7 +1,9 @@
 // The state chunk: little-endian encoding of 32-bit integers and 64-bit floats, and its header.
-#include "plugin/state_chunk.h"
+#include "framework/state_chunk.h"
 
 #include <bit>
+
+namespace framework {
 
 StateChunk::StateChunk(int bytes) { bytes_.reserve(bytes > 0 ? bytes : 0); }
 
@@ -57,3 +59,5 @@ std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos) {
   *pos = chunk.ReadInt32(&version, q);
   return *pos < 0 ? 0 : version;
 }
+
+}  // namespace framework

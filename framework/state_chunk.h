@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace framework {
+
 // Positions are byte offsets; a read that would run past the data yields -1 and leaves its
 // destination unchanged, so a chain of reads stops at the first failure.
 class StateChunk {
@@ -45,3 +47,5 @@ void WriteChunkHeader(StateChunk& chunk);
 // Reads the header at *pos. No magic there: returns 0 and leaves *pos. The magic without a
 // version after it: returns 0 with *pos = -1. Otherwise returns the version, *pos after it.
 std::int32_t ReadChunkHeader(const StateChunk& chunk, int* pos);
+
+}  // namespace framework

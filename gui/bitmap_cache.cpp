@@ -1,5 +1,5 @@
 // The process-wide bitmap cache and its lock.
-#include "editor/bitmap_cache.h"
+#include "gui/bitmap_cache.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "editor/resources.h"
+#include "gui/resources.h"
 #include "raster/blit.h"
 
-namespace editor {
+namespace gui {
 namespace {
 
 struct CacheEntry {
@@ -51,14 +51,14 @@ void ResourceMissing(int id, const char* name, const std::string& reason) {
 
 }  // namespace
 
-BitmapRef LoadBitmap(int id, const char* name, int frames) {
+BitmapRef LoadBitmap(ResourceTable table, int id, const char* name, int frames) {
   BitmapCache& cache = Cache();
   std::lock_guard<std::mutex> guard(cache.lock);
   // Retained bitmaps share one id and are no resource: never hand one out for a lookup.
   for (CacheEntry& entry : cache.entries)
     if (entry.id == id && id != kRetainedBitmapId) return RefOf(entry.bitmap, frames);
   std::string reason;
-  std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(id, name, &reason);
+  std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(table, id, name, &reason);
   if (bitmap == nullptr) {
     ResourceMissing(id, name, reason);
     return RefOf(std::make_shared<raster::Bitmap>(), frames);
@@ -122,4 +122,4 @@ std::size_t CachedBitmapCount() {
   return cache.entries.size();
 }
 
-}  // namespace editor
+}  // namespace gui

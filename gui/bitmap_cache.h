@@ -5,21 +5,22 @@
 #include <cstddef>
 #include <memory>
 
-#include "editor/records.h"
+#include "gui/records.h"
+#include "gui/resources.h"
 #include "raster/bitmap.h"
 
-namespace editor {
+namespace gui {
 
 // Id under which bitmaps made at run time (scaled, cropped, retained) are cached.
 constexpr int kRetainedBitmapId = -1;
 
-// The cached bitmap of resource id, decoded on the first request, with frames (below 1 counts
-// as 1) stacked vertically. Retained bitmaps (kRetainedBitmapId) are never found by id. A resource
-// that cannot be loaded is a build fault: a debug build stops with the assertion
+// The cached bitmap of resource id, decoded from the table on the first request, with frames
+// (below 1 counts as 1) stacked vertically. Retained bitmaps (kRetainedBitmapId) are never found by
+// id. A resource that cannot be loaded is a build fault: a debug build stops with the assertion
 // "imgResourceFound"; a release build reports it once on stderr and hands out an empty bitmap,
 // which draws nothing, so a host process is never taken down by it. Thread: any; takes the cache
 // lock.
-BitmapRef LoadBitmap(int id, const char* name, int frames);
+BitmapRef LoadBitmap(ResourceTable table, int id, const char* name, int frames);
 
 // Hands a bitmap to the cache under kRetainedBitmapId. Thread: any; takes the cache lock.
 BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames);
@@ -39,4 +40,4 @@ BitmapRef CropBitmap(const BitmapRef& ref, const Rect& r);
 // Number of cached bitmaps (resources and retained). Thread: any; takes the cache lock.
 std::size_t CachedBitmapCount();
 
-}  // namespace editor
+}  // namespace gui

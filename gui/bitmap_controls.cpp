@@ -1,11 +1,11 @@
 // Frame choice, switch stepping and knob dragging.
-#include "editor/bitmap_controls.h"
+#include "gui/bitmap_controls.h"
 
 #include <algorithm>
 
-#include "editor/editor_surface.h"
+#include "gui/editor_surface.h"
 
-namespace editor {
+namespace gui {
 
 int FrameForValue(double value, int frames) {
   const double i = (frames - 1) * value + 0.5;
@@ -14,9 +14,9 @@ int FrameForValue(double value, int frames) {
   return std::min(1 + int(i), std::max(frames, 1));
 }
 
-IBitmapControl::IBitmapControl(IEffectBase* plugin, int x, int y, int parameter,
-                               const BitmapRef& bitmap, BlendMethod blend)
-    : IControl(plugin, Rect{x, y, x + bitmap.width, y + bitmap.FrameHeight()}, parameter, blend),
+IBitmapControl::IBitmapControl(int x, int y, int parameter, const BitmapRef& bitmap,
+                               BlendMethod blend)
+    : IControl(Rect{x, y, x + bitmap.width, y + bitmap.FrameHeight()}, parameter, blend),
       bitmap_(bitmap) {}
 
 int IBitmapControl::Frame() const {
@@ -39,9 +39,8 @@ void ISwitchControl::MouseDown(int, int, const MouseMod& mod) {
   MarkDirty(true);
 }
 
-IKnobControl::IKnobControl(IEffectBase* plugin, const Rect& rect, int parameter,
-                           KnobDirection direction, double gearing)
-    : IControl(plugin, rect, parameter, BlendNone), direction_(direction), gearing_(gearing) {}
+IKnobControl::IKnobControl(const Rect& rect, int parameter, KnobDirection direction, double gearing)
+    : IControl(rect, parameter, BlendNone), direction_(direction), gearing_(gearing) {}
 
 void IKnobControl::MouseDrag(int, int, int dx, int dy, const MouseMod& mod) {
   const double gearing = mod.ctrl || mod.shift ? gearing_ * 10.0 : gearing_;
@@ -53,10 +52,10 @@ void IKnobControl::MouseDrag(int, int, int dx, int dy, const MouseMod& mod) {
   MarkDirty(true);
 }
 
-IKnobStripControl::IKnobStripControl(IEffectBase* plugin, int x, int y, int parameter,
-                                     const BitmapRef& bitmap, double gearing)
-    : IKnobControl(plugin, Rect{x, y, x + bitmap.width, y + bitmap.FrameHeight()}, parameter,
-                   kVertical, gearing),
+IKnobStripControl::IKnobStripControl(int x, int y, int parameter, const BitmapRef& bitmap,
+                                     double gearing)
+    : IKnobControl(Rect{x, y, x + bitmap.width, y + bitmap.FrameHeight()}, parameter, kVertical,
+                   gearing),
       bitmap_(bitmap) {}
 
 bool IKnobStripControl::Draw(IEditorSurface& surface) {
@@ -65,4 +64,4 @@ bool IKnobStripControl::Draw(IEditorSurface& surface) {
   return true;
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -2,16 +2,15 @@
 // through its frames on a click, and the knob that a vertical or horizontal drag turns.
 #pragma once
 
-#include "editor/control.h"
+#include "gui/control.h"
 
-namespace editor {
+namespace gui {
 
 // Frame i = 1 + round((N - 1) × value) of an N-frame bitmap (1 for N < 2), drawn with the
 // control's blend. Drawing rectangle: (x, y) and the size of one frame.
 class IBitmapControl : public IControl {
  public:
-  IBitmapControl(IEffectBase* plugin, int x, int y, int parameter, const BitmapRef& bitmap,
-                 BlendMethod blend);
+  IBitmapControl(int x, int y, int parameter, const BitmapRef& bitmap, BlendMethod blend);
   bool Draw(IEditorSurface& surface) override;
   const BitmapRef& Bitmap() const { return bitmap_; }
 
@@ -37,8 +36,7 @@ enum KnobDirection : int { kVertical = 0, kHorizontal = 1 };
 // ten times as far with ctrl or shift.
 class IKnobControl : public IControl {
  public:
-  IKnobControl(IEffectBase* plugin, const Rect& rect, int parameter, KnobDirection direction,
-               double gearing);
+  IKnobControl(const Rect& rect, int parameter, KnobDirection direction, double gearing);
   void MouseDrag(int x, int y, int dx, int dy, const MouseMod& mod) override;
 
  private:
@@ -49,8 +47,7 @@ class IKnobControl : public IControl {
 // A knob drawn as one frame of a filmstrip bitmap.
 class IKnobStripControl : public IKnobControl {
  public:
-  IKnobStripControl(IEffectBase* plugin, int x, int y, int parameter, const BitmapRef& bitmap,
-                    double gearing);
+  IKnobStripControl(int x, int y, int parameter, const BitmapRef& bitmap, double gearing);
   bool Draw(IEditorSurface& surface) override;
 
  private:
@@ -61,4 +58,4 @@ class IKnobStripControl : public IKnobControl {
 // negative or does not fit an int, at most n.
 int FrameForValue(double value, int frames);
 
-}  // namespace editor
+}  // namespace gui

@@ -1,12 +1,12 @@
 // The control base behaviour: observers, value flow to and from the plug-in, redraw flags.
-#include "editor/control.h"
+#include "gui/control.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "editor/editor_surface.h"
+#include "gui/editor_surface.h"
 
-namespace editor {
+namespace gui {
 
 void ISubject::AttachObserver(IObserverInterface* observer) {
   if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
@@ -23,8 +23,8 @@ void ISubject::Notify() {
   for (IObserverInterface* observer : observers_) observer->Update();
 }
 
-IControl::IControl(IEffectBase* plugin, const Rect& rect, int parameter, BlendMethod blend)
-    : plugin_(plugin), rect_(rect), targetRect_(rect), parameter_(parameter), blend_{blend, 1.0f} {}
+IControl::IControl(const Rect& rect, int parameter, BlendMethod blend)
+    : rect_(rect), targetRect_(rect), parameter_(parameter), blend_{blend, 1.0f} {}
 
 void IControl::MouseDown(int, int, const MouseMod& mod) {
   if (mod.right) PromptForValue();
@@ -77,7 +77,7 @@ void IControl::MarkDirty(bool push) {
   value_ = std::isnan(value_) ? clampLow_ : std::clamp(value_, clampLow_, clampHigh_);
   dirty_ = true;
   SetChanged();
-  if (push && plugin_ != nullptr && parameter_ >= 0 && surface_ != nullptr)
+  if (push && parameter_ >= 0 && surface_ != nullptr)
     surface_->SendParameterToPlugin(parameter_, value_);
 }
 
@@ -94,7 +94,7 @@ void IControl::RestoreDefault() {
 
 void IControl::PromptForValue() {
   if (parameter_ < 0 || promptDisabled_ || surface_ == nullptr) return;
-  surface_->OpenValueEntry(this, surface_->ParameterAt(parameter_));
+  surface_->OpenValueEntry(this, surface_->Definition(parameter_));
   redrawRequest_ = true;
 }
 
@@ -105,4 +105,4 @@ void IControl::SetValueFromUser(double value) {
   redrawRequest_ = true;
 }
 
-}  // namespace editor
+}  // namespace gui

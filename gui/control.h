@@ -4,11 +4,9 @@
 
 #include <vector>
 
-#include "editor/records.h"
+#include "gui/records.h"
 
-class IEffectBase;
-
-namespace editor {
+namespace gui {
 
 class IEditorSurface;
 
@@ -44,7 +42,7 @@ class ISubject {
 class IControl : public ISubject {
  public:
   // parameter -1 means none; the target rectangle starts equal to the drawing rectangle.
-  IControl(IEffectBase* plugin, const Rect& rect, int parameter, BlendMethod blend);
+  IControl(const Rect& rect, int parameter, BlendMethod blend);
   virtual ~IControl() = default;
   IControl(const IControl&) = delete;
   IControl& operator=(const IControl&) = delete;
@@ -82,7 +80,6 @@ class IControl : public ISubject {
   // The surface sets itself when the control is attached.
   void SetSurface(IEditorSurface* surface) { surface_ = surface; }
 
-  IEffectBase* Plugin() const { return plugin_; }
   const Rect& DrawRect() const { return rect_; }
   const Rect& TargetRect() const { return targetRect_; }
   void SetTargetRect(const Rect& r) { targetRect_ = r; }
@@ -106,7 +103,6 @@ class IControl : public ISubject {
   IEditorSurface* Surface() const { return surface_; }
 
  private:
-  IEffectBase* plugin_;
   IEditorSurface* surface_ = nullptr;
   Rect rect_;
   Rect targetRect_;
@@ -123,4 +119,4 @@ class IControl : public ISubject {
   Blend blend_;
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,5 +1,5 @@
 // Drawing operations over the draw bitmap, with the editor's blend mapping onto the raster layer.
-#include "editor/draw_context.h"
+#include "gui/draw_context.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,7 +12,7 @@
 #include "raster/font.h"
 #include "raster/shapes.h"
 
-namespace editor {
+namespace gui {
 namespace {
 
 // BlendCopy copies without alpha, BlendAdd and BlendDodge blend with alpha, BlendNone (and no
@@ -167,4 +167,4 @@ void DrawContext::DrawRect(const Color& color, const Rect& r) {
   DrawVerticalLine(color, r.right, r.top, r.bottom);
 }
 
-}  // namespace editor
+}  // namespace gui

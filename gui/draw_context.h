@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/records.h"
+#include "gui/records.h"
 #include "raster/bitmap.h"
 
 namespace raster {
 class Font;
 }
 
-namespace editor {
+namespace gui {
 
 // All operations run on the editor's user-interface thread and take no lock. Coordinates are
 // editor pixels; shapes put integer coordinates on pixel centres (a point at (x, y) fills pixel
@@ -99,4 +99,4 @@ class DrawContext {
 // The raster pixel of a colour, channels clamped to 0..255.
 raster::Pixel PixelOf(const Color& color);
 
-}  // namespace editor
+}  // namespace gui

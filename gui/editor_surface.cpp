@@ -1,16 +1,13 @@
 // The surface: control list, tick, painting, hit testing, input routing and value flow.
-#include "editor/editor_surface.h"
+#include "gui/editor_surface.h"
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
-#include "editor/bitmap_cache.h"
-#include "editor/bitmap_controls.h"
-#include "plugin/effect_base.h"
-#include "plugin/parameter.h"
+#include "gui/bitmap_cache.h"
+#include "gui/bitmap_controls.h"
 
-namespace editor {
+namespace gui {
 
 namespace {
 
@@ -43,12 +40,14 @@ int KeyCodeFromVirtualKey(int key) {
   return -1;
 }
 
-IEditorSurface::IEditorSurface(IEffectBase* plugin, int width, int height, int fps)
-    : plugin_(plugin),
+IEditorSurface::IEditorSurface(framework::IEditorLink& link, ResourceTable images, int width,
+                               int height, int fps)
+    : link_(link),
+      images_(images),
       width_(width),
       height_(height),
       fps_(fps > 0 ? fps : kEditorFps),
-      mailbox_(plugin != nullptr ? plugin->ParameterCount() : 0),
+      mailbox_(link.ParameterCount()),
       plainValues_(mailbox_.Count(), 0.0),
       boundTo_(mailbox_.Count()),
       entry_(*this),
@@ -65,24 +64,27 @@ int IEditorSurface::AttachControl(std::unique_ptr<IControl> control) {
 }
 
 void IEditorSurface::AttachBackground(int id, const char* name) {
-  auto background =
-      std::make_unique<IBitmapControl>(plugin_, 0, 0, -1, LoadBitmap(id, name, 1), BlendCopy);
+  auto background = std::make_unique<IBitmapControl>(0, 0, -1, LoadBitmap(id, name, 1), BlendCopy);
   background->SetSurface(this);
   controls_.insert(controls_.begin(), std::move(background));
   if (capture_ >= 0) ++capture_;
 }
 
 BitmapRef IEditorSurface::LoadBitmap(int id, const char* name, int frames) {
-  return editor::LoadBitmap(id, name, frames);
+  return gui::LoadBitmap(images_, id, name, frames);
 }
 
 void IEditorSurface::SetParameterFromPlugin(int index, double value, bool normalized) {
-  const Parameter* parameter = ParameterAt(index);
+  const ParameterDefinition* parameter = Definition(index);
   if (parameter == nullptr || !std::isfinite(value)) return;
   if (normalized)
     mailbox_.Post(index, value, parameter->ValueFromNormalized(value));
   else
     mailbox_.Post(index, parameter->NormalizedOf(value), value);
+}
+
+void IEditorSurface::DropPendingValue(int index) {
+  if (index >= 0 && index < mailbox_.Count()) mailbox_.Discard(index);
 }
 
 void IEditorSurface::PrepareDraw() {
@@ -170,7 +172,7 @@ bool IEditorSurface::DrawDirty(const Rect& r) {
 }
 
 std::string IEditorSurface::HintFor(int index) const {
-  const Parameter* parameter = ParameterAt(index);
+  const ParameterDefinition* parameter = Definition(index);
   if (parameter == nullptr) return "";
   char text[64] = {};
   parameter->DisplayString(PlainValue(index), false, text, sizeof text);
@@ -185,7 +187,7 @@ void IEditorSurface::UpdateHint() {
   Rect box;
   if (shown >= 0 && shown < int(controls_.size()) && !entry_.IsOpen() && draw_ != nullptr) {
     const IControl& control = *controls_[shown];
-    if (!control.IsHidden() && !control.IsGrayed() && ParameterAt(control.ParamIdx()) != nullptr)
+    if (!control.IsHidden() && !control.IsGrayed() && Definition(control.ParamIdx()) != nullptr)
       text = HintFor(control.ParamIdx());
     if (!text.empty()) {
       // Below the control, or above it at the bottom of the editor, inside the editor.
@@ -228,18 +230,16 @@ int IEditorSurface::ControlAt(int x, int y) const {
 void IEditorSurface::BeginGesture(int index) {
   // A second button pressed during a gesture ends the first one: hosts see pairs only.
   EndGesture();
-  if (plugin_ == nullptr || ParameterAt(index) == nullptr) return;
+  if (Definition(index) == nullptr) return;
   gesture_ = index;
-  std::lock_guard lock(plugin_->InstanceLock());
-  plugin_->BeginParamEdit(index);
+  link_.BeginGesture(index);
 }
 
 void IEditorSurface::EndGesture() {
   if (gesture_ < 0) return;
   const int index = gesture_;
   gesture_ = -1;
-  std::lock_guard lock(plugin_->InstanceLock());
-  plugin_->EndParamEdit(index);
+  link_.EndGesture(index);
 }
 
 void IEditorSurface::OnMouseDown(int x, int y, const MouseMod& mod) {
@@ -317,30 +317,26 @@ void IEditorSurface::OnKeyDown(int x, int y, int key) {
 }
 
 void IEditorSurface::SendParameterToPlugin(int index, double normalized) {
-  const Parameter* parameter = ParameterAt(index);
-  if (parameter == nullptr) return;
-  std::lock_guard lock(plugin_->InstanceLock());
-  // The user's value replaces whatever the host sent before it and the editor has not shown yet.
-  mailbox_.Discard(index);
-  plugin_->SetParameterFromGUI(index, normalized);
-  plainValues_[index] = parameter->Value();
+  if (Definition(index) == nullptr) return;
+  // The link drops whatever the host sent before this value and the editor has not shown yet.
+  plainValues_[index] = link_.SendValue(index, normalized);
 }
 
-const Parameter* IEditorSurface::ParameterAt(int index) const {
-  if (plugin_ == nullptr || index < 0 || index >= int(plainValues_.size())) return nullptr;
-  return &static_cast<const IEffectBase*>(plugin_)->GetParam(index);
+const ParameterDefinition* IEditorSurface::Definition(int index) const {
+  if (index < 0 || index >= int(plainValues_.size())) return nullptr;
+  return link_.Definition(index);
 }
 
 double IEditorSurface::PlainValue(int index) const {
   return index >= 0 && index < int(plainValues_.size()) ? plainValues_[index] : 0.0;
 }
 
-void IEditorSurface::OpenValueEntry(IControl* control, const Parameter* parameter) {
+void IEditorSurface::OpenValueEntry(IControl* control, const ParameterDefinition* parameter) {
   if (!IsWindowOpen()) return;
   entry_.Open(control, parameter, *window_);
 }
 
-void IEditorSurface::PopupParamMenu(IControl* control, const Parameter* parameter,
+void IEditorSurface::PopupParamMenu(IControl* control, const ParameterDefinition* parameter,
                                     int itemsPerColumn) {
   if (control == nullptr || parameter == nullptr || !IsWindowOpen()) return;
   std::vector<std::string> items;
@@ -355,8 +351,8 @@ void IEditorSurface::PopupParamMenu(IControl* control, const Parameter* paramete
 }
 
 bool IEditorSurface::ValueFromText(int index, const std::string& text, double* plain) const {
-  const Parameter* parameter = ParameterAt(index);
+  const ParameterDefinition* parameter = Definition(index);
   return parameter != nullptr && ParseTypedValue(*parameter, text, plain);
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -7,18 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "editor/control.h"
-#include "editor/draw_context.h"
-#include "editor/parameter_mailbox.h"
-#include "editor/records.h"
-#include "editor/value_entry.h"
-#include "editor/window_layer.h"
-#include "plugin/editor_view.h"
+#include "framework/editor_link.h"
+#include "framework/editor_view.h"
+#include "gui/control.h"
+#include "gui/draw_context.h"
+#include "gui/parameter_mailbox.h"
+#include "gui/records.h"
+#include "gui/resources.h"
+#include "gui/value_entry.h"
+#include "gui/window_layer.h"
 
-class IEffectBase;
-class Parameter;
-
-namespace editor {
+namespace gui {
 
 constexpr int kEditorWidth = 800;
 constexpr int kEditorHeight = 600;
@@ -31,16 +30,18 @@ constexpr int kKeySpace = 0, kKeyUp = 1, kKeyDown = 2, kKeyLeft = 3, kKeyRight =
 // 'A'..'Z' and 'a'..'z'); -1 for every other key, which the editor ignores.
 int KeyCodeFromVirtualKey(int virtualKey);
 
-// Threads: the plug-in side (SetParameterFromPlugin, PrepareDraw) is called by the framework
-// under the instance lock, OpenWindow and CloseWindow without it (see IEditorView); everything
-// else belongs to the editor thread:
-// the window layer's timer thread while a window is open, otherwise the thread that built the
-// editor (headless use and tests drive Tick and the input methods directly). The editor thread
-// takes the instance lock only to send values and gestures to the plug-in, never while drawing.
-class IEditorSurface : public IEditorView {
+// Threads: the plug-in side (SetParameterFromPlugin, DropPendingValue, PrepareDraw) is called by
+// the framework under the instance lock, OpenWindow and CloseWindow without it (see
+// IEditorView); everything else belongs to the editor thread: the window layer's timer thread
+// while a window is open, otherwise the thread that built the editor (headless use and tests
+// drive Tick and the input methods directly). The editor thread reaches the effect only through
+// its link (values and gestures), never while drawing.
+class IEditorSurface : public framework::IEditorView {
  public:
-  // fps 0 or below takes kEditorFps.
-  IEditorSurface(IEffectBase* plugin, int width, int height, int fps);
+  // link: the effect's, for the surface's life. images: the module's image resources, which
+  // LoadBitmap looks up. fps 0 or below takes kEditorFps.
+  IEditorSurface(framework::IEditorLink& link, ResourceTable images, int width, int height,
+                 int fps);
   ~IEditorSurface() override;
 
   // Building, before AttachEditor. The surface owns the control from then on; the index in the
@@ -60,6 +61,8 @@ class IEditorSurface : public IEditorView {
   // IEditorView. Any thread, instance lock held: the value waits in the mailbox for the next
   // tick, which hands it to every control bound to the index.
   void SetParameterFromPlugin(int index, double value, bool normalized) override;
+  // Any thread, instance lock held: forgets a value waiting in the mailbox.
+  void DropPendingValue(int index) override;
   // Constructing thread: creates the draw bitmap and gives every control its first value (its
   // default).
   void PrepareDraw() override;
@@ -105,21 +108,21 @@ class IEditorSurface : public IEditorView {
 
   // Editor thread: what controls ask of the surface.
   DrawContext& Graphics() { return *draw_; }
-  // Sends a control's value to the plug-in (under the instance lock) and keeps what the
-  // parameter now holds for display.
+  // Sends a control's value to the effect through the link and keeps what the parameter now
+  // holds for display.
   void SendParameterToPlugin(int index, double normalized);
-  // The parameter at index, null when out of range. Only its definition (range, texts) may be
-  // read on the editor thread; its value is PlainValue.
-  const Parameter* ParameterAt(int index) const;
+  // The definition of the parameter at index (range, texts), null when out of range; its value
+  // as the editor knows it is PlainValue.
+  const ParameterDefinition* Definition(int index) const;
   // The parameter's plain value as the editor last learnt it.
   double PlainValue(int index) const;
-  void OpenValueEntry(IControl* control, const Parameter* parameter);
+  void OpenValueEntry(IControl* control, const ParameterDefinition* parameter);
   // The plain value text typed for the parameter at index stands for (ParseTypedValue; an
   // effect adds the forms its own read-outs show); false when it stands for none.
   virtual bool ValueFromText(int index, const std::string& text, double* plain) const;
   ValueEntry& Entry() { return entry_; }
   // The parameter's display texts as a popup menu; a choice is sent like a committed entry.
-  void PopupParamMenu(IControl* control, const Parameter* parameter, int itemsPerColumn);
+  void PopupParamMenu(IControl* control, const ParameterDefinition* parameter, int itemsPerColumn);
   IWindowLayer& Window() { return *window_; }
   // Replaces the window layer (tests use a fake one); only while no window is open.
   void SetWindowLayer(std::unique_ptr<IWindowLayer> layer) { window_ = std::move(layer); }
@@ -132,7 +135,7 @@ class IEditorSurface : public IEditorView {
 
   int ControlCount() const { return int(controls_.size()); }
   IControl* GetControl(int index) const { return controls_[index].get(); }
-  IEffectBase* Plugin() const { return plugin_; }
+  framework::IEditorLink& Link() const { return link_; }
   const raster::Bitmap& Pixels() const { return draw_->Target(); }
 
  protected:
@@ -152,7 +155,8 @@ class IEditorSurface : public IEditorView {
   bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
 
   std::vector<std::unique_ptr<IControl>> controls_;
-  IEffectBase* plugin_;
+  framework::IEditorLink& link_;
+  ResourceTable images_;
   int width_, height_, fps_;
   int capture_ = -1;
   int lastX_ = -1, lastY_ = -1;
@@ -169,4 +173,4 @@ class IEditorSurface : public IEditorView {
   std::unique_ptr<IWindowLayer> window_;
 };
 
-}  // namespace editor
+}  // namespace gui

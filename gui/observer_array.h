@@ -4,9 +4,9 @@
 #include <array>
 #include <memory>
 
-#include "editor/control.h"
+#include "gui/control.h"
 
-namespace editor {
+namespace gui {
 
 class ObserverArray {
  public:
@@ -29,4 +29,4 @@ class ObserverArray {
   int count_ = 0;
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,9 +1,9 @@
 // Posting and taking parameter values across threads.
-#include "editor/parameter_mailbox.h"
+#include "gui/parameter_mailbox.h"
 
 #include <algorithm>
 
-namespace editor {
+namespace gui {
 
 ParameterMailbox::ParameterMailbox(int count)
     : count_(std::max(count, 0)), slots_(std::make_unique<Slot[]>(count_)) {}
@@ -31,4 +31,4 @@ void ParameterMailbox::Discard(int index) {
   if (index >= 0 && index < count_) slots_[index].pending.store(false, std::memory_order_relaxed);
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-namespace editor {
+namespace gui {
 
 // Writers post under the instance lock (so one at a time) from any thread, the audio thread
 // included: a post never waits and never allocates. The editor thread takes what is pending at
@@ -33,4 +33,4 @@ class ParameterMailbox {
   std::unique_ptr<Slot[]> slots_;
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,9 +1,9 @@
 // Rectangle union, intersection and clipping rules.
-#include "editor/records.h"
+#include "gui/records.h"
 
 #include <algorithm>
 
-namespace editor {
+namespace gui {
 
 bool Rect::Intersects(const Rect& b) const {
   if (IsEmpty() || b.IsEmpty()) return false;
@@ -23,4 +23,4 @@ Rect Rect::Clip(const Rect& b) const {
               std::min(bottom, b.bottom)};
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -7,7 +7,7 @@ namespace raster {
 class Bitmap;
 }
 
-namespace editor {
+namespace gui {
 
 // A rectangle in editor pixels. All four fields 0 is the empty rectangle; right and bottom are
 // exclusive for hit tests.
@@ -72,4 +72,4 @@ struct MouseMod {
   bool left = false, right = false, shift = false, ctrl = false, alt = false;
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,12 +1,12 @@
 // Resource lookup by id with the extension check, and decoding of the embedded PNG files.
-#include "editor/resources.h"
+#include "gui/resources.h"
 
 #include <cctype>
 #include <cstring>
 
 #include "raster/png_read.h"
 
-namespace editor {
+namespace gui {
 
 bool HasPngExtension(const char* name) {
   if (name == nullptr) return false;
@@ -20,12 +20,13 @@ bool HasPngExtension(const char* name) {
          std::tolower(static_cast<unsigned char>(ext[2])) == 'g';
 }
 
-std::unique_ptr<raster::Bitmap> LoadResourceBitmap(int id, const char* name, std::string* error) {
+std::unique_ptr<raster::Bitmap> LoadResourceBitmap(ResourceTable table, int id, const char* name,
+                                                   std::string* error) {
   std::string reason;
   if (!HasPngExtension(name)) {
     reason = "resource name is not a .png file";
   } else {
-    for (const ResourceEntry& entry : ResourceTable()) {
+    for (const ResourceEntry& entry : table) {
       if (entry.id != id) continue;
       auto bitmap = std::make_unique<raster::Bitmap>();
       if (raster::DecodePng(entry.data, entry.size, *bitmap, reason)) return bitmap;
@@ -37,4 +38,4 @@ std::unique_ptr<raster::Bitmap> LoadResourceBitmap(int id, const char* name, std
   return nullptr;
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -1,12 +1,14 @@
 // Drawing, greying and changing text controls.
-#include "editor/text_controls.h"
+#include "gui/text_controls.h"
 
 #include <algorithm>
 
-#include "editor/editor_surface.h"
-#include "plugin/parameter.h"
+#include "gui/editor_surface.h"
 
-namespace editor {
+namespace gui {
+
+using framework::ParameterDefinition;
+using framework::ParameterType;
 
 namespace {
 
@@ -17,13 +19,12 @@ Color GrayedOf(const Color& c) {
 
 }  // namespace
 
-ITextControl::ITextControl(IEffectBase* plugin, const Rect& rect, const TextStyle& style,
-                           const char* text)
-    : ITextControl(plugin, rect, -1, style, text) {}
+ITextControl::ITextControl(const Rect& rect, const TextStyle& style, const char* text)
+    : ITextControl(rect, -1, style, text) {}
 
-ITextControl::ITextControl(IEffectBase* plugin, const Rect& rect, int parameter,
-                           const TextStyle& style, const char* text)
-    : IControl(plugin, rect, parameter, BlendNone),
+ITextControl::ITextControl(const Rect& rect, int parameter, const TextStyle& style,
+                           const char* text)
+    : IControl(rect, parameter, BlendNone),
       style_(style),
       normal_(style.color),
       grayed_(GrayedOf(style.color)),
@@ -46,19 +47,19 @@ void ITextControl::SetText(const char* text) {
   text_ = text;
 }
 
-ParamTextControl::ParamTextControl(IEffectBase* plugin, const Rect& rect, int parameter,
-                                   const TextStyle& style, Parameter* override, bool showDisplay,
+ParamTextControl::ParamTextControl(const Rect& rect, int parameter, const TextStyle& style,
+                                   const ParameterDefinition* override, bool showDisplay,
                                    bool appendLabel, int direction, double gearing)
-    : ITextControl(plugin, rect, parameter, style, ""),
+    : ITextControl(rect, parameter, style, ""),
       direction_(direction),
       gearing_(gearing),
       showDisplay_(showDisplay),
       appendLabel_(appendLabel),
       override_(override) {}
 
-const Parameter* ParamTextControl::Shown() const {
+const ParameterDefinition* ParamTextControl::Shown() const {
   if (ParamIdx() < 0) return override_;
-  return Surface() != nullptr ? Surface()->ParameterAt(ParamIdx()) : nullptr;
+  return Surface() != nullptr ? Surface()->Definition(ParamIdx()) : nullptr;
 }
 
 void ParamTextControl::Wrap() {
@@ -78,7 +79,7 @@ void ParamTextControl::MouseDrag(int, int, int dx, int dy, const MouseMod&) {
 }
 
 void ParamTextControl::MouseWheel(int, int, const MouseMod& mod, int steps) {
-  const Parameter* p = Shown();
+  const ParameterDefinition* p = Shown();
   double increment = steps * (mod.ctrl || mod.shift ? 0.001 : 0.01);
   if (p != nullptr && p->Type() != ParameterType::kDouble) {
     const double share = p->Step() / (p->Max() - p->Min());
@@ -90,11 +91,11 @@ void ParamTextControl::MouseWheel(int, int, const MouseMod& mod, int steps) {
 }
 
 bool ParamTextControl::Draw(IEditorSurface& surface) {
-  if (override_ != nullptr) override_->SetFromNormalized(Value());
   if (showDisplay_) {
-    if (const Parameter* p = Shown()) {
-      // The editor's own copy of the value: the parameter itself belongs to the plug-in's lock.
-      const double plain = ParamIdx() < 0 ? p->Value() : surface.PlainValue(ParamIdx());
+    if (const ParameterDefinition* p = Shown()) {
+      // The editor's own copy of the value: the parameter's belongs to the plug-in's lock.
+      const double plain =
+          ParamIdx() < 0 ? p->ValueFromNormalized(Value()) : surface.PlainValue(ParamIdx());
       char text[64] = {};
       p->DisplayString(plain, false, text, sizeof text);
       std::string shown = text;
@@ -108,4 +109,4 @@ bool ParamTextControl::Draw(IEditorSurface& surface) {
   return ITextControl::Draw(surface);
 }
 
-}  // namespace editor
+}  // namespace gui

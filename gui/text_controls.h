@@ -4,17 +4,16 @@
 
 #include <string>
 
-#include "editor/control.h"
+#include "framework/parameter.h"
+#include "gui/control.h"
 
-class Parameter;
-
-namespace editor {
+namespace gui {
 
 // A text in one style; no parameter. Grayed, it draws in its grayed colour: each of red, green
 // and blue 128 darker (floored at 0), alpha 255.
 class ITextControl : public IControl {
  public:
-  ITextControl(IEffectBase* plugin, const Rect& rect, const TextStyle& style, const char* text);
+  ITextControl(const Rect& rect, const TextStyle& style, const char* text);
   bool Draw(IEditorSurface& surface) override;
   void SetGrayed(bool grayed) override;
   // Marks the control dirty unless the text is unchanged.
@@ -23,8 +22,7 @@ class ITextControl : public IControl {
   const TextStyle& Style() const { return style_; }
 
  protected:
-  ITextControl(IEffectBase* plugin, const Rect& rect, int parameter, const TextStyle& style,
-               const char* text);
+  ITextControl(const Rect& rect, int parameter, const TextStyle& style, const char* text);
   void ReplaceText(const char* text) { text_ = text; }
 
  private:
@@ -35,26 +33,26 @@ class ITextControl : public IControl {
 };
 
 // Shows the parameter's display text (and label); a drag or wheel moves the value and wraps it
-// around at either end. With an override parameter (index < 0) that one is shown and the
-// control's value is written into it before drawing.
+// around at either end. With an override definition (index < 0) that one is shown, with the
+// plain value the control's own value maps to.
 class ParamTextControl : public ITextControl {
  public:
-  ParamTextControl(IEffectBase* plugin, const Rect& rect, int parameter, const TextStyle& style,
-                   Parameter* override, bool showDisplay, bool appendLabel, int direction,
-                   double gearing);
+  ParamTextControl(const Rect& rect, int parameter, const TextStyle& style,
+                   const framework::ParameterDefinition* override, bool showDisplay,
+                   bool appendLabel, int direction, double gearing);
   void MouseDrag(int x, int y, int dx, int dy, const MouseMod& mod) override;
   void MouseWheel(int x, int y, const MouseMod& mod, int steps) override;
   bool Draw(IEditorSurface& surface) override;
 
  private:
-  const Parameter* Shown() const;
+  const framework::ParameterDefinition* Shown() const;
   void Wrap();
 
   int direction_;
   double gearing_;
   bool showDisplay_;
   bool appendLabel_;
-  Parameter* override_;
+  const framework::ParameterDefinition* override_;
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,5 +1,5 @@
 // Opening, refreshing, committing and closing the value entry.
-#include "editor/value_entry.h"
+#include "gui/value_entry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,16 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/control.h"
-#include "editor/editor_surface.h"
-#include "editor/window_layer.h"
-#include "plugin/parameter.h"
+#include "gui/control.h"
+#include "gui/editor_surface.h"
+#include "gui/window_layer.h"
 
-namespace editor {
+namespace gui {
 
 ValueEntry::~ValueEntry() = default;
 
-EntryRequest ValueEntry::RequestFor(const IControl& control, const Parameter& parameter,
+EntryRequest ValueEntry::RequestFor(const IControl& control, const ParameterDefinition& parameter,
                                     const std::string& currentText) {
   const Rect& r = control.DrawRect();
   const int cx = int((r.left + r.right) * 0.5), cy = int((r.top + r.bottom) * 0.5);
@@ -69,11 +68,11 @@ bool WholeNumber(const std::string& text, double* out) {
 
 }  // namespace
 
-bool ParseTypedValue(const Parameter& parameter, const std::string& typed, double* plain) {
+bool ParseTypedValue(const ParameterDefinition& parameter, const std::string& typed, double* plain) {
   std::string text = Trimmed(typed.substr(0, kEntryTextLimit));
   for (const bool exact : {true, false}) {
     for (int i = 0; i < parameter.DisplayTextCount(); ++i) {
-      const DisplayText& entry = parameter.DisplayTextAt(i);
+      const framework::DisplayText& entry = parameter.DisplayTextAt(i);
       if (exact ? text == entry.text : SameIgnoringCase(text, entry.text)) {
         *plain = entry.value;
         return true;
@@ -98,7 +97,8 @@ std::string ValueEntry::CurrentDisplay() const {
   return text;
 }
 
-void ValueEntry::Open(IControl* control, const Parameter* parameter, IWindowLayer& layer) {
+void ValueEntry::Open(IControl* control, const ParameterDefinition* parameter,
+                      IWindowLayer& layer) {
   if (control == nullptr || parameter == nullptr || IsOpen()) return;
   control_ = control;
   parameter_ = parameter;
@@ -153,4 +153,4 @@ void ValueEntry::Close() {
   shown_.clear();
 }
 
-}  // namespace editor
+}  // namespace gui

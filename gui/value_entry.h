@@ -6,11 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "editor/records.h"
+#include "framework/parameter.h"
+#include "gui/records.h"
 
-class Parameter;
+namespace gui {
 
-namespace editor {
+using framework::ParameterDefinition;
 
 class IControl;
 class IEditorSurface;
@@ -33,7 +34,7 @@ constexpr std::size_t kEntryTextLimit = 1000;
 // the parameter's display texts (in any case), or a number, optionally followed by the
 // parameter's unit ("50", "50 ms", "50ms"; negated where the parameter negates its display).
 // False for anything else, which the entry treats as a cancel.
-bool ParseTypedValue(const Parameter& parameter, const std::string& text, double* plain);
+bool ParseTypedValue(const ParameterDefinition& parameter, const std::string& text, double* plain);
 
 // Editor thread only: the window layer's widget calls SetState from the editor thread too.
 class ValueEntry {
@@ -43,12 +44,12 @@ class ValueEntry {
 
   // The box for control and parameter, unless one is open or either is null. The state starts
   // at EntryIdle.
-  void Open(IControl* control, const Parameter* parameter, IWindowLayer& layer);
+  void Open(IControl* control, const ParameterDefinition* parameter, IWindowLayer& layer);
   bool IsOpen() const { return widget_ != nullptr; }
   EntryState State() const { return state_; }
   void SetState(EntryState state) { state_ = state; }
   IControl* Control() const { return control_; }
-  const Parameter* Param() const { return parameter_; }
+  const ParameterDefinition* Param() const { return parameter_; }
 
   // Timer step for a state other than EntryIdle: refresh, commit or close.
   void HandleTick();
@@ -56,7 +57,7 @@ class ValueEntry {
   void Close();
 
   // Where and what the box for control and parameter is (public for tests).
-  static EntryRequest RequestFor(const IControl& control, const Parameter& parameter,
+  static EntryRequest RequestFor(const IControl& control, const ParameterDefinition& parameter,
                                  const std::string& currentText);
 
  private:
@@ -65,9 +66,9 @@ class ValueEntry {
   IEditorSurface& surface_;
   std::unique_ptr<IEntryWidget> widget_;
   IControl* control_ = nullptr;
-  const Parameter* parameter_ = nullptr;
+  const ParameterDefinition* parameter_ = nullptr;
   EntryState state_ = EntryIdle;
   std::string shown_;  // the parameter's display text last put into the box
 };
 
-}  // namespace editor
+}  // namespace gui

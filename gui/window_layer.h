@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/records.h"
+#include "gui/records.h"
 
-namespace editor {
+namespace gui {
 
 class IEditorSurface;
 class ValueEntry;
@@ -78,4 +78,4 @@ class IWindowLayer {
 // The window layer of this build for surface (editor/platform/<name>/).
 std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface& surface);
 
-}  // namespace editor
+}  // namespace gui

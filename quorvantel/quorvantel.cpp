@@ -1,17 +1,29 @@
 // The effect class and the creation of instances.
-#include "plugin/quorvantel.h"
+#include "quorvantel/quorvantel.h"
 
 #include <algorithm>
 #include <mutex>
 #include <new>
 
-#include "editor/quorvantel_editor.h"
+#include "modulation/lfo_bank.h"
+#include "quorvantel/editor/quorvantel_editor.h"
 
+namespace quorvantel {
 namespace {
+
+using framework::EffectIdentity;
+using framework::IEffectVst2;
+
+// The most one hold of the instance lock queues for the host: a state load re-applies the LFO
+// parameters once per modulation source it changes, announcing each, on top of the loaded
+// parameters themselves.
+static_assert(kModulatedSettingCount * kLfoCount * kParametersPerLfo + kParameterCount <=
+                  framework::kNotificationCapacity,
+              "a state load's host notifications must fit the queue");
 
 EffectIdentity QuorvantelIdentity() {
   EffectIdentity identity;
-  identity.parameterCount = kParameterCount;
+  identity.parameters = QuorvantelParameters();
   identity.channelIo = "1-1 2-2";
   identity.programCount = kQuorvantelPrograms;
   identity.effectName = "Quorvantel";
@@ -36,10 +48,15 @@ std::mutex& CreationLock() {
 }  // namespace
 
 Quorvantel::Quorvantel(vst2::HostCallback host) : IEffectVst2(host, QuorvantelIdentity()) {
-  DefineQuorvantelParameters(*this);
   for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) PublishEnvelope(slot);
   for (int lfo = 0; lfo < kLfoCount; ++lfo) PublishLfo(lfo);
-  AttachEditor(std::make_unique<editor::QuorvantelEditor>(this, feed_));
+  auto editor = std::make_unique<QuorvantelEditor>(EditorLink(), feed_);
+  editor_ = editor.get();
+  AttachEditor(std::move(editor));
+}
+
+Quorvantel* Quorvantel::FromEffect(vst2::AEffect* effect) {
+  return static_cast<Quorvantel*>(IEffectVst2::FromEffect(effect));
 }
 
 Quorvantel::~Quorvantel() { DestroyEditor(); }
@@ -53,7 +70,7 @@ void Quorvantel::OnParameterChanged(int index) {
   std::lock_guard lock(InstanceLock());
   if (index < 0 || index >= kParameterCount) return;
   const ParameterTarget target = TargetOf(index);
-  ApplyToEngine(engine_, target, GetParam(index).Value());
+  ApplyToEngine(engine_, target, Parameters().Value(index));
   if (target.input == EngineInput::kEnvelopeShape || target.input == EngineInput::kEnvelopeSkew) {
     PublishEnvelope(target.which);
   } else if (IsLfoInput(target.input)) {
@@ -69,7 +86,7 @@ void Quorvantel::PublishEnvelope(int slot) {
 
 void Quorvantel::PublishLfo(int lfo) {
   const LfoSettings& settings = engine_.Lfos().Settings(lfo);
-  editor::EditorFeed::Lfo& view = feed_.lfos[lfo];
+  EditorFeed::Lfo& view = feed_.lfos[lfo];
   view.shape.store(settings.shape, std::memory_order_relaxed);
   view.sync.store(settings.sync ? 1 : 0, std::memory_order_relaxed);
   view.division.store(settings.divisionIndex, std::memory_order_relaxed);
@@ -79,7 +96,7 @@ std::uint32_t Quorvantel::UnusedLfos() const {
   std::uint32_t used = 0;
   for (int index = 0; index < kParameterCount; ++index) {
     if (TargetOf(index).input != EngineInput::kSource) continue;
-    const int lfo = static_cast<int>(GetParam(index).Value());
+    const int lfo = static_cast<int>(Parameters().Value(index));
     if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
   }
   return ~used & ((1u << kLfoCount) - 1);
@@ -124,3 +141,5 @@ vst2::AEffect* CreateQuorvantelEffect(vst2::HostCallback host) {
     return nullptr;
   }
 }
+
+}  // namespace quorvantel

@@ -4,20 +4,27 @@
 
 #include <cstdint>
 
-#include "editor/editor_feed.h"
 #include "engine/grain_engine.h"
-#include "plugin/effect_vst2.h"
-#include "plugin/quorvantel_parameters.h"
+#include "framework/vst2/effect_vst2.h"
+#include "quorvantel/editor/editor_feed.h"
+#include "quorvantel/parameters/parameter_table.h"
+
+namespace quorvantel {
+
+class QuorvantelEditor;
 
 constexpr std::int32_t kQuorvantelUniqueId = vst2::FourCC('q', 'Z', 'v', 'x');
 constexpr std::int32_t kQuorvantelMakerCode = vst2::FourCC('h', 'b', 'k', 'n');
 constexpr std::int32_t kQuorvantelVersion = 0x00010000;  // 1.0.0, 0xVVVVRRMM
 constexpr int kQuorvantelPrograms = 6;
 
-class Quorvantel : public IEffectVst2 {
+class Quorvantel : public framework::IEffectVst2 {
  public:
   explicit Quorvantel(vst2::HostCallback host);
   ~Quorvantel() override;
+
+  // The instance behind an effect record that CreateQuorvantelEffect made; null for null.
+  static Quorvantel* FromEffect(vst2::AEffect* effect);
 
   // Dispatcher thread (sample rate, block size, processing switched off); takes the lock.
   void ResetProcessing() override;
@@ -35,8 +42,11 @@ class Quorvantel : public IEffectVst2 {
 
   // Under the instance lock: the engine, for read-outs and tests.
   const GrainEngine& Engine() const { return engine_; }
-  // What the editor reads besides parameter values; see editor/editor_feed.h.
-  const editor::EditorFeed& Feed() const { return feed_; }
+  // What the editor reads besides parameter values; see quorvantel/editor/editor_feed.h.
+  const EditorFeed& Feed() const { return feed_; }
+  // The editor, built with the instance and attached for its life. Its own thread's, or a
+  // headless driver's, while no window is open.
+  QuorvantelEditor& EditorSurface() const { return *editor_; }
   // Bit n set: no modulation source selects LFO n. Lock held.
   std::uint32_t UnusedLfos() const;
 
@@ -46,9 +56,12 @@ class Quorvantel : public IEffectVst2 {
   void UpdateLfoGreying();
 
   GrainEngine engine_;
-  editor::EditorFeed feed_;
+  EditorFeed feed_;
+  QuorvantelEditor* editor_ = nullptr;  // owned by the framework once attached
 };
 
 // Builds one instance under the process-wide CreationLock and returns its effect record, or null
 // when it cannot be created (allocation failure). Any thread; what the entry points call.
 vst2::AEffect* CreateQuorvantelEffect(vst2::HostCallback host);
+
+}  // namespace quorvantel

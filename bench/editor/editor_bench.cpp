@@ -5,19 +5,19 @@
 
 #include <memory>
 
-#include "editor/editor_surface.h"
-#include "plugin/quorvantel.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/quorvantel.h"
+
+using namespace quorvantel;
 
 namespace {
 
-editor::IEditorSurface& SurfaceOf(Quorvantel& plugin) {
-  return *dynamic_cast<editor::IEditorSurface*>(plugin.Editor());
-}
+gui::IEditorSurface& SurfaceOf(Quorvantel& plugin) { return plugin.EditorSurface(); }
 
 // A first instance decodes the images and realises the font; the timings are of what follows.
 std::unique_ptr<Quorvantel> WarmInstance() {
   auto plugin = std::make_unique<Quorvantel>(nullptr);
-  editor::IEditorSurface& surface = SurfaceOf(*plugin);
+  gui::IEditorSurface& surface = SurfaceOf(*plugin);
   surface.MarkAllControlsDirty();
   surface.Tick();
   return plugin;
@@ -34,7 +34,7 @@ BENCHMARK(BM_SecondInstanceWithEditor)->Unit(benchmark::kMillisecond);
 
 void BM_FullRedraw(benchmark::State& state) {
   auto plugin = WarmInstance();
-  editor::IEditorSurface& surface = SurfaceOf(*plugin);
+  gui::IEditorSurface& surface = SurfaceOf(*plugin);
   for (auto _ : state) {
     surface.MarkAllControlsDirty();
     surface.Tick();
@@ -44,7 +44,7 @@ BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMillisecond);
 
 void BM_IdleTick(benchmark::State& state) {
   auto plugin = WarmInstance();
-  editor::IEditorSurface& surface = SurfaceOf(*plugin);
+  gui::IEditorSurface& surface = SurfaceOf(*plugin);
   for (int i = 0; i < 4; ++i) surface.Tick();
   for (auto _ : state) surface.Tick();
 }
@@ -53,7 +53,7 @@ BENCHMARK(BM_IdleTick)->Unit(benchmark::kMicrosecond);
 // The host moves the dry knob; the ticks that follow redraw it and its read-out.
 void BM_TickAfterOneKnob(benchmark::State& state) {
   auto plugin = WarmInstance();
-  editor::IEditorSurface& surface = SurfaceOf(*plugin);
+  gui::IEditorSurface& surface = SurfaceOf(*plugin);
   vst2::AEffect* effect = plugin->Effect();
   float value = 0.0f;
   for (auto _ : state) {

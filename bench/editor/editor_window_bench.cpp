@@ -11,12 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include "editor/editor_surface.h"
-#include "host/host_window.h"
-#include "host/plugin_host.h"
-#include "plugin/quorvantel.h"
+#include "host/lib/plugin_host.h"
+#include "host/window/host_window.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/quorvantel.h"
 #include "tests/gui/gui_harness.h"
 #include "tests/gui/virtual_display.h"
+
+using namespace quorvantel;
 
 namespace {
 
@@ -61,8 +63,7 @@ int main() {
     return 1;
   }
   host->Open();
-  auto* surface =
-      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
+  gui::IEditorSurface* surface = &Quorvantel::FromEffect(host->Effect())->EditorSurface();
   void* parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
   auto open = [&] { return host->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 1; };
   auto close = [&] { host->Dispatch(vst2::kEffectEditClose); };

@@ -5,7 +5,9 @@
 #include <limits>
 #include <mutex>
 
-#include "plugin/effect_vst2.h"
+#include "framework/vst2/effect_vst2.h"
+
+namespace framework {
 
 using namespace vst2;
 
@@ -41,7 +43,7 @@ intptr IEffectVst2::VSTDispatcher(AEffect* effect, int32 opcode, int32 index, in
 }
 
 intptr IEffectVst2::OpenOrCloseEditor(int32 opcode, void* parent,
-                                      std::unique_lock<std::recursive_mutex>& lock) {
+                                      std::unique_lock<InstanceMutex>& lock) {
   IEditorView* editor = Editor();
   if (editor == nullptr) return 0;
   if (opcode == kEffectEditClose) EditorClosed();
@@ -85,18 +87,19 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
       return 0;
     case kEffectGetParamLabel:
       if (paramIndexValid && ptr != nullptr) {
-        CopyBounded(static_cast<char*>(ptr), GetParam(index).Label(), kParamTextSize);
+        CopyBounded(static_cast<char*>(ptr), Parameters().Definition(index).Label(),
+                    kParamTextSize);
       }
       return 0;
     case kEffectGetParamDisplay:
       if (paramIndexValid && ptr != nullptr) {
-        const Parameter& p = GetParam(index);
-        p.DisplayString(p.Value(), false, static_cast<char*>(ptr), kParamTextSize);
+        Parameters().Definition(index).DisplayString(Parameters().Value(index), false,
+                                                     static_cast<char*>(ptr), kParamTextSize);
       }
       return 0;
     case kEffectGetParamName:
       if (paramIndexValid && ptr != nullptr) {
-        CopyBounded(static_cast<char*>(ptr), GetParam(index).Name(), kParamTextSize);
+        CopyBounded(static_cast<char*>(ptr), Parameters().Definition(index).Name(), kParamTextSize);
       }
       return 0;
     case kEffectSetSampleRate: {
@@ -164,7 +167,8 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
     case kEffectVendorSpecific:
       if (index != 7 || ptr == nullptr) return 0;
       if (value >= 0 && value < ParameterCount()) {
-        GetParam(static_cast<int>(value))
+        Parameters()
+            .Definition(static_cast<int>(value))
             .DisplayString(opt, true, static_cast<char*>(ptr), kParamTextSize);
       }
       return kVendorSpecificAnswer;
@@ -278,3 +282,5 @@ intptr IEffectVst2::ProcessEvents(const VstEvents* events) {
   }
   return 1;
 }
+
+}  // namespace framework

@@ -1,7 +1,10 @@
 // The VST 2 adapter: effect record set-up and the calls back into the host.
-#include "plugin/effect_vst2.h"
+#include "framework/vst2/effect_vst2.h"
 
 #include <cstring>
+#include <utility>
+
+namespace framework {
 
 using namespace vst2;
 
@@ -22,12 +25,12 @@ int32 ArrangementType(int channels) {
 
 }  // namespace
 
-IEffectVst2::IEffectVst2(HostCallback host, const EffectIdentity& identity)
-    : IEffectBase(identity),
+IEffectVst2::IEffectVst2(HostCallback host, EffectIdentity identity)
+    : IEffectBase(std::move(identity)),
       host_(host),
-      receivesMidi_(identity.receivesMidi),
-      programChunk_(8 + 8 * identity.parameterCount),
-      bankChunk_(8 + 8 * identity.parameterCount) {
+      receivesMidi_(identity.receivesMidi),  // a flag: still there after the move
+      programChunk_(8 + 8 * ParameterCount()),
+      bankChunk_(8 + 8 * ParameterCount()) {
   effect_.magic = kEffectMagic;
   effect_.dispatcher = &VSTDispatcher;
   effect_.process = &VSTProcessAccumulating;
@@ -70,13 +73,20 @@ intptr IEffectVst2::CallHost(int32 opcode, int32 index, intptr value, void* ptr,
   return host_(&effect_, opcode, index, value, ptr, opt);
 }
 
-void IEffectVst2::BeginParamEdit(int index) { CallHost(kHostBeginEdit, index, 0, nullptr, 0); }
-
-void IEffectVst2::AutomateParam(int index, double normalized) {
-  CallHost(kHostAutomate, index, 0, nullptr, static_cast<float>(normalized));
+void IEffectVst2::SendToHost(const HostNotification& notification) noexcept {
+  switch (notification.kind) {
+    case HostNotification::kAutomate:
+      CallHost(kHostAutomate, notification.index, 0, nullptr,
+               static_cast<float>(notification.value));
+      break;
+    case HostNotification::kBeginEdit:
+      CallHost(kHostBeginEdit, notification.index, 0, nullptr, 0);
+      break;
+    case HostNotification::kEndEdit:
+      CallHost(kHostEndEdit, notification.index, 0, nullptr, 0);
+      break;
+  }
 }
-
-void IEffectVst2::EndParamEdit(int index) { CallHost(kHostEndEdit, index, 0, nullptr, 0); }
 
 const VstTimeInfo* IEffectVst2::HostTime(int32 mask) {
   return reinterpret_cast<const VstTimeInfo*>(CallHost(kHostGetTime, 0, mask, nullptr, 0));
@@ -186,3 +196,5 @@ bool IEffectVst2::SendEventToHost(const VstEvent& event) {
   list.events[0] = const_cast<VstEvent*>(&event);
   return CallHost(kHostProcessEvents, 0, 0, &list, 0) == 1;
 }
+
+}  // namespace framework

@@ -5,24 +5,24 @@
 #include <cstdint>
 #include <mutex>
 
-#include "plugin/effect_base.h"
+#include "framework/effect_base.h"
 #include "vst2/vst2_abi.h"
+
+namespace framework {
 
 class IEffectVst2 : public IEffectBase {
  public:
   // Builds the effect record from the identity; announces a maximum block size of 1024 and
   // connects every channel.
-  IEffectVst2(vst2::HostCallback host, const EffectIdentity& identity);
+  IEffectVst2(vst2::HostCallback host, EffectIdentity identity);
   ~IEffectVst2() override;
 
   // The record the host keeps for the instance's life; its object field points back here.
   vst2::AEffect* Effect() { return &effect_; }
   static IEffectVst2* FromEffect(vst2::AEffect* effect);
 
-  // Calls into the host. Any thread; they take no lock and are usually called with it held.
-  void BeginParamEdit(int index) override;
-  void AutomateParam(int index, double normalized) override;
-  void EndParamEdit(int index) override;
+  // Calls into the host that need its answer. Any thread; they take no lock and are usually
+  // called with it held.
   int HostSamplePos() override;
   double HostTempo() override;
   void HostTimeSignature(int* numerator, int* denominator) override;
@@ -63,7 +63,7 @@ class IEffectVst2 : public IEffectBase {
   // thread, so the window is opened and closed with lock released (EditorOpened and
   // EditorClosed still run under it). lock is the dispatcher's hold on the InstanceLock.
   vst2::intptr OpenOrCloseEditor(vst2::int32 opcode, void* parent,
-                                 std::unique_lock<std::recursive_mutex>& lock);
+                                 std::unique_lock<InstanceMutex>& lock);
   // Dispatcher opcodes, lock held (dispatcher.cpp).
   vst2::intptr Dispatch(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                         float opt);
@@ -82,6 +82,8 @@ class IEffectVst2 : public IEffectBase {
 
   vst2::intptr CallHost(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                         float opt);
+  // Automation (host opcode 0), begin and end of an edit (43, 44); lock not held.
+  void SendToHost(const HostNotification& notification) noexcept override;
   const vst2::VstTimeInfo* HostTime(vst2::int32 mask);
   void SetIoCounts();
 
@@ -96,3 +98,5 @@ class IEffectVst2 : public IEffectBase {
   StateChunk bankChunk_;
   vst2::AEffect effect_{};
 };
+
+}  // namespace framework

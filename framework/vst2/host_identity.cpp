@@ -2,8 +2,10 @@
 // adapter adjusts for some hosts when it is opened.
 #include <cstdint>
 
-#include "plugin/effect_vst2.h"
-#include "plugin/host_kind.h"
+#include "framework/host_kind.h"
+#include "framework/vst2/effect_vst2.h"
+
+namespace framework {
 
 using namespace vst2;
 
@@ -40,3 +42,5 @@ void IEffectVst2::PrepareForHost() {
   if (HostNeedsStereoIo(host)) EnsureStereoIo();
   SetIoCounts();
 }
+
+}  // namespace framework

@@ -4,7 +4,9 @@
 #include <mutex>
 
 #include "common/denormal_guard.h"
-#include "plugin/effect_vst2.h"
+#include "framework/vst2/effect_vst2.h"
+
+namespace framework {
 
 using namespace vst2;
 
@@ -90,7 +92,7 @@ void IEffectVst2::VSTSetParameter(AEffect* effect, int32 index, float value) {
     if (IEditorView* editor = self->Editor()) {
       editor->SetParameterFromPlugin(index, normalized, true);
     }
-    self->GetParam(index).SetFromNormalized(normalized);
+    self->Parameters().SetFromNormalized(index, normalized);
     self->OnParameterChanged(index);
   } catch (...) {
   }
@@ -102,8 +104,10 @@ float IEffectVst2::VSTGetParameter(AEffect* effect, int32 index) {
     if (self == nullptr) return 0.0f;
     std::lock_guard lock(self->InstanceLock());
     if (index < 0 || index >= self->ParameterCount()) return 0.0f;
-    return static_cast<float>(self->GetParam(index).Normalized());
+    return static_cast<float>(self->Parameters().Normalized(index));
   } catch (...) {
     return 0.0f;
   }
 }
+
+}  // namespace framework

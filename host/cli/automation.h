@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/cli/param_catalog.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace qvcli {
 

@@ -10,6 +10,7 @@
 #include "engine/render_path.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
+#include "host/cli/environment.h"
 #include "host/cli/render.h"
 #include "host/cli/session.h"
 
@@ -52,11 +53,7 @@ int RunBench(const Args& args) {
     if (!RenderPathSupported(path)) {
       throw CliError(kExitUsage, "this processor has no " + simd + " render path");
     }
-#if defined(_WIN32)  // Windows' C runtime, which the plug-in's getenv reads too, has no setenv
-    _putenv_s(kRenderPathVariable, simd.c_str());
-#else
-    setenv(kRenderPathVariable, simd.c_str(), 1);
-#endif
+    SetEnvironment(kRenderPathVariable, simd.c_str());
   }
   auto host = OpenConfigured(options);
   vst2::AEffect* e = host->Effect();

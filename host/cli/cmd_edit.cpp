@@ -14,7 +14,7 @@
 #include "host/cli/demo_signal.h"
 #include "host/cli/preset_io.h"
 #include "host/cli/session.h"
-#include "host/host_window.h"
+#include "host/window/host_window.h"
 
 namespace qvcli {
 namespace {

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_surface.h"
 #include "host/cli/atomic_file.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
 #include "host/cli/demo_signal.h"
 #include "host/cli/options.h"
 #include "host/cli/session.h"
-#include "plugin/quorvantel.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/quorvantel.h"
 #include "raster/png_write.h"
 
 namespace qvcli {
@@ -20,7 +20,7 @@ namespace {
 
 // The plug-in built into this program, created through the same entry as the module's.
 vst2::AEffect* InProcessEntry(vst2::HostCallback callback) {
-  return CreateQuorvantelEffect(callback);
+  return quorvantel::CreateQuorvantelEffect(callback);
 }
 
 // Runs the demo phrase through the plug-in so the statistics read live figures.
@@ -74,10 +74,9 @@ int RunSnapshot(const Args& args) {
   ApplySettings(*host, options);
   if (seconds > 0.0) ProcessDemo(*host, seconds);
 
-  auto* effect = IEffectVst2::FromEffect(host->Effect());
-  auto* surface =
-      effect != nullptr ? dynamic_cast<editor::IEditorSurface*>(effect->Editor()) : nullptr;
-  if (surface == nullptr) throw CliError(kExitFailure, "the plug-in has no editor to draw");
+  quorvantel::Quorvantel* effect = quorvantel::Quorvantel::FromEffect(host->Effect());
+  if (effect == nullptr) throw CliError(kExitFailure, "the plug-in has no editor to draw");
+  gui::IEditorSurface* surface = &effect->EditorSurface();
   // As when the window opens: everything is drawn, then observers that changed controls drawn
   // earlier in the list get those redrawn on the following ticks.
   surface->MarkAllControlsDirty();

@@ -6,13 +6,17 @@
 #include <cmath>
 #include <functional>
 
-#include "editor/value_texts.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/options.h"
-#include "plugin/quorvantel.h"
+#include "quorvantel/editor/value_texts.h"
+#include "quorvantel/quorvantel.h"
 
 namespace qvcli {
 namespace {
+
+using quorvantel::kParameterCount;
+using quorvantel::kQuorvantelUniqueId;
+using quorvantel::kQuorvantelVersion;
 
 // Bisection steps: 2^-40 is far below the float resolution of the normalised value.
 constexpr int kBisectionSteps = 40;
@@ -71,9 +75,8 @@ ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
   // parameters.
   if (host.Effect() && host.Effect()->uniqueID == kQuorvantelUniqueId &&
       host.Effect()->version == DecimalVersion(kQuorvantelVersion) && count == kParameterCount) {
-    table_.resize(kParameterCount);
+    table_ = quorvantel::QuorvantelParameters();
     for (int i = 0; i < kParameterCount; ++i) {
-      DefineQuorvantelParameter(i, table_[i]);
       if (names_[i] != table_[i].Name()) {
         table_.clear();
         break;
@@ -189,8 +192,8 @@ const std::vector<TextStep>& ParamCatalog::Texts(int index) {
 
 std::string ParamCatalog::Shown(int index, double x, const std::vector<float>* context) {
   if (OwnTable()) {
-    const Parameter& p = table_[static_cast<std::size_t>(index)];
-    return editor::ValueText(p, index, p.ValueFromNormalized(x), [&](int i) {
+    const framework::ParameterDefinition& p = table_[static_cast<std::size_t>(index)];
+    return quorvantel::ValueText(p, index, p.ValueFromNormalized(x), [&](int i) {
       const std::size_t k = static_cast<std::size_t>(i);
       const float other =
           context != nullptr && k < context->size() ? (*context)[k] : host_.GetParameter(i);
@@ -206,9 +209,9 @@ double ParamCatalog::PlainValue(int index) const {
 }
 
 float ParamCatalog::OwnNormalizedFor(int index, const std::string& value) {
-  const Parameter& p = table_[static_cast<std::size_t>(index)];
+  const framework::ParameterDefinition& p = table_[static_cast<std::size_t>(index)];
   double plain = 0.0;
-  if (!editor::ValueFromText(p, index, value, &plain)) {
+  if (!quorvantel::ValueFromText(p, index, value, &plain)) {
     std::string forms;
     if (p.DisplayTextCount() > 0) {
       for (int i = 0; i < p.DisplayTextCount(); ++i)
@@ -223,10 +226,10 @@ float ParamCatalog::OwnNormalizedFor(int index, const std::string& value) {
             " nor a form its display shows");
   }
   if (!(plain >= p.Min() && plain <= p.Max())) {
-    const editor::PlainValueOf none = [](int) { return 0.0; };
+    const quorvantel::PlainValueOf none = [](int) { return 0.0; };
     throw CliError(kExitUsage, "value " + value + " is out of range for " + Describe(index) + ": " +
-                                   editor::ValueText(p, index, p.Min(), none) + " to " +
-                                   editor::ValueText(p, index, p.Max(), none));
+                                   quorvantel::ValueText(p, index, p.Min(), none) + " to " +
+                                   quorvantel::ValueText(p, index, p.Max(), none));
   }
   return static_cast<float>(p.NormalizedOf(plain));
 }

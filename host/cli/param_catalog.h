@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_host.h"
-#include "plugin/parameter.h"
+#include "framework/parameter.h"
+#include "host/lib/plugin_host.h"
 
 namespace qvcli {
 
@@ -69,7 +69,8 @@ class ParamCatalog {
   std::vector<std::string> names_;
   std::vector<std::string> ids_;
   std::map<int, std::vector<TextStep>> texts_;
-  std::vector<Parameter> table_;  // Quorvantel's own parameters; empty for other plug-ins
+  // Quorvantel's own parameter definitions; empty for other plug-ins.
+  std::vector<framework::ParameterDefinition> table_;
   bool checkedSupport_ = false;
   bool query_ = false;  // the plug-in answers the display-of-normalised-value query
 };

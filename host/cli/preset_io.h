@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/cli/preset_file.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace qvcli {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace qvcli {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/cli/options.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace qvcli {
 

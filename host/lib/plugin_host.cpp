@@ -1,12 +1,12 @@
 // The host library's implementation: module loading, the host callback and the calls into the
 // effect record.
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 
-#include "host/module_file.h"
+#include "host/lib/module_file.h"
 
 namespace qvhost {
 namespace {
@@ -109,6 +109,11 @@ std::vector<CallbackRecord> PluginHost::CallsSnapshot() const {
   return calls_;
 }
 
+std::vector<vst2::VstMidiEvent> PluginHost::EventsReceived() const {
+  std::lock_guard<std::mutex> guard(callsMutex_);
+  return eventsReceived_;
+}
+
 // Entered by the plug-in on any thread. Never lets an exception out.
 vst2::intptr PluginHost::Callback(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,
                                   vst2::intptr value, void* ptr, float opt) {
@@ -120,7 +125,9 @@ vst2::intptr PluginHost::Callback(vst2::AEffect* effect, vst2::int32 opcode, vst
       host = tLoading;
     }
     if (host == nullptr) return opcode == kHostOpcodeVersion ? kHostVstVersion : 0;
-    return host->Answer(opcode, index, value, ptr, opt);
+    const vst2::intptr answer = host->Answer(opcode, index, value, ptr, opt);
+    if (host->script_.afterCallback) host->script_.afterCallback({opcode, index, value, opt});
+    return answer;
   } catch (...) {
     return 0;
   }
@@ -141,10 +148,16 @@ vst2::intptr PluginHost::Answer(vst2::int32 opcode, vst2::int32 index, vst2::int
       timeAnswer_ = *script_.timeInfo;
       return reinterpret_cast<vst2::intptr>(&timeAnswer_);
     case vst2::kHostProcessEvents:
+      if (ptr != nullptr) KeepEvents(*static_cast<const vst2::VstEvents*>(ptr));
       return script_.processEventsResult;
     case vst2::kHostGetProductString: {
       if (ptr == nullptr) return 0;
       char* out = static_cast<char*>(ptr);
+      if (script_.productUnterminated && !script_.productString.empty()) {
+        for (std::size_t i = 0; i < vst2::kHostProductStringSize; ++i)
+          out[i] = script_.productString[i % script_.productString.size()];
+        return 1;
+      }
       const std::size_t n =
           std::min(script_.productString.size(), vst2::kHostProductStringSize - 1);
       std::memcpy(out, script_.productString.data(), n);
@@ -155,6 +168,19 @@ vst2::intptr PluginHost::Answer(vst2::int32 opcode, vst2::int32 index, vst2::int
       return script_.vendorVersion;
     default:
       return 0;
+  }
+}
+
+void PluginHost::KeepEvents(const vst2::VstEvents& events) {
+  static_assert(sizeof(vst2::VstMidiEvent) == sizeof(vst2::VstEvent));
+  // The list is really numEvents long, past its declared two entries.
+  vst2::VstEvent* const* list = events.events;
+  constexpr vst2::int32 kMostEvents = 1 << 16;  // past this the count is not believed
+  for (vst2::int32 i = 0; i < events.numEvents && i < kMostEvents; ++i) {
+    if (list[i] == nullptr) continue;
+    vst2::VstMidiEvent event;
+    std::memcpy(&event, list[i], sizeof event);
+    eventsReceived_.push_back(event);
   }
 }
 

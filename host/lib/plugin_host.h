@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,9 +29,15 @@ struct CallbackRecord {
 // may be calling back).
 struct HostScript {
   std::string productString = "quorvantel-host";  // opcode 33; empty leaves the buffer empty
-  vst2::intptr vendorVersion = 10000;             // opcode 34, decimal
-  std::optional<vst2::VstTimeInfo> timeInfo;      // opcode 7; nullopt answers null
-  vst2::intptr processEventsResult = 1;           // opcode 8
+  // Opcode 33 fills all 256 bytes with the text repeated and no terminator, as a faulty host
+  // might; for tests of plug-ins that must survive it.
+  bool productUnterminated = false;
+  vst2::intptr vendorVersion = 10000;         // opcode 34, decimal
+  std::optional<vst2::VstTimeInfo> timeInfo;  // opcode 7; nullopt answers null
+  vst2::intptr processEventsResult = 1;       // opcode 8
+  // Called after each callback is recorded and answered, on the plug-in's thread and outside
+  // the host's record lock, so it may wait for other threads that call back meanwhile.
+  std::function<void(const CallbackRecord&)> afterCallback;
 };
 
 // Owns one loaded module and its effect. Unless a comment says otherwise, a member is called on
@@ -71,6 +78,9 @@ class PluginHost {
   }
   // Number of recorded callbacks with this opcode. Any thread; takes the record lock.
   int CountCalls(vst2::int32 opcode) const;
+  // The events the plug-in sent (opcode 8), in order: the 32 bytes of each, in the layout of a
+  // MIDI event (check type for others). Any thread; takes the record lock.
+  std::vector<vst2::VstMidiEvent> EventsReceived() const;
 
   // Text queries that wrote past their buffer's nominal size or left it unterminated. The host
   // survives them (every buffer has slack behind it) but a correct plug-in never causes one.
@@ -127,6 +137,8 @@ class PluginHost {
                                vst2::intptr value, void* ptr, float opt);
   vst2::intptr Answer(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                       float opt);
+  // Keeps the events of a list the plug-in sent; record lock held.
+  void KeepEvents(const vst2::VstEvents& events);
   // Dispatches a query that fills a text buffer of `size` bytes (terminator included); the text
   // read back is bounded by that size whatever the plug-in wrote.
   std::string TextQuery(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, std::size_t size,
@@ -139,6 +151,7 @@ class PluginHost {
   vst2::VstTimeInfo timeAnswer_{};  // storage behind the pointer returned for opcode 7
   mutable std::mutex callsMutex_;   // guards calls_, timeAnswer_ and reading script_ in callbacks
   std::vector<CallbackRecord> calls_;
+  std::vector<vst2::VstMidiEvent> eventsReceived_;
   std::atomic<int> textOverruns_{0};
 };
 

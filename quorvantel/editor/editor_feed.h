@@ -7,11 +7,10 @@
 #include <atomic>
 #include <cstdint>
 
-namespace editor {
+#include "engine/envelope_window.h"
+#include "modulation/lfo_bank.h"
 
-constexpr int kFeedLfoCount = 8;
-constexpr int kFeedEnvelopeCount = 4;
-constexpr int kFeedTableLength = 200;
+namespace quorvantel {
 
 // One envelope table behind a sequence counter: a reader never takes a half-written table.
 class PublishedTable {
@@ -23,7 +22,7 @@ class PublishedTable {
 
  private:
   std::atomic<std::uint32_t> sequence_{0};  // odd while a write is in progress
-  std::atomic<double> values_[kFeedTableLength] = {};
+  std::atomic<double> values_[kWindowSize] = {};
 };
 
 struct EditorFeed {
@@ -43,12 +42,12 @@ struct EditorFeed {
     std::atomic<int> sync{0};
     std::atomic<int> division{0};
   };
-  Lfo lfos[kFeedLfoCount];
+  Lfo lfos[kLfoCount];
 
-  PublishedTable envelopes[kFeedEnvelopeCount];
+  PublishedTable envelopes[kEnvelopeSlotCount];
 
   void PublishStatistics(int grains, int meanDensity);
   void PublishGreying(std::uint32_t unusedMask);
 };
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -1,16 +1,18 @@
 // Plotting an envelope table and redrawing it when its controls change.
-#include "editor/envelope_canvas.h"
+#include "quorvantel/editor/envelope_canvas.h"
 
 #include <cmath>
 
-#include "editor/bitmap_controls.h"
-#include "editor/editor_surface.h"
-#include "editor/text_controls.h"
+#include "gui/bitmap_controls.h"
+#include "gui/editor_surface.h"
+#include "gui/text_controls.h"
 
-namespace editor {
+namespace quorvantel {
 
-IEnvelopeCanvas::IEnvelopeCanvas(IEffectBase* plugin, const Rect& rect, const double* table)
-    : IControl(plugin, rect, -1, BlendNone), table_(table) {}
+using namespace gui;
+
+IEnvelopeCanvas::IEnvelopeCanvas(const Rect& rect, const double* table)
+    : IControl(rect, -1, BlendNone), table_(table) {}
 
 bool IEnvelopeCanvas::Draw(IEditorSurface& surface) {
   DrawContext& g = surface.Graphics();
@@ -59,4 +61,4 @@ void EnvelopeControlGroup::Update() {
   lastSkew_ = k;
 }
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -2,23 +2,26 @@
 // when the slot's shape or skew control changes.
 #pragma once
 
-#include "editor/control.h"
+#include "engine/grain_pair.h"
+#include "gui/control.h"
 
-namespace editor {
-
+namespace gui {
 class IKnobStripControl;
 class ParamTextControl;
+}  // namespace gui
+
+namespace quorvantel {
 
 // Red columns rising from the bottom inside a white frame on black, one per plot column,
 // interpolated linearly between neighbouring table entries. Display only: no parameter.
-class IEnvelopeCanvas : public IControl {
+class IEnvelopeCanvas : public gui::IControl {
  public:
-  static constexpr int kTableLength = 200;
+  static constexpr int kTableLength = kWindowSize;
 
   // table: kTableLength values in 0..1 that stay valid for the canvas's life; the canvas reads
   // them at every draw.
-  IEnvelopeCanvas(IEffectBase* plugin, const Rect& rect, const double* table);
-  bool Draw(IEditorSurface& surface) override;
+  IEnvelopeCanvas(const gui::Rect& rect, const double* table);
+  bool Draw(gui::IEditorSurface& surface) override;
 
  private:
   const double* table_;
@@ -26,18 +29,19 @@ class IEnvelopeCanvas : public IControl {
 
 // Watches the shape text and the skew knob; redraws the canvas (on two ticks) when either value,
 // compared as a 32-bit float, differs from the last one seen.
-class EnvelopeControlGroup : public IObserverInterface {
+class EnvelopeControlGroup : public gui::IObserverInterface {
  public:
-  EnvelopeControlGroup(ParamTextControl* shape, IKnobStripControl* skew, IEnvelopeCanvas* canvas);
+  EnvelopeControlGroup(gui::ParamTextControl* shape, gui::IKnobStripControl* skew,
+                       IEnvelopeCanvas* canvas);
   ~EnvelopeControlGroup() override;
   void Update() override;
 
  private:
-  ParamTextControl* shape_;
-  IKnobStripControl* skew_;
+  gui::ParamTextControl* shape_;
+  gui::IKnobStripControl* skew_;
   IEnvelopeCanvas* canvas_;
   float lastShape_;
   float lastSkew_;
 };
 
-}  // namespace editor
+}  // namespace quorvantel

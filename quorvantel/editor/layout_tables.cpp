@@ -1,34 +1,36 @@
 // The editor's layout tables, one row per line.
-#include "editor/layout_tables.h"
+#include "quorvantel/editor/layout_tables.h"
 
-namespace editor {
+namespace quorvantel {
+
+using namespace gui;
 
 // clang-format off
 const EnvelopeRow kEnvelopeRows[kEnvelopeRowCount] = {
-  // shape  text       skew  knob       canvas
-    {46,    360, 25,   47,   430, 40,   360, 40},
-    {48,    360, 75,   49,   430, 90,   360, 90},
-    {50,    360, 125,  51,   430, 140,  360, 140},
-    {52,    360, 175,  53,   430, 190,  360, 190},
+  // shape                      text       skew                        knob       canvas
+    {EnvelopeShapeParameter(0), 360, 25,   EnvelopeSkewParameter(0),   430, 40,   360, 40},
+    {EnvelopeShapeParameter(1), 360, 75,   EnvelopeSkewParameter(1),   430, 90,   360, 90},
+    {EnvelopeShapeParameter(2), 360, 125,  EnvelopeSkewParameter(2),   430, 140,  360, 140},
+    {EnvelopeShapeParameter(3), 360, 175,  EnvelopeSkewParameter(3),   430, 190,  360, 190},
 };
 
 const ModulatedRow kModulatedRows[kModulatedRowCount] = {
-  // value src depth  fader      x2   formatter          with Mid/Side on
-    { 0,   1,   2,    70,  30,   150, FormatTwoDecimals, nullptr},              // "Length"
-    { 3,   4,   5,    70,  75,   150, FormatTwoDecimals, nullptr},              // "Onset"
-    { 6,   7,   8,    70,  120,  150, FormatSource,      FormatSourceMidSide},  // "Source"
-    {43,  44,  45,    70,  165,  150, FormatInteger,     nullptr},              // "Envelope"
-    { 9,  10,  11,    70,  210,  150, FormatPan,         nullptr},              // "Pan"
-    {12,  13,  14,    70,  255,  150, FormatTwoDecimals, nullptr},              // "Dir"
-    {15,  16,  17,    70,  300,  150, FormatTwoDecimals, nullptr},              // "Pitch"
-    {18,  19,  20,    70,  345,  150, FormatTwoDecimals, nullptr},              // "Speed"
-    {21,  22,  23,    70,  390,  150, FormatTwoDecimals, nullptr},              // "Delay"
-    {25,  26,  27,    70,  435,  150, FormatTwoDecimals, nullptr},              // "Feedback"
-    {28,  29,  30,    70,  480,  150, FormatTwoDecimals, nullptr},              // "FB Apply"
-    {31,  32,  33,    70,  525,  150, FormatTwoDecimals, nullptr},              // "Ampl"
-    {34,  35,  36,    370, 525,  450, FormatTwoDecimals, nullptr},              // "Freeze"
-    {37,  38,  39,    370, 480,  450, FormatTwoDecimals, nullptr},              // "BufLen"
-    {40,  41,  42,    370, 435,  450, FormatTwoDecimals, nullptr},              // "ScanRate"
+  // value                 fader      x2   formatter          with Mid/Side on
+    {kParamLength,         70,  30,   150, FormatTwoDecimals, nullptr},
+    {kParamOnset,          70,  75,   150, FormatTwoDecimals, nullptr},
+    {kParamSource,         70,  120,  150, FormatSource,      FormatSourceMidSide},
+    {kParamEnvelopeSelect, 70,  165,  150, FormatInteger,     nullptr},
+    {kParamPan,            70,  210,  150, FormatPan,         nullptr},
+    {kParamDir,            70,  255,  150, FormatTwoDecimals, nullptr},
+    {kParamPitch,          70,  300,  150, FormatTwoDecimals, nullptr},
+    {kParamSpeed,          70,  345,  150, FormatTwoDecimals, nullptr},
+    {kParamDelay,          70,  390,  150, FormatTwoDecimals, nullptr},
+    {kParamFeedback,       70,  435,  150, FormatTwoDecimals, nullptr},
+    {kParamFeedbackApply,  70,  480,  150, FormatTwoDecimals, nullptr},
+    {kParamAmplitude,      70,  525,  150, FormatTwoDecimals, nullptr},
+    {kParamFreeze,         370, 525,  450, FormatTwoDecimals, nullptr},
+    {kParamBufferLength,   370, 480,  450, FormatTwoDecimals, nullptr},
+    {kParamScanRate,       370, 435,  450, FormatTwoDecimals, nullptr},
 };
 
 const LabelRow kLabels[kLabelCount] = {
@@ -87,6 +89,10 @@ const LabelRow kExtraLabels[kExtraLabelCount] = {
 };
 // clang-format on
 
-LfoRow LfoRowAt(int n) { return LfoRow{50 + 4 * n, 51 + 4 * n, 52 + 4 * n, 53 + 4 * n, 45 * n}; }
+LfoRow LfoRowAt(int n) {
+  const int lfo = n - 1;
+  return LfoRow{LfoParameter(lfo, 0), LfoParameter(lfo, 1), LfoParameter(lfo, 2),
+                LfoParameter(lfo, 3), 45 * n};
+}
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -3,10 +3,14 @@
 // makes one row of controls per entry.
 #pragma once
 
-#include "editor/read_outs.h"
-#include "editor/records.h"
+#include "engine/envelope_window.h"
+#include "gui/records.h"
+#include "modulation/lfo_bank.h"
+#include "modulation/mod_routing.h"
+#include "quorvantel/editor/read_outs.h"
+#include "quorvantel/parameters/parameter_table.h"
 
-namespace editor {
+namespace quorvantel {
 
 struct EnvelopeRow {
   int shapeParameter;  // "Envelope"
@@ -15,23 +19,24 @@ struct EnvelopeRow {
   int knobX, knobY;    // skew knob
   int canvasX, canvasY;
 };
-constexpr int kEnvelopeRowCount = 4;
+constexpr int kEnvelopeRowCount = kEnvelopeSlotCount;
 extern const EnvelopeRow kEnvelopeRows[kEnvelopeRowCount];
 
 // Fader at (faderX, faderY); depth knob at (x2 + 80, faderY); source text at (x2 + 110, faderY).
+// The depth knob and the source text are bound to the setting's "Dpth" and "Mod" parameters.
 struct ModulatedRow {
-  int value, source, depth;  // parameter indices
+  int value;  // the setting's value parameter
   int faderX, faderY;
   int x2;
   BandFormatter formatter;
   BandFormatter midSideFormatter;  // with "MidSide" on, when the text depends on it; else null
 };
-constexpr int kModulatedRowCount = 15;
+constexpr int kModulatedRowCount = kModulatedSettingCount;
 extern const ModulatedRow kModulatedRows[kModulatedRowCount];
 
-// LFO n (1..8) sits at y = 45 n; its "Shape%d", "Rate%d", "Sync%d", "Skew%d" parameters are
-// 50 + 4n .. 53 + 4n.
-constexpr int kLfoRowCount = 8;
+// LFO n (1..8) sits at y = 45 n, with the "Shape%d", "Rate%d", "Sync%d" and "Skew%d"
+// parameters of LFO n.
+constexpr int kLfoRowCount = kLfoCount;
 struct LfoRow {
   int shape, rate, sync, skew;  // parameter indices
   int y;
@@ -39,8 +44,8 @@ struct LfoRow {
 LfoRow LfoRowAt(int n);
 
 struct LabelRow {
-  Rect rect;
-  TextAlignment alignment;
+  gui::Rect rect;
+  gui::TextAlignment alignment;
   const char* text;
 };
 // The fixed labels, then "1" .. "8" beside the LFO rows: 37 in all.
@@ -54,7 +59,7 @@ constexpr int kExtraLabelCount = 12;
 extern const LabelRow kExtraLabels[kExtraLabelCount];
 
 // The statistics texts beside "Grains/Sec" and "Density".
-constexpr Rect kGrainRateRect{440, 355, 470, 375};
-constexpr Rect kGrainDensityRect{440, 375, 470, 395};
+constexpr gui::Rect kGrainRateRect{440, 355, 470, 375};
+constexpr gui::Rect kGrainDensityRect{440, 375, 470, 395};
 
-}  // namespace editor
+}  // namespace quorvantel

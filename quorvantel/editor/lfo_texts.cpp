@@ -1,7 +1,7 @@
 // The division names beside the sync factors' rows, and the skew names per shape.
-#include "editor/lfo_texts.h"
+#include "quorvantel/editor/lfo_texts.h"
 
-namespace editor {
+namespace quorvantel {
 
 const char* const kSyncDivisionLabels[kSyncDivisionCount] = {
     "8/1",   "7/1",  "6/1",  "5/1",   "4/1",   "3/1",  "2/1",   "1/1",
@@ -9,7 +9,7 @@ const char* const kSyncDivisionLabels[kSyncDivisionCount] = {
     "1/16d", "1/8t", "1/16", "1/32d", "1/16t", "1/32", "1/32t",
 };
 
-const char* const kSkewLabels[7] = {
+const char* const kSkewLabels[kLfoShapeCount] = {
     "Value",       // Const
     "PeakPos",     // Triangle
     "PulseWidth",  // Square
@@ -19,6 +19,8 @@ const char* const kSkewLabels[7] = {
     "Glide",       // SampleHold
 };
 
-const char* SkewLabel(int shape) { return shape >= 0 && shape < 7 ? kSkewLabels[shape] : ""; }
+const char* SkewLabel(int shape) {
+  return shape >= 0 && shape < kLfoShapeCount ? kSkewLabels[shape] : "";
+}
 
-}  // namespace editor
+}  // namespace quorvantel

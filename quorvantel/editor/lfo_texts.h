@@ -2,17 +2,18 @@
 // skew control for each LFO shape.
 #pragma once
 
+#include "modulation/lfo_bank.h"
 #include "modulation/sync_divisions.h"
 
-namespace editor {
+namespace quorvantel {
 
 // "8/1" for row 0 to "1/32t" for row 22, at most 7 characters each.
 extern const char* const kSyncDivisionLabels[kSyncDivisionCount];
 
 // Indexed by LfoShape; an empty name means the shape has no skew control.
-extern const char* const kSkewLabels[7];
+extern const char* const kSkewLabels[kLfoShapeCount];
 
-// The skew control's name for a shape; "" for a shape outside 0..6.
+// The skew control's name for a shape; "" for a shape outside LfoShape.
 const char* SkewLabel(int shape);
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -1,19 +1,20 @@
 // Building the editor's controls from the layout tables, and taking over the effect's feed.
-#include "editor/quorvantel_editor.h"
+#include "quorvantel/editor/quorvantel_editor.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "editor/bitmap_controls.h"
-#include "editor/envelope_canvas.h"
-#include "editor/lfo_texts.h"
-#include "editor/range_fader.h"
-#include "editor/resources.h"
-#include "editor/text_controls.h"
-#include "editor/value_texts.h"
-#include "plugin/parameter.h"
+#include "gui/bitmap_controls.h"
+#include "gui/text_controls.h"
+#include "quorvantel/editor/envelope_canvas.h"
+#include "quorvantel/editor/images.h"
+#include "quorvantel/editor/lfo_texts.h"
+#include "quorvantel/editor/range_fader.h"
+#include "quorvantel/editor/value_texts.h"
 
-namespace editor {
+namespace quorvantel {
+
+using namespace gui;
 
 namespace {
 
@@ -27,8 +28,8 @@ TextStyle Aligned(TextStyle style, TextAlignment alignment) {
 
 }  // namespace
 
-QuorvantelEditor::QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed)
-    : IEditorSurface(plugin, kEditorWidth, kEditorHeight, 0),
+QuorvantelEditor::QuorvantelEditor(framework::IEditorLink& link, const EditorFeed& feed)
+    : IEditorSurface(link, EditorImages(), kEditorWidth, kEditorHeight, 0),
       feed_(feed),
       knob_(LoadBitmap(kKnobId, kKnobName, 127)),
       switch_(LoadBitmap(kSwitchId, kSwitchName, 2)) {
@@ -36,69 +37,66 @@ QuorvantelEditor::QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed)
   BuildEnvelopeRows();
   BuildMixSection();
   BuildModulatedRows();
-  AddSwitch(90, 400, 24);  // "Dly Sync"
+  AddSwitch(90, 400, kParamDelaySync);
   BuildLfoRows();
   BuildLabels();
   grainRate_ =
-      Add(std::make_unique<ITextControl>(plugin, kGrainRateRect, Aligned(text_, kAlignRight), "0"));
-  grainDensity_ = Add(
-      std::make_unique<ITextControl>(plugin, kGrainDensityRect, Aligned(text_, kAlignRight), "0"));
+      Add(std::make_unique<ITextControl>(kGrainRateRect, Aligned(text_, kAlignRight), "0"));
+  grainDensity_ =
+      Add(std::make_unique<ITextControl>(kGrainDensityRect, Aligned(text_, kAlignRight), "0"));
   for (int i = 0; i < kExtraLabelCount; ++i) {
     const LabelRow& label = kExtraLabels[i];
-    auto* text = Add(std::make_unique<ITextControl>(plugin, label.rect,
-                                                    Aligned(text_, label.alignment), label.text));
-    if (i < kFeedLfoCount) syncLabels_[i] = text;  // grayed with its LFO
+    auto* text = Add(
+        std::make_unique<ITextControl>(label.rect, Aligned(text_, label.alignment), label.text));
+    if (i < kLfoCount) syncLabels_[i] = text;  // grayed with its LFO
   }
 }
 
 QuorvantelEditor::~QuorvantelEditor() { CloseWindow(); }
 
 IControl* QuorvantelEditor::AddKnob(int x, int y, int parameter) {
-  return Add(std::make_unique<IKnobStripControl>(Plugin(), x, y, parameter, knob_, kKnobGearing));
+  return Add(std::make_unique<IKnobStripControl>(x, y, parameter, knob_, kKnobGearing));
 }
 
 IControl* QuorvantelEditor::AddSwitch(int x, int y, int parameter) {
-  return Add(std::make_unique<ISwitchControl>(Plugin(), x, y, parameter, switch_, BlendNone));
+  return Add(std::make_unique<ISwitchControl>(x, y, parameter, switch_, BlendNone));
 }
 
 void QuorvantelEditor::BuildEnvelopeRows() {
   for (int k = 0; k < kEnvelopeRowCount; ++k) {
     const EnvelopeRow& row = kEnvelopeRows[k];
     auto* shape = Add(std::make_unique<ParamTextControl>(
-        Plugin(), Rect{row.textX, row.textY, row.textX + 140, row.textY + 20}, row.shapeParameter,
-        text_, nullptr, true, true, kVertical, kKnobGearing));
+        Rect{row.textX, row.textY, row.textX + 140, row.textY + 20}, row.shapeParameter, text_,
+        nullptr, true, true, kVertical, kKnobGearing));
     canvases_[k] = Add(std::make_unique<IEnvelopeCanvas>(
-        Plugin(), Rect{row.canvasX, row.canvasY, row.canvasX + 60, row.canvasY + 30},
-        envelopeTables_[k]));
-    auto* skew = Add(std::make_unique<IKnobStripControl>(Plugin(), row.knobX, row.knobY,
-                                                         row.skewParameter, knob_, kKnobGearing));
+        Rect{row.canvasX, row.canvasY, row.canvasX + 60, row.canvasY + 30}, envelopeTables_[k]));
+    auto* skew = Add(std::make_unique<IKnobStripControl>(row.knobX, row.knobY, row.skewParameter,
+                                                         knob_, kKnobGearing));
     observers_.Adopt(std::make_unique<EnvelopeControlGroup>(shape, skew, canvases_[k]));
   }
 }
 
 void QuorvantelEditor::BuildMixSection() {
   const TextStyle centred = Aligned(text_, kAlignCenter);
-  midSide_ = AddSwitch(360, 320, 86);  // "MidSide"
-  IControl* dry = AddKnob(360, 260, 87);
-  observers_.Adopt(
-      std::make_unique<ValueReadOut>(Plugin(), *this, Rect{355, 290, 390, 310}, centred, dry));
-  IControl* wet = AddKnob(440, 260, 88);
-  observers_.Adopt(
-      std::make_unique<ValueReadOut>(Plugin(), *this, Rect{435, 290, 470, 310}, centred, wet));
+  midSide_ = AddSwitch(360, 320, kParamMidSide);
+  IControl* dry = AddKnob(360, 260, kParamDry);
+  observers_.Adopt(std::make_unique<ValueReadOut>(*this, Rect{355, 290, 390, 310}, centred, dry));
+  IControl* wet = AddKnob(440, 260, kParamWet);
+  observers_.Adopt(std::make_unique<ValueReadOut>(*this, Rect{435, 290, 470, 310}, centred, wet));
 }
 
 void QuorvantelEditor::BuildModulatedRows() {
   for (const ModulatedRow& row : kModulatedRows) {
     const int x = row.faderX, y = row.faderY;
-    auto* fader = Add(std::make_unique<IRangeFaderControl>(Plugin(), x, y, row.value));
-    auto* depth = Add(std::make_unique<IKnobStripControl>(Plugin(), row.x2 + 80, y, row.depth,
+    auto* fader = Add(std::make_unique<IRangeFaderControl>(x, y, row.value));
+    auto* depth = Add(std::make_unique<IKnobStripControl>(row.x2 + 80, y, DepthParameter(row.value),
                                                           knob_, kKnobGearing));
-    Add(std::make_unique<ParamTextControl>(Plugin(), Rect{row.x2 + 110, y, row.x2 + 140, y + 20},
-                                           row.source, text_, nullptr, true, false, kVertical,
-                                           kSourceGearing));
+    Add(std::make_unique<ParamTextControl>(Rect{row.x2 + 110, y, row.x2 + 140, y + 20},
+                                           SourceParameter(row.value), text_, nullptr, true, false,
+                                           kVertical, kSourceGearing));
     observers_.Adopt(std::make_unique<RangeFaderGroup>(depth, fader));
-    auto readOut = std::make_unique<RangeFaderReadOut>(Plugin(), *this, Rect{x, y - 20, x + 60, y},
-                                                       text_, fader);
+    auto readOut =
+        std::make_unique<RangeFaderReadOut>(*this, Rect{x, y - 20, x + 60, y}, text_, fader);
     readOut->SetFormatter(row.formatter);
     if (row.midSideFormatter != nullptr) readOut->FollowSwitch(midSide_, row.midSideFormatter);
     observers_.Adopt(std::move(readOut));
@@ -111,37 +109,34 @@ void QuorvantelEditor::BuildLfoRows() {
     const int y = row.y;
     const LfoView& lfo = lfoViews_[n - 1];
     IControl** controls = lfoControls_[n - 1];
-    auto* shape = Add(std::make_unique<ParamTextControl>(Plugin(), Rect{550, y, 610, y + 20},
-                                                         row.shape, text_, nullptr, true, true,
-                                                         kVertical, kKnobGearing));
+    auto* shape = Add(std::make_unique<ParamTextControl>(
+        Rect{550, y, 610, y + 20}, row.shape, text_, nullptr, true, true, kVertical, kKnobGearing));
     controls[kLfoShapeText] = shape;
     controls[kLfoRateKnob] = AddKnob(615, y, row.rate);
     controls[kLfoSyncSwitch] = AddSwitch(650, y + 14, row.sync);
-    observers_.Adopt(
-        std::make_unique<LfoRateReadOut>(lfo, Plugin(), *this, Rect{650, y, 700, y + 12}, text_,
-                                         controls[kLfoRateKnob], controls[kLfoSyncSwitch]));
+    observers_.Adopt(std::make_unique<LfoRateReadOut>(lfo, *this, Rect{650, y, 700, y + 12}, text_,
+                                                      controls[kLfoRateKnob],
+                                                      controls[kLfoSyncSwitch]));
     controls[kLfoSkewKnob] = AddKnob(700, y, row.skew);
-    observers_.Adopt(std::make_unique<ValueReadOut>(Plugin(), *this, Rect{730, y, 760, y + 12},
-                                                    text_, controls[kLfoSkewKnob]));
-    observers_.Adopt(std::make_unique<LfoSkewLabelReadOut>(lfo, Plugin(), *this,
-                                                           Rect{730, y + 12, 800, y + 24}, text_,
-                                                           shape, controls[kLfoSkewKnob]));
+    observers_.Adopt(std::make_unique<ValueReadOut>(*this, Rect{730, y, 760, y + 12}, text_,
+                                                    controls[kLfoSkewKnob]));
+    observers_.Adopt(std::make_unique<LfoSkewLabelReadOut>(
+        lfo, *this, Rect{730, y + 12, 800, y + 24}, text_, shape, controls[kLfoSkewKnob]));
   }
 }
 
 void QuorvantelEditor::BuildLabels() {
   for (const LabelRow& label : kLabels)
-    Add(std::make_unique<ITextControl>(Plugin(), label.rect, Aligned(text_, label.alignment),
-                                       label.text));
+    Add(std::make_unique<ITextControl>(label.rect, Aligned(text_, label.alignment), label.text));
 }
 
 bool QuorvantelEditor::ValueFromText(int index, const std::string& text, double* plain) const {
-  const Parameter* parameter = ParameterAt(index);
-  return parameter != nullptr && editor::ValueFromText(*parameter, index, text, plain);
+  const ParameterDefinition* parameter = Definition(index);
+  return parameter != nullptr && quorvantel::ValueFromText(*parameter, index, text, plain);
 }
 
 std::string QuorvantelEditor::HintFor(int index) const {
-  const Parameter* parameter = ParameterAt(index);
+  const ParameterDefinition* parameter = Definition(index);
   if (parameter == nullptr) return "";
   return std::string(parameter->Name()) + " " +
          ValueText(*parameter, index, PlainValue(index), [this](int i) { return PlainValue(i); });
@@ -158,9 +153,10 @@ void QuorvantelEditor::TakeHandOvers() {
     grainDensity_->SetText(text);
   }
 
-  for (int n = 0; n < kFeedLfoCount; ++n) {
+  for (int n = 0; n < kLfoCount; ++n) {
     const EditorFeed::Lfo& source = feed_.lfos[n];
-    lfoViews_[n].shape = std::clamp(source.shape.load(std::memory_order_relaxed), 0, 6);
+    lfoViews_[n].shape =
+        std::clamp(source.shape.load(std::memory_order_relaxed), 0, kLfoShapeCount - 1);
     lfoViews_[n].sync = source.sync.load(std::memory_order_relaxed) != 0;
     lfoViews_[n].division =
         std::clamp(source.division.load(std::memory_order_relaxed), 0, kSyncDivisionCount - 1);
@@ -170,7 +166,7 @@ void QuorvantelEditor::TakeHandOvers() {
   if (greying != greyingSeen_) {
     greyingSeen_ = greying;
     const std::uint32_t unused = feed_.unusedLfos.load(std::memory_order_relaxed);
-    for (int n = 0; n < kFeedLfoCount; ++n) {
+    for (int n = 0; n < kLfoCount; ++n) {
       for (IControl* control : lfoControls_[n]) {
         control->SetGrayed((unused >> n) & 1u);
         control->MarkDirty(false);
@@ -180,9 +176,9 @@ void QuorvantelEditor::TakeHandOvers() {
     }
   }
 
-  for (int k = 0; k < kFeedEnvelopeCount; ++k)
+  for (int k = 0; k < kEnvelopeSlotCount; ++k)
     if (feed_.envelopes[k].TakeIfChanged(envelopeTables_[k], &envelopeSeen_[k]))
       canvases_[k]->MarkDirty(false);
 }
 
-}  // namespace editor
+}  // namespace quorvantel

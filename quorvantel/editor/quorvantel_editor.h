@@ -6,35 +6,37 @@
 
 #include <cstdint>
 
-#include "editor/editor_feed.h"
-#include "editor/editor_surface.h"
-#include "editor/layout_tables.h"
-#include "editor/observer_array.h"
-#include "editor/read_outs.h"
+#include "framework/editor_link.h"
+#include "gui/editor_surface.h"
+#include "gui/observer_array.h"
+#include "modulation/lfo_bank.h"
+#include "quorvantel/editor/editor_feed.h"
+#include "quorvantel/editor/layout_tables.h"
+#include "quorvantel/editor/read_outs.h"
 
-namespace editor {
+namespace quorvantel {
 
 class IEnvelopeCanvas;
-class ITextControl;
 
 // The four controls of an LFO that are grayed while no modulation source selects it.
 enum LfoControl : int { kLfoShapeText = 0, kLfoRateKnob, kLfoSyncSwitch, kLfoSkewKnob };
+constexpr int kLfoControlCount = 4;
 
-class QuorvantelEditor : public IEditorSurface {
+class QuorvantelEditor : public gui::IEditorSurface {
  public:
   static constexpr int kLayoutControlCount = 174;
   static constexpr int kControlCount = kLayoutControlCount + kExtraLabelCount;
 
-  // Constructing thread. feed must outlive the editor.
-  QuorvantelEditor(IEffectBase* plugin, const EditorFeed& feed);
+  // Constructing thread. link and feed must outlive the editor.
+  QuorvantelEditor(framework::IEditorLink& link, const EditorFeed& feed);
   // Closes the window first: its thread may be in a tick that reaches this class's members.
   ~QuorvantelEditor() override;
 
   // Handles for tests and tools; editor thread.
-  IControl* LfoControlAt(int lfo, LfoControl which) const { return lfoControls_[lfo][which]; }
-  ITextControl* GrainRateReadOut() const { return grainRate_; }
-  ITextControl* GrainDensityReadOut() const { return grainDensity_; }
-  const ObserverArray& Observers() const { return observers_; }
+  gui::IControl* LfoControlAt(int lfo, LfoControl which) const { return lfoControls_[lfo][which]; }
+  gui::ITextControl* GrainRateReadOut() const { return grainRate_; }
+  gui::ITextControl* GrainDensityReadOut() const { return grainDensity_; }
+  const gui::ObserverArray& Observers() const { return observers_; }
 
   // Editor thread: the read-outs' own forms too ("C", "30%L", "1/4"; see value_texts.h).
   bool ValueFromText(int index, const std::string& text, double* plain) const override;
@@ -50,27 +52,27 @@ class QuorvantelEditor : public IEditorSurface {
   void BuildModulatedRows();
   void BuildLfoRows();
   void BuildLabels();
-  IControl* AddKnob(int x, int y, int parameter);
-  IControl* AddSwitch(int x, int y, int parameter);
+  gui::IControl* AddKnob(int x, int y, int parameter);
+  gui::IControl* AddSwitch(int x, int y, int parameter);
 
   const EditorFeed& feed_;
-  BitmapRef knob_;
-  BitmapRef switch_;
-  TextStyle text_;
-  ObserverArray observers_;
+  gui::BitmapRef knob_;
+  gui::BitmapRef switch_;
+  gui::TextStyle text_;
+  gui::ObserverArray observers_;
 
-  double envelopeTables_[kFeedEnvelopeCount][kFeedTableLength] = {};  // display copies
-  std::uint32_t envelopeSeen_[kFeedEnvelopeCount] = {};
-  IEnvelopeCanvas* canvases_[kFeedEnvelopeCount] = {};
+  double envelopeTables_[kEnvelopeSlotCount][kWindowSize] = {};  // display copies
+  std::uint32_t envelopeSeen_[kEnvelopeSlotCount] = {};
+  IEnvelopeCanvas* canvases_[kEnvelopeSlotCount] = {};
 
-  IControl* midSide_ = nullptr;  // the Source read-out follows it
-  LfoView lfoViews_[kFeedLfoCount];
-  IControl* lfoControls_[kFeedLfoCount][4] = {};
-  ITextControl* syncLabels_[kFeedLfoCount] = {};
-  ITextControl* grainRate_ = nullptr;
-  ITextControl* grainDensity_ = nullptr;
+  gui::IControl* midSide_ = nullptr;  // the Source read-out follows it
+  LfoView lfoViews_[kLfoCount];
+  gui::IControl* lfoControls_[kLfoCount][kLfoControlCount] = {};
+  gui::ITextControl* syncLabels_[kLfoCount] = {};
+  gui::ITextControl* grainRate_ = nullptr;
+  gui::ITextControl* grainDensity_ = nullptr;
   std::uint32_t statisticsSeen_ = 0;
   std::uint32_t greyingSeen_ = 0;
 };
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -1,11 +1,13 @@
 // Fader position to value, the depth band, and drawing track, default tick and value box.
-#include "editor/range_fader.h"
+#include "quorvantel/editor/range_fader.h"
 
 #include <algorithm>
 
-#include "editor/editor_surface.h"
+#include "gui/editor_surface.h"
 
-namespace editor {
+namespace quorvantel {
+
+using namespace gui;
 
 namespace {
 
@@ -14,9 +16,8 @@ const Color kWhite{255, 255, 255, 255};
 
 }  // namespace
 
-IRangeFaderControl::IRangeFaderControl(IEffectBase* plugin, int x, int y, int parameter)
-    : IControl(plugin, Rect{x, y, x + kTrackLength + 1, y + kThumbLength + 1}, parameter,
-               BlendNone),
+IRangeFaderControl::IRangeFaderControl(int x, int y, int parameter)
+    : IControl(Rect{x, y, x + kTrackLength + 1, y + kThumbLength + 1}, parameter, BlendNone),
       track_{x, y + 4, x + kTrackLength + 1, y + 6},
       bandLow_(Value()),
       bandHigh_(Value()) {}
@@ -73,4 +74,4 @@ bool IRangeFaderControl::Draw(IEditorSurface& surface) {
   return true;
 }
 
-}  // namespace editor
+}  // namespace quorvantel

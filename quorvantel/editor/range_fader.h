@@ -2,24 +2,24 @@
 // its modulation depth sweeps around the value.
 #pragma once
 
-#include "editor/control.h"
+#include "gui/control.h"
 
-namespace editor {
+namespace quorvantel {
 
 // Drawing rectangle (x, y, x + 151, y + 11). The value follows the pointer (absolute position
 // along the 140-pixel travel), held inside the range the depth allows.
-class IRangeFaderControl : public IControl {
+class IRangeFaderControl : public gui::IControl {
  public:
   static constexpr int kTrackLength = 150;  // travel in pixels, thumb included
   static constexpr int kThumbLength = 10;
   static constexpr int kTravel = kTrackLength - kThumbLength;
 
-  IRangeFaderControl(IEffectBase* plugin, int x, int y, int parameter);
+  IRangeFaderControl(int x, int y, int parameter);
 
   // Left button: the value jumps to the pointer and is sent; right button: the value entry.
-  void MouseDown(int x, int y, const MouseMod& mod) override;
-  void MouseDrag(int x, int y, int dx, int dy, const MouseMod& mod) override;
-  bool Draw(IEditorSurface& surface) override;
+  void MouseDown(int x, int y, const gui::MouseMod& mod) override;
+  void MouseDrag(int x, int y, int dx, int dy, const gui::MouseMod& mod) override;
+  bool Draw(gui::IEditorSurface& surface) override;
   // Also moves the band with the value, so the read-out, which runs before the next drawing,
   // prints the value just set rather than the one drawn before it.
   void MarkDirty(bool push) override;
@@ -36,10 +36,10 @@ class IRangeFaderControl : public IControl {
  private:
   void FollowPointer(int x);
 
-  Rect track_;
+  gui::Rect track_;
   double depth_ = 0.0;
   double allowedLow_ = 0.0, allowedHigh_ = 1.0;
   double bandLow_, bandHigh_;
 };
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -1,18 +1,19 @@
 // Fader groups, band formatters and the value, rate and skew-name read-outs.
-#include "editor/read_outs.h"
+#include "quorvantel/editor/read_outs.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "editor/bitmap_controls.h"
-#include "editor/editor_surface.h"
-#include "editor/lfo_texts.h"
-#include "editor/range_fader.h"
-#include "editor/text_controls.h"
-#include "plugin/parameter.h"
+#include "gui/bitmap_controls.h"
+#include "gui/editor_surface.h"
+#include "gui/text_controls.h"
+#include "quorvantel/editor/lfo_texts.h"
+#include "quorvantel/editor/range_fader.h"
 
-namespace editor {
+namespace quorvantel {
+
+using namespace gui;
 
 namespace {
 
@@ -42,9 +43,8 @@ std::string IntegerText(double v) {
   return text;
 }
 
-ITextControl* AddText(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
-                      const TextStyle& style) {
-  return surface.Add(std::make_unique<ITextControl>(plugin, rect, style, ""));
+ITextControl* AddText(IEditorSurface& surface, const Rect& rect, const TextStyle& style) {
+  return surface.Add(std::make_unique<ITextControl>(rect, style, ""));
 }
 
 }  // namespace
@@ -87,11 +87,11 @@ void RangeFaderGroup::Update() {
   fader_->SetRedrawRequest();
 }
 
-RangeFaderReadOut::RangeFaderReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
+RangeFaderReadOut::RangeFaderReadOut(IEditorSurface& surface, const Rect& rect,
                                      const TextStyle& style, IRangeFaderControl* fader)
     : fader_(fader),
-      text_(AddText(plugin, surface, rect, style)),
-      parameter_(surface.ParameterAt(fader->ParamIdx())) {
+      text_(AddText(surface, rect, style)),
+      parameter_(surface.Definition(fader->ParamIdx())) {
   fader_->AttachObserver(this);
 }
 
@@ -115,9 +115,9 @@ void RangeFaderReadOut::Update() {
   text_->SetText((on ? whenOn_ : formatter_)(a, b).c_str());
 }
 
-ValueReadOut::ValueReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
-                           const TextStyle& style, IControl* control)
-    : surface_(surface), control_(control), text_(AddText(plugin, surface, rect, style)) {
+ValueReadOut::ValueReadOut(IEditorSurface& surface, const Rect& rect, const TextStyle& style,
+                           IControl* control)
+    : surface_(surface), control_(control), text_(AddText(surface, rect, style)) {
   control_->AttachObserver(this);
 }
 
@@ -129,14 +129,13 @@ void ValueReadOut::Update() {
   text_->SetText(Printf("%.2f", surface_.PlainValue(control_->ParamIdx())).c_str());
 }
 
-LfoRateReadOut::LfoRateReadOut(const LfoView& lfo, IEffectBase* plugin, IEditorSurface& surface,
-                               const Rect& rect, const TextStyle& style, IControl* rateKnob,
-                               IControl* syncSwitch)
+LfoRateReadOut::LfoRateReadOut(const LfoView& lfo, IEditorSurface& surface, const Rect& rect,
+                               const TextStyle& style, IControl* rateKnob, IControl* syncSwitch)
     : lfo_(lfo),
       surface_(surface),
       rateKnob_(rateKnob),
       syncSwitch_(syncSwitch),
-      text_(AddText(plugin, surface, rect, style)) {
+      text_(AddText(surface, rect, style)) {
   rateKnob_->AttachObserver(this);
   syncSwitch_->AttachObserver(this);
 }
@@ -155,14 +154,13 @@ void LfoRateReadOut::Update() {
     text_->SetText(Printf("%.2f Hz", surface_.PlainValue(rateKnob_->ParamIdx())).c_str());
 }
 
-LfoSkewLabelReadOut::LfoSkewLabelReadOut(const LfoView& lfo, IEffectBase* plugin,
-                                         IEditorSurface& surface, const Rect& rect,
-                                         const TextStyle& style, IControl* shapeControl,
-                                         IControl* skewKnob)
+LfoSkewLabelReadOut::LfoSkewLabelReadOut(const LfoView& lfo, IEditorSurface& surface,
+                                         const Rect& rect, const TextStyle& style,
+                                         IControl* shapeControl, IControl* skewKnob)
     : lfo_(lfo),
       shapeControl_(shapeControl),
       skewKnob_(skewKnob),
-      text_(AddText(plugin, surface, rect, style)) {
+      text_(AddText(surface, rect, style)) {
   shapeControl_->AttachObserver(this);
 }
 
@@ -181,4 +179,4 @@ void LfoSkewLabelReadOut::Update() {
   }
 }
 
-}  // namespace editor
+}  // namespace quorvantel

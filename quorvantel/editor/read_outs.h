@@ -4,20 +4,22 @@
 
 #include <string>
 
-#include "editor/control.h"
+#include "framework/parameter.h"
+#include "gui/control.h"
 
-class Parameter;
-
-namespace editor {
-
+namespace gui {
 class IEditorSurface;
 class IKnobStripControl;
-class IRangeFaderControl;
 class ITextControl;
+}  // namespace gui
+
+namespace quorvantel {
+
+class IRangeFaderControl;
 
 // What the LFO read-outs know of an LFO, as the plug-in last handed it to the editor thread.
 struct LfoView {
-  int shape = 0;  // LfoShape 0..6
+  int shape = 0;  // LfoShape
   bool sync = false;
   int division = 0;  // row of the sync divisions
 };
@@ -40,86 +42,86 @@ std::string FormatSourceMidSide(double a, double b);
 // during the tick, before the redraw decision.
 
 // Feeds the depth knob into its fader: SetDepth, then the fader is redrawn (not sent).
-class RangeFaderGroup : public IObserverInterface {
+class RangeFaderGroup : public gui::IObserverInterface {
  public:
-  RangeFaderGroup(IKnobStripControl* depthKnob, IRangeFaderControl* fader);
+  RangeFaderGroup(gui::IKnobStripControl* depthKnob, IRangeFaderControl* fader);
   ~RangeFaderGroup() override;
   void Update() override;
 
  private:
-  IKnobStripControl* depthKnob_;
+  gui::IKnobStripControl* depthKnob_;
   IRangeFaderControl* fader_;
 };
 
 // Prints the fader's band as its parameter's plain values.
-class RangeFaderReadOut : public IObserverInterface {
+class RangeFaderReadOut : public gui::IObserverInterface {
  public:
-  RangeFaderReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
-                    const TextStyle& style, IRangeFaderControl* fader);
+  RangeFaderReadOut(gui::IEditorSurface& surface, const gui::Rect& rect,
+                    const gui::TextStyle& style, IRangeFaderControl* fader);
   ~RangeFaderReadOut() override;
   void Update() override;
   void SetFormatter(BandFormatter formatter) { formatter_ = formatter; }
   // While the switch is on (value above 0.5), prints with whenOn instead; follows the switch.
-  void FollowSwitch(IControl* modeSwitch, BandFormatter whenOn);
-  ITextControl* Text() const { return text_; }
+  void FollowSwitch(gui::IControl* modeSwitch, BandFormatter whenOn);
+  gui::ITextControl* Text() const { return text_; }
 
  private:
   IRangeFaderControl* fader_;
-  ITextControl* text_;
-  const Parameter* parameter_;
+  gui::ITextControl* text_;
+  const framework::ParameterDefinition* parameter_;
   BandFormatter formatter_ = FormatTwoDecimals;
-  IControl* modeSwitch_ = nullptr;
+  gui::IControl* modeSwitch_ = nullptr;
   BandFormatter whenOn_ = nullptr;
 };
 
 // "%.2f" of the watched control's parameter; grayed and hidden with the control.
-class ValueReadOut : public IObserverInterface {
+class ValueReadOut : public gui::IObserverInterface {
  public:
-  ValueReadOut(IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
-               const TextStyle& style, IControl* control);
+  ValueReadOut(gui::IEditorSurface& surface, const gui::Rect& rect, const gui::TextStyle& style,
+               gui::IControl* control);
   ~ValueReadOut() override;
   void Update() override;
-  ITextControl* Text() const { return text_; }
+  gui::ITextControl* Text() const { return text_; }
 
  private:
-  IEditorSurface& surface_;
-  IControl* control_;
-  ITextControl* text_;
+  gui::IEditorSurface& surface_;
+  gui::IControl* control_;
+  gui::ITextControl* text_;
 };
 
 // "%.2f Hz" of the rate, or the sync division's label while the LFO is synced.
-class LfoRateReadOut : public IObserverInterface {
+class LfoRateReadOut : public gui::IObserverInterface {
  public:
-  LfoRateReadOut(const LfoView& lfo, IEffectBase* plugin, IEditorSurface& surface, const Rect& rect,
-                 const TextStyle& style, IControl* rateKnob, IControl* syncSwitch);
+  LfoRateReadOut(const LfoView& lfo, gui::IEditorSurface& surface, const gui::Rect& rect,
+                 const gui::TextStyle& style, gui::IControl* rateKnob, gui::IControl* syncSwitch);
   ~LfoRateReadOut() override;
   void Update() override;
-  ITextControl* Text() const { return text_; }
+  gui::ITextControl* Text() const { return text_; }
 
  private:
   const LfoView& lfo_;
-  IEditorSurface& surface_;
-  IControl* rateKnob_;
-  IControl* syncSwitch_;
-  ITextControl* text_;
+  gui::IEditorSurface& surface_;
+  gui::IControl* rateKnob_;
+  gui::IControl* syncSwitch_;
+  gui::ITextControl* text_;
 };
 
 // Names the skew for the LFO's shape and shows the skew knob, or hides both for a shape
 // without skew.
-class LfoSkewLabelReadOut : public IObserverInterface {
+class LfoSkewLabelReadOut : public gui::IObserverInterface {
  public:
-  LfoSkewLabelReadOut(const LfoView& lfo, IEffectBase* plugin, IEditorSurface& surface,
-                      const Rect& rect, const TextStyle& style, IControl* shapeControl,
-                      IControl* skewKnob);
+  LfoSkewLabelReadOut(const LfoView& lfo, gui::IEditorSurface& surface, const gui::Rect& rect,
+                      const gui::TextStyle& style, gui::IControl* shapeControl,
+                      gui::IControl* skewKnob);
   ~LfoSkewLabelReadOut() override;
   void Update() override;
-  ITextControl* Text() const { return text_; }
+  gui::ITextControl* Text() const { return text_; }
 
  private:
   const LfoView& lfo_;
-  IControl* shapeControl_;
-  IControl* skewKnob_;
-  ITextControl* text_;
+  gui::IControl* shapeControl_;
+  gui::IControl* skewKnob_;
+  gui::ITextControl* text_;
 };
 
-}  // namespace editor
+}  // namespace quorvantel

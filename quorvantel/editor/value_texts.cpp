@@ -1,5 +1,5 @@
 // Value texts with units and the typed forms of the read-outs.
-#include "editor/value_texts.h"
+#include "quorvantel/editor/value_texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,27 +8,30 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/lfo_texts.h"
-#include "editor/read_outs.h"
-#include "editor/value_entry.h"
-#include "editor/window_layer.h"
-#include "plugin/parameter.h"
+#include "framework/parameter.h"
+#include "gui/value_entry.h"
+#include "gui/window_layer.h"
+#include "quorvantel/editor/lfo_texts.h"
+#include "quorvantel/editor/read_outs.h"
+#include "quorvantel/parameters/parameter_table.h"
 
-namespace editor {
+namespace quorvantel {
 
 namespace {
 
-// The effect's parameter indices whose texts are not their display text and label.
-constexpr int kSource = 6;
-constexpr int kPan = 9;
-constexpr int kDir = 12;
-constexpr int kFeedbackApply = 28;
-constexpr int kFirstLfo = 54;  // LFO n (0..7): shape, rate, sync, skew at 54 + 4n .. 57 + 4n
-constexpr int kLastLfo = 85;
-constexpr int kMidSide = 86;
+using framework::ParameterDefinition;
+
+// The effect's parameters whose texts are not their display text and label.
+constexpr int kSource = kParamSource;
+constexpr int kPan = kParamPan;
+constexpr int kDir = kParamDir;
+constexpr int kFeedbackApply = kParamFeedbackApply;
+constexpr int kMidSide = kParamMidSide;
 
 bool IsLfoRate(int index) {
-  return index >= kFirstLfo && index <= kLastLfo && (index - kFirstLfo) % 4 == 1;
+  for (int lfo = 0; lfo < kLfoCount; ++lfo)
+    if (index == LfoParameter(lfo, 1)) return true;
+  return false;
 }
 
 std::string Lower(std::string s) {
@@ -79,7 +82,7 @@ bool SideForm(const std::string& text, const char* lowSides, const char* highSid
 
 // The Rate in the middle of the rates whose normalised value picks division row k (the bank
 // takes row int(normalised × 22)); the last row is picked by the top of the range only.
-double RateForDivision(const Parameter& rate, int k) {
+double RateForDivision(const framework::ParameterDefinition& rate, int k) {
   const double rows = kSyncDivisionCount - 1;
   const double x = k >= kSyncDivisionCount - 1 ? 1.0 : (k + 0.5) / rows;
   return rate.ValueFromNormalized(x);
@@ -93,7 +96,7 @@ std::string Printf(const char* format, double v) {
 
 }  // namespace
 
-std::string ValueText(const Parameter& parameter, int index, double plain,
+std::string ValueText(const framework::ParameterDefinition& parameter, int index, double plain,
                       const PlainValueOf& others) {
   if (index == kPan) return FormatPan(plain, plain);
   if (index == kSource)
@@ -114,8 +117,8 @@ std::string ValueText(const Parameter& parameter, int index, double plain,
   return out;
 }
 
-bool ValueFromText(const Parameter& parameter, int index, const std::string& text, double* plain) {
-  const std::string compact = Lower(WithoutSpaces(text.substr(0, kEntryTextLimit)));
+bool ValueFromText(const framework::ParameterDefinition& parameter, int index, const std::string& text, double* plain) {
+  const std::string compact = Lower(WithoutSpaces(text.substr(0, gui::kEntryTextLimit)));
   if (index == kPan && SideForm(compact, "l", "r", plain)) return true;
   if (index == kSource && SideForm(compact, "rs", "lm", plain)) return true;
   if (index == kFeedbackApply && compact.size() > 1 && compact.back() == '%') {
@@ -137,7 +140,7 @@ bool ValueFromText(const Parameter& parameter, int index, const std::string& tex
       }
     }
   }
-  return ParseTypedValue(parameter, text, plain);
+  return gui::ParseTypedValue(parameter, text, plain);
 }
 
-}  // namespace editor
+}  // namespace quorvantel

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "host/cli/demo_signal.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace {
 

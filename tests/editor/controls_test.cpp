@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "editor/bitmap_controls.h"
-#include "editor/envelope_canvas.h"
-#include "editor/range_fader.h"
-#include "editor/text_controls.h"
+#include "gui/bitmap_controls.h"
+#include "gui/text_controls.h"
+#include "quorvantel/editor/envelope_canvas.h"
+#include "quorvantel/editor/range_fader.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -22,12 +22,12 @@ TEST(SwitchStep, EachClickStepsAFrameAndWrapsAndARightClickResends) {
   EXPECT_EQ(h.Value(86), 1.0);
   h.Click(x, y);
   EXPECT_EQ(h.Value(86), 0.0);
-  h.host.calls.clear();
+  h.host->ClearCalls();
   h.Click(x, y, MouseMod{false, true});
-  EXPECT_EQ(h.host.Count(vst2::kHostAutomate), 1);
+  EXPECT_EQ(h.host->CountCalls(vst2::kHostAutomate), 1);
   EXPECT_EQ(h.Value(86), 0.0);
   // With a single frame the value goes 0, 1, then wraps to 0 (1 + 1 > 1.001).
-  ISwitchControl single(&h.Instance(), 0, 0, -1, BitmapRef{nullptr, 10, 10, 1}, BlendNone);
+  ISwitchControl single(0, 0, -1, BitmapRef{nullptr, 10, 10, 1}, BlendNone);
   single.MouseDown(0, 0, MouseMod{true});
   EXPECT_EQ(single.Value(), 1.0);
   single.MouseDown(0, 0, MouseMod{true});
@@ -66,7 +66,7 @@ TEST(TextControl, GraysTo127AndSameTextDoesNotRedraw) {
   rate->SetText("12");
   EXPECT_TRUE(rate->IsDirty());
   // A double click before any value came from the plug-in changes nothing.
-  ITextControl fresh(&h.Instance(), Rect{0, 0, 10, 10}, TextStyle{}, "x");
+  ITextControl fresh(Rect{0, 0, 10, 10}, TextStyle{}, "x");
   fresh.SetValue(0.3);
   fresh.MouseDoubleClick(0, 0, MouseMod{true});
   EXPECT_EQ(fresh.Value(), 0.3);
@@ -153,7 +153,7 @@ TEST(EnvelopeCanvas, AllZeroDrawsTheBottomLineAndAllOneFillsThePlot) {
   std::fill(std::begin(ones), std::end(ones), 1.0);
   const Color black{255, 0, 0, 0}, white{255, 255, 255, 255}, red{255, 255, 0, 0};
   for (const double* table : {zeros, ones}) {
-    IEnvelopeCanvas canvas(&h.Instance(), r, table);
+    IEnvelopeCanvas canvas(r, table);
     h.Editor().Graphics().SetDrawRect(Rect{0, 0, 800, 600});
     canvas.Draw(h.Editor());
     DrawContext& g = h.Editor().Graphics();

@@ -1,6 +1,6 @@
 // The desktop dialogs with stand-in programs: a "zenity" and an "xdg-open" of our own on $PATH
 // that record their arguments and answer as told, so no desktop is needed.
-#include "editor/platform/x11/desktop_dialogs.h"
+#include "gui/platform/x11/desktop_dialogs.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace editor::desktop {
+namespace gui::desktop {
 namespace {
 
 bool PlainWait(int fd, int timeoutMs) {
@@ -115,4 +115,4 @@ TEST(ModuleFolders, EndInASlash) {
 }
 
 }  // namespace
-}  // namespace editor::desktop
+}  // namespace gui::desktop

@@ -1,12 +1,12 @@
 // Reading the desktop's double-click time out of an XSETTINGS record, and damaged records.
-#include "editor/platform/x11/desktop_settings.h"
+#include "gui/platform/x11/desktop_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 // Builds a record in either byte order: a string, a colour, then the integers given.
@@ -89,4 +89,4 @@ TEST(XSettings, ADamagedRecordGivesNothingAndIsNeverReadPastItsEnd) {
 }
 
 }  // namespace
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -1,6 +1,6 @@
 // The editor's drawing target: blend mapping, clipping to the draw rectangle, outlines,
 // multi-frame bitmaps and aligned text.
-#include "editor/draw_context.h"
+#include "gui/draw_context.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "editor/bitmap_cache.h"
+#include "gui/bitmap_cache.h"
 #include "raster/bitmap.h"
 
-using namespace editor;
+using namespace gui;
 
 namespace {
 

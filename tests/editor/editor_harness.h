@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/quorvantel_editor.h"
-#include "editor/window_layer.h"
-#include "tests/plugin/fake_host.h"
+#include "gui/window_layer.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "tests/plugin/effect_fixture.h"
 
 namespace editor_test {
 
-using namespace editor;
+using namespace gui;
+using namespace quorvantel;
 
 // An open "window" whose entry box is a string the test reads and types into.
 class FakeWindow : public IWindowLayer {
@@ -54,13 +55,14 @@ class FakeWindow : public IWindowLayer {
 
 class EditorHarness : public EffectFixture {
  public:
-  EditorHarness() {
+  explicit EditorHarness(qvhost::HostScript script = TestHostScript())
+      : EffectFixture(std::move(script)) {
     Dispatch(vst2::kEffectOpen);
     Editor().MarkAllControlsDirty();
     Tick(2);
   }
 
-  QuorvantelEditor& Editor() { return *dynamic_cast<QuorvantelEditor*>(Instance().Editor()); }
+  QuorvantelEditor& Editor() { return Instance().EditorSurface(); }
   // Replaces the headless window layer by an open fake one.
   FakeWindow& OpenFakeWindow() {
     auto window = std::make_unique<FakeWindow>();

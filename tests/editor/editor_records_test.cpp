@@ -1,9 +1,9 @@
 // Rectangle rules shared by the editor: union, intersection and clipping.
 #include <gtest/gtest.h>
 
-#include "editor/records.h"
+#include "gui/records.h"
 
-using namespace editor;
+using namespace gui;
 
 namespace {
 

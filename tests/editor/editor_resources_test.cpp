@@ -4,11 +4,13 @@
 #include <thread>
 #include <vector>
 
-#include "editor/bitmap_cache.h"
-#include "editor/resources.h"
+#include "gui/bitmap_cache.h"
+#include "gui/resources.h"
+#include "quorvantel/editor/images.h"
 #include "raster/bitmap.h"
 
-using namespace editor;
+using namespace gui;
+using namespace quorvantel;
 
 namespace {
 
@@ -22,45 +24,46 @@ TEST(Resources, TheThreeImagesDecodeAtTheirSizes) {
        {Expect{105, "img/800x600.png", 800, 600}, Expect{101, "img/live knob.png", 26, 127 * 26},
         Expect{107, "img/sq_button_10.png", 10, 20}}) {
     std::string error;
-    auto bitmap = LoadResourceBitmap(e.id, e.name, &error);
+    auto bitmap = LoadResourceBitmap(EditorImages(), e.id, e.name, &error);
     ASSERT_NE(bitmap, nullptr) << e.name << ": " << error;
     EXPECT_EQ(bitmap->Width(), e.width);
     EXPECT_EQ(bitmap->Height(), e.height);
   }
-  EXPECT_EQ(ResourceTable().size(), 3u);
+  EXPECT_EQ(EditorImages().size(), 3u);
 }
 
 TEST(Resources, OnlyPngNamesAreLoadedAndTheIdDecides) {
-  EXPECT_NE(LoadResourceBitmap(107, "IMG/ANY NAME.PNG"), nullptr);
-  EXPECT_NE(LoadResourceBitmap(107, "x.pNg"), nullptr);
-  EXPECT_EQ(LoadResourceBitmap(107, "img/sq_button_10.bmp"), nullptr);
-  EXPECT_EQ(LoadResourceBitmap(107, "png"), nullptr);
-  EXPECT_EQ(LoadResourceBitmap(107, "img.png/button"), nullptr);
-  EXPECT_EQ(LoadResourceBitmap(107, "button.pngx"), nullptr);
-  EXPECT_EQ(LoadResourceBitmap(107, nullptr), nullptr);
+  EXPECT_NE(LoadResourceBitmap(EditorImages(), 107, "IMG/ANY NAME.PNG"), nullptr);
+  EXPECT_NE(LoadResourceBitmap(EditorImages(), 107, "x.pNg"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 107, "img/sq_button_10.bmp"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 107, "png"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 107, "img.png/button"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 107, "button.pngx"), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 107, nullptr), nullptr);
   std::string error;
-  EXPECT_EQ(LoadResourceBitmap(999, "img/800x600.png", &error), nullptr);
+  EXPECT_EQ(LoadResourceBitmap(EditorImages(), 999, "img/800x600.png", &error), nullptr);
   EXPECT_NE(error.find("999"), std::string::npos);
 }
 
 TEST(BitmapCache, ResourcesAreDecodedOnceAndShared) {
-  const BitmapRef a = LoadBitmap(101, "img/live knob.png", 127);
+  const BitmapRef a = LoadBitmap(EditorImages(), 101, "img/live knob.png", 127);
   const std::size_t count = CachedBitmapCount();
-  const BitmapRef b = LoadBitmap(101, "img/live knob.png", 127);
+  const BitmapRef b = LoadBitmap(EditorImages(), 101, "img/live knob.png", 127);
   EXPECT_EQ(a.bitmap, b.bitmap);
   EXPECT_EQ(CachedBitmapCount(), count);
   EXPECT_EQ(a.width, 26);
   EXPECT_EQ(a.height, 3302);
   EXPECT_EQ(a.FrameHeight(), 26);
-  EXPECT_EQ(LoadBitmap(107, "img/sq_button_10.png", 0).frames, 1);
+  EXPECT_EQ(LoadBitmap(EditorImages(), 107, "img/sq_button_10.png", 0).frames, 1);
 }
 
 TEST(BitmapCache, ConcurrentLoadsGetTheSameBitmap) {
   std::vector<const raster::Bitmap*> seen(4);
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i)
-    threads.emplace_back(
-        [&seen, i] { seen[i] = LoadBitmap(105, "img/800x600.png", 1).bitmap.get(); });
+    threads.emplace_back([&seen, i] {
+      seen[i] = LoadBitmap(EditorImages(), 105, "img/800x600.png", 1).bitmap.get();
+    });
   for (auto& t : threads) t.join();
   for (const raster::Bitmap* p : seen) EXPECT_EQ(p, seen[0]);
 }
@@ -109,8 +112,9 @@ TEST(BitmapCache, ScalingKeepsFramesApartAndCroppingTakesTheRectangle) {
 #ifdef NDEBUG
 TEST(BitmapCache, AMissingResourceGivesAnEmptyBitmap) {
   for (const BitmapRef& missing :
-       {LoadBitmap(4242, "img/none.png", 1), LoadBitmap(4243, "img/800x600.bmp", 2),
-        LoadBitmap(kRetainedBitmapId, "img/800x600.png", 1)}) {
+       {LoadBitmap(EditorImages(), 4242, "img/none.png", 1),
+        LoadBitmap(EditorImages(), 4243, "img/800x600.bmp", 2),
+        LoadBitmap(EditorImages(), kRetainedBitmapId, "img/800x600.png", 1)}) {
     ASSERT_NE(missing.bitmap, nullptr);
     EXPECT_TRUE(missing.bitmap->Empty());
     EXPECT_EQ(missing.width, 0);
@@ -119,11 +123,12 @@ TEST(BitmapCache, AMissingResourceGivesAnEmptyBitmap) {
 #else
 TEST(BitmapCacheDeathTest, AMissingResourceStopsWithItsAssertion) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(LoadBitmap(4242, "img/none.png", 1), "imgResourceFound");
-  EXPECT_DEATH(LoadBitmap(4243, "img/800x600.bmp", 1), "imgResourceFound");
+  EXPECT_DEATH(LoadBitmap(EditorImages(), 4242, "img/none.png", 1), "imgResourceFound");
+  EXPECT_DEATH(LoadBitmap(EditorImages(), 4243, "img/800x600.bmp", 1), "imgResourceFound");
   // The id of retained bitmaps is no resource, even while one is retained.
   const BitmapRef kept = RetainBitmap(std::make_unique<raster::Bitmap>(2, 2), 1);
-  EXPECT_DEATH(LoadBitmap(kRetainedBitmapId, "img/800x600.png", 1), "imgResourceFound");
+  EXPECT_DEATH(LoadBitmap(EditorImages(), kRetainedBitmapId, "img/800x600.png", 1),
+               "imgResourceFound");
   ReleaseBitmap(kept);
 }
 #endif

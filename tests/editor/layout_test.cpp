@@ -5,11 +5,11 @@
 #include <cstring>
 #include <typeinfo>
 
-#include "editor/bitmap_controls.h"
-#include "editor/envelope_canvas.h"
-#include "editor/lfo_texts.h"
-#include "editor/range_fader.h"
-#include "editor/text_controls.h"
+#include "gui/bitmap_controls.h"
+#include "gui/text_controls.h"
+#include "quorvantel/editor/envelope_canvas.h"
+#include "quorvantel/editor/lfo_texts.h"
+#include "quorvantel/editor/range_fader.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -107,11 +107,11 @@ TEST(EditorLfoRows, GreyingFollowsTheSourcesWithoutAutomatingTheHost) {
   };
   EXPECT_EQ(grayed(0), 0);
   EXPECT_EQ(grayed(2), 4);
-  h.host.calls.clear();
+  h.host->ClearCalls();
   h.SetParameter(16, 2.0f / 7.0f);  // "Pch Mod" = LFO 3
   // The LFO settings are applied again inside the plug-in, but no value changed, so a host in
   // an automation write mode records nothing.
-  EXPECT_EQ(h.host.Count(vst2::kHostAutomate), 0);
+  EXPECT_EQ(h.host->CountCalls(vst2::kHostAutomate), 0);
   h.Tick();
   EXPECT_EQ(grayed(0), 0);
   EXPECT_EQ(grayed(2), 0);

@@ -2,8 +2,8 @@
 // the redraw cycle and the values flowing between controls and the plug-in.
 #include <gtest/gtest.h>
 
-#include "editor/bitmap_controls.h"
-#include "editor/text_controls.h"
+#include "gui/bitmap_controls.h"
+#include "gui/text_controls.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -36,7 +36,7 @@ TEST(SurfaceCapture, AKnobDraggedOutsideTheWindowFollowsUntilReleaseInsideOneGes
   EditorHarness h;
   IControl* depth = h.Bound(2);  // "Lng Dpth"
   const int x = h.CentreX(depth), y = h.CentreY(depth);
-  h.host.calls.clear();
+  h.host->ClearCalls();
   h.Editor().OnMouseDown(x, y, MouseMod{true});
   h.Editor().OnMouseDrag(x - 500, y - 52, MouseMod{true});  // far outside, left and up
   EXPECT_DOUBLE_EQ(h.Value(2), 0.5);
@@ -46,11 +46,11 @@ TEST(SurfaceCapture, AKnobDraggedOutsideTheWindowFollowsUntilReleaseInsideOneGes
   EXPECT_FALSE(h.Editor().HasCapture());
   h.Editor().OnMouseDrag(x, y + 100, MouseMod{true});  // no capture: no drag
   EXPECT_DOUBLE_EQ(h.Value(2), 1.0);
-  ASSERT_GE(h.host.calls.size(), 4u);
-  EXPECT_EQ(h.host.calls.front().opcode, kHostBeginEdit);
-  EXPECT_EQ(h.host.calls.front().index, 2);
-  EXPECT_EQ(h.host.calls.back().opcode, kHostEndEdit);
-  EXPECT_EQ(h.host.Count(kHostAutomate), 2);
+  ASSERT_GE(h.host->Calls().size(), 4u);
+  EXPECT_EQ(h.host->Calls().front().opcode, kHostBeginEdit);
+  EXPECT_EQ(h.host->Calls().front().index, 2);
+  EXPECT_EQ(h.host->Calls().back().opcode, kHostEndEdit);
+  EXPECT_EQ(h.host->CountCalls(kHostAutomate), 2);
 }
 
 TEST(SurfaceCapture, KnobDragGearingAndFineMode) {
@@ -84,10 +84,10 @@ TEST(SurfaceDoubleClick, RestoresTheDefaultWithoutStartingACapture) {
 
 TEST(SurfaceWheel, OverEmptySpaceTheBackgroundTakesItSilentlyAndEverythingIsRedrawn) {
   EditorHarness h;
-  const std::size_t calls = h.host.calls.size();
+  const std::size_t calls = h.host->Calls().size();
   h.Editor().OnMouseWheel(795, 595, MouseMod{}, 3);
   EXPECT_DOUBLE_EQ(h.Editor().GetControl(0)->Value(), 0.03);
-  EXPECT_EQ(h.host.calls.size(), calls);
+  EXPECT_EQ(h.host->Calls().size(), calls);
   Rect dirty;
   EXPECT_TRUE(h.Editor().CollectDirty(&dirty));
   EXPECT_EQ(dirty, (Rect{0, 0, 800, 600}));
@@ -97,17 +97,17 @@ TEST(SurfaceValues, TheFirstValueIsTheDefaultAndValuesWaitForTheNextTick) {
   EditorHarness h;
   IControl* length = h.Bound(0);
   const double first = length->DefaultValue();
-  EXPECT_DOUBLE_EQ(first, h.Instance().GetParam(0).NormalizedOf(30.0));
+  EXPECT_DOUBLE_EQ(first, h.Instance().Parameters().Definition(0).NormalizedOf(30.0));
   h.SetParameter(0, 0.9f);
   EXPECT_DOUBLE_EQ(length->Value(), first);  // not before the tick
   h.Tick();
   EXPECT_FLOAT_EQ(static_cast<float>(length->Value()), 0.9f);
   EXPECT_DOUBLE_EQ(length->DefaultValue(), first);
   // A control's own value goes to the plug-in at once and is not sent back.
-  h.host.calls.clear();
+  h.host->ClearCalls();
   h.Editor().OnMouseDown(length->DrawRect().left + 5, h.CentreY(length), MouseMod{true});
   EXPECT_DOUBLE_EQ(h.Value(0), 1.0);
-  EXPECT_EQ(h.host.Count(kHostAutomate), 1);
+  EXPECT_EQ(h.host->CountCalls(kHostAutomate), 1);
   h.Editor().OnMouseUp(0, 0, MouseMod{true});
   h.Tick();
   EXPECT_DOUBLE_EQ(length->Value(), 0.0);

@@ -1,12 +1,12 @@
 // What the editor shows a musician and takes back from one: the Source read-out naming the
 // channel that plays, typed values in the read-outs' own forms, and the hint box.
-#include "editor/value_texts.h"
+#include "quorvantel/editor/value_texts.h"
 
 #include <gtest/gtest.h>
 
-#include "editor/editor_surface.h"
-#include "editor/read_outs.h"
-#include "editor/text_controls.h"
+#include "gui/editor_surface.h"
+#include "gui/text_controls.h"
+#include "quorvantel/editor/read_outs.h"
 #include "tests/editor/editor_harness.h"
 
 namespace editor_test {
@@ -52,13 +52,13 @@ TEST(SourceReadOut, NamesTheInputChannelGrainsReadAndMidSideCoding) {
 
 TEST(ValueTexts, ShowTheReadOutsFormsWithUnits) {
   EditorHarness h;
-  const IEffectBase& effect = h.Instance();
+  const framework::IEffectBase& effect = h.Instance();
   bool midSide = false, synced = false;
   const PlainValueOf others = [&](int i) {
     return i == kMidSide ? double(midSide) : i == kSync2 ? double(synced) : 0.0;
   };
   auto text = [&](int index, double v) {
-    return ValueText(effect.GetParam(index), index, v, others);
+    return ValueText(effect.Parameters().Definition(index), index, v, others);
   };
   EXPECT_EQ(text(kLength, 84.8), "84.8 ms");
   EXPECT_EQ(text(kLengthDepth, 0.35), "0.35");
@@ -79,9 +79,9 @@ TEST(ValueTexts, ShowTheReadOutsFormsWithUnits) {
 
 TEST(ValueTexts, TakeEveryFormTheyShowAndRefuseTheRest) {
   EditorHarness h;
-  const IEffectBase& effect = h.Instance();
+  const framework::IEffectBase& effect = h.Instance();
   auto parse = [&](int index, const char* typed, double* v) {
-    return ValueFromText(effect.GetParam(index), index, typed, v);
+    return ValueFromText(effect.Parameters().Definition(index), index, typed, v);
   };
   struct Case {
     int index;
@@ -104,7 +104,7 @@ TEST(ValueTexts, TakeEveryFormTheyShowAndRefuseTheRest) {
     double rate = 0.0;
     ASSERT_TRUE(parse(kRate2, division, &rate)) << division;
     const PlainValueOf synced = [](int i) { return i == kSync2 ? 1.0 : 0.0; };
-    EXPECT_EQ(ValueText(effect.GetParam(kRate2), kRate2, rate, synced), division);
+    EXPECT_EQ(ValueText(effect.Parameters().Definition(kRate2), kRate2, rate, synced), division);
   }
   double v = 0.0;
   for (const auto& [index, typed] : {std::pair<int, const char*>{kPan, "abc"},

@@ -1,13 +1,13 @@
 // The X11 layer's translations that need no display: modifier state, keys, double clicks and
 // the edit box's text editing.
-#include "editor/platform/x11/x11_input.h"
+#include "gui/platform/x11/x11_input.h"
 
 #include <gtest/gtest.h>
 
-#include "editor/editor_surface.h"
-#include "editor/platform/x11/edit_text.h"
+#include "gui/editor_surface.h"
+#include "gui/platform/x11/edit_text.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 TEST(X11Input, ButtonStateBecomesMouseModAsAButtonMessageWouldCarryIt) {
@@ -89,4 +89,4 @@ TEST(EditBoxText, OpensSelectedSoTypingReplacesItAndTheKeysEditAroundTheCaret) {
 }
 
 }  // namespace
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -13,7 +13,8 @@
 
 namespace {
 
-using namespace editor;
+using namespace gui;
+using namespace quorvantel;
 
 // The script's bytes; past the end every read gives 0.
 class Script {
@@ -49,9 +50,10 @@ void Check(editor_test::EditorHarness& h) {
       fuzz::Finding("control " + std::to_string(i) + " holds " + std::to_string(v));
   }
   for (int i = 0; i < 89; ++i) {
-    const Parameter& p = h.Instance().GetParam(i);
-    if (!(p.Value() >= p.Min() && p.Value() <= p.Max()))
-      fuzz::Finding("parameter " + std::to_string(i) + " holds " + std::to_string(p.Value()));
+    const framework::ParameterSet& set = h.Instance().Parameters();
+    const double v = set.Value(i);
+    if (!(v >= set.Definition(i).Min() && v <= set.Definition(i).Max()))
+      fuzz::Finding("parameter " + std::to_string(i) + " holds " + std::to_string(v));
   }
 }
 

@@ -3,10 +3,13 @@
 // counts, changing time information. Any wrong answer is a finding.
 #include <cstdint>
 
-#include "host/plugin_host.h"
-#include "plugin/quorvantel.h"
+#include "host/lib/plugin_host.h"
+#include "quorvantel/quorvantel.h"
 #include "tests/fuzz/fuzz_finding.h"
 #include "tests/plugin/host_call_script.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string error;

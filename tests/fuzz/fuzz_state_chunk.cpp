@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/plugin_host.h"
-#include "plugin/quorvantel.h"
+#include "host/lib/plugin_host.h"
+#include "quorvantel/quorvantel.h"
 #include "tests/fuzz/fuzz_finding.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 

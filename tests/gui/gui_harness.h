@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "host/host_window.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
+#include "host/window/host_window.h"
 #include "raster/bitmap.h"
 
 namespace qvtest {

@@ -7,24 +7,25 @@
 #include <string>
 #include <thread>
 
-#include "editor/editor_surface.h"
-#include "plugin/quorvantel.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/quorvantel.h"
 #include "tests/gui/gui_harness.h"
+
+using namespace quorvantel;
 
 namespace qvtest {
 namespace {
 
-constexpr int kShape1 = 54;  // "Shape1": Const, Triangle, Square, Sine, Random, ...
+constexpr int kShape1 = LfoParameter(0, 0);  // "Shape1": Const, Triangle, Square, Sine, ...
 
 // A right click shows its parameter's texts as a popup menu, four to a column.
-class MenuProbe : public editor::IControl {
+class MenuProbe : public gui::IControl {
  public:
-  MenuProbe(IEffectBase* plugin, const editor::Rect& rect, int parameter)
-      : IControl(plugin, rect, parameter, editor::BlendNone) {}
-  void MouseDown(int, int, const editor::MouseMod& mod) override {
-    if (mod.right) Surface()->PopupParamMenu(this, Surface()->ParameterAt(ParamIdx()), 4);
+  MenuProbe(const gui::Rect& rect, int parameter) : IControl(rect, parameter, gui::BlendNone) {}
+  void MouseDown(int, int, const gui::MouseMod& mod) override {
+    if (mod.right) Surface()->PopupParamMenu(this, Surface()->Definition(ParamIdx()), 4);
   }
-  bool Draw(editor::IEditorSurface&) override { return true; }
+  bool Draw(gui::IEditorSurface&) override { return true; }
 };
 
 vst2::AEffect* Entry(vst2::HostCallback callback) { return CreateQuorvantelEffect(callback); }
@@ -35,10 +36,8 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
   auto host = qvhost::PluginHost::Start(Entry, "Quorvantel", &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  auto* surface =
-      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
-  surface->AttachControl(
-      std::make_unique<MenuProbe>(surface->Plugin(), editor::Rect{760, 580, 800, 600}, kShape1));
+  gui::IEditorSurface& surface = Quorvantel::FromEffect(host->Effect())->EditorSurface();
+  surface.AttachControl(std::make_unique<MenuProbe>(gui::Rect{760, 580, 800, 600}, kShape1));
   auto window = qvhost::HostWindow::Create(0, 0, 800, 600, "popup test", &error);
   ASSERT_TRUE(window) << error;
   ASSERT_EQ(host->Dispatch(vst2::kEffectEditOpen, 0, 0,

@@ -1,6 +1,6 @@
 // The host library against the fake module: loading and its failures, the host callback's answers,
 // bounded texts, chunks and the process paths.
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,10 @@
 #include <cstdlib>
 #include <new>
 
-#include "plugin/quorvantel.h"
+#include "quorvantel/quorvantel.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 

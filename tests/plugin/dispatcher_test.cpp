@@ -6,16 +6,21 @@
 #include <limits>
 #include <string>
 
-#include "fake_host.h"
+#include "tests/plugin/effect_fixture.h"
 
 namespace {
 
 using namespace vst2;
 
+using framework::HostTransport;
+using framework::IEffectVst2;
+using framework::MidiMessage;
+using quorvantel::Quorvantel;
+
 // Counts the notifications the framework sends to the effect.
 class CountingEffect : public Quorvantel {
  public:
-  CountingEffect() : Quorvantel(&FakeHostCallback) {}
+  explicit CountingEffect(HostCallback host) : Quorvantel(host) {}
   void ResetProcessing() override { ++resets; }
   void OnParameterChanged(int index) override {
     ++changes;
@@ -28,28 +33,32 @@ class CountingEffect : public Quorvantel {
   int activations = 0;
 };
 
+AEffect* CreateCountingEffect(HostCallback host) { return (new CountingEffect(host))->Effect(); }
+
 class CountingFixture : public ::testing::Test {
  protected:
-  CountingFixture() { gFakeHost = &host; }
-  ~CountingFixture() override { gFakeHost = nullptr; }
   intptr Dispatch(int32 opcode, int32 index = 0, intptr value = 0, void* ptr = nullptr,
                   float opt = 0.0f) {
-    return q.Effect()->dispatcher(q.Effect(), opcode, index, value, ptr, opt);
+    return host->Dispatch(opcode, index, value, ptr, opt);
   }
-  FakeHost host;
-  CountingEffect q;
+  // The time record the host answers with from now on.
+  VstTimeInfo& Time() { return host->Script().timeInfo.emplace(); }
+
+  std::unique_ptr<qvhost::PluginHost> host =
+      qvhost::PluginHost::Start(&CreateCountingEffect, "counting", nullptr, TestHostScript());
+  CountingEffect& q = static_cast<CountingEffect&>(*Quorvantel::FromEffect(host->Effect()));
 };
 
 using OpenAndReset = CountingFixture;
 
 TEST_F(OpenAndReset, OpenIdentifiesHostAndAnnouncesEveryParameter) {
-  host.product = "REAPER";
+  host->Script().productString = "REAPER";
   EXPECT_EQ(Dispatch(kEffectOpen), 0);
   EXPECT_EQ(q.HostKind(), 1);
   EXPECT_EQ(q.changes, 89);
   EXPECT_EQ(q.lastChanged, 88);
   Dispatch(kEffectOpen);  // the host is identified once
-  EXPECT_EQ(host.Count(kHostGetProductString), 1);
+  EXPECT_EQ(host->CountCalls(kHostGetProductString), 1);
 }
 
 TEST_F(OpenAndReset, SampleRateAndBlockSizeReset) {
@@ -86,9 +95,9 @@ using HostParameters = CountingFixture;
 
 TEST_F(HostParameters, SetParameterAppliesWithoutTellingTheHost) {
   q.Effect()->setParameter(q.Effect(), 0, 0.5f);
-  EXPECT_EQ(q.GetParam(0).Value(), 38.25);
+  EXPECT_EQ(q.Parameters().Value(0), 38.25);
   EXPECT_EQ(q.lastChanged, 0);
-  EXPECT_EQ(host.Count(kHostAutomate), 0);
+  EXPECT_EQ(host->CountCalls(kHostAutomate), 0);
   EXPECT_FLOAT_EQ(q.Effect()->getParameter(q.Effect(), 0), 0.5f);
 }
 
@@ -97,17 +106,17 @@ TEST_F(HostParameters, NonFiniteValuesAreIgnored) {
                        std::numeric_limits<float>::infinity(),
                        -std::numeric_limits<float>::infinity()};
   for (float v : bad) q.Effect()->setParameter(q.Effect(), 1, v);
-  EXPECT_EQ(q.GetParam(1).Value(), 0.0);
+  EXPECT_EQ(q.Parameters().Value(1), 0.0);
   EXPECT_EQ(q.changes, 0);
 }
 
 TEST_F(HostParameters, NegativeValuesCountAsZero) {
   q.Effect()->setParameter(q.Effect(), 43, -0.7f);  // envelope slot selector 1..4
-  EXPECT_EQ(q.GetParam(43).Value(), 1.0);
+  EXPECT_EQ(q.Parameters().Value(43), 1.0);
   q.Effect()->setParameter(q.Effect(), 1, -5.0f);  // source selector 0..7
-  EXPECT_EQ(q.GetParam(1).Value(), 0.0);
+  EXPECT_EQ(q.Parameters().Value(1), 0.0);
   q.Effect()->setParameter(q.Effect(), 57, -1.0f);  // skew 0..1
-  EXPECT_EQ(q.GetParam(57).Value(), 0.0);
+  EXPECT_EQ(q.Parameters().Value(57), 0.0);
 }
 
 TEST_F(HostParameters, OutOfRangeIndicesAreIgnored) {
@@ -132,7 +141,7 @@ TEST_F(HostParameters, TextsForTheHost) {
   EXPECT_STREQ(text, "Hz");
   Dispatch(kEffectGetParamDisplay, 0, 0, text);
   EXPECT_STREQ(text, "30.0");
-  q.GetParam(4).SetClamped(3);
+  q.Parameters().SetClamped(4, 3);
   Dispatch(kEffectGetParamDisplay, 4, 0, text);
   EXPECT_STREQ(text, "LFO 4");
   EXPECT_NEAR(q.Effect()->getParameter(q.Effect(), 4), 3.0 / 7.0, 1e-6);
@@ -140,23 +149,23 @@ TEST_F(HostParameters, TextsForTheHost) {
 
 TEST_F(HostParameters, EditorChangesAutomateTheHost) {
   q.SetParameterFromGUI(0, 0.5);
-  EXPECT_EQ(q.GetParam(0).Value(), 38.25);
-  ASSERT_EQ(host.Count(kHostAutomate), 1);
-  EXPECT_EQ(host.calls.back().index, 0);
-  EXPECT_EQ(host.calls.back().opt, 0.5f);
+  EXPECT_EQ(q.Parameters().Value(0), 38.25);
+  ASSERT_EQ(host->CountCalls(kHostAutomate), 1);
+  EXPECT_EQ(host->Calls().back().index, 0);
+  EXPECT_EQ(host->Calls().back().opt, 0.5f);
   EXPECT_EQ(q.lastChanged, 0);
   q.SetParameterFromGUI(0, std::numeric_limits<double>::quiet_NaN());
   q.SetParameterFromGUI(100, 0.5);
-  EXPECT_EQ(host.Count(kHostAutomate), 1);
+  EXPECT_EQ(host->CountCalls(kHostAutomate), 1);
 }
 
 TEST_F(HostParameters, GesturesReachTheHost) {
   q.BeginParamEdit(7);
   q.EndParamEdit(7);
-  ASSERT_EQ(host.calls.size(), 2u);
-  EXPECT_EQ(host.calls[0].opcode, kHostBeginEdit);
-  EXPECT_EQ(host.calls[0].index, 7);
-  EXPECT_EQ(host.calls[1].opcode, kHostEndEdit);
+  ASSERT_EQ(host->Calls().size(), 2u);
+  EXPECT_EQ(host->Calls()[0].opcode, kHostBeginEdit);
+  EXPECT_EQ(host->Calls()[0].index, 7);
+  EXPECT_EQ(host->Calls()[1].opcode, kHostEndEdit);
 }
 
 using Opcodes = CountingFixture;
@@ -211,7 +220,7 @@ TEST_F(Opcodes, DisplayOfNormalisedValue) {
   char text[kParamTextSize] = "";
   EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, 0, text, 1.0f), 0xBEEF);
   EXPECT_STREQ(text, "150.0");
-  EXPECT_EQ(q.GetParam(0).Value(), 30.0);  // the parameter is not changed
+  EXPECT_EQ(q.Parameters().Value(0), 30.0);  // the parameter is not changed
   std::strcpy(text, "kept");
   EXPECT_EQ(Dispatch(kEffectVendorSpecific, 7, 200, text, 1.0f), 0xBEEF);
   EXPECT_STREQ(text, "kept");
@@ -290,24 +299,25 @@ TEST_F(Opcodes, EventsAreEchoedToTheHost) {
     VstEvent* events[3];
   } list{3, 0, {reinterpret_cast<VstEvent*>(&note), nullptr, &sysex}};
   EXPECT_EQ(Dispatch(kEffectProcessEvents, 0, 0, &list), 1);
-  ASSERT_EQ(host.midiSent.size(), 2u);
-  EXPECT_EQ(host.midiSent[0].type, kVstMidiType);
-  EXPECT_EQ(host.midiSent[0].byteSize, 32);
-  EXPECT_EQ(host.midiSent[0].deltaFrames, 17);
-  EXPECT_EQ(static_cast<unsigned char>(host.midiSent[0].midiData[0]), 0x90);
-  EXPECT_EQ(host.midiSent[0].midiData[1], 60);
-  EXPECT_EQ(host.midiSent[0].midiData[2], 100);
-  EXPECT_EQ(host.midiSent[0].midiData[3], 0);
-  EXPECT_EQ(host.midiSent[1].type, kVstSysExType);
+  const std::vector<VstMidiEvent> sent = host->EventsReceived();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].type, kVstMidiType);
+  EXPECT_EQ(sent[0].byteSize, 32);
+  EXPECT_EQ(sent[0].deltaFrames, 17);
+  EXPECT_EQ(static_cast<unsigned char>(sent[0].midiData[0]), 0x90);
+  EXPECT_EQ(sent[0].midiData[1], 60);
+  EXPECT_EQ(sent[0].midiData[2], 100);
+  EXPECT_EQ(sent[0].midiData[3], 0);
+  EXPECT_EQ(sent[1].type, kVstSysExType);
   EXPECT_EQ(Dispatch(kEffectProcessEvents), 0);
 }
 
 TEST_F(Opcodes, MidiListReportsEveryFailure) {
   const MidiMessage messages[2] = {{0, 0x90, 1, 2}, {5, 0x80, 1, 0}};
   EXPECT_TRUE(q.SendMidiListToHost(messages));
-  host.eventsAnswer = 0;
+  host->Script().processEventsResult = 0;
   EXPECT_FALSE(q.SendMidiListToHost(messages));
-  EXPECT_EQ(host.Count(kHostProcessEvents), 4);  // all tried, none retried
+  EXPECT_EQ(host->CountCalls(kHostProcessEvents), 4);  // all tried, none retried
 }
 
 TEST(DispatcherFrame, RecordWithoutInstanceAnswersZero) {
@@ -345,16 +355,16 @@ TEST_F(HostTime, NoRecordMeansDefaults) {
 }
 
 TEST_F(HostTime, ValidFieldsAreTaken) {
-  host.answerTime = true;
-  host.time.samplePos = 4410.7;
-  host.time.tempo = 93.5;
-  host.time.ppqPos = 2.5;
-  host.time.barStartPos = 2.0;
-  host.time.cycleStartPos = 1.0;
-  host.time.cycleEndPos = 9.0;
-  host.time.timeSigNumerator = 7;
-  host.time.timeSigDenominator = 8;
-  host.time.flags =
+  VstTimeInfo& time = Time();
+  time.samplePos = 4410.7;
+  time.tempo = 93.5;
+  time.ppqPos = 2.5;
+  time.barStartPos = 2.0;
+  time.cycleStartPos = 1.0;
+  time.cycleEndPos = 9.0;
+  time.timeSigNumerator = 7;
+  time.timeSigDenominator = 8;
+  time.flags =
       kTransportPlaying | kPpqPosValid | kTempoValid | kBarsValid | kCyclePosValid | kTimeSigValid;
   HostTransport t;
   q.HostTimeInfo(t);
@@ -371,23 +381,23 @@ TEST_F(HostTime, ValidFieldsAreTaken) {
   EXPECT_EQ(q.HostTempo(), 93.5);
   EXPECT_EQ(q.HostSamplePos(), 4410);
   EXPECT_TRUE(q.HostIsPlaying());
-  host.time.flags = kTempoValid;  // stopped
+  time.flags = kTempoValid;  // stopped
   EXPECT_FALSE(q.HostIsPlaying());
-  host.time.flags = 0;  // no valid field: nothing known, so playing
+  time.flags = 0;  // no valid field: nothing known, so playing
   EXPECT_TRUE(q.HostIsPlaying());
   EXPECT_EQ(q.HostTempo(), 0.0);
-  host.time.samplePos = -5;
+  time.samplePos = -5;
   EXPECT_EQ(q.HostSamplePos(), 0);
-  host.time.samplePos = 1e12;
+  time.samplePos = 1e12;
   EXPECT_EQ(q.HostSamplePos(), 2147483647);  // saturates instead of overflowing
 }
 
 TEST_F(HostTime, InvalidValuesAreSkipped) {
-  host.answerTime = true;
-  host.time.tempo = -3;
-  host.time.timeSigNumerator = 0;
-  host.time.timeSigDenominator = 4;
-  host.time.flags = kTempoValid | kTimeSigValid;
+  VstTimeInfo& time = Time();
+  time.tempo = -3;
+  time.timeSigNumerator = 0;
+  time.timeSigDenominator = 4;
+  time.flags = kTempoValid | kTimeSigValid;
   HostTransport t;
   q.HostTimeInfo(t);
   EXPECT_EQ(t.tempo, 120.0);

@@ -9,9 +9,12 @@
 #include <mutex>
 #include <vector>
 
-#include "fake_host.h"
-#include "plugin/channel_config.h"
-#include "plugin/host_kind.h"
+#include "framework/channel_config.h"
+#include "framework/host_kind.h"
+#include "tests/plugin/effect_fixture.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 
@@ -38,7 +41,7 @@ TEST(EffectIdentity, RecordAfterCreation) {
   EXPECT_EQ(f.Instance().SampleRate(), 44100.0);
   EXPECT_EQ(f.Instance().Presets().Current(), 0);
   // Creation asks the host nothing; identification waits for the open request.
-  EXPECT_TRUE(f.host.calls.empty());
+  EXPECT_TRUE(f.host->Calls().empty());
 }
 
 TEST(EffectIdentity, TwoInstancesAreIndependent) {
@@ -53,23 +56,23 @@ TEST(EffectIdentity, TwoInstancesAreIndependent) {
 TEST(ParameterTable, DefaultsNamesAndLabels) {
   EffectFixture f;
   const Quorvantel& q = f.Instance();
-  EXPECT_STREQ(q.GetParam(0).Name(), "Length");
-  EXPECT_STREQ(q.GetParam(0).Label(), "ms");
-  EXPECT_EQ(q.GetParam(0).Exponent(), 2.0);
-  EXPECT_STREQ(q.GetParam(43).Name(), "Envelope");
-  EXPECT_EQ(q.GetParam(43).Type(), ParameterType::kInt);
-  EXPECT_STREQ(q.GetParam(44).Name(), "Dst Mod");
-  EXPECT_STREQ(q.GetParam(28).Label(), "%");
-  EXPECT_STREQ(q.GetParam(54).Name(), "Shape1");
-  EXPECT_STREQ(q.GetParam(83).Name(), "Rate8");
-  EXPECT_STREQ(q.GetParam(83).Label(), "Hz");
-  EXPECT_STREQ(q.GetParam(85).Name(), "Skew8");
-  EXPECT_STREQ(q.GetParam(88).Name(), "Wet");
-  EXPECT_EQ(q.GetParam(88).Max(), 2.0);
-  EXPECT_STREQ(q.GetParam(52).DisplayTextFor(8), "Rev Exponential");
-  EXPECT_STREQ(q.GetParam(82).DisplayTextFor(6), "SampleHold");
-  EXPECT_STREQ(q.GetParam(41).DisplayTextFor(7), "LFO 8");
-  EXPECT_STREQ(q.GetParam(86).DisplayTextFor(1), "on");
+  EXPECT_STREQ(q.Parameters().Definition(0).Name(), "Length");
+  EXPECT_STREQ(q.Parameters().Definition(0).Label(), "ms");
+  EXPECT_EQ(q.Parameters().Definition(0).Exponent(), 2.0);
+  EXPECT_STREQ(q.Parameters().Definition(43).Name(), "Envelope");
+  EXPECT_EQ(q.Parameters().Definition(43).Type(), ParameterType::kInt);
+  EXPECT_STREQ(q.Parameters().Definition(44).Name(), "Dst Mod");
+  EXPECT_STREQ(q.Parameters().Definition(28).Label(), "%");
+  EXPECT_STREQ(q.Parameters().Definition(54).Name(), "Shape1");
+  EXPECT_STREQ(q.Parameters().Definition(83).Name(), "Rate8");
+  EXPECT_STREQ(q.Parameters().Definition(83).Label(), "Hz");
+  EXPECT_STREQ(q.Parameters().Definition(85).Name(), "Skew8");
+  EXPECT_STREQ(q.Parameters().Definition(88).Name(), "Wet");
+  EXPECT_EQ(q.Parameters().Definition(88).Max(), 2.0);
+  EXPECT_STREQ(q.Parameters().Definition(52).DisplayTextFor(8), "Rev Exponential");
+  EXPECT_STREQ(q.Parameters().Definition(82).DisplayTextFor(6), "SampleHold");
+  EXPECT_STREQ(q.Parameters().Definition(41).DisplayTextFor(7), "LFO 8");
+  EXPECT_STREQ(q.Parameters().Definition(86).DisplayTextFor(1), "on");
 }
 
 TEST(ParameterTable, EveryRoleHasItsShape) {
@@ -77,7 +80,7 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
   const Quorvantel& q = f.Instance();
   int sources = 0, depths = 0;
   for (int i = 0; i < 89; ++i) {
-    const Parameter& p = q.GetParam(i);
+    const ParameterDefinition& p = q.Parameters().Definition(i);
     if (TargetOf(i).input == EngineInput::kSource) {
       ++sources;
       EXPECT_EQ(p.Type(), ParameterType::kEnum) << i;
@@ -87,31 +90,31 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
       ++depths;
       EXPECT_EQ(p.Type(), ParameterType::kDouble) << i;
       EXPECT_EQ(p.Step(), 0.05);
-      EXPECT_EQ(p.Value(), 0.0);
+      EXPECT_EQ(q.Parameters().Value(i), 0.0);
     }
   }
   EXPECT_EQ(sources, 15);
   EXPECT_EQ(depths, 15);
   const int bools[] = {24, 56, 60, 64, 68, 72, 76, 80, 84, 86};
   for (int i : bools) {
-    EXPECT_EQ(q.GetParam(i).Type(), ParameterType::kBool) << i;
-    EXPECT_STREQ(q.GetParam(i).Label(), "");
+    EXPECT_EQ(q.Parameters().Definition(i).Type(), ParameterType::kBool) << i;
+    EXPECT_STREQ(q.Parameters().Definition(i).Label(), "");
   }
   for (int k = 0; k < 8; ++k) {
-    EXPECT_EQ(q.GetParam(54 + 4 * k).Value(), 4.0);
-    EXPECT_EQ(q.GetParam(55 + 4 * k).Exponent(), 2.0);
+    EXPECT_EQ(q.Parameters().Value(54 + 4 * k), 4.0);
+    EXPECT_EQ(q.Parameters().Definition(55 + 4 * k).Exponent(), 2.0);
   }
   for (int i = 0; i < 89; ++i) {
-    const Parameter& p = q.GetParam(i);
+    const ParameterDefinition& p = q.Parameters().Definition(i);
     EXPECT_NE(p.Type(), ParameterType::kNone) << i;
-    EXPECT_GE(p.Value(), p.Min()) << i;
-    EXPECT_LE(p.Value(), p.Max()) << i;
+    EXPECT_GE(q.Parameters().Value(i), p.Min()) << i;
+    EXPECT_LE(q.Parameters().Value(i), p.Max()) << i;
   }
 }
 
 // The plain value v of parameter `index` reaches the engine, as from the host or a loaded state.
 const GrainEngine& Change(EffectFixture& f, int index, double v) {
-  f.Instance().GetParam(index).SetClamped(v);
+  f.Instance().Parameters().SetClamped(index, v);
   f.Instance().OnParameterChanged(index);
   return f.Instance().Engine();
 }
@@ -122,9 +125,9 @@ TEST(ParameterTable, EveryIndexDrivesItsEngineInput) {
   const int values[] = {0, 3, 6, 43, 9, 12, 15, 18, 21, 25, 28, 31, 34, 37, 40};
   for (int slot = 0; slot < 15; ++slot) {
     const int i = values[slot];
-    const Parameter& p = f.Instance().GetParam(i);
+    const ParameterDefinition& p = f.Instance().Parameters().Definition(i);
     const ModSlotBank& slots = Change(f, i, 0.3 * p.Min() + 0.7 * p.Max()).ModSlots();
-    EXPECT_FLOAT_EQ(slots.Slot(slot).value, static_cast<float>(p.Value())) << i;
+    EXPECT_FLOAT_EQ(slots.Slot(slot).value, static_cast<float>(f.Value(i))) << i;
     EXPECT_EQ(Change(f, i + 1, 5.7).ModSlots().Slot(slot).selector, 5) << i + 1;
     EXPECT_FLOAT_EQ(Change(f, i + 2, 0.35).ModSlots().Slot(slot).depth, 0.35f) << i + 2;
   }
@@ -203,14 +206,14 @@ TEST(HostIdentification, SubstringTableInOrder) {
 
 TEST(HostIdentification, AskedOnceWithVersionConverted) {
   EffectFixture f;
-  f.host.product = "Bitwig Studio";
-  f.host.vendorVersion = 50102;
+  f.host->Script().productString = "Bitwig Studio";
+  f.host->Script().vendorVersion = 50102;
   EXPECT_EQ(f.Instance().HostKind(), 0);
   EXPECT_EQ(f.Instance().HostVersion(), 0x00050102);
-  f.host.product = "Cubase";
+  f.host->Script().productString = "Cubase";
   EXPECT_EQ(f.Instance().HostKind(), 0);  // not asked again
-  EXPECT_EQ(f.host.Count(kHostGetProductString), 1);
-  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 1);
+  EXPECT_EQ(f.host->CountCalls(kHostGetProductString), 1);
+  EXPECT_EQ(f.host->CountCalls(kHostGetVendorVersion), 1);
 }
 
 TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
@@ -218,7 +221,7 @@ TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
   // conversion nor change it.
   for (const intptr high : {intptr{1} << 62, std::numeric_limits<intptr>::min()}) {
     EffectFixture f;
-    f.host.vendorVersion = high + 50102;
+    f.host->Script().vendorVersion = high + 50102;
     f.Instance().HostKind();
     EXPECT_EQ(f.Instance().HostVersion(), 0x00050102);
   }
@@ -226,18 +229,18 @@ TEST(HostIdentification, VersionIsA32BitNumberInAWiderAnswer) {
 
 TEST(HostIdentification, EmptyNameSkipsTheVersion) {
   EffectFixture f;
-  f.host.product = "";
+  f.host->Script().productString = "";
   f.Dispatch(kEffectOpen);
   EXPECT_EQ(f.Instance().HostKind(), 0);
   EXPECT_EQ(f.Instance().HostVersion(), 0);
-  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 0);
+  EXPECT_EQ(f.host->CountCalls(kHostGetVendorVersion), 0);
 }
 
 TEST(HostIdentification, UnterminatedProductStringIsCutAtTheBuffer) {
   EffectFixture f;
-  f.host.fillWholeProductBuffer = true;
+  f.host->Script().productUnterminated = true;
   EXPECT_EQ(f.Instance().HostKind(), 0);  // read as 255 'x', not past the buffer
-  EXPECT_EQ(f.host.Count(kHostGetVendorVersion), 1);
+  EXPECT_EQ(f.host->CountCalls(kHostGetVendorVersion), 1);
 }
 
 TEST(HostIdentification, NoHostCallbackAtAll) {
@@ -249,7 +252,7 @@ TEST(HostIdentification, NoHostCallbackAtAll) {
   EXPECT_EQ(q->HostTempo(), 0.0);
   EXPECT_TRUE(q->HostIsPlaying());
   q->SetParameterFromGUI(0, 0.5);  // automation goes nowhere, no crash
-  EXPECT_EQ(q->GetParam(0).Value(), 38.25);
+  EXPECT_EQ(q->Parameters().Value(0), 38.25);
   effect->dispatcher(effect, kEffectClose, 0, 0, nullptr, 0);
 }
 
@@ -300,6 +303,7 @@ class RecordingEditor : public IEditorView {
   void SetParameterFromPlugin(int index, double value, bool normalized) override {
     pushes_->push_back({index, value, normalized});
   }
+  void DropPendingValue(int) override {}
   void PrepareDraw() override { ++prepared; }
   int Width() const override { return 800; }
   int Height() const override { return 600; }
@@ -324,7 +328,7 @@ class RecordingEditor : public IEditorView {
         .get();
   }
   int prepared = 0;
-  std::recursive_mutex* lock = nullptr;
+  InstanceMutex* lock = nullptr;
   int windowCallsWithLockFree = 0;
 
  private:
@@ -380,7 +384,7 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   ASSERT_EQ(pushes.size(), 1u);
   EXPECT_EQ(pushes[0].value, 0.5);
   EXPECT_TRUE(pushes[0].normalized);
-  EXPECT_EQ(f.host.Count(kHostAutomate), 0);
+  EXPECT_EQ(f.host->CountCalls(kHostAutomate), 0);
 
   // A destroyed instance closes the editor's window first.
   f.Dispatch(kEffectClose);

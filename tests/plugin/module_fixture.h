@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 // Loads the module the build made (QV_PLUGIN_PATH); null, with a test failure, when it cannot.
 inline std::unique_ptr<qvhost::PluginHost> LoadModule(qvhost::HostScript script = {}) {

@@ -5,7 +5,10 @@
 #include <limits>
 #include <vector>
 
-#include "fake_host.h"
+#include "tests/plugin/effect_fixture.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 

@@ -1,11 +1,13 @@
 // State chunk reads and writes: byte order, bounds, and the chunk header.
-#include "plugin/state_chunk.h"
+#include "framework/state_chunk.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "plugin/effect_base.h"
+#include "framework/effect_base.h"
+
+using namespace framework;
 
 namespace {
 

@@ -5,7 +5,10 @@
 #include <limits>
 #include <vector>
 
-#include "fake_host.h"
+#include "tests/plugin/effect_fixture.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 
@@ -54,25 +57,25 @@ TEST(ChunkLoading, NonFiniteStoredValuesKeepTheCurrentValue) {
   PutDouble(bytes, 8 + 8 * 88, -std::numeric_limits<double>::infinity());
   PutDouble(bytes, 8 + 8 * 9, 0.25);
   EXPECT_EQ(SetChunk(q, bytes, true), 1);
-  EXPECT_EQ(q.GetParam(0).Value(), 30.0);
-  EXPECT_EQ(q.GetParam(3).Value(), 20.0);
-  EXPECT_EQ(q.GetParam(88).Value(), 1.0);
-  EXPECT_EQ(q.GetParam(9).Value(), 0.25);
+  EXPECT_EQ(q.Parameters().Value(0), 30.0);
+  EXPECT_EQ(q.Parameters().Value(3), 20.0);
+  EXPECT_EQ(q.Parameters().Value(88), 1.0);
+  EXPECT_EQ(q.Parameters().Value(9), 0.25);
 }
 
 TEST(ChunkLoading, HeaderOnlyOrEmptyChangesNoValue) {
   NotifyCounter q;
-  q.GetParam(0).SetClamped(77);
+  q.Parameters().SetClamped(0, 77);
   std::vector<std::uint8_t> header = ChunkOf(q, true);
   header.resize(8);
   EXPECT_EQ(SetChunk(q, header, true), 0);
-  EXPECT_EQ(q.GetParam(0).Value(), 77.0);  // not 1 ms
+  EXPECT_EQ(q.Parameters().Value(0), 77.0);  // not 1 ms
   EXPECT_EQ(q.changes, 89);
   const std::uint8_t one = 0;
   EXPECT_EQ(
       q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, 1, 0, const_cast<std::uint8_t*>(&one), 0),
       0);
-  EXPECT_EQ(q.GetParam(0).Value(), 77.0);
+  EXPECT_EQ(q.Parameters().Value(0), 77.0);
 }
 
 TEST(ChunkLoading, NullPointerOrNegativeSizeAnswersZero) {
@@ -93,6 +96,7 @@ TEST(ChunkLoading, TheEditorIsRefreshedOnlyOnSuccess) {
     void SetParameterFromPlugin(int, double, bool normalized) override {
       if (!normalized) ++*pushes;
     }
+    void DropPendingValue(int) override {}
     void PrepareDraw() override {}
     int Width() const override { return 800; }
     int Height() const override { return 600; }
@@ -116,15 +120,15 @@ TEST(Programs, RecallOfAStoredProgramRestoresItsValues) {
   EXPECT_EQ(q.Presets().Current(), 1);
   e->setParameter(e, 0, 1.0f);  // Length 150 while on program 1
   e->dispatcher(e, kEffectSetProgram, 0, 0, nullptr, 0);
-  EXPECT_EQ(q.GetParam(0).Value(), 150.0);  // program 0 was never filled: values stay
+  EXPECT_EQ(q.Parameters().Value(0), 150.0);  // program 0 was never filled: values stay
   e->setParameter(e, 0, 0.0f);
   q.changes = 0;
   e->dispatcher(e, kEffectSetProgram, 0, 1, nullptr, 0);
-  EXPECT_EQ(q.GetParam(0).Value(), 150.0);  // stored when leaving program 1
+  EXPECT_EQ(q.Parameters().Value(0), 150.0);  // stored when leaving program 1
   EXPECT_EQ(q.changes, 89);
   EXPECT_EQ(q.resets, 0);
   e->dispatcher(e, kEffectSetProgram, 0, 0, nullptr, 0);
-  EXPECT_EQ(q.GetParam(0).Value(), 1.0);
+  EXPECT_EQ(q.Parameters().Value(0), 1.0);
 }
 
 TEST(Programs, OutOfRangeProgramKeepsTheIndexButStoresFirst) {

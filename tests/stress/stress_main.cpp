@@ -13,9 +13,11 @@
 #include <fstream>
 #include <string>
 
-#include "editor/editor_surface.h"
-#include "plugin/quorvantel.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/quorvantel.h"
 #include "tests/stress/instance_stress.h"
+
+using namespace quorvantel;
 
 namespace {
 
@@ -66,11 +68,10 @@ int main(int argc, char** argv) {
   stress::InstanceStress run(*host, seed);
   // The editor's thread, as its window's timer and a user drive it: clicks, drags and the wheel
   // anywhere on the editor, then a tick that takes over what the other threads handed it.
-  auto* surface =
-      dynamic_cast<editor::IEditorSurface*>(IEffectVst2::FromEffect(host->Effect())->Editor());
+  gui::IEditorSurface* surface = &Quorvantel::FromEffect(host->Effect())->EditorSurface();
   run.AddThread("editor", [surface, &run](stress::Random& rng) {
     const int x = rng.Below(800), y = rng.Below(600);
-    editor::MouseMod mod{true};
+    gui::MouseMod mod{true};
     mod.ctrl = rng.Below(4) == 0;
     switch (rng.Below(4)) {
       case 0:
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
         break;
       case 1:
         run.UserEditBegins();
-        surface->OnMouseWheel(x, y, editor::MouseMod{}, rng.Between(-3, 3));
+        surface->OnMouseWheel(x, y, gui::MouseMod{}, rng.Between(-3, 3));
         run.UserEditEnds();
         break;
       case 2:

@@ -6,7 +6,7 @@
 
 #include "common/platform/win32/wide_text.h"
 #include "host/cli/preset_io.h"
-#include "host/plugin_host.h"
+#include "host/lib/plugin_host.h"
 
 namespace {
 

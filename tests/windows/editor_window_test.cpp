@@ -11,14 +11,18 @@
 #include <thread>
 
 #include "common/platform/win32/windows_api.h"
-#include "editor/quorvantel_editor.h"
-#include "plugin/quorvantel_parameters.h"
+#include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/parameters/parameter_table.h"
 #include "raster/png_write.h"
-#include "tests/plugin/fake_host.h"
+#include "tests/plugin/effect_fixture.h"
+
+using namespace framework;
+using namespace quorvantel;
 
 namespace {
 
-using namespace editor;
+using namespace gui;
+using namespace quorvantel;
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcW(window, message, w, l);
@@ -51,7 +55,7 @@ class EditorWindow : public ::testing::Test, public EffectFixture {
     if (host_ != nullptr) DestroyWindow(host_);
   }
 
-  QuorvantelEditor& Editor() { return *dynamic_cast<QuorvantelEditor*>(Instance().Editor()); }
+  QuorvantelEditor& Editor() { return Instance().EditorSurface(); }
 
   // Runs the message loop for ms milliseconds, as the host's UI thread does.
   void Pump(int ms) {
@@ -232,7 +236,8 @@ TEST_F(EditorWindow, PopupMenuChoiceSetsTheParameterAndPathsEndInABackslash) {
   IControl* source = const_cast<IControl*>(Bound(kParamLength + 1));
   MoveTo(CentreX(*source), CentreY(*source));
   SetTimer(nullptr, 0, 300, &ChooseThirdRow);
-  Editor().PopupParamMenu(source, &Instance().GetParam(kParamLength + 1), 4);
+  Editor().PopupParamMenu(source,
+                          &Instance().Parameters().Definition(SourceParameter(kParamLength)), 4);
   Pump(100);
   EXPECT_EQ(Display(kParamLength + 1), "LFO 2");
 

@@ -11,8 +11,8 @@
 #include "host/cli/cli_error.h"
 #include "host/cli/param_catalog.h"
 #include "host/cli/preset_file.h"
-#include "host/plugin_host.h"
-#include "plugin/quorvantel.h"
+#include "host/lib/plugin_host.h"
+#include "quorvantel/quorvantel.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ std::vector<PresetSource> ReadList(const std::string& path) {
   return presets;
 }
 
-vst2::AEffect* Entry(vst2::HostCallback callback) { return CreateQuorvantelEffect(callback); }
+vst2::AEffect* Entry(vst2::HostCallback callback) { return quorvantel::CreateQuorvantelEffect(callback); }
 
 qvcli::FxProgram MakeProgram(const PresetSource& preset) {
   std::string error;

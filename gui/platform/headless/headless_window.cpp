@@ -2,9 +2,9 @@
 // editor refuse to open and the plug-in goes on working; dialogs and the value entry do nothing.
 #include <memory>
 
-#include "editor/window_layer.h"
+#include "gui/window_layer.h"
 
-namespace editor {
+namespace gui {
 
 namespace {
 
@@ -32,4 +32,4 @@ std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface&) {
   return std::make_unique<HeadlessWindow>();
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -2,10 +2,10 @@
 // common file and colour dialogs, opening an address with the shell, and the host and module
 // folders. None of them does anything while the editor window is closed.
 #include "common/platform/win32/wide_text.h"
-#include "editor/platform/win32/shell_api.h"
-#include "editor/platform/win32/win32_window.h"
+#include "gui/platform/win32/shell_api.h"
+#include "gui/platform/win32/win32_window.h"
 
-namespace editor {
+namespace gui {
 namespace {
 
 // The folder of a module's file with its trailing backslash; "" for a path without one.
@@ -109,4 +109,4 @@ std::string Win32Window::HostPath() { return FolderOf(nullptr); }
 
 std::string Win32Window::PluginPath() { return FolderOf(Module()); }
 
-}  // namespace editor
+}  // namespace gui

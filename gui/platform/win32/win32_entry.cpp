@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "common/platform/win32/wide_text.h"
-#include "editor/platform/win32/win32_window.h"
-#include "editor/value_entry.h"
+#include "gui/platform/win32/win32_window.h"
+#include "gui/value_entry.h"
 
-namespace editor {
+namespace gui {
 namespace {
 
 class Win32EntryWidget : public IEntryWidget {
@@ -129,4 +129,4 @@ std::unique_ptr<IEntryWidget> Win32Window::OpenEntryWidget(const EntryRequest& r
   return std::make_unique<Win32EntryWidget>(box, request.list, entry);
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -1,7 +1,7 @@
 // The editor's Win32 child window: class registration by a process-wide counter, the 41 ms timer
 // (id 2), the draw bitmap presented from a DIB section with BitBlt, and the mapping of mouse and
 // keyboard messages onto the surface.
-#include "editor/platform/win32/win32_window.h"
+#include "gui/platform/win32/win32_window.h"
 
 #include <windowsx.h>
 
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "editor/editor_surface.h"
+#include "gui/editor_surface.h"
 
-namespace editor {
+namespace gui {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvantelWndClass";
@@ -291,4 +291,4 @@ std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface& surface) {
   return std::make_unique<Win32Window>(surface);
 }
 
-}  // namespace editor
+}  // namespace gui

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "common/platform/win32/windows_api.h"
-#include "editor/window_layer.h"
+#include "gui/window_layer.h"
 
-namespace editor {
+namespace gui {
 
 // Everything runs on the thread that opened the window (the host's user-interface thread), which
 // is then the editor thread: the timer, painting and input arrive through its message loop.
@@ -57,4 +57,4 @@ class Win32Window : public IWindowLayer {
   std::unique_ptr<COLORREF[]> customColors_;  // the colour chooser's 16, made on first use
 };
 
-}  // namespace editor
+}  // namespace gui

@@ -1,5 +1,5 @@
 // Dialog programs, xdg-open and the program and module folders.
-#include "editor/platform/x11/desktop_dialogs.h"
+#include "gui/platform/x11/desktop_dialogs.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace editor::desktop {
+namespace gui::desktop {
 namespace {
 
 // Enough for any path or colour a dialog prints.
@@ -227,4 +227,4 @@ std::string PluginPath() {
   return Folder(path);
 }
 
-}  // namespace editor::desktop
+}  // namespace gui::desktop

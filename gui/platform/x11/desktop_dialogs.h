@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/records.h"
+#include "gui/records.h"
 
-namespace editor::desktop {
+namespace gui::desktop {
 
 // Waits until fd is readable or timeoutMs passes; false when the wait is abandoned (the editor
 // is closing), which ends the program being waited for.
@@ -51,4 +51,4 @@ bool OpenUrl(const char* url, const char* title, const char* confirm, const char
 std::string HostPath();
 std::string PluginPath();
 
-}  // namespace editor::desktop
+}  // namespace gui::desktop

@@ -1,15 +1,15 @@
 // XSETTINGS: the manager owns the selection _XSETTINGS_S<screen> with a window whose
 // _XSETTINGS_SETTINGS property holds every setting in one binary record.
-#include "editor/platform/x11/desktop_settings.h"
+#include "gui/platform/x11/desktop_settings.h"
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "editor/platform/x11/x11_display.h"
+#include "gui/platform/x11/x11_display.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 // A bounded reader in the record's byte order (byte 0: 0 little-endian, 1 big-endian).
@@ -104,4 +104,4 @@ std::uint32_t DesktopDoubleClickMs(X11Display& display, std::uint32_t fallbackMs
   return ms && *ms >= 1 && *ms <= 5000 ? static_cast<std::uint32_t>(*ms) : fallbackMs;
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class X11Display;
 
@@ -20,4 +20,4 @@ std::optional<std::int32_t> XSettingsInteger(std::span<const std::uint8_t> data,
 // display and publishes a sensible one (1 to 5000 ms); otherwise fallbackMs.
 std::uint32_t DesktopDoubleClickMs(X11Display& display, std::uint32_t fallbackMs);
 
-}  // namespace editor::x11
+}  // namespace gui::x11

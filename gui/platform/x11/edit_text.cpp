@@ -1,9 +1,9 @@
 // Editing operations of the edit box's text.
-#include "editor/platform/x11/edit_text.h"
+#include "gui/platform/x11/edit_text.h"
 
 #include <algorithm>
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 void EditText::SetText(const std::string& text) {
   text_ = text.substr(0, limit_);
@@ -61,4 +61,4 @@ void EditText::End(bool extend) { MoveTo(text_.size(), extend); }
 
 void EditText::PlaceCaret(std::size_t pos) { MoveTo(pos, false); }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class EditText {
  public:
@@ -46,4 +46,4 @@ class EditText {
   std::size_t anchor_ = 0;
 };
 
-}  // namespace editor::x11
+}  // namespace gui::x11

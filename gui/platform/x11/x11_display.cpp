@@ -1,5 +1,5 @@
 // The editor thread's display connection: setup checks, windows, pixels, keyboard map.
-#include "editor/platform/x11/x11_display.h"
+#include "gui/platform/x11/x11_display.h"
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -11,7 +11,7 @@
 
 #include "raster/font.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 // Cursor font glyphs of the arrow cursor (XC_left_ptr and its mask).
@@ -248,4 +248,4 @@ const raster::Font* X11Display::TextFont() {
   return font_.get();
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "editor/records.h"
+#include "gui/records.h"
 #include "raster/bitmap.h"
 #include "raster/font.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class X11Display {
  public:
@@ -83,4 +83,4 @@ class X11Display {
   bool fontTried_ = false;
 };
 
-}  // namespace editor::x11
+}  // namespace gui::x11

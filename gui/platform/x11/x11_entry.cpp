@@ -1,18 +1,18 @@
 // The edit box and the drop-down list of the value entry, drawn by us as child windows.
-#include "editor/platform/x11/x11_entry.h"
+#include "gui/platform/x11/x11_entry.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "editor/platform/x11/edit_text.h"
-#include "editor/platform/x11/x11_input.h"
-#include "editor/platform/x11/x11_session.h"
-#include "editor/value_entry.h"
+#include "gui/platform/x11/edit_text.h"
+#include "gui/platform/x11/x11_input.h"
+#include "gui/platform/x11/x11_session.h"
+#include "gui/value_entry.h"
 #include "raster/font.h"
 #include "raster/shapes.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 constexpr raster::Pixel kPaper = raster::MakePixel(255, 255, 255, 255);
@@ -338,4 +338,4 @@ std::unique_ptr<IEntryWidget> OpenEntryBox(X11Session& session, const EntryReque
   return box;
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "editor/window_layer.h"
+#include "gui/window_layer.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class X11Session;
 
@@ -17,4 +17,4 @@ class X11Session;
 std::unique_ptr<IEntryWidget> OpenEntryBox(X11Session& session, const EntryRequest& request,
                                            ValueEntry& entry);
 
-}  // namespace editor::x11
+}  // namespace gui::x11

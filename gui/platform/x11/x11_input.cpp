@@ -1,11 +1,11 @@
 // Modifier state, key and double-click translation for the X11 window layer.
-#include "editor/platform/x11/x11_input.h"
+#include "gui/platform/x11/x11_input.h"
 
 #include <xcb/xproto.h>
 
 #include <cstdlib>
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 MouseMod ModFromState(std::uint16_t state, int button, bool press) {
   MouseMod mod;
@@ -95,4 +95,4 @@ bool ClickTracker::Press(int button, std::uint32_t timeMs, int x, int y) {
   return twice;
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "editor/records.h"
+#include "gui/records.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 // The keysyms the editor and its entry boxes act on (X11's keysymdef values).
 namespace keysym {
@@ -55,4 +55,4 @@ class ClickTracker {
   int x_ = 0, y_ = 0;
 };
 
-}  // namespace editor::x11
+}  // namespace gui::x11

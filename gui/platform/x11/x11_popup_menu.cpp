@@ -1,15 +1,15 @@
 // Layout, painting and the modal loop of the popup menu.
-#include "editor/platform/x11/x11_popup_menu.h"
+#include "gui/platform/x11/x11_popup_menu.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "editor/platform/x11/x11_input.h"
-#include "editor/platform/x11/x11_session.h"
+#include "gui/platform/x11/x11_input.h"
+#include "gui/platform/x11/x11_session.h"
 #include "raster/font.h"
 #include "raster/shapes.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 constexpr raster::Pixel kPaper = raster::MakePixel(255, 245, 245, 245);
@@ -194,4 +194,4 @@ int RunPopupMenu(X11Session& session, const std::vector<std::string>& items, int
   return menu.Chosen();
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

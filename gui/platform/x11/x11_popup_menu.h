@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class X11Session;
 
@@ -16,4 +16,4 @@ class X11Session;
 int RunPopupMenu(X11Session& session, const std::vector<std::string>& items, int checked,
                  int itemsPerColumn);
 
-}  // namespace editor::x11
+}  // namespace gui::x11

@@ -1,6 +1,6 @@
 // The editor window's event loop: ticks on the timer period, painting from the draw bitmap,
 // and the X11 input mapped onto the surface's mouse and keyboard operations.
-#include "editor/platform/x11/x11_session.h"
+#include "gui/platform/x11/x11_session.h"
 
 #include <poll.h>
 
@@ -8,10 +8,10 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "editor/editor_surface.h"
-#include "editor/platform/x11/desktop_settings.h"
+#include "gui/editor_surface.h"
+#include "gui/platform/x11/desktop_settings.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -283,4 +283,4 @@ bool X11Session::WaitModal(int fd, int timeoutMs, const std::function<bool()>& d
   return false;
 }
 
-}  // namespace editor::x11
+}  // namespace gui::x11

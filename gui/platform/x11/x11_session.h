@@ -11,15 +11,15 @@
 #include <utility>
 #include <vector>
 
-#include "editor/platform/x11/x11_display.h"
-#include "editor/platform/x11/x11_input.h"
-#include "editor/records.h"
+#include "gui/platform/x11/x11_display.h"
+#include "gui/platform/x11/x11_input.h"
+#include "gui/records.h"
 
-namespace editor {
+namespace gui {
 class IEditorSurface;
 }
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 // A window of ours inside the editor (an entry box, a menu) that takes its own events.
 class ChildWindow {
@@ -91,4 +91,4 @@ class X11Session {
   std::vector<std::pair<xcb_window_t, ChildWindow*>> children_;
 };
 
-}  // namespace editor::x11
+}  // namespace gui::x11

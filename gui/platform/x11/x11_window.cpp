@@ -1,5 +1,5 @@
 // Opening and closing the X11 editor window, the editor thread, and the layer's services.
-#include "editor/platform/x11/x11_window.h"
+#include "gui/platform/x11/x11_window.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <future>
 
-#include "editor/editor_surface.h"
-#include "editor/platform/x11/desktop_dialogs.h"
-#include "editor/platform/x11/x11_display.h"
-#include "editor/platform/x11/x11_entry.h"
-#include "editor/platform/x11/x11_popup_menu.h"
-#include "editor/platform/x11/x11_session.h"
+#include "gui/editor_surface.h"
+#include "gui/platform/x11/desktop_dialogs.h"
+#include "gui/platform/x11/x11_display.h"
+#include "gui/platform/x11/x11_entry.h"
+#include "gui/platform/x11/x11_popup_menu.h"
+#include "gui/platform/x11/x11_session.h"
 
-namespace editor {
+namespace gui {
 
 std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface& surface) {
   return std::make_unique<x11::X11Window>(surface);
@@ -165,4 +165,4 @@ std::string X11Window::HostPath() { return desktop::HostPath(); }
 std::string X11Window::PluginPath() { return desktop::PluginPath(); }
 
 }  // namespace x11
-}  // namespace editor
+}  // namespace gui

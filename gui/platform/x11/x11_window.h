@@ -7,9 +7,9 @@
 #include <mutex>
 #include <thread>
 
-#include "editor/window_layer.h"
+#include "gui/window_layer.h"
 
-namespace editor::x11 {
+namespace gui::x11 {
 
 class X11Session;
 
@@ -66,4 +66,4 @@ class X11Window : public IWindowLayer {
   Rect placement_;                 // kept across openings; written by the editor thread
 };
 
-}  // namespace editor::x11
+}  // namespace gui::x11

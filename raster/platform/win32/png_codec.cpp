@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "raster/platform/win32/imaging_api.h"
 #include "raster/png_read.h"
 #include "raster/png_write.h"
-#include "raster/win32/imaging_api.h"
 
 namespace raster {
 namespace {

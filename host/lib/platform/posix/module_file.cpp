@@ -1,7 +1,7 @@
 // Module files through the dynamic loader.
-#include <dlfcn.h>
+#include "host/lib/module_file.h"
 
-#include "host/module_file.h"
+#include <dlfcn.h>
 
 namespace qvhost {
 

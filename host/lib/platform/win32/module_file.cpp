@@ -1,8 +1,9 @@
 // Module files through LoadLibrary; paths are UTF-8.
+#include "host/lib/module_file.h"
+
 #include <string>
 
 #include "common/platform/win32/wide_text.h"
-#include "host/module_file.h"
 
 namespace qvhost {
 

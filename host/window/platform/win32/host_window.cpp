@@ -1,7 +1,8 @@
 // The host's top-level window on Windows: a fixed-size frame whose client area is the editor's
 // size, its close button, and the message loop the host's user-interface thread runs.
+#include "host/window/host_window.h"
+
 #include "common/platform/win32/wide_text.h"
-#include "host/host_window.h"
 
 namespace qvhost {
 namespace {

@@ -1,5 +1,5 @@
 // The host's top-level window on X11 (XCB): size hints, the close protocol and its events.
-#include "host/host_window.h"
+#include "host/window/host_window.h"
 
 #include <poll.h>
 #include <xcb/xcb.h>

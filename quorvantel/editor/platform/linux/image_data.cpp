@@ -1,5 +1,5 @@
 // The three editor images, embedded into the module from img/ by the assembler at build time.
-#include "editor/resources.h"
+#include "quorvantel/editor/images.h"
 
 // Defines hidden symbols sym and sym_end around the bytes of img/file. QV_IMG_DIR is the
 // absolute img/ folder, passed by the build.
@@ -16,8 +16,10 @@ extern "C" const unsigned char qv_img_background[], qv_img_background_end[];
 extern "C" const unsigned char qv_img_knob[], qv_img_knob_end[];
 extern "C" const unsigned char qv_img_switch[], qv_img_switch_end[];
 
-namespace editor {
+namespace quorvantel {
 namespace {
+
+using gui::ResourceEntry;
 
 std::size_t Span(const unsigned char* begin, const unsigned char* end) {
   return std::size_t(end - begin);
@@ -25,7 +27,7 @@ std::size_t Span(const unsigned char* begin, const unsigned char* end) {
 
 }  // namespace
 
-std::span<const ResourceEntry> ResourceTable() {
+gui::ResourceTable EditorImages() {
   // clang-format off
   static const ResourceEntry table[] = {
       // id           name             bytes
@@ -37,4 +39,4 @@ std::span<const ResourceEntry> ResourceTable() {
   return table;
 }
 
-}  // namespace editor
+}  // namespace quorvantel

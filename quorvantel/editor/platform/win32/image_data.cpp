@@ -1,10 +1,12 @@
 // The three editor images, found among the Win32 resources of the module that holds this code
 // (the plug-in DLL, or a program that links the editor in).
 #include "common/platform/win32/windows_api.h"
-#include "editor/resources.h"
+#include "quorvantel/editor/images.h"
 
-namespace editor {
+namespace quorvantel {
 namespace {
+
+using gui::ResourceEntry;
 
 ResourceEntry Lookup(int id, const char* name) {
   HMODULE module = nullptr;
@@ -21,7 +23,7 @@ ResourceEntry Lookup(int id, const char* name) {
 
 }  // namespace
 
-std::span<const ResourceEntry> ResourceTable() {
+gui::ResourceTable EditorImages() {
   // Resources stay mapped while the module is loaded, so the table is built once.
   static const ResourceEntry table[] = {
       Lookup(kBackgroundId, kBackgroundName),
@@ -31,4 +33,4 @@ std::span<const ResourceEntry> ResourceTable() {
   return table;
 }
 
-}  // namespace editor
+}  // namespace quorvantel

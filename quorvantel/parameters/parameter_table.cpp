@@ -1,17 +1,23 @@
 // The parameter table of the effect, one row per parameter in index order with the engine input
 // the parameter drives, and the hand-over of its values to the engine.
-#include "plugin/quorvantel_parameters.h"
+#include "quorvantel/parameters/parameter_table.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "engine/grain_engine.h"
+#include "engine/mod_slot.h"
 #include "modulation/lfo_bank.h"
-#include "plugin/effect_base.h"
 
+namespace quorvantel {
 namespace {
+
+using framework::CopyBounded;
+using framework::kParameterTextSize;
+using framework::ParameterDefinition;
 
 enum class Kind { kDouble, kInt, kEnum, kBool };
 // Which fixed texts a parameter shows (Bool parameters get "off"/"on" by their definition).
@@ -142,8 +148,11 @@ constexpr const char* kEnvelopeShapeTexts[] = {
 constexpr const char* kLfoShapeTexts[] = {"Const",  "Triangle",   "Square",    "Sine",
                                           "Random", "Random Sqr", "SampleHold"};
 
+static_assert(std::size(kLfoTexts) == kLfoCount && std::size(kLfoShapeTexts) == kLfoShapeCount,
+              "a text for every LFO and every LFO shape");
+
 template <std::size_t N>
-void AddTexts(Parameter& parameter, const char* const (&texts)[N]) {
+void AddTexts(ParameterDefinition& parameter, const char* const (&texts)[N]) {
   for (std::size_t value = 0; value < N; ++value) {
     parameter.AddDisplayText(static_cast<int>(value), texts[value]);
   }
@@ -171,57 +180,87 @@ static_assert(Drives(kParamLength, kBase, kSetLength) && Drives(kParamOnset, kBa
               Drives(kParamLfoSync1, kLfoSync, 0) && Drives(kParamLfoSkew1, kLfoSkew, 0) &&
               Drives(kParamLfoSkew8, kLfoSkew, 7) && Drives(kParamMidSide, kMidSide) &&
               Drives(kParamDry, kDry) && Drives(kParamWet, kWet));
+static_assert(Drives(SourceParameter(kParamOnset), kSource, kSetOnset) &&
+              Drives(DepthParameter(kParamScanRate), kDepth, kSetScanRate) &&
+              Drives(EnvelopeShapeParameter(3), kEnvelopeShape, 3) &&
+              Drives(EnvelopeSkewParameter(3), kEnvelopeSkew, 3) &&
+              Drives(LfoParameter(7, 0), kLfoShape, 7) && Drives(LfoParameter(2, 3), kLfoSkew, 2));
+
+// Each modulated setting's value parameter stays inside the limits of the engine's slot for it,
+// and its default is the slot's value at construction, so a new engine and an opened effect
+// agree.
+constexpr bool BaseRowFitsSlot(int setting) {
+  for (const ParameterRow& row : kParameterTable) {
+    if (row.target.input != kBase || row.target.which != setting) continue;
+    const ModSlotLimits& slot = kModSlotLimits[setting];
+    return static_cast<float>(row.min) >= slot.min && static_cast<float>(row.max) <= slot.max &&
+           static_cast<float>(row.defaultValue) == slot.base;
+  }
+  return false;
+}
+constexpr bool EveryBaseRowFitsItsSlot() {
+  for (int setting = 0; setting < kModulatedSettingCount; ++setting)
+    if (!BaseRowFitsSlot(setting)) return false;
+  return true;
+}
+static_assert(EveryBaseRowFitsItsSlot(), "a value parameter's range or default leaves its slot");
 
 // Truncation toward zero that stays defined for any finite value.
 int TruncToInt(double v) { return static_cast<int>(std::clamp(v, -1.0e6, 1.0e6)); }
 
 }  // namespace
 
-void DefineQuorvantelParameters(IEffectBase& effect) {
-  for (int index = 0; index < kParameterCount && index < effect.ParameterCount(); ++index)
-    DefineQuorvantelParameter(index, effect.GetParam(index));
-}
-
-void DefineQuorvantelParameter(int index, Parameter& parameter) {
-  const ParameterRow& row = kParameterTable[index];
-  char name[kParameterTextSize];
-  if (std::strchr(row.name, '%') != nullptr) {  // an LFO's parameter
-    std::snprintf(name, sizeof name, row.name, row.target.which + 1);
-  } else {
-    CopyBounded(name, row.name, sizeof name);
+std::vector<ParameterDefinition> QuorvantelParameters() {
+  std::vector<ParameterDefinition> parameters(kParameterCount);
+  for (int index = 0; index < kParameterCount; ++index) {
+    const ParameterRow& row = kParameterTable[index];
+    char name[kParameterTextSize];
+    if (std::strchr(row.name, '%') != nullptr) {  // an LFO's parameter
+      std::snprintf(name, sizeof name, row.name, row.target.which + 1);
+    } else {
+      CopyBounded(name, row.name, sizeof name);
+    }
+    ParameterDefinition& parameter = parameters[index];
+    switch (row.kind) {
+      case kDouble:
+        parameter.DefineDouble(name, row.defaultValue, row.min, row.max, row.step, row.label);
+        break;
+      case kInt:
+        parameter.DefineInt(name, static_cast<int>(row.defaultValue), static_cast<int>(row.min),
+                            static_cast<int>(row.max), row.label);
+        break;
+      case kEnum:
+        parameter.DefineEnum(name, static_cast<int>(row.defaultValue),
+                             static_cast<int>(row.max) + 1);
+        break;
+      case kBool:
+        parameter.DefineBool(name, row.defaultValue != 0.0);
+        break;
+    }
+    parameter.SetExponent(row.exponent);
+    switch (row.texts) {
+      case kNone:
+        break;
+      case kLfos:
+        AddTexts(parameter, kLfoTexts);
+        break;
+      case kEnvelopeShapes:
+        AddTexts(parameter, kEnvelopeShapeTexts);
+        break;
+      case kLfoShapes:
+        AddTexts(parameter, kLfoShapeTexts);
+        break;
+    }
   }
-  switch (row.kind) {
-    case kDouble:
-      parameter.DefineDouble(name, row.defaultValue, row.min, row.max, row.step, row.label);
-      break;
-    case kInt:
-      parameter.DefineInt(name, static_cast<int>(row.defaultValue), static_cast<int>(row.min),
-                          static_cast<int>(row.max), row.label);
-      break;
-    case kEnum:
-      parameter.DefineEnum(name, static_cast<int>(row.defaultValue), static_cast<int>(row.max) + 1);
-      break;
-    case kBool:
-      parameter.DefineBool(name, row.defaultValue != 0.0);
-      break;
-  }
-  parameter.SetExponent(row.exponent);
-  switch (row.texts) {
-    case kNone:
-      break;
-    case kLfos:
-      AddTexts(parameter, kLfoTexts);
-      break;
-    case kEnvelopeShapes:
-      AddTexts(parameter, kEnvelopeShapeTexts);
-      break;
-    case kLfoShapes:
-      AddTexts(parameter, kLfoShapeTexts);
-      break;
-  }
+  return parameters;
 }
 
 ParameterTarget TargetOf(int index) { return kParameterTable[index].target; }
+
+void ApplyDefaults(GrainEngine& engine) {
+  for (const ParameterRow& row : kParameterTable)
+    ApplyToEngine(engine, row.target, row.defaultValue);
+}
 
 void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value) {
   if (!std::isfinite(value)) return;
@@ -255,3 +294,5 @@ void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value) {
       return engine.SetWetGain(value);
   }
 }
+
+}  // namespace quorvantel

@@ -1,9 +1,14 @@
 // The effect's 89 parameters: their indices, their definitions and the engine input each drives.
+// The effect and its editor both name parameters through this table.
 #pragma once
 
+#include <vector>
+
+#include "framework/parameter.h"
+
 class GrainEngine;
-class IEffectBase;
-class Parameter;
+
+namespace quorvantel {
 
 constexpr int kParameterCount = 89;
 
@@ -37,6 +42,18 @@ enum ParameterIndex : int {
   kParamWet = 88,
 };
 
+// A modulated setting's "Mod" and "Dpth" parameters follow its value parameter.
+constexpr int SourceParameter(int base) { return base + 1; }
+constexpr int DepthParameter(int base) { return base + 2; }
+// Envelope slot 0..3: its shape and skew parameters.
+constexpr int EnvelopeShapeParameter(int slot) { return kParamEnvelopeShape1 + 2 * slot; }
+constexpr int EnvelopeSkewParameter(int slot) { return kParamEnvelopeSkew1 + 2 * slot; }
+// LFO 0..7: its shape, rate, sync and skew parameters, in that order.
+constexpr int kParametersPerLfo = 4;
+constexpr int LfoParameter(int lfo, int which) {
+  return kParamLfoShape1 + kParametersPerLfo * lfo + which;
+}
+
 // The GrainEngine input a parameter drives.
 enum class EngineInput : int {
   kBase,  // of a modulated setting: the value, "Mod" and "Dpth" parameters
@@ -63,11 +80,8 @@ struct ParameterTarget {
   int which = 0;  // the ModulatedSetting, the envelope slot 0..3 or the LFO 0..7; else 0
 };
 
-// Defines every parameter of the table on a freshly constructed instance (constructor only).
-void DefineQuorvantelParameters(IEffectBase& effect);
-// Defines parameter index (0 .. 88) of the table on a fresh Parameter: tools that only need
-// the table's ranges, mappings and texts (the command-line host) build it apart from an instance.
-void DefineQuorvantelParameter(int index, Parameter& parameter);
+// The definition of every parameter, in index order, as the framework takes them.
+std::vector<framework::ParameterDefinition> QuorvantelParameters();
 
 // Any thread: what parameter index (0 .. 88) drives.
 ParameterTarget TargetOf(int index);
@@ -76,3 +90,9 @@ ParameterTarget TargetOf(int index);
 // toward zero for the LFO selectors and envelope shapes, on above 0.5 for the two switches.
 // Values that are not finite are ignored.
 void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value);
+
+// Every parameter's default, handed to the engine in index order, as opening a new instance does
+// (for tests and benchmarks that drive the engine alone).
+void ApplyDefaults(GrainEngine& engine);
+
+}  // namespace quorvantel
