@@ -10,9 +10,9 @@
 #include "engine/render_path.h"
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
-#include "host/cli/environment.h"
 #include "host/cli/render.h"
 #include "host/cli/session.h"
+#include "host/cli/system.h"
 
 namespace qvcli {
 namespace {

@@ -1,11 +1,10 @@
 // Drawing of the stderr progress bar.
 #include "host/cli/progress_bar.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "host/cli/interrupt.h"
+#include "host/cli/system.h"
 
 namespace qvcli {
 namespace {
@@ -19,7 +18,7 @@ constexpr int kWidth = 40;
 ProgressBar::ProgressBar(std::string label, std::int64_t total)
     : label_(std::move(label)),
       total_(total),
-      enabled_(total > 0 && isatty(STDERR_FILENO) == 1),
+      enabled_(total > 0 && StandardErrorIsTerminal()),
       start_(Clock::now()),
       lastDraw_(start_) {
   if (enabled_) WatchInterrupts();

@@ -1,8 +1,6 @@
 // The render loop of quorvantel-host.
 #include "host/cli/render.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

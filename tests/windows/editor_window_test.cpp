@@ -16,9 +16,6 @@
 #include "raster/png_write.h"
 #include "tests/plugin/effect_fixture.h"
 
-using namespace framework;
-using namespace quorvantel;
-
 namespace {
 
 using namespace gui;
@@ -181,8 +178,8 @@ TEST_F(EditorWindow, DraggingAFaderAndTheWheelChangeTheParameter) {
   const double dragged = Value(kParamLength);
   EXPECT_NE(dragged, before);
   // The host heard one gesture around the drag.
-  EXPECT_GE(host.Count(vst2::kHostBeginEdit), 1);
-  EXPECT_GE(host.Count(vst2::kHostEndEdit), 1);
+  EXPECT_GE(host->CountCalls(vst2::kHostBeginEdit), 1);
+  EXPECT_GE(host->CountCalls(vst2::kHostEndEdit), 1);
 }
 
 TEST_F(EditorWindow, RightClickOpensTheEditBoxAndReturnCommits) {
