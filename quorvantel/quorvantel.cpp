@@ -94,9 +94,8 @@ void Quorvantel::PublishLfo(int lfo) {
 
 std::uint32_t Quorvantel::UnusedLfos() const {
   std::uint32_t used = 0;
-  for (int index = 0; index < kParameterCount; ++index) {
-    if (TargetOf(index).input != EngineInput::kSource) continue;
-    const int lfo = static_cast<int>(Parameters().Value(index));
+  for (const int base : kBaseParameters) {
+    const int lfo = static_cast<int>(Parameters().Value(SourceParameter(base)));
     if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
   }
   return ~used & ((1u << kLfoCount) - 1);
@@ -108,9 +107,8 @@ void Quorvantel::UpdateLfoGreying() {
   // The LFO settings are applied to the engine again, LFO by LFO, with the values the
   // parameters hold now (a source change may move an LFO to another lane). The host hears
   // nothing: no value changed, and an automation message would be recorded as the user's.
-  for (int index = 0; index < kParameterCount; ++index) {
-    if (IsLfoInput(TargetOf(index).input)) OnParameterChanged(index);
-  }
+  for (int index = LfoParameter(0, 0); index < LfoParameter(kLfoCount, 0); ++index)
+    OnParameterChanged(index);
 }
 
 void Quorvantel::OnAllParametersReplaced() {

@@ -185,6 +185,34 @@ static_assert(Drives(SourceParameter(kParamOnset), kSource, kSetOnset) &&
               Drives(EnvelopeShapeParameter(3), kEnvelopeShape, 3) &&
               Drives(EnvelopeSkewParameter(3), kEnvelopeSkew, 3) &&
               Drives(LfoParameter(7, 0), kLfoShape, 7) && Drives(LfoParameter(2, 3), kLfoSkew, 2));
+// The LFO parameters are one block: LFO by LFO, shape, rate, sync and skew.
+constexpr bool LfoParametersAreOneBlock() {
+  for (int index = 0; index < kParameterCount; ++index) {
+    const bool inBlock = index >= LfoParameter(0, 0) && index < LfoParameter(kLfoCount, 0);
+    const EngineInput input = kParameterTable[index].target.input;
+    if (IsLfoInput(input) != inBlock) return false;
+    if (inBlock) {
+      const int lfo = (index - LfoParameter(0, 0)) / kParametersPerLfo;
+      const int which = (index - LfoParameter(0, 0)) % kParametersPerLfo;
+      if (kParameterTable[index].target.which != lfo ||
+          static_cast<int>(input) - static_cast<int>(kLfoShape) != which)
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(LfoParametersAreOneBlock());
+
+constexpr bool EveryBaseParameterDrivesItsSetting() {
+  for (int setting = 0; setting < kModulatedSettingCount; ++setting) {
+    const int base = kBaseParameters[setting];
+    if (!Drives(base, kBase, setting) || !Drives(SourceParameter(base), kSource, setting) ||
+        !Drives(DepthParameter(base), kDepth, setting))
+      return false;
+  }
+  return true;
+}
+static_assert(EveryBaseParameterDrivesItsSetting());
 
 // Each modulated setting's value parameter stays inside the limits of the engine's slot for it,
 // and its default is the slot's value at construction, so a new engine and an opened effect

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/parameter.h"
+#include "modulation/mod_routing.h"
 
 class GrainEngine;
 
@@ -42,6 +43,12 @@ enum ParameterIndex : int {
   kParamWet = 88,
 };
 
+// The value parameter of each modulated setting, in setting order (ModulatedSetting).
+constexpr int kBaseParameters[kModulatedSettingCount] = {
+    kParamLength,        kParamOnset,     kParamSource, kParamEnvelopeSelect, kParamPan,
+    kParamDir,           kParamPitch,     kParamSpeed,  kParamDelay,          kParamFeedback,
+    kParamFeedbackApply, kParamAmplitude, kParamFreeze, kParamBufferLength,   kParamScanRate,
+};
 // A modulated setting's "Mod" and "Dpth" parameters follow its value parameter.
 constexpr int SourceParameter(int base) { return base + 1; }
 constexpr int DepthParameter(int base) { return base + 2; }

@@ -1,7 +1,9 @@
 // A script of what a user and a host do to an open editor, on the headless editor: clicks, drags,
 // double clicks, the wheel, keys, value entries typed and committed, ticks, parameter values from
 // the host (in and out of range) and short audio blocks. Every control keeps a value in 0..1 and
-// every parameter a value in its range, and nothing is read or written out of bounds.
+// every parameter a value in its range, and nothing is read or written out of bounds. One
+// instance and its editor serve the whole run; each input starts with the window closed and the
+// fresh instance's parameters shown.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -64,10 +66,30 @@ void ProcessBlock(editor_test::EditorHarness& h, int frames) {
   h.effect->processReplacing(h.effect, inputs, outputs, frames);
 }
 
+// The instance and its editor, made once: what a fresh harness would be, and its state.
+struct Session {
+  editor_test::EditorHarness harness;
+  std::vector<std::uint8_t> fresh = harness.host->GetChunk(true);
+
+  // Back to the start: the window closed (and with it any entry, capture and gesture), the
+  // headless window layer, the fresh parameters, and every control holding its fresh value (one
+  // tick takes them; what it leaves to redraw the script's own ticks draw).
+  editor_test::EditorHarness& Restore() {
+    QuorvantelEditor& e = harness.Editor();
+    e.CloseWindow();
+    e.SetWindowLayer(CreateWindowLayer(e));
+    harness.host->ClearCalls();
+    if (harness.host->SetChunk(fresh, true) != 1) fuzz::Finding("the fresh state was refused");
+    harness.Tick();
+    return harness;
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  editor_test::EditorHarness h;
+  static Session session;
+  editor_test::EditorHarness& h = session.Restore();
   editor_test::FakeWindow* window = nullptr;
   QuorvantelEditor& e = h.Editor();
   Script script(data, size);

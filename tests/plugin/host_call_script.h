@@ -70,13 +70,16 @@ class ByteChoices : public Choices {
 
 class HostCallScript {
  public:
-  // host: an opened instance. fault receives one line per wrong answer.
+  // host: an opened instance. fault receives one line per wrong answer. reloadState: whether
+  // each parameter check also loads the saved state back (a whole state load each time; a
+  // fuzzer leaves that to its chunk target).
   HostCallScript(qvhost::PluginHost& host, Choices& choices,
-                 std::function<void(const std::string&)> fault);
+                 std::function<void(const std::string&)> fault, bool reloadState = true);
 
   // One action of the script. False once a fault has been reported.
   bool Step();
-  // Every parameter readable, in range and shown as a number; the state a fixed point.
+  // Every parameter readable, in range and shown as a number; every stored value finite; unless
+  // the script was made without, the state loaded back saves to the same bytes (a fixed point).
   void CheckParameters(const char* after);
   bool Failed() const { return failed_; }
 
@@ -101,6 +104,7 @@ class HostCallScript {
   Choices& rng_;
   std::function<void(const std::string&)> fault_;
   bool failed_ = false;
+  bool reloadState_ = true;
   std::vector<std::uint8_t> validChunk_;
   int blockSize_ = 1024;  // what the plug-in was last told
   int connectedInputs_ = 2;
