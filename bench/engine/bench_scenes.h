@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/grain_engine.h"
+#include "quorvantel/parameters/parameter_table.h"
 
 namespace benchscene {
 
@@ -44,30 +45,6 @@ inline const std::vector<Named>& Settings() {
   return settings;
 }
 
-// What opening the effect gives a new engine: every input at its parameter's default.
-inline void ApplyDefaults(GrainEngine& e) {
-  // Length, Onset, Source, Envelope, Pan, Dir, Pitch, Speed, Delay, Feedback, FB Apply, Ampl,
-  // Freeze, BufLen, ScanRate; each with LFO 1 at depth 0.
-  const double bases[kModulatedSettingCount] = {30, 20, 0, 1, 0.5, 1, 0, 1, 0, 0, 0.25, 1, 0, 1, 1};
-  for (int k = 0; k < kModulatedSettingCount; ++k) {
-    const auto setting = static_cast<ModulatedSetting>(k);
-    e.SetBase(setting, bases[k]);
-    e.SetSource(setting, 0);
-    e.SetDepth(setting, 0.0);
-  }
-  for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) {
-    e.SetEnvelopeShape(slot, kTriangle);
-    e.SetEnvelopeSkew(slot, 0.5);
-  }
-  for (int lfo = 0; lfo < kLfoCount; ++lfo) {
-    e.SetLfoParameter(lfo, LfoParam::kShape, kLfoRandom);
-    e.SetLfoParameter(lfo, LfoParam::kRate, 1.0);
-    e.SetLfoParameter(lfo, LfoParam::kSkew, 0.5);
-  }
-  e.SetDryGain(0.0);
-  e.SetWetGain(1.0);
-}
-
 // An engine on `path` with setting `s`, its input block and output buffers, the pool filled.
 struct Scene {
   std::unique_ptr<GrainEngine> engine = std::make_unique<GrainEngine>();
@@ -78,7 +55,7 @@ struct Scene {
   Scene(const Setting& s, RenderPath path) : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
     engine->SetRenderPath(path);
     engine->ResetProcessing(s.sampleRate);
-    ApplyDefaults(*engine);
+    quorvantel::ApplyDefaults(*engine);  // what opening the effect gives a new engine
     engine->SetBase(kSetLength, s.lengthMs);
     engine->SetBase(kSetOnset, s.onsetMs);
     engine->SetBase(kSetFeedback, s.feedback);

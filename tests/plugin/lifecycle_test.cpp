@@ -147,6 +147,36 @@ TEST(ParameterTable, EveryIndexDrivesItsEngineInput) {
   EXPECT_EQ(Change(f, 88, 1.5).WetGain(), 1.5);
 }
 
+TEST(ParameterTable, TheDefaultsAppliedToANewEngineSoundAsAnOpenedInstance) {
+  EffectFixture f;
+  f.host->Open();
+  GrainEngine engine;
+  ApplyDefaults(engine);
+  // The same noise through both, in blocks as a host sends them: the same samples to the bit.
+  constexpr int kBlock = 256;
+  std::vector<double> in[2], viaEffect[2], viaEngine[2];
+  for (int c = 0; c < 2; ++c) {
+    in[c].resize(kBlock);
+    viaEffect[c].resize(kBlock);
+    viaEngine[c].resize(kBlock);
+  }
+  std::uint32_t noise = 12345;
+  for (int block = 0; block < 40; ++block) {
+    for (auto& channel : in) {
+      for (double& v : channel) {
+        noise = noise * 1664525u + 1013904223u;
+        v = static_cast<double>(noise >> 8) / 8388608.0 - 1.0;
+      }
+    }
+    double* inputs[] = {in[0].data(), in[1].data()};
+    double* effectOut[] = {viaEffect[0].data(), viaEffect[1].data()};
+    double* engineOut[] = {viaEngine[0].data(), viaEngine[1].data()};
+    f.host->ProcessDouble(inputs, effectOut, kBlock);
+    engine.ProcessBlock(inputs, engineOut, kBlock, 0.0);
+    for (int c = 0; c < 2; ++c) ASSERT_EQ(viaEffect[c], viaEngine[c]) << "block " << block;
+  }
+}
+
 TEST(ParameterTable, SwitchesTurnOnAboveHalfAndValuesThatAreNotFiniteAreIgnored) {
   GrainEngine e;
   ApplyToEngine(e, TargetOf(86), 0.5);
