@@ -1,7 +1,7 @@
 // The seam between the editor and a window system: what a native window layer supplies to the
 // surface (window, timer thread, presenting pixels, the value entry's native box, menus, dialogs
 // and paths). The surface and the controls only ever see this interface; each platform folder
-// under editor/platform/ implements it, and a build without a window system uses the headless one.
+// under gui/platform/ implements it, and a build without a window system uses the headless one.
 #pragma once
 
 #include <memory>
@@ -75,7 +75,7 @@ class IWindowLayer {
   virtual std::string PluginPath() = 0;
 };
 
-// The window layer of this build for surface (editor/platform/<name>/).
+// The window layer of this build for surface (gui/platform/<name>/).
 std::unique_ptr<IWindowLayer> CreateWindowLayer(IEditorSurface& surface);
 
 }  // namespace gui
