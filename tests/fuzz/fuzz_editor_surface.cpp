@@ -66,23 +66,43 @@ void ProcessBlock(editor_test::EditorHarness& h, int frames) {
   h.effect->processReplacing(h.effect, inputs, outputs, frames);
 }
 
-// The instance and its editor, made once: what a fresh harness would be, and its state.
-struct Session {
-  editor_test::EditorHarness harness;
-  std::vector<std::uint8_t> fresh = harness.host->GetChunk(true);
+// The instance and its editor, made once, and the values every input starts from: each
+// parameter as the host sets it from the value it first read (so that setting it again gives
+// exactly the same).
+class Session {
+ public:
+  Session() {
+    qvhost::PluginHost& host = *harness_.host;
+    const int count = harness_.Instance().Parameters().Count();
+    for (int i = 0; i < count; ++i) {
+      start_.push_back(host.GetParameter(i));
+      host.SetParameter(i, start_.back());
+      plain_.push_back(harness_.Value(i));
+    }
+    harness_.Tick(2);
+  }
 
   // Back to the start: the window closed (and with it any entry, capture and gesture), the
-  // headless window layer, the fresh parameters, and every control holding its fresh value (one
-  // tick takes them; what it leaves to redraw the script's own ticks draw).
+  // headless window layer, the parameters the last input changed set back by the host, every
+  // control given its parameter's value again, and one tick that takes them (what it leaves to
+  // redraw, the script's own ticks draw).
   editor_test::EditorHarness& Restore() {
-    QuorvantelEditor& e = harness.Editor();
+    QuorvantelEditor& e = harness_.Editor();
     e.CloseWindow();
     e.SetWindowLayer(CreateWindowLayer(e));
-    harness.host->ClearCalls();
-    if (harness.host->SetChunk(fresh, true) != 1) fuzz::Finding("the fresh state was refused");
-    harness.Tick();
-    return harness;
+    qvhost::PluginHost& host = *harness_.host;
+    host.ClearCalls();
+    for (int i = 0; i < static_cast<int>(start_.size()); ++i)
+      if (harness_.Value(i) != plain_[i]) host.SetParameter(i, start_[i]);
+    harness_.Instance().PushValuesToEditor();
+    harness_.Tick();
+    return harness_;
   }
+
+ private:
+  editor_test::EditorHarness harness_;
+  std::vector<float> start_;   // normalised, as the host sets them
+  std::vector<double> plain_;  // what the parameters then hold
 };
 
 }  // namespace
