@@ -417,8 +417,7 @@ TEST(EditorLink, AttachShowsEveryValueAndSetsFlagAndRect) {
   EXPECT_EQ(f.host->CountCalls(kHostAutomate), 0);
 
   // A destroyed instance closes the editor's window first.
-  f.Dispatch(kEffectClose);
-  f.effect = nullptr;
+  f.Close();
   EXPECT_EQ(closes, 2);
 }
 
