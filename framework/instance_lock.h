@@ -28,10 +28,10 @@ class INotificationSink {
   ~INotificationSink() = default;
 };
 
-// Notifications one thread may queue during one outermost hold of the lock: a whole state load
-// of an effect whose changes re-announce other parameters fits (the effect checks its own
-// figure against this).
-constexpr int kNotificationCapacity = 1024;
+// Notifications one thread may queue during one outermost hold of the lock: an editor's value
+// queues one, a gesture's begin and end one each; room for an effect whose changes announce
+// others too.
+constexpr int kNotificationCapacity = 256;
 // Threads that may be sending their notifications at the same time, each from its own outbox.
 constexpr int kNotificationOutboxes = 4;
 

@@ -14,13 +14,6 @@ namespace {
 using framework::EffectIdentity;
 using framework::IEffectVst2;
 
-// The most one hold of the instance lock queues for the host: a state load re-applies the LFO
-// parameters once per modulation source it changes, announcing each, on top of the loaded
-// parameters themselves.
-static_assert(kModulatedSettingCount * kLfoCount * kParametersPerLfo + kParameterCount <=
-                  framework::kNotificationCapacity,
-              "a state load's host notifications must fit the queue");
-
 EffectIdentity QuorvantelIdentity() {
   EffectIdentity identity;
   identity.parameters = QuorvantelParameters();
