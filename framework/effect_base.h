@@ -85,6 +85,9 @@ class IEffectBase : private INotificationSink {
   // ProcessDouble, lock held.
   virtual int HostSamplePos() { return 0; }
   virtual double HostTempo() { return 0.0; }
+  // Audio thread, during ProcessDouble: false while the host's transport stands still. Default:
+  // true (a format without a transport always plays).
+  virtual bool HostIsPlaying() { return true; }
   virtual void HostTimeSignature(int* numerator, int* denominator);
   virtual void HostTimeInfo(HostTransport& out);
   virtual int HostKind() { return hostNumber_; }

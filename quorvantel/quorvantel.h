@@ -1,30 +1,51 @@
-// The effect itself: its identity, its parameters and the override points where the grain
-// engine, the modulation bank and the editor join the framework.
+// The effect itself, the same in every plug-in format: its identity, its parameters and the
+// override points where the grain engine, the modulation bank and the editor join the framework.
+// A format's module instantiates it over that format's adapter (framework/vst2, ...), which
+// answers the host side: transport, tempo, notifications.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "engine/grain_engine.h"
-#include "framework/vst2/effect_vst2.h"
+#include "framework/effect_base.h"
+#include "modulation/lfo_bank.h"
 #include "quorvantel/editor/editor_feed.h"
+#include "quorvantel/editor/quorvantel_editor.h"
 #include "quorvantel/parameters/parameter_table.h"
+#include "vst2/vst2_abi.h"
 
 namespace quorvantel {
-
-class QuorvantelEditor;
 
 constexpr std::int32_t kQuorvantelUniqueId = vst2::FourCC('q', 'Z', 'v', 'x');
 constexpr std::int32_t kQuorvantelMakerCode = vst2::FourCC('h', 'b', 'k', 'n');
 constexpr std::int32_t kQuorvantelVersion = 0x00010000;  // 1.0.0, 0xVVVVRRMM
 constexpr int kQuorvantelPrograms = 6;
 
-class Quorvantel : public framework::IEffectVst2 {
- public:
-  explicit Quorvantel(vst2::HostCallback host);
-  ~Quorvantel() override;
+// Name, vendor, version, channels, programs and parameter table, as every format reports them.
+framework::EffectIdentity QuorvantelIdentity();
 
-  // The instance behind an effect record that CreateQuorvantelEffect made; null for null.
-  static Quorvantel* FromEffect(vst2::AEffect* effect);
+// Serialises instance creation across the process, whatever the format; lives until exit.
+std::mutex& CreationLock();
+
+// Format: a framework::IEffectBase adapter whose constructor takes its own arguments followed by
+// the EffectIdentity.
+template <class Format>
+class Quorvantel : public Format {
+ public:
+  template <class... FormatArguments>
+  explicit Quorvantel(FormatArguments&&... arguments)
+      : Format(std::forward<FormatArguments>(arguments)..., QuorvantelIdentity()) {
+    for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) PublishEnvelope(slot);
+    for (int lfo = 0; lfo < kLfoCount; ++lfo) PublishLfo(lfo);
+    auto editor = std::make_unique<QuorvantelEditor>(this->EditorLink(), feed_);
+    editor_ = editor.get();
+    this->AttachEditor(std::move(editor));
+  }
+  ~Quorvantel() override { this->DestroyEditor(); }
 
   // Dispatcher thread (sample rate, block size, processing switched off); takes the lock.
   void ResetProcessing() override;
@@ -48,7 +69,14 @@ class Quorvantel : public framework::IEffectVst2 {
   // headless driver's, while no window is open.
   QuorvantelEditor& EditorSurface() const { return *editor_; }
   // Bit n set: no modulation source selects LFO n. Lock held.
-  std::uint32_t UnusedLfos() const;
+  std::uint32_t UnusedLfos() const {
+    std::uint32_t used = 0;
+    for (const int base : kBaseParameters) {
+      const int lfo = static_cast<int>(this->Parameters().Value(SourceParameter(base)));
+      if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
+    }
+    return ~used & ((1u << kLfoCount) - 1);
+  }
 
  private:
   void PublishEnvelope(int slot);
@@ -60,8 +88,69 @@ class Quorvantel : public framework::IEffectVst2 {
   QuorvantelEditor* editor_ = nullptr;  // owned by the framework once attached
 };
 
-// Builds one instance under the process-wide CreationLock and returns its effect record, or null
-// when it cannot be created (allocation failure). Any thread; what the entry points call.
-vst2::AEffect* CreateQuorvantelEffect(vst2::HostCallback host);
+
+template <class Format>
+void Quorvantel<Format>::ResetProcessing() {
+  std::lock_guard lock(this->InstanceLock());
+  engine_.ResetProcessing(this->SampleRate());
+}
+
+template <class Format>
+void Quorvantel<Format>::OnParameterChanged(int index) {
+  std::lock_guard lock(this->InstanceLock());
+  if (index < 0 || index >= kParameterCount) return;
+  const ParameterTarget target = TargetOf(index);
+  ApplyToEngine(engine_, target, this->Parameters().Value(index));
+  if (target.input == EngineInput::kEnvelopeShape || target.input == EngineInput::kEnvelopeSkew) {
+    PublishEnvelope(target.which);
+  } else if (IsLfoInput(target.input)) {
+    PublishLfo(target.which);
+  } else if (target.input == EngineInput::kSource) {
+    UpdateLfoGreying();
+  }
+}
+
+template <class Format>
+void Quorvantel<Format>::PublishEnvelope(int slot) {
+  feed_.envelopes[slot].Publish(engine_.EnvelopeTable(slot));
+}
+
+template <class Format>
+void Quorvantel<Format>::PublishLfo(int lfo) {
+  const LfoSettings& settings = engine_.Lfos().Settings(lfo);
+  EditorFeed::Lfo& view = feed_.lfos[lfo];
+  view.shape.store(settings.shape, std::memory_order_relaxed);
+  view.sync.store(settings.sync ? 1 : 0, std::memory_order_relaxed);
+  view.division.store(settings.divisionIndex, std::memory_order_relaxed);
+}
+
+template <class Format>
+void Quorvantel<Format>::UpdateLfoGreying() {
+  if (this->Editor() == nullptr) return;
+  feed_.PublishGreying(UnusedLfos());
+  // The LFO settings are applied to the engine again, LFO by LFO, with the values the
+  // parameters hold now (a source change may move an LFO to another lane). The host hears
+  // nothing: no value changed, and an automation message would be recorded as the user's.
+  for (int index = LfoParameter(0, 0); index < LfoParameter(kLfoCount, 0); ++index) {
+    OnParameterChanged(index);
+  }
+}
+
+template <class Format>
+void Quorvantel<Format>::OnAllParametersReplaced() {
+  std::lock_guard lock(this->InstanceLock());
+  engine_.SkipRamps();
+}
+
+template <class Format>
+void Quorvantel<Format>::ProcessDouble(double** inputs, double** outputs, int frames) {
+  if (!this->HostIsPlaying()) {
+    engine_.ProcessDryOnly(inputs, outputs, frames);
+    return;
+  }
+  engine_.ProcessBlock(inputs, outputs, frames, this->HostTempo());
+  int grains = 0, density = 0;
+  if (engine_.TakeStatistics(&grains, &density)) feed_.PublishStatistics(grains, density);
+}
 
 }  // namespace quorvantel

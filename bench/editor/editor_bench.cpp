@@ -6,17 +6,17 @@
 #include <memory>
 
 #include "quorvantel/editor/quorvantel_editor.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 using namespace quorvantel;
 
 namespace {
 
-gui::IEditorSurface& SurfaceOf(Quorvantel& plugin) { return plugin.EditorSurface(); }
+gui::IEditorSurface& SurfaceOf(QuorvantelVst2& plugin) { return plugin.EditorSurface(); }
 
 // A first instance decodes the images and realises the font; the timings are of what follows.
-std::unique_ptr<Quorvantel> WarmInstance() {
-  auto plugin = std::make_unique<Quorvantel>(nullptr);
+std::unique_ptr<QuorvantelVst2> WarmInstance() {
+  auto plugin = std::make_unique<QuorvantelVst2>(nullptr);
   gui::IEditorSurface& surface = SurfaceOf(*plugin);
   surface.MarkAllControlsDirty();
   surface.Tick();
@@ -26,7 +26,7 @@ std::unique_ptr<Quorvantel> WarmInstance() {
 void BM_SecondInstanceWithEditor(benchmark::State& state) {
   auto first = WarmInstance();
   for (auto _ : state) {
-    auto plugin = std::make_unique<Quorvantel>(nullptr);
+    auto plugin = std::make_unique<QuorvantelVst2>(nullptr);
     benchmark::DoNotOptimize(plugin.get());
   }
 }

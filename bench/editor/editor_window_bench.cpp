@@ -14,7 +14,7 @@
 #include "host/lib/plugin_host.h"
 #include "host/window/host_window.h"
 #include "quorvantel/editor/quorvantel_editor.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/gui/gui_harness.h"
 #include "tests/gui/virtual_display.h"
 
@@ -63,7 +63,7 @@ int main() {
     return 1;
   }
   host->Open();
-  gui::IEditorSurface* surface = &Quorvantel::FromEffect(host->Effect())->EditorSurface();
+  gui::IEditorSurface* surface = &FromEffect(host->Effect())->EditorSurface();
   void* parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
   auto open = [&] { return host->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 1; };
   auto close = [&] { host->Dispatch(vst2::kEffectEditClose); };

@@ -35,7 +35,7 @@ class IEffectVst2 : public IEffectBase {
   bool SendMidiToHost(const MidiMessage& message) override;
   bool SendMidiListToHost(std::span<const MidiMessage> messages) override;
   // True unless the host's time record says the transport is stopped (true without a record).
-  bool HostIsPlaying();
+  bool HostIsPlaying() override;
   bool SendEventToHost(const vst2::VstEvent& event);
 
   // Bit 0: the host asked "hasCockosExtensions"; bit 1: "hasCockosViewAsConfig".

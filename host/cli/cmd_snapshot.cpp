@@ -12,7 +12,7 @@
 #include "host/cli/options.h"
 #include "host/cli/session.h"
 #include "quorvantel/editor/quorvantel_editor.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 #include "raster/png_write.h"
 
 namespace qvcli {
@@ -74,7 +74,7 @@ int RunSnapshot(const Args& args) {
   ApplySettings(*host, options);
   if (seconds > 0.0) ProcessDemo(*host, seconds);
 
-  quorvantel::Quorvantel* effect = quorvantel::Quorvantel::FromEffect(host->Effect());
+  quorvantel::QuorvantelVst2* effect = quorvantel::FromEffect(host->Effect());
   if (effect == nullptr) throw CliError(kExitFailure, "the plug-in has no editor to draw");
   gui::IEditorSurface* surface = &effect->EditorSurface();
   // As when the window opens: everything is drawn, then observers that changed controls drawn

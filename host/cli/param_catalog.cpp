@@ -9,7 +9,7 @@
 #include "host/cli/cli_error.h"
 #include "host/cli/options.h"
 #include "quorvantel/editor/value_texts.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 namespace qvcli {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/lib/plugin_host.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/fuzz/fuzz_finding.h"
 
 namespace fuzz {
@@ -25,7 +25,7 @@ class FuzzInstance {
 
   qvhost::PluginHost& Host() { return *host_; }
   // The instance behind the effect record, in this process.
-  quorvantel::Quorvantel& Effect() { return *quorvantel::Quorvantel::FromEffect(host_->Effect()); }
+  quorvantel::QuorvantelVst2& Effect() { return *quorvantel::FromEffect(host_->Effect()); }
   // The state of the freshly opened instance, as a program chunk.
   const std::vector<std::uint8_t>& FreshState() const { return fresh_; }
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "quorvantel/editor/quorvantel_editor.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/gui/gui_harness.h"
 
 using namespace quorvantel;
@@ -36,7 +36,7 @@ TEST(PopupMenu, ShowsTheTextsInColumnsAndAChoiceSetsTheParameter) {
   auto host = qvhost::PluginHost::Start(Entry, "Quorvantel", &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  gui::IEditorSurface& surface = Quorvantel::FromEffect(host->Effect())->EditorSurface();
+  gui::IEditorSurface& surface = FromEffect(host->Effect())->EditorSurface();
   surface.AttachControl(std::make_unique<MenuProbe>(gui::Rect{760, 580, 800, 600}, kShape1));
   auto window = qvhost::HostWindow::Create(0, 0, 800, 600, "popup test", &error);
   ASSERT_TRUE(window) << error;

@@ -6,15 +6,17 @@ cmake_minimum_required(VERSION 3.25)
 
 # Layers, most specific folder first: a file belongs to the first one its path starts with.
 set(layers
-  quorvantel/parameters quorvantel/editor quorvantel
+  quorvantel/parameters quorvantel/editor quorvantel/vst2 quorvantel
   framework/vst2 framework gui
   engine modulation raster
   host/lib host/window host/cli
   vst2 common)
 set(allowed_quorvantel/parameters framework engine modulation common)
 set(allowed_quorvantel/editor quorvantel/parameters gui framework engine modulation raster common)
-set(allowed_quorvantel quorvantel/parameters quorvantel/editor framework/vst2 framework gui engine
-    modulation raster vst2 common)
+set(allowed_quorvantel/vst2 quorvantel quorvantel/parameters quorvantel/editor framework/vst2
+    framework gui engine modulation raster vst2 common)
+set(allowed_quorvantel quorvantel/parameters quorvantel/editor framework gui engine modulation
+    raster vst2 common)
 set(allowed_framework/vst2 framework vst2 common)
 set(allowed_framework common)
 set(allowed_gui framework raster common)
@@ -23,7 +25,8 @@ set(allowed_modulation common)
 set(allowed_raster common)
 set(allowed_host/lib vst2 common)
 set(allowed_host/window common)
-set(allowed_host/cli host/lib host/window quorvantel quorvantel/editor quorvantel/parameters
+set(allowed_host/cli host/lib host/window quorvantel/vst2 quorvantel quorvantel/editor
+    quorvantel/parameters
     framework/vst2 framework gui engine modulation raster vst2 common)
 set(allowed_vst2)
 set(allowed_common)

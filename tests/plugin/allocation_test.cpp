@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 using namespace framework;
 using namespace quorvantel;

@@ -15,10 +15,11 @@ using namespace vst2;
 using framework::HostTransport;
 using framework::IEffectVst2;
 using framework::MidiMessage;
-using quorvantel::Quorvantel;
+using quorvantel::FromEffect;
+using quorvantel::QuorvantelVst2;
 
 // Counts the notifications the framework sends to the effect.
-class CountingEffect : public Quorvantel {
+class CountingEffect : public QuorvantelVst2 {
  public:
   explicit CountingEffect(HostCallback host) : Quorvantel(host) {}
   void ResetProcessing() override { ++resets; }
@@ -46,7 +47,7 @@ class CountingFixture : public ::testing::Test {
 
   std::unique_ptr<qvhost::PluginHost> host =
       qvhost::PluginHost::Start(&CreateCountingEffect, "counting", nullptr, TestHostScript());
-  CountingEffect& q = static_cast<CountingEffect&>(*Quorvantel::FromEffect(host->Effect()));
+  CountingEffect& q = static_cast<CountingEffect&>(*FromEffect(host->Effect()));
 };
 
 using OpenAndReset = CountingFixture;

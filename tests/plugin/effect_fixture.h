@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/lib/plugin_host.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 // What the tests' host answers unless a test changes it: a product name no host table knows, a
 // decimal version, no time information.
@@ -44,7 +44,7 @@ class EffectFixture {
     host->SetParameter(quorvantel::kParamDry, 1.0f);
     host->SetParameter(quorvantel::kParamWet, 0.0f);
   }
-  quorvantel::Quorvantel& Instance() { return *quorvantel::Quorvantel::FromEffect(effect); }
+  quorvantel::QuorvantelVst2& Instance() { return *quorvantel::FromEffect(effect); }
   double Value(int index) { return Instance().Parameters().Value(index); }
   int Calls(vst2::int32 opcode) const { return host->CountCalls(opcode); }
 

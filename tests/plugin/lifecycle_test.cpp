@@ -55,7 +55,7 @@ TEST(EffectIdentity, TwoInstancesAreIndependent) {
 
 TEST(ParameterTable, DefaultsNamesAndLabels) {
   EffectFixture f;
-  const Quorvantel& q = f.Instance();
+  const QuorvantelVst2& q = f.Instance();
   EXPECT_STREQ(q.Parameters().Definition(0).Name(), "Length");
   EXPECT_STREQ(q.Parameters().Definition(0).Label(), "ms");
   EXPECT_EQ(q.Parameters().Definition(0).Exponent(), 2.0);
@@ -77,7 +77,7 @@ TEST(ParameterTable, DefaultsNamesAndLabels) {
 
 TEST(ParameterTable, EveryRoleHasItsShape) {
   EffectFixture f;
-  const Quorvantel& q = f.Instance();
+  const QuorvantelVst2& q = f.Instance();
   int sources = 0, depths = 0;
   for (int i = 0; i < 89; ++i) {
     const ParameterDefinition& p = q.Parameters().Definition(i);
@@ -202,7 +202,7 @@ TEST(ParameterTable, SwitchesTurnOnAboveHalfAndValuesThatAreNotFiniteAreIgnored)
 
 TEST(Channels, LegalIOForOneToOneAndTwoToTwo) {
   EffectFixture f;
-  const Quorvantel& q = f.Instance();
+  const QuorvantelVst2& q = f.Instance();
   EXPECT_TRUE(q.LegalIO(1, -1));
   EXPECT_TRUE(q.LegalIO(2, 2));
   EXPECT_TRUE(q.LegalIO(-1, 2));
@@ -212,7 +212,7 @@ TEST(Channels, LegalIOForOneToOneAndTwoToTwo) {
 
 TEST(Channels, ConnectionRangesAreClamped) {
   EffectFixture f;
-  Quorvantel& q = f.Instance();
+  QuorvantelVst2& q = f.Instance();
   q.SetInputConnections(-5, 100, false);
   EXPECT_FALSE(q.Channels().InputConnected(0));
   EXPECT_FALSE(q.Channels().InputConnected(1));
@@ -277,7 +277,7 @@ TEST(HostIdentification, NoHostCallbackAtAll) {
   vst2::AEffect* effect = CreateQuorvantelEffect(nullptr);
   ASSERT_NE(effect, nullptr);
   EXPECT_EQ(effect->dispatcher(effect, kEffectOpen, 0, 0, nullptr, 0), 0);
-  auto* q = static_cast<Quorvantel*>(IEffectVst2::FromEffect(effect));
+  auto* q = static_cast<QuorvantelVst2*>(IEffectVst2::FromEffect(effect));
   EXPECT_EQ(q->HostKind(), 0);
   EXPECT_EQ(q->HostTempo(), 0.0);
   EXPECT_TRUE(q->HostIsPlaying());
@@ -297,7 +297,7 @@ TEST(BlockSize, SameSizeKeepsScratchNewSizeZeroes) {
   EXPECT_EQ(channels.ScratchFrames(), 256);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(channels.InputSlots()[0][i], 0.0);
 
-  Quorvantel q(nullptr);
+  QuorvantelVst2 q(nullptr);
   q.SetMaxBlockSize(256);
   q.SetMaxBlockSize(0);  // ignored: a block holds at least one frame
   q.SetMaxBlockSize(-4);

@@ -28,9 +28,9 @@ struct Block {
 };
 
 // Marks the piece sizes ProcessDouble receives and doubles the signal.
-class PieceRecorder : public Quorvantel {
+class PieceRecorder : public QuorvantelVst2 {
  public:
-  PieceRecorder() : Quorvantel(nullptr) {}
+  PieceRecorder() : QuorvantelVst2(nullptr) {}
   void ProcessDouble(double** inputs, double** outputs, int frames) override {
     pieces.push_back(frames);
     for (int c = 0; c < 2; ++c) {
@@ -137,9 +137,9 @@ TEST(ProcessSizes, LongDoubleBlocksWithAnUnconnectedChannelStayInBounds) {
 }
 
 // Counts what reaches ProcessDouble without touching any buffer.
-class PieceCounter : public Quorvantel {
+class PieceCounter : public QuorvantelVst2 {
  public:
-  PieceCounter() : Quorvantel(nullptr) {}
+  PieceCounter() : QuorvantelVst2(nullptr) {}
   void ProcessDouble(double**, double**, int frames) override {
     ++pieces;
     total += frames;

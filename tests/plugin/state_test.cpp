@@ -14,16 +14,16 @@ namespace {
 
 using namespace vst2;
 
-class NotifyCounter : public Quorvantel {
+class NotifyCounter : public QuorvantelVst2 {
  public:
-  NotifyCounter() : Quorvantel(nullptr) {}
+  NotifyCounter() : QuorvantelVst2(nullptr) {}
   void OnParameterChanged(int) override { ++changes; }
   void ResetProcessing() override { ++resets; }
   int changes = 0;
   int resets = 0;
 };
 
-std::vector<std::uint8_t> ChunkOf(Quorvantel& q, bool program) {
+std::vector<std::uint8_t> ChunkOf(QuorvantelVst2& q, bool program) {
   void* data = nullptr;
   const intptr size =
       q.Effect()->dispatcher(q.Effect(), kEffectGetChunk, program ? 1 : 0, 0, &data, 0);
@@ -31,7 +31,7 @@ std::vector<std::uint8_t> ChunkOf(Quorvantel& q, bool program) {
   return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-intptr SetChunk(Quorvantel& q, const std::vector<std::uint8_t>& bytes, bool program) {
+intptr SetChunk(QuorvantelVst2& q, const std::vector<std::uint8_t>& bytes, bool program) {
   return q.Effect()->dispatcher(q.Effect(), kEffectSetChunk, program ? 1 : 0,
                                 static_cast<intptr>(bytes.size()),
                                 const_cast<std::uint8_t*>(bytes.data()), 0);

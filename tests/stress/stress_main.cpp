@@ -14,7 +14,7 @@
 #include <string>
 
 #include "quorvantel/editor/quorvantel_editor.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/stress/instance_stress.h"
 
 using namespace quorvantel;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   stress::InstanceStress run(*host, seed);
   // The editor's thread, as its window's timer and a user drive it: clicks, drags and the wheel
   // anywhere on the editor, then a tick that takes over what the other threads handed it.
-  gui::IEditorSurface* surface = &Quorvantel::FromEffect(host->Effect())->EditorSurface();
+  gui::IEditorSurface* surface = &FromEffect(host->Effect())->EditorSurface();
   run.AddThread("editor", [surface, &run](stress::Random& rng) {
     const int x = rng.Below(800), y = rng.Below(600);
     gui::MouseMod mod{true};

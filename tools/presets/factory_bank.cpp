@@ -12,7 +12,7 @@
 #include "host/cli/param_catalog.h"
 #include "host/cli/preset_file.h"
 #include "host/lib/plugin_host.h"
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The module's only exported functions: the VST 2 entry point and its historic alias "main".
 // The build makes them visible and its export list (platform/<system>/) keeps everything else in.
-#include "quorvantel/quorvantel.h"
+#include "quorvantel/vst2/quorvantel_vst2.h"
 
 extern "C" {
 
