@@ -4,6 +4,8 @@
 
 #include <xmmintrin.h>
 
+namespace common {
+
 class DenormalGuard {
  public:
   static constexpr unsigned kFlushBits = 0x8040u;     // FTZ (bit 15) and DAZ (bit 6)
@@ -19,3 +21,5 @@ class DenormalGuard {
  private:
   unsigned saved_;
 };
+
+}  // namespace common

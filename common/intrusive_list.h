@@ -3,6 +3,8 @@
 // constant time.
 #pragma once
 
+namespace common {
+
 // Next and Previous name T's links. A member outside any list has both links null, and so has a
 // list's only member; a member is in at most one list at a time.
 template <class T, T* T::*Next, T* T::*Previous>
@@ -62,3 +64,5 @@ class IntrusiveList {
   T* head_ = nullptr;
   T* tail_ = nullptr;
 };
+
+}  // namespace common

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+namespace engine {
+
 class AlignedDoubles {
  public:
   static constexpr int kSpare = 4;
@@ -29,3 +31,5 @@ class AlignedDoubles {
   double* block_;
   int size_;
 };
+
+}  // namespace engine

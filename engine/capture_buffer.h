@@ -7,6 +7,8 @@
 
 #include "engine/aligned_doubles.h"
 
+namespace engine {
+
 constexpr int kCaptureCapacity = 132300;  // samples per channel: three seconds at 44100 Hz
 constexpr int kMaxGrainMs = 150;          // the longest grain, kept free at the end of the buffer
 
@@ -35,3 +37,5 @@ struct CaptureBuffer {
   int WritePos = 0;                     // next input sample, inside 0 .. BufferLength - 1 (or 0)
   int ScanPos = 0;                      // where new grains read from, same range
 };
+
+}  // namespace engine

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace engine {
+
 namespace {
 
 constexpr int N = kWindowSize;
@@ -144,3 +146,5 @@ void BuildWindow(EnvelopeSlot& slot) {
     AddGuardEntries(slot.table.data());
   }
 }
+
+}  // namespace engine

@@ -5,6 +5,8 @@
 #include "engine/aligned_doubles.h"
 #include "engine/grain_pair.h"
 
+namespace engine {
+
 enum WindowShape : int {
   kRectangle = 0,
   kTriangle = 1,
@@ -40,3 +42,5 @@ void BuildWindow(EnvelopeSlot& slot);
 bool FillWindow(int shape, double s, double* w);
 // Sets w[200] and w[201] to w[199].
 void AddGuardEntries(double* w);
+
+}  // namespace engine

@@ -1,6 +1,8 @@
 // Laying out the pairs that write feedback lane by lane, and storing their state back.
 #include "engine/feedback_lanes.h"
 
+namespace engine {
+
 void LoadFeedbackLanes(FeedbackLanes& L, GrainPair* const* pairs, int count, const GrainPair& idle,
                        int blockCount) {
   const int lanes = 2 * count;
@@ -69,3 +71,5 @@ void StoreFeedbackLanes(const FeedbackLanes& L, GrainPair* const* pairs, int blo
     masks[k] = RetirePair(*pairs[k], blockCount, b.pos + o, b.phase + o);
   }
 }
+
+}  // namespace engine

@@ -8,6 +8,8 @@
 #include "engine/grain_pair.h"
 #include "engine/grain_render.h"
 
+namespace engine {
+
 // Every lane of the pool, in blocks of the widest path's vector (8 lanes, 4 pairs).
 constexpr int kFeedbackBlockLanes = 8;
 constexpr int kFeedbackLaneCapacity = 2 * kPoolPairs;
@@ -64,3 +66,5 @@ void StoreFeedbackLanes(const FeedbackLanes& lanes, GrainPair* const* pairs, int
 void RenderFeedbackLanesSse2(FeedbackLanes& lanes, const RenderTarget& target);
 void RenderFeedbackLanesAvx2(FeedbackLanes& lanes, const RenderTarget& target);
 void RenderFeedbackLanesAvx512(FeedbackLanes& lanes, const RenderTarget& target);
+
+}  // namespace engine

@@ -17,6 +17,8 @@
 #include "engine/feedback_lanes.h"
 #include "engine/stride_render_kernel.h"
 
+namespace engine {
+
 namespace {
 
 // Every function is a member of the template, so each copy is named after the path it serves.
@@ -242,3 +244,5 @@ struct FeedbackKernel {
 };
 
 }  // namespace
+
+}  // namespace engine

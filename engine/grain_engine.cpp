@@ -9,6 +9,8 @@
 
 #include "common/denormal_guard.h"
 
+namespace engine {
+
 namespace {
 
 // Host input that is not a finite number enters the engine as silence.
@@ -37,7 +39,7 @@ GrainEngine::GrainEngine() : pool_(silence_.data(), envelopes_[0].table.data(), 
 void GrainEngine::ProcessBlock(const double* const* inputs, double* const* outputs, int count,
                                double hostTempo) {
   if (count < 0 || inputs == nullptr || outputs == nullptr) return;
-  DenormalGuard guard;
+  common::DenormalGuard guard;
   int done = 0;
   do {
     const int n = std::min(count - done, kPieceLength - pieceUsed_);
@@ -155,11 +157,11 @@ void GrainEngine::RunControlLoop(const double* const* inputs, int count) {
   while (nextTick_ < count) {
     const int tick = nextTick_;
     lfos_.TickBank();
-    spawnCountdown_ -= kControlPeriod;
-    if (spawnCountdown_ <= kControlPeriod) {
+    spawnCountdown_ -= modulation::kControlPeriod;
+    if (spawnCountdown_ <= modulation::kControlPeriod) {
       CaptureUpTo(inputs, tick);
       AdvanceScanTo(tick);
-      RouteModulation(modSlots_.Groups(), modSlots_.Selectors(), lfos_);
+      modulation::RouteModulation(modSlots_.Groups(), modSlots_.Selectors(), lfos_);
       TakeGrainSettings();
       ApplyBufLen(settings_.bufLen, tick);
       scanStep_ = std::llround(static_cast<double>(settings_.scanRate) * kScanUnit);
@@ -168,7 +170,7 @@ void GrainEngine::RunControlLoop(const double* const* inputs, int count) {
       settings_.delaySamples = settings_.delay * samplesPerMs_;
       SpawnGrain(tick + std::max(spawnCountdown_, 0));
     }
-    nextTick_ += kControlPeriod;
+    nextTick_ += modulation::kControlPeriod;
   }
   nextTick_ -= count;
 }
@@ -303,3 +305,5 @@ void GrainEngine::PublishEnvelope(int slot) {
 int GrainEngine::RampLength() const {
   return static_cast<int>(std::lround(kMixRampMs * samplesPerMs_));
 }
+
+}  // namespace engine

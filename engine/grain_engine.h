@@ -14,6 +14,8 @@
 #include "modulation/lfo_soa.h"
 #include "modulation/xorshift128.h"
 
+namespace engine {
+
 constexpr int kWetCapacity = 4096;  // samples per processed piece at most
 // Blocks are processed in pieces that end on every 512th sample of audio: a grain that reads
 // ahead of the write position hears input captured at most that far ahead, and hosts whose blocks
@@ -60,7 +62,7 @@ class GrainEngine {
   void SetEnvelopeShape(int slot, int shape);
   void SetEnvelopeSkew(int slot, double skew);
   // One of LFO 0 .. 7's four settings, as LfoBank::ApplyLfoParameter takes it.
-  void SetLfoParameter(int lfo, LfoParam which, double value);
+  void SetLfoParameter(int lfo, modulation::LfoParam which, double value);
   // The mix: the tempo-synced delay flag (stored only: the grain delay is always "Delay" in ms),
   // mid/side coding, the dry gain 0 .. 1 and the wet gain 0 .. 2. Once audio has been processed,
   // a change moves there over kMixRampMs, sample by sample, from wherever the last one got to.
@@ -85,7 +87,7 @@ class GrainEngine {
   const double* EnvelopeTable(int slot) const {
     return envelopes_[slot < 0 ? 0 : (slot > 3 ? 3 : slot)].table.data();
   }
-  const LfoBank& Lfos() const { return lfos_; }
+  const modulation::LfoBank& Lfos() const { return lfos_; }
   // The envelope copy that grains starting now get for slot 0 .. 3.
   const double* GrainEnvelope(int slot) const { return EnvelopeCopy(currentCopy_[slot]); }
 
@@ -151,8 +153,8 @@ class GrainEngine {
   bool envelopeWaiting_[kEnvelopeSlotCount] = {};
   GrainPool pool_;
   ModSlotBank modSlots_;
-  LfoBank lfos_;
-  Xorshift128 random_;
+  modulation::LfoBank lfos_;
+  modulation::Xorshift128 random_;
   GrainSettings settings_;
   float previousBufLen_ = 0.0f;
   bool hasPreviousBufLen_ = false;  // the first spawn tick always computes the buffer length
@@ -188,3 +190,5 @@ class GrainEngine {
   int readyGrainsPerSecond_ = 0;
   int readyDensity_ = 0;
 };
+
+}  // namespace engine

@@ -4,6 +4,8 @@
 
 #include "common/intrusive_list.h"
 
+namespace engine {
+
 constexpr int kPairCount = 256;  // 512 grains at most
 // Pairs in the pool: a lane that ends inside a block keeps its pair until the block has been
 // rendered, while the grains started after it in the same block need lanes of their own, so the
@@ -36,4 +38,6 @@ struct alignas(16) GrainPair {
 };
 
 // FullList, PartialList and FreeList: records are taken from the head and appended at the tail.
-using GrainList = IntrusiveList<GrainPair, &GrainPair::next, &GrainPair::previous>;
+using GrainList = common::IntrusiveList<GrainPair, &GrainPair::next, &GrainPair::previous>;
+
+}  // namespace engine

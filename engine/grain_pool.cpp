@@ -6,6 +6,8 @@
 #include "engine/pair_group.h"
 #include "engine/stride_render.h"
 
+namespace engine {
+
 GrainPool::GrainPool(const double* silence, const double* envelope, int* envelopeUsers)
     : pairs_(new GrainPair[kPoolPairs]),
       feedbackLanes_(new FeedbackLanes),
@@ -180,3 +182,5 @@ void GrainPool::RenderWide(GrainPair* const* pairs, int count, const RenderTarge
     i += n;
   }
 }
+
+}  // namespace engine

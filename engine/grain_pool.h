@@ -9,6 +9,8 @@
 #include "engine/grain_render.h"
 #include "engine/render_path.h"
 
+namespace engine {
+
 class GrainPool {
  public:
   // Allocates all pairs, every lane idle on `silence`/`envelope`, all of them in FreeList.
@@ -70,3 +72,5 @@ class GrainPool {
   GrainList free_;
   int activeGrainCount_ = 0;
 };
+
+}  // namespace engine

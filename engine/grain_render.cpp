@@ -10,6 +10,8 @@
 
 #include "engine/capture_buffer.h"
 
+namespace engine {
+
 namespace {
 
 // Lane 0 from x[i], lane 1 from y[j].
@@ -267,3 +269,5 @@ void MakeLaneIdle(GrainPair& pair, int lane, const double* silence, const double
   pair.source0[lane] = pair.source1[lane] = silence;
   pair.envelope[lane] = envelope;
 }
+
+}  // namespace engine

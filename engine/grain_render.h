@@ -4,6 +4,8 @@
 
 #include "engine/grain_pair.h"
 
+namespace engine {
+
 // Where a block's grains write to. The feedback destination is the capture buffer at the
 // positions where the block's input was captured: (writePos + n) wrapped into bufferLength.
 struct RenderTarget {
@@ -55,3 +57,5 @@ PairRange RangeOf(const GrainPair& pair, int count);
 // Puts lane `lane` into the idle state: times, read position and phase 0, reading `silence`
 // (at least one zero) with a wrap length of 1, so an unused lane never reads the capture buffer.
 void MakeLaneIdle(GrainPair& pair, int lane, const double* silence, const double* envelope);
+
+}  // namespace engine

@@ -12,6 +12,8 @@
 #include "engine/stride_render_kernel.h"
 #include "engine/wide_render_kernel.h"
 
+namespace engine {
+
 namespace {
 
 // Lanes of doubles with compare masks as all-ones or all-zero lanes, and 32-bit indices.
@@ -275,3 +277,5 @@ int RenderStridePairAvx2(GrainPair& pair, const RenderTarget& target) {
 void RenderFeedbackLanesAvx2(FeedbackLanes& lanes, const RenderTarget& target) {
   FeedbackKernel<Avx2Ops>::Render(lanes, target);
 }
+
+}  // namespace engine

@@ -21,6 +21,8 @@
 #include "engine/stride_render_kernel.h"
 #include "engine/wide_render_kernel.h"
 
+namespace engine {
+
 namespace {
 
 // Lanes of doubles with compare results in mask registers, and 64-bit indices.
@@ -299,3 +301,5 @@ int RenderStridePairAvx512(GrainPair& pair, const RenderTarget& target) {
 void RenderFeedbackLanesAvx512(FeedbackLanes& lanes, const RenderTarget& target) {
   FeedbackKernel<Avx512Ops>::Render(lanes, target);
 }
+
+}  // namespace engine

@@ -9,6 +9,8 @@
 #include "engine/stride_render.h"
 #include "engine/stride_render_kernel.h"
 
+namespace engine {
+
 namespace {
 
 // Two lanes of doubles with compare masks as all-ones or all-zero lanes, and 32-bit indices.
@@ -145,3 +147,5 @@ int RenderStridePairSse2(GrainPair& pair, const RenderTarget& target) {
 void RenderFeedbackLanesSse2(FeedbackLanes& lanes, const RenderTarget& target) {
   FeedbackKernel<Sse2Ops>::Render(lanes, target);
 }
+
+}  // namespace engine

@@ -2,6 +2,8 @@
 // block path, plus the three durations converted to samples.
 #pragma once
 
+namespace engine {
+
 struct GrainSettings {
   float length = 30.0f;  // ms, 1 .. 150
   float onset = 20.0f;   // ms, 0.1 .. 50
@@ -22,3 +24,5 @@ struct GrainSettings {
   double onsetSamples = 0.0;
   double delaySamples = 0.0;
 };
+
+}  // namespace engine

@@ -5,6 +5,8 @@
 
 #include "engine/grain_engine.h"
 
+namespace engine {
+
 void GrainEngine::SpawnGrain(int offset) {
   const GrainSettings& s = settings_;
   spawnCountdown_ = static_cast<int>(s.onsetSamples);  // even when no lane is free
@@ -69,3 +71,5 @@ void GrainEngine::SpawnGrain(int offset) {
 
   pool_.FileAfterSpawn(p);
 }
+
+}  // namespace engine

@@ -2,6 +2,8 @@
 // changes reach the output without a click.
 #pragma once
 
+namespace engine {
+
 struct LinearRamp {
   double current = 0.0;  // where the ramp stands before the block's first sample
   double target = 0.0;
@@ -35,3 +37,5 @@ struct LinearRamp {
     }
   }
 };
+
+}  // namespace engine

@@ -1,8 +1,10 @@
 // The modulation slots: limits, parameter values and the refresh of their modulation windows.
 #include "engine/mod_slot.h"
 
+namespace engine {
+
 ModSlotBank::ModSlotBank() {
-  for (int k = 0; k < kModulatedSettingCount; ++k) {
+  for (int k = 0; k < modulation::kModulatedSettingCount; ++k) {
     const ModSlotLimits& l = kModSlotLimits[k];
     slots_[k] = ModSlot{l.min, l.max, l.max - l.min, l.base, 0.0f, 1};
     selectors_[k] = 1;
@@ -32,7 +34,7 @@ void ModSlotBank::Refresh(int slot) {
   const ModSlot& s = slots_[slot];
   const float low = s.value - s.depth * 0.5f * s.range;
   const float high = 0.5f * s.depth * s.range + s.value;
-  ModSlotGroup& g = groups_[slot / 4];
+  modulation::ModSlotGroup& g = groups_[slot / 4];
   const int lane = slot % 4;
   g.current[lane] = s.value;
   g.low[lane] = low;
@@ -41,3 +43,5 @@ void ModSlotBank::Refresh(int slot) {
   g.min[lane] = s.min;
   g.max[lane] = s.max;
 }
+
+}  // namespace engine

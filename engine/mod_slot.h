@@ -4,6 +4,8 @@
 
 #include "modulation/mod_routing.h"
 
+namespace engine {
+
 enum ModulatedSetting : int {
   kSetLength = 0,
   kSetOnset = 1,
@@ -38,7 +40,7 @@ struct ModSlotLimits {
 };
 
 // Limits and construction base of each slot, in slot order.
-inline constexpr ModSlotLimits kModSlotLimits[kModulatedSettingCount] = {
+inline constexpr ModSlotLimits kModSlotLimits[modulation::kModulatedSettingCount] = {
     {1.0f, 150.0f, 30.0f},  // 0 Length (ms)
     {0.1f, 50.0f, 20.0f},   // 1 Onset (ms)
     {0.0f, 1.0f, 0.0f},     // 2 Source
@@ -70,15 +72,17 @@ class ModSlotBank {
   // Audio thread: the routed current value of a slot (its base until RouteModulation runs).
   float Current(int slot) const { return groups_[slot / 4].current[slot % 4]; }
   const ModSlot& Slot(int slot) const { return slots_[slot]; }
-  const ModSlotGroup& Group(int g) const { return groups_[g]; }
+  const modulation::ModSlotGroup& Group(int g) const { return groups_[g]; }
 
-  ModSlotGroup (&Groups())[kModSlotGroupCount] { return groups_; }
-  const int (&Selectors() const)[kModulatedSettingCount] { return selectors_; }
+  modulation::ModSlotGroup (&Groups())[modulation::kModSlotGroupCount] { return groups_; }
+  const int (&Selectors() const)[modulation::kModulatedSettingCount] { return selectors_; }
 
  private:
   void Refresh(int slot);
 
-  ModSlot slots_[kModulatedSettingCount];
-  int selectors_[kModulatedSettingCount];
-  ModSlotGroup groups_[kModSlotGroupCount] = {};
+  ModSlot slots_[modulation::kModulatedSettingCount];
+  int selectors_[modulation::kModulatedSettingCount];
+  modulation::ModSlotGroup groups_[modulation::kModSlotGroupCount] = {};
 };
+
+}  // namespace engine

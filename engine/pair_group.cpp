@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace engine {
+
 void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width, GrainPair* idle,
                     int blockCount) {
   int first[kMaxGroupPairs] = {};
@@ -54,3 +56,5 @@ void BuildPairGroup(PairGroup& g, GrainPair* const* pairs, int count, int width,
     if (seg.inRange != 0) g.segment[g.segmentCount++] = seg;
   }
 }
+
+}  // namespace engine

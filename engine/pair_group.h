@@ -6,6 +6,8 @@
 #include "engine/grain_pair.h"
 #include "engine/grain_render.h"
 
+namespace engine {
+
 constexpr int kMaxGroupPairs = 4;
 // Each pair contributes its range ends and both lanes' start and end samples.
 constexpr int kMaxGroupSegments = 6 * kMaxGroupPairs - 1;
@@ -44,3 +46,5 @@ void BuildPairGroup(PairGroup& group, GrainPair* const* pairs, int count, int wi
 // path the processor runs (RenderPathSupported).
 void RenderGroupAvx2(const PairGroup& group, const RenderTarget& target, int* masks);    // 2 pairs
 void RenderGroupAvx512(const PairGroup& group, const RenderTarget& target, int* masks);  // 4 pairs
+
+}  // namespace engine

@@ -5,10 +5,12 @@
 
 #include "engine/grain_engine.h"
 
+namespace engine {
+
 namespace {
 
 float ToFloat(double v) { return static_cast<float>(std::clamp(v, -1.0e30, 1.0e30)); }
-bool IsSetting(ModulatedSetting s) { return s >= 0 && s < kModulatedSettingCount; }
+bool IsSetting(ModulatedSetting s) { return s >= 0 && s < modulation::kModulatedSettingCount; }
 bool IsEnvelopeSlot(int slot) { return slot >= 0 && slot < kEnvelopeSlotCount; }
 
 }  // namespace
@@ -43,7 +45,7 @@ void GrainEngine::SetEnvelopeSkew(int slot, double skew) {
   PublishEnvelope(slot);
 }
 
-void GrainEngine::SetLfoParameter(int lfo, LfoParam which, double value) {
+void GrainEngine::SetLfoParameter(int lfo, modulation::LfoParam which, double value) {
   lfos_.ApplyLfoParameter(which, lfo, value);
 }
 
@@ -72,3 +74,5 @@ void GrainEngine::ResetProcessing(double sampleRate) {
   feedbackDcCoefficient_ = FeedbackDcCoefficient(sampleRate);
   lfos_.SetSampleRate(sampleRate);
 }
+
+}  // namespace engine

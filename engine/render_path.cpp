@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace engine {
+
 namespace {
 
 constexpr const char* kNames[kRenderPathCount] = {"sse2", "avx2", "avx512"};
@@ -49,3 +51,5 @@ RenderPath DefaultRenderPath() {
   }
   return path;
 }
+
+}  // namespace engine

@@ -2,6 +2,8 @@
 // which of them this processor runs, and the one an engine takes when it is built.
 #pragma once
 
+namespace engine {
+
 enum class RenderPath : int { kSse2 = 0, kAvx2 = 1, kAvx512 = 2 };
 constexpr int kRenderPathCount = 3;
 
@@ -21,3 +23,5 @@ bool RenderPathSupported(RenderPath path);
 // path QUORVANTEL_SIMD names; a named path the processor lacks gives the widest supported one
 // below it, an unknown name is ignored.
 RenderPath DefaultRenderPath();
+
+}  // namespace engine

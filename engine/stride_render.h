@@ -4,6 +4,8 @@
 
 #include "engine/grain_render.h"
 
+namespace engine {
+
 // True when every lane of the pair that sounds in a block of `count` samples reads with an
 // increment of exactly +1 or -1, so the stride kernel renders it with whole vectors.
 inline bool StrideEligible(const GrainPair& p, int count) {
@@ -20,3 +22,5 @@ inline bool StrideEligible(const GrainPair& p, int count) {
 int RenderStridePairSse2(GrainPair& pair, const RenderTarget& target);
 int RenderStridePairAvx2(GrainPair& pair, const RenderTarget& target);
 int RenderStridePairAvx512(GrainPair& pair, const RenderTarget& target);
+
+}  // namespace engine

@@ -18,6 +18,8 @@
 
 #include "engine/grain_render.h"
 
+namespace engine {
+
 namespace {
 
 // Scalar steps shared by the kernels. Every function is a member of a template, so each copy is
@@ -356,3 +358,5 @@ struct StrideKernel {
 };
 
 }  // namespace
+
+}  // namespace engine

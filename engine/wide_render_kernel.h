@@ -11,6 +11,8 @@
 
 #include "engine/pair_group.h"
 
+namespace engine {
+
 namespace {
 
 constexpr int kWideChunk = 64;  // samples per two-pass chunk
@@ -199,3 +201,5 @@ void RenderGroupWide(const PairGroup& g, const RenderTarget& t, int* masks) {
 }
 
 }  // namespace
+
+}  // namespace engine

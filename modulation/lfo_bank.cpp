@@ -12,6 +12,8 @@
 #include "modulation/static_lfo.h"
 #include "modulation/sync_divisions.h"
 
+namespace modulation {
+
 namespace {
 
 constexpr std::uint32_t kFullMask = 0xFu;
@@ -142,3 +144,5 @@ void LfoBank::TickBank() {
   }
   for (LfoRecord& record : records_) record.latched = *record.output;
 }
+
+}  // namespace modulation

@@ -7,6 +7,8 @@
 #include "common/intrusive_list.h"
 #include "modulation/node.h"
 
+namespace modulation {
+
 class LfoSoa;
 
 enum LfoShape : int {
@@ -108,5 +110,7 @@ class LfoBank {
   std::unique_ptr<LfoSoa> objects_[kLfoObjectCount];
   LfoRecord records_[kLfoCount];
   // The objects with at least one assigned lane, except Const ones: what TickBank ticks.
-  IntrusiveList<Node, &Node::next_, &Node::previous_> active_;
+  common::IntrusiveList<Node, &Node::next_, &Node::previous_> active_;
 };
+
+}  // namespace modulation

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace modulation {
+
 LfoSoa::LfoSoa() {
   for (int lane = 0; lane < kLanes; ++lane) {
     // The bank sets the real rate before any LFO rate is applied; 44100 keeps every increment
@@ -62,3 +64,5 @@ __m128 LfoSoa::AdvancePhase() {
   Store(phase_, phase);
   return wrapped;
 }
+
+}  // namespace modulation

@@ -4,6 +4,8 @@
 
 #include "modulation/soa4.h"
 
+namespace modulation {
+
 // 2π as compared with or wrapped against a phase (float), and as a setting is multiplied by it.
 constexpr float kTwoPiPhase = 6.2831855f;
 constexpr double kTwoPiSetting = 6.2831854820251465;
@@ -76,3 +78,5 @@ class LfoSoa : public Soa4 {
 };
 
 static_assert(alignof(LfoSoa) == 16, "LFO objects are loaded and stored as aligned vectors");
+
+}  // namespace modulation

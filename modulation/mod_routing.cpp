@@ -5,6 +5,8 @@
 
 #include "modulation/lfo_bank.h"
 
+namespace modulation {
+
 void RouteModulation(ModSlotGroup (&groups)[kModSlotGroupCount],
                      const int (&selectors)[kModulatedSettingCount], const LfoBank& bank) {
   for (int k = 0; k < kModulatedSettingCount; ++k) {
@@ -23,3 +25,5 @@ void RouteModulation(ModSlotGroup (&groups)[kModSlotGroupCount],
     _mm_store_ps(group.current, current);
   }
 }
+
+}  // namespace modulation

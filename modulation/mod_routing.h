@@ -2,6 +2,8 @@
 // four-lane float group (setting k lives in group k / 4, lane k % 4; the sixteenth lane is unused).
 #pragma once
 
+namespace modulation {
+
 constexpr int kModulatedSettingCount = 15;
 constexpr int kModSlotGroupCount = 4;
 
@@ -23,3 +25,5 @@ class LfoBank;
 // current = min(max(low + lfo * span, min), max) four settings at a time.
 void RouteModulation(ModSlotGroup (&groups)[kModSlotGroupCount],
                      const int (&selectors)[kModulatedSettingCount], const LfoBank& bank);
+
+}  // namespace modulation

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace modulation {
+
 class LfoBank;
 
 class Node {
@@ -25,3 +27,5 @@ class Node {
   Node* next_ = nullptr;
   Node* previous_ = nullptr;
 };
+
+}  // namespace modulation

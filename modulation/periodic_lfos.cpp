@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace modulation {
+
 namespace {
 
 constexpr float kSineLinear = 1.2732395f;      // 4 / π
@@ -87,3 +89,5 @@ void SineLfo::Tick() {
 void SineLfo::RenderCycle(int, float* buffer, int count) const {
   for (int i = 0; i < count; ++i) buffer[i] = Shape(PreviewPhase(i, count));
 }
+
+}  // namespace modulation

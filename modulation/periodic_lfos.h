@@ -4,6 +4,8 @@
 
 #include "modulation/lfo_soa.h"
 
+namespace modulation {
+
 // Rises from 0 to 1 until the skew fraction of the cycle, then falls back to 0.
 // A/B: rising slope and offset; C/D: falling slope and offset.
 class TriangleLfo final : public LfoSoa {
@@ -33,3 +35,5 @@ class SineLfo final : public LfoSoa {
   // The scalar reading of the same formula, for previews and comparison.
   static float Shape(float phase);
 };
+
+}  // namespace modulation

@@ -1,6 +1,8 @@
 // "Random" and "Random Sqr": draws in lane order so that the sequence is reproducible.
 #include "modulation/random_lfos.h"
 
+namespace modulation {
+
 namespace {
 
 // Lane-ordered draws of one tick.
@@ -35,3 +37,5 @@ void RandomSquareLfo::RenderCycle(int, float* buffer, int count) const {
   Xorshift128 preview = random_;
   for (int i = 0; i < count; ++i) buffer[i] = preview.Next() > 0.5f ? 1.0f : 0.0f;
 }
+
+}  // namespace modulation

@@ -5,6 +5,8 @@
 #include "modulation/lfo_soa.h"
 #include "modulation/xorshift128.h"
 
+namespace modulation {
+
 // Base of the LFO kinds that draw from a random generator: one generator per object, shared by
 // its four lanes, drawn in lane order so the sequence is reproducible.
 class RandomSourceLfo : public LfoSoa {
@@ -35,3 +37,5 @@ class RandomSquareLfo final : public RandomSourceLfo {
   void Tick() override;
   void RenderCycle(int lane, float* buffer, int count) const override;
 };
+
+}  // namespace modulation

@@ -2,6 +2,8 @@
 // drawn at the previous wrap.
 #include "modulation/sample_hold_lfo.h"
 
+namespace modulation {
+
 void SampleHoldLfo::Recompute(int lane) {
   ComputeIncrement(lane);
   // Glide start (1 − glide) × 2π, taken as 2π − skew phase so that glide 0 and 1 give exactly
@@ -42,3 +44,5 @@ void SampleHoldLfo::RenderCycle(int lane, float* buffer, int count) const {
     buffer[i] = phase < b_[lane] ? held : c_[lane] * phase + d_[lane];
   }
 }
+
+}  // namespace modulation

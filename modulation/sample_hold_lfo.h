@@ -4,6 +4,8 @@
 
 #include "modulation/random_lfos.h"
 
+namespace modulation {
+
 // A: target value; B: glide start (radians); C: glide slope; D: glide offset.
 class SampleHoldLfo final : public RandomSourceLfo {
  public:
@@ -14,3 +16,5 @@ class SampleHoldLfo final : public RandomSourceLfo {
   void Tick() override;
   void RenderCycle(int lane, float* buffer, int count) const override;
 };
+
+}  // namespace modulation

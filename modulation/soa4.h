@@ -6,6 +6,8 @@
 
 #include "modulation/node.h"
 
+namespace modulation {
+
 class alignas(16) Soa4 : public Node {
  public:
   static constexpr int kLanes = 4;
@@ -24,3 +26,5 @@ class alignas(16) Soa4 : public Node {
     return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
   }
 };
+
+}  // namespace modulation

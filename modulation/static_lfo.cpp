@@ -1,6 +1,8 @@
 // "Const": the output is the skew, whatever the rate.
 #include "modulation/static_lfo.h"
 
+namespace modulation {
+
 void StaticLfo::SetSkew(int lane, float skew) {
   skewPhase_[lane] = static_cast<float>(skew * kTwoPiSetting);
   output_[lane] = skew;
@@ -14,3 +16,5 @@ void StaticLfo::Recompute(int lane) {
 void StaticLfo::RenderCycle(int lane, float* buffer, int count) const {
   for (int i = 0; i < count; ++i) buffer[i] = output_[lane];
 }
+
+}  // namespace modulation

@@ -3,6 +3,8 @@
 
 #include "modulation/lfo_soa.h"
 
+namespace modulation {
+
 class StaticLfo final : public LfoSoa {
  public:
   StaticLfo() = default;
@@ -15,3 +17,5 @@ class StaticLfo final : public LfoSoa {
   void Tick() override {}
   void RenderCycle(int lane, float* buffer, int count) const override;
 };
+
+}  // namespace modulation

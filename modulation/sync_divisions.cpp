@@ -1,6 +1,8 @@
 // The 23 tempo-sync factors, longest note first.
 #include "modulation/sync_divisions.h"
 
+namespace modulation {
+
 const float kSyncDivisionFactors[kSyncDivisionCount] = {
     1.0f / 1920.0f,  // 32 quarter notes (8/1)
     1.0f / 1680.0f,  // 28
@@ -26,3 +28,5 @@ const float kSyncDivisionFactors[kSyncDivisionCount] = {
     1.0f / 7.5f,     // 0.125
     1.0f / 5.0f,     // 1/12 (1/32t)
 };
+
+}  // namespace modulation

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace modulation {
+
 struct Xorshift128 {
   std::uint32_t x = 123456789u;
   std::uint32_t y = 362436069u;
@@ -25,3 +27,5 @@ struct Xorshift128 {
     return static_cast<float>(static_cast<double>(NextWord()) * (1.0 / 4294967296.0));
   }
 };
+
+}  // namespace modulation

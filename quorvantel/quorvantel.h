@@ -39,8 +39,8 @@ class Quorvantel : public Format {
   template <class... FormatArguments>
   explicit Quorvantel(FormatArguments&&... arguments)
       : Format(std::forward<FormatArguments>(arguments)..., QuorvantelIdentity()) {
-    for (int slot = 0; slot < kEnvelopeSlotCount; ++slot) PublishEnvelope(slot);
-    for (int lfo = 0; lfo < kLfoCount; ++lfo) PublishLfo(lfo);
+    for (int slot = 0; slot < engine::kEnvelopeSlotCount; ++slot) PublishEnvelope(slot);
+    for (int lfo = 0; lfo < modulation::kLfoCount; ++lfo) PublishLfo(lfo);
     auto editor = std::make_unique<QuorvantelEditor>(this->EditorLink(), feed_);
     editor_ = editor.get();
     this->AttachEditor(std::move(editor));
@@ -62,7 +62,7 @@ class Quorvantel : public Format {
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
 
   // Under the instance lock: the engine, for read-outs and tests.
-  const GrainEngine& Engine() const { return engine_; }
+  const engine::GrainEngine& Engine() const { return engine_; }
   // What the editor reads besides parameter values; see quorvantel/editor/editor_feed.h.
   const EditorFeed& Feed() const { return feed_; }
   // The editor, built with the instance and attached for its life. Its own thread's, or a
@@ -73,9 +73,9 @@ class Quorvantel : public Format {
     std::uint32_t used = 0;
     for (const int base : kBaseParameters) {
       const int lfo = static_cast<int>(this->Parameters().Value(SourceParameter(base)));
-      if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
+      if (lfo >= 0 && lfo < modulation::kLfoCount) used |= 1u << lfo;
     }
-    return ~used & ((1u << kLfoCount) - 1);
+    return ~used & ((1u << modulation::kLfoCount) - 1);
   }
 
  private:
@@ -83,7 +83,7 @@ class Quorvantel : public Format {
   void PublishLfo(int lfo);
   void UpdateLfoGreying();
 
-  GrainEngine engine_;
+  engine::GrainEngine engine_;
   EditorFeed feed_;
   QuorvantelEditor* editor_ = nullptr;  // owned by the framework once attached
 };
@@ -117,7 +117,7 @@ void Quorvantel<Format>::PublishEnvelope(int slot) {
 
 template <class Format>
 void Quorvantel<Format>::PublishLfo(int lfo) {
-  const LfoSettings& settings = engine_.Lfos().Settings(lfo);
+  const modulation::LfoSettings& settings = engine_.Lfos().Settings(lfo);
   EditorFeed::Lfo& view = feed_.lfos[lfo];
   view.shape.store(settings.shape, std::memory_order_relaxed);
   view.sync.store(settings.sync ? 1 : 0, std::memory_order_relaxed);
@@ -131,7 +131,7 @@ void Quorvantel<Format>::UpdateLfoGreying() {
   // The LFO settings are applied to the engine again, LFO by LFO, with the values the
   // parameters hold now (a source change may move an LFO to another lane). The host hears
   // nothing: no value changed, and an automation message would be recorded as the user's.
-  for (int index = LfoParameter(0, 0); index < LfoParameter(kLfoCount, 0); ++index) {
+  for (int index = LfoParameter(0, 0); index < LfoParameter(modulation::kLfoCount, 0); ++index) {
     OnParameterChanged(index);
   }
 }

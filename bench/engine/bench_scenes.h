@@ -47,21 +47,21 @@ inline const std::vector<Named>& Settings() {
 
 // An engine on `path` with setting `s`, its input block and output buffers, the pool filled.
 struct Scene {
-  std::unique_ptr<GrainEngine> engine = std::make_unique<GrainEngine>();
+  std::unique_ptr<engine::GrainEngine> engine = std::make_unique<engine::GrainEngine>();
   std::vector<double> inL, inR, outL, outR;
   const double* in[2] = {};
   double* out[2] = {};
 
-  Scene(const Setting& s, RenderPath path) : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
+  Scene(const Setting& s, engine::RenderPath path) : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
     engine->SetRenderPath(path);
     engine->ResetProcessing(s.sampleRate);
     quorvantel::ApplyDefaults(*engine);  // what opening the effect gives a new engine
-    engine->SetBase(kSetLength, s.lengthMs);
-    engine->SetBase(kSetOnset, s.onsetMs);
-    engine->SetBase(kSetFeedback, s.feedback);
+    engine->SetBase(engine::kSetLength, s.lengthMs);
+    engine->SetBase(engine::kSetOnset, s.onsetMs);
+    engine->SetBase(engine::kSetFeedback, s.feedback);
     if (s.pitchDepth > 0.0) {
-      engine->SetDepth(kSetPitch, s.pitchDepth);
-      engine->SetLfoParameter(0, LfoParam::kRate, 9.0);
+      engine->SetDepth(engine::kSetPitch, s.pitchDepth);
+      engine->SetLfoParameter(0, modulation::LfoParam::kRate, 9.0);
     }
     std::uint32_t noise = 12345;
     for (int i = 0; i < kBlock; ++i) {

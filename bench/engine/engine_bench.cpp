@@ -17,7 +17,7 @@ namespace {
 
 using benchscene::kBlock;
 
-void RunEngine(benchmark::State& state, benchscene::Setting s, RenderPath path) {
+void RunEngine(benchmark::State& state, benchscene::Setting s, engine::RenderPath path) {
   benchscene::Scene scene(s, path);
   std::int64_t grainSamples = 0;
   for (auto _ : state) {
@@ -39,9 +39,9 @@ void RunEngine(benchmark::State& state, benchscene::Setting s, RenderPath path) 
 // Each setting once per supported path, the paths of one setting next to each other.
 const bool kRegistered = [] {
   for (const benchscene::Named& n : benchscene::Settings()) {
-    for (RenderPath path : {RenderPath::kSse2, RenderPath::kAvx2, RenderPath::kAvx512}) {
-      if (!RenderPathSupported(path)) continue;
-      benchmark::RegisterBenchmark((n.name + "/" + RenderPathName(path)).c_str(), RunEngine,
+    for (engine::RenderPath path : {engine::RenderPath::kSse2, engine::RenderPath::kAvx2, engine::RenderPath::kAvx512}) {
+      if (!engine::RenderPathSupported(path)) continue;
+      benchmark::RegisterBenchmark((n.name + "/" + engine::RenderPathName(path)).c_str(), RunEngine,
                                    n.setting, path);
     }
   }

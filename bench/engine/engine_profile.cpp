@@ -26,12 +26,12 @@ double ThreadSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  RenderPath path = RenderPath::kSse2;
-  if (argc < 4 || !ParseRenderPath(argv[1], &path)) {
+  engine::RenderPath path = engine::RenderPath::kSse2;
+  if (argc < 4 || !engine::ParseRenderPath(argv[1], &path)) {
     std::fprintf(stderr, "usage: engine_profile sse2|avx2|avx512 BLOCKS SETTING [SETTING ...]\n");
     return 2;
   }
-  if (!RenderPathSupported(path)) {
+  if (!engine::RenderPathSupported(path)) {
     std::fprintf(stderr, "this processor lacks %s\n", argv[1]);
     return 1;
   }

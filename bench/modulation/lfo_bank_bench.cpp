@@ -11,13 +11,13 @@ constexpr double kTicksPerAudioSecond = 44100.0 / 16.0;
 
 // shape < 0: one LFO per kind from Triangle on, the eighth on Random.
 void TickBank(benchmark::State& state) {
-  LfoBank bank;
+  modulation::LfoBank bank;
   const int shape = static_cast<int>(state.range(0));
-  for (int lfo = 0; lfo < kLfoCount; ++lfo) {
-    const int kind = shape >= 0 ? shape : 1 + lfo % (kLfoShapeCount - 1);
-    bank.ApplyLfoParameter(LfoParam::kShape, lfo, kind);
-    bank.ApplyLfoParameter(LfoParam::kRate, lfo, 0.5 + lfo);
-    bank.ApplyLfoParameter(LfoParam::kSkew, lfo, 0.3);
+  for (int lfo = 0; lfo < modulation::kLfoCount; ++lfo) {
+    const int kind = shape >= 0 ? shape : 1 + lfo % (modulation::kLfoShapeCount - 1);
+    bank.ApplyLfoParameter(modulation::LfoParam::kShape, lfo, kind);
+    bank.ApplyLfoParameter(modulation::LfoParam::kRate, lfo, 0.5 + lfo);
+    bank.ApplyLfoParameter(modulation::LfoParam::kSkew, lfo, 0.3);
   }
   for (auto _ : state) {
     bank.TickBank();
@@ -29,23 +29,23 @@ void TickBank(benchmark::State& state) {
 }
 BENCHMARK(TickBank)
     ->ArgName("shape")
-    ->Arg(kLfoRandom)
-    ->Arg(kLfoTriangle)
-    ->Arg(kLfoSine)
-    ->Arg(kLfoSampleHold)
+    ->Arg(modulation::kLfoRandom)
+    ->Arg(modulation::kLfoTriangle)
+    ->Arg(modulation::kLfoSine)
+    ->Arg(modulation::kLfoSampleHold)
     ->Arg(-1);
 
 void Route(benchmark::State& state) {
-  LfoBank bank;
-  alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
-  int selectors[kModulatedSettingCount];
-  for (int k = 0; k < kModulatedSettingCount; ++k) {
-    selectors[k] = k % kLfoCount;
+  modulation::LfoBank bank;
+  alignas(16) modulation::ModSlotGroup groups[modulation::kModSlotGroupCount] = {};
+  int selectors[modulation::kModulatedSettingCount];
+  for (int k = 0; k < modulation::kModulatedSettingCount; ++k) {
+    selectors[k] = k % modulation::kLfoCount;
     groups[k / 4].span[k % 4] = 1.0f;
     groups[k / 4].max[k % 4] = 1.0f;
   }
   for (auto _ : state) {
-    RouteModulation(groups, selectors, bank);
+    modulation::RouteModulation(groups, selectors, bank);
     benchmark::DoNotOptimize(groups[0].current[0]);
   }
   state.SetItemsProcessed(state.iterations());

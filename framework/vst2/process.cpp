@@ -50,7 +50,7 @@ void IEffectVst2::VSTProcessDoubleReplacing(AEffect* effect, double** inputs, do
 // frames) routes the channels and processes one piece.
 template <typename Piece>
 void IEffectVst2::ProcessInPieces(int frames, Piece&& piece) {
-  DenormalGuard denormals;
+  common::DenormalGuard denormals;
   if (receivesMidi_) CallHost(kHostWantMidi, 0, 1, nullptr, 0);
   const int size = std::max(MaxBlockSize(), 1);
   // Advancing by n keeps offset <= frames, so even a block of INT_MAX frames cannot overflow it.

@@ -46,14 +46,14 @@ int RunBench(const Args& args) {
   if (options.Has("simd")) {
     // The plug-in reads the variable when it builds its engine, so it is set before loading.
     const std::string simd = options.Value("simd");
-    RenderPath path;
-    if (!ParseRenderPath(simd.c_str(), &path)) {
+    engine::RenderPath path;
+    if (!engine::ParseRenderPath(simd.c_str(), &path)) {
       throw CliError(kExitUsage, "--simd takes sse2, avx2 or avx512, not \"" + simd + "\"");
     }
-    if (!RenderPathSupported(path)) {
+    if (!engine::RenderPathSupported(path)) {
       throw CliError(kExitUsage, "this processor has no " + simd + " render path");
     }
-    SetEnvironment(kRenderPathVariable, simd.c_str());
+    SetEnvironment(engine::kRenderPathVariable, simd.c_str());
   }
   auto host = OpenConfigured(options);
   vst2::AEffect* e = host->Effect();

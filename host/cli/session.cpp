@@ -99,7 +99,7 @@ std::unique_ptr<qvhost::PluginHost> OpenConfigured(const Options& options) {
 }
 
 std::string QuorvantelRenderPath(const vst2::AEffect& effect) {
-  return FourCharText(effect.uniqueID) == "qZvx" ? RenderPathName(DefaultRenderPath()) : "";
+  return FourCharText(effect.uniqueID) == "qZvx" ? engine::RenderPathName(engine::DefaultRenderPath()) : "";
 }
 
 }  // namespace qvcli

@@ -22,7 +22,7 @@ class PublishedTable {
 
  private:
   std::atomic<std::uint32_t> sequence_{0};  // odd while a write is in progress
-  std::atomic<double> values_[kWindowSize] = {};
+  std::atomic<double> values_[engine::kWindowSize] = {};
 };
 
 struct EditorFeed {
@@ -42,9 +42,9 @@ struct EditorFeed {
     std::atomic<int> sync{0};
     std::atomic<int> division{0};
   };
-  Lfo lfos[kLfoCount];
+  Lfo lfos[modulation::kLfoCount];
 
-  PublishedTable envelopes[kEnvelopeSlotCount];
+  PublishedTable envelopes[engine::kEnvelopeSlotCount];
 
   void PublishStatistics(int grains, int meanDensity);
   void PublishGreying(std::uint32_t unusedMask);

@@ -16,7 +16,7 @@ namespace quorvantel {
 // interpolated linearly between neighbouring table entries. Display only: no parameter.
 class IEnvelopeCanvas : public gui::IControl {
  public:
-  static constexpr int kTableLength = kWindowSize;
+  static constexpr int kTableLength = engine::kWindowSize;
 
   // table: kTableLength values in 0..1 that stay valid for the canvas's life; the canvas reads
   // them at every draw.

@@ -19,7 +19,7 @@ struct EnvelopeRow {
   int knobX, knobY;    // skew knob
   int canvasX, canvasY;
 };
-constexpr int kEnvelopeRowCount = kEnvelopeSlotCount;
+constexpr int kEnvelopeRowCount = engine::kEnvelopeSlotCount;
 extern const EnvelopeRow kEnvelopeRows[kEnvelopeRowCount];
 
 // Fader at (faderX, faderY); depth knob at (x2 + 80, faderY); source text at (x2 + 110, faderY).
@@ -31,12 +31,12 @@ struct ModulatedRow {
   BandFormatter formatter;
   BandFormatter midSideFormatter;  // with "MidSide" on, when the text depends on it; else null
 };
-constexpr int kModulatedRowCount = kModulatedSettingCount;
+constexpr int kModulatedRowCount = modulation::kModulatedSettingCount;
 extern const ModulatedRow kModulatedRows[kModulatedRowCount];
 
 // LFO n (1..8) sits at y = 45 n, with the "Shape%d", "Rate%d", "Sync%d" and "Skew%d"
 // parameters of LFO n.
-constexpr int kLfoRowCount = kLfoCount;
+constexpr int kLfoRowCount = modulation::kLfoCount;
 struct LfoRow {
   int shape, rate, sync, skew;  // parameter indices
   int y;

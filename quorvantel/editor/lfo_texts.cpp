@@ -3,13 +3,13 @@
 
 namespace quorvantel {
 
-const char* const kSyncDivisionLabels[kSyncDivisionCount] = {
+const char* const kSyncDivisionLabels[modulation::kSyncDivisionCount] = {
     "8/1",   "7/1",  "6/1",  "5/1",   "4/1",   "3/1",  "2/1",   "1/1",
     "1/2d",  "1/2",  "1/4d", "1/2t",  "1/4",   "1/8d", "1/4t",  "1/8",
     "1/16d", "1/8t", "1/16", "1/32d", "1/16t", "1/32", "1/32t",
 };
 
-const char* const kSkewLabels[kLfoShapeCount] = {
+const char* const kSkewLabels[modulation::kLfoShapeCount] = {
     "Value",       // Const
     "PeakPos",     // Triangle
     "PulseWidth",  // Square
@@ -20,7 +20,7 @@ const char* const kSkewLabels[kLfoShapeCount] = {
 };
 
 const char* SkewLabel(int shape) {
-  return shape >= 0 && shape < kLfoShapeCount ? kSkewLabels[shape] : "";
+  return shape >= 0 && shape < modulation::kLfoShapeCount ? kSkewLabels[shape] : "";
 }
 
 }  // namespace quorvantel

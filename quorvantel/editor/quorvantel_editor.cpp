@@ -48,7 +48,7 @@ QuorvantelEditor::QuorvantelEditor(framework::IEditorLink& link, const EditorFee
     const LabelRow& label = kExtraLabels[i];
     auto* text = Add(
         std::make_unique<ITextControl>(label.rect, Aligned(text_, label.alignment), label.text));
-    if (i < kLfoCount) syncLabels_[i] = text;  // grayed with its LFO
+    if (i < modulation::kLfoCount) syncLabels_[i] = text;  // grayed with its LFO
   }
 }
 
@@ -153,20 +153,20 @@ void QuorvantelEditor::TakeHandOvers() {
     grainDensity_->SetText(text);
   }
 
-  for (int n = 0; n < kLfoCount; ++n) {
+  for (int n = 0; n < modulation::kLfoCount; ++n) {
     const EditorFeed::Lfo& source = feed_.lfos[n];
     lfoViews_[n].shape =
-        std::clamp(source.shape.load(std::memory_order_relaxed), 0, kLfoShapeCount - 1);
+        std::clamp(source.shape.load(std::memory_order_relaxed), 0, modulation::kLfoShapeCount - 1);
     lfoViews_[n].sync = source.sync.load(std::memory_order_relaxed) != 0;
     lfoViews_[n].division =
-        std::clamp(source.division.load(std::memory_order_relaxed), 0, kSyncDivisionCount - 1);
+        std::clamp(source.division.load(std::memory_order_relaxed), 0, modulation::kSyncDivisionCount - 1);
   }
 
   const std::uint32_t greying = feed_.greyingSerial.load(std::memory_order_acquire);
   if (greying != greyingSeen_) {
     greyingSeen_ = greying;
     const std::uint32_t unused = feed_.unusedLfos.load(std::memory_order_relaxed);
-    for (int n = 0; n < kLfoCount; ++n) {
+    for (int n = 0; n < modulation::kLfoCount; ++n) {
       for (IControl* control : lfoControls_[n]) {
         control->SetGrayed((unused >> n) & 1u);
         control->MarkDirty(false);
@@ -176,7 +176,7 @@ void QuorvantelEditor::TakeHandOvers() {
     }
   }
 
-  for (int k = 0; k < kEnvelopeSlotCount; ++k)
+  for (int k = 0; k < engine::kEnvelopeSlotCount; ++k)
     if (feed_.envelopes[k].TakeIfChanged(envelopeTables_[k], &envelopeSeen_[k]))
       canvases_[k]->MarkDirty(false);
 }

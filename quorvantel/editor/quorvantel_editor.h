@@ -61,14 +61,14 @@ class QuorvantelEditor : public gui::IEditorSurface {
   gui::TextStyle text_;
   gui::ObserverArray observers_;
 
-  double envelopeTables_[kEnvelopeSlotCount][kWindowSize] = {};  // display copies
-  std::uint32_t envelopeSeen_[kEnvelopeSlotCount] = {};
-  IEnvelopeCanvas* canvases_[kEnvelopeSlotCount] = {};
+  double envelopeTables_[engine::kEnvelopeSlotCount][engine::kWindowSize] = {};  // display copies
+  std::uint32_t envelopeSeen_[engine::kEnvelopeSlotCount] = {};
+  IEnvelopeCanvas* canvases_[engine::kEnvelopeSlotCount] = {};
 
   gui::IControl* midSide_ = nullptr;  // the Source read-out follows it
-  LfoView lfoViews_[kLfoCount];
-  gui::IControl* lfoControls_[kLfoCount][kLfoControlCount] = {};
-  gui::ITextControl* syncLabels_[kLfoCount] = {};
+  LfoView lfoViews_[modulation::kLfoCount];
+  gui::IControl* lfoControls_[modulation::kLfoCount][kLfoControlCount] = {};
+  gui::ITextControl* syncLabels_[modulation::kLfoCount] = {};
   gui::ITextControl* grainRate_ = nullptr;
   gui::ITextControl* grainDensity_ = nullptr;
   std::uint32_t statisticsSeen_ = 0;

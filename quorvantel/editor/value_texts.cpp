@@ -29,7 +29,7 @@ constexpr int kFeedbackApply = kParamFeedbackApply;
 constexpr int kMidSide = kParamMidSide;
 
 bool IsLfoRate(int index) {
-  for (int lfo = 0; lfo < kLfoCount; ++lfo)
+  for (int lfo = 0; lfo < modulation::kLfoCount; ++lfo)
     if (index == LfoParameter(lfo, 1)) return true;
   return false;
 }
@@ -83,8 +83,8 @@ bool SideForm(const std::string& text, const char* lowSides, const char* highSid
 // The Rate in the middle of the rates whose normalised value picks division row k (the bank
 // takes row int(normalised × 22)); the last row is picked by the top of the range only.
 double RateForDivision(const framework::ParameterDefinition& rate, int k) {
-  const double rows = kSyncDivisionCount - 1;
-  const double x = k >= kSyncDivisionCount - 1 ? 1.0 : (k + 0.5) / rows;
+  const double rows = modulation::kSyncDivisionCount - 1;
+  const double x = k >= modulation::kSyncDivisionCount - 1 ? 1.0 : (k + 0.5) / rows;
   return rate.ValueFromNormalized(x);
 }
 
@@ -104,8 +104,8 @@ std::string ValueText(const framework::ParameterDefinition& parameter, int index
   if (index == kDir) return Printf("%.2f", plain);
   if (index == kFeedbackApply) return Printf("%.0f %%", std::clamp(plain, 0.0, 1.0) * 100.0);
   if (IsLfoRate(index) && others(index + 1) > 0.5) {
-    const int row = int(parameter.NormalizedOf(plain) * (kSyncDivisionCount - 1));
-    return kSyncDivisionLabels[std::clamp(row, 0, kSyncDivisionCount - 1)];
+    const int row = int(parameter.NormalizedOf(plain) * (modulation::kSyncDivisionCount - 1));
+    return kSyncDivisionLabels[std::clamp(row, 0, modulation::kSyncDivisionCount - 1)];
   }
   char text[64] = {};
   parameter.DisplayString(plain, false, text, sizeof text);
@@ -133,7 +133,7 @@ bool ValueFromText(const framework::ParameterDefinition& parameter, int index, c
     return false;
   }
   if (IsLfoRate(index)) {
-    for (int k = 0; k < kSyncDivisionCount; ++k) {
+    for (int k = 0; k < modulation::kSyncDivisionCount; ++k) {
       if (compact == kSyncDivisionLabels[k]) {
         *plain = RateForDivision(parameter, k);
         return true;

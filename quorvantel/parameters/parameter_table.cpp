@@ -40,57 +40,57 @@ using enum EngineInput;
 using enum Kind;
 using enum Texts;
 // Every LFO's Rate has the range and curve the LFO bank computes tempo divisions with.
-constexpr double kRMin = kLfoRateMin, kRMax = kLfoRateMax, kRExp = kLfoRateExponent;
+constexpr double kRMin = modulation::kLfoRateMin, kRMax = modulation::kLfoRateMax, kRExp = modulation::kLfoRateExponent;
 
 // clang-format off
 constexpr ParameterRow kParameterTable[kParameterCount] = {
   // name      drives                   kind     dflt  min   max  step  label exp texts
-  {"Length",   {kBase, kSetLength},     kDouble, 30,   1,    150, 0.1,  "ms", 2, kNone},
-  {"Lng Mod",  {kSource, kSetLength},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Lng Dpth", {kDepth, kSetLength},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Onset",    {kBase, kSetOnset},      kDouble, 20,   0.1,  50,  0.1,  "ms", 1, kNone},
-  {"Ons Mod",  {kSource, kSetOnset},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Ons Dpth", {kDepth, kSetOnset},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Source",   {kBase, kSetSource},     kDouble, 0,    0,    1,   0.01, "",   1, kNone},
-  {"Src Mod",  {kSource, kSetSource},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Src Dpth", {kDepth, kSetSource},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Pan",      {kBase, kSetPan},        kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
-  {"Pan Mod",  {kSource, kSetPan},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Pan Dpth", {kDepth, kSetPan},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Dir",      {kBase, kSetDir},        kDouble, 1,    -1,   1,   1,    "",   1, kNone},
-  {"Dir Mod",  {kSource, kSetDir},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Dir Dpth", {kDepth, kSetDir},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Pitch",    {kBase, kSetPitch},      kDouble, 0,    -24,  24,  0.1,  "",   1, kNone},
-  {"Pch Mod",  {kSource, kSetPitch},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Pch Dpth", {kDepth, kSetPitch},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Speed",    {kBase, kSetSpeed},      kDouble, 1,    0,    1,   0.01, "",   1, kNone},
-  {"Spd Mod",  {kSource, kSetSpeed},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Spd Dpth", {kDepth, kSetSpeed},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Delay",    {kBase, kSetDelay},      kDouble, 0,    0,    150, 0.1,  "ms", 1, kNone},
-  {"Dly Mod",  {kSource, kSetDelay},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Dly Dpth", {kDepth, kSetDelay},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Length",   {kBase, engine::kSetLength},     kDouble, 30,   1,    150, 0.1,  "ms", 2, kNone},
+  {"Lng Mod",  {kSource, engine::kSetLength},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Lng Dpth", {kDepth, engine::kSetLength},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Onset",    {kBase, engine::kSetOnset},      kDouble, 20,   0.1,  50,  0.1,  "ms", 1, kNone},
+  {"Ons Mod",  {kSource, engine::kSetOnset},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Ons Dpth", {kDepth, engine::kSetOnset},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Source",   {kBase, engine::kSetSource},     kDouble, 0,    0,    1,   0.01, "",   1, kNone},
+  {"Src Mod",  {kSource, engine::kSetSource},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Src Dpth", {kDepth, engine::kSetSource},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Pan",      {kBase, engine::kSetPan},        kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
+  {"Pan Mod",  {kSource, engine::kSetPan},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Pan Dpth", {kDepth, engine::kSetPan},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Dir",      {kBase, engine::kSetDir},        kDouble, 1,    -1,   1,   1,    "",   1, kNone},
+  {"Dir Mod",  {kSource, engine::kSetDir},      kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dir Dpth", {kDepth, engine::kSetDir},       kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Pitch",    {kBase, engine::kSetPitch},      kDouble, 0,    -24,  24,  0.1,  "",   1, kNone},
+  {"Pch Mod",  {kSource, engine::kSetPitch},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Pch Dpth", {kDepth, engine::kSetPitch},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Speed",    {kBase, engine::kSetSpeed},      kDouble, 1,    0,    1,   0.01, "",   1, kNone},
+  {"Spd Mod",  {kSource, engine::kSetSpeed},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Spd Dpth", {kDepth, engine::kSetSpeed},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Delay",    {kBase, engine::kSetDelay},      kDouble, 0,    0,    150, 0.1,  "ms", 1, kNone},
+  {"Dly Mod",  {kSource, engine::kSetDelay},    kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dly Dpth", {kDepth, engine::kSetDelay},     kDouble, 0,    0,    1,   0.05, "",   1, kNone},
   {"Dly Sync", {kDelaySync},            kBool,   0,    0,    1,   1,    "",   1, kNone},
-  {"Feedback", {kBase, kSetFeedback},   kDouble, 0,    0,    1,   0.01, "",   1, kNone},
-  {"FB Mod",   {kSource, kSetFeedback}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"FB Dpth",  {kDepth, kSetFeedback},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"FB Apply", {kBase, kSetFBApply},    kDouble, 0.25, 0,    1,   0.01, "%",  1, kNone},
-  {"FBA Mod",  {kSource, kSetFBApply},  kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"FBA Dpth", {kDepth, kSetFBApply},   kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Ampl",     {kBase, kSetAmpl},       kDouble, 1,    0.1,  1,   0.01, "",   1, kNone},
-  {"Ampl Mod", {kSource, kSetAmpl},     kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Amp Dpth", {kDepth, kSetAmpl},      kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Freeze",   {kBase, kSetFreeze},     kDouble, 0,    0,    1,   0.1,  "",   1, kNone},
-  {"Frz Mod",  {kSource, kSetFreeze},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Frz Dpth", {kDepth, kSetFreeze},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"BufLen",   {kBase, kSetBufLen},     kDouble, 1,    0,    1,   0.01, "",   1, kNone},
-  {"BfLn Mod", {kSource, kSetBufLen},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"BfLnDpth", {kDepth, kSetBufLen},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"ScanRate", {kBase, kSetScanRate},   kDouble, 1,    -2,   2,   0.01, "",   1, kNone},
-  {"Scan Mod", {kSource, kSetScanRate}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"ScanDpth", {kDepth, kSetScanRate},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
-  {"Envelope", {kBase, kSetEnvelope},   kInt,    1,    1,    4,   1,    "",   1, kNone},
-  {"Dst Mod",  {kSource, kSetEnvelope}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
-  {"Dst Dpth", {kDepth, kSetEnvelope},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Feedback", {kBase, engine::kSetFeedback},   kDouble, 0,    0,    1,   0.01, "",   1, kNone},
+  {"FB Mod",   {kSource, engine::kSetFeedback}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"FB Dpth",  {kDepth, engine::kSetFeedback},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"FB Apply", {kBase, engine::kSetFBApply},    kDouble, 0.25, 0,    1,   0.01, "%",  1, kNone},
+  {"FBA Mod",  {kSource, engine::kSetFBApply},  kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"FBA Dpth", {kDepth, engine::kSetFBApply},   kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Ampl",     {kBase, engine::kSetAmpl},       kDouble, 1,    0.1,  1,   0.01, "",   1, kNone},
+  {"Ampl Mod", {kSource, engine::kSetAmpl},     kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Amp Dpth", {kDepth, engine::kSetAmpl},      kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Freeze",   {kBase, engine::kSetFreeze},     kDouble, 0,    0,    1,   0.1,  "",   1, kNone},
+  {"Frz Mod",  {kSource, engine::kSetFreeze},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Frz Dpth", {kDepth, engine::kSetFreeze},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"BufLen",   {kBase, engine::kSetBufLen},     kDouble, 1,    0,    1,   0.01, "",   1, kNone},
+  {"BfLn Mod", {kSource, engine::kSetBufLen},   kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"BfLnDpth", {kDepth, engine::kSetBufLen},    kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"ScanRate", {kBase, engine::kSetScanRate},   kDouble, 1,    -2,   2,   0.01, "",   1, kNone},
+  {"Scan Mod", {kSource, engine::kSetScanRate}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"ScanDpth", {kDepth, engine::kSetScanRate},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
+  {"Envelope", {kBase, engine::kSetEnvelope},   kInt,    1,    1,    4,   1,    "",   1, kNone},
+  {"Dst Mod",  {kSource, engine::kSetEnvelope}, kEnum,   0,    0,    7,   1,    "",   1, kLfos},
+  {"Dst Dpth", {kDepth, engine::kSetEnvelope},  kDouble, 0,    0,    1,   0.05, "",   1, kNone},
   {"Envelope", {kEnvelopeShape, 0},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
   {"Env Skew", {kEnvelopeSkew, 0},      kDouble, 0.5,  0,    1,   0.01, "",   1, kNone},
   {"Envelope", {kEnvelopeShape, 1},     kEnum,   1,    0,    9,   1,    "",   1, kEnvelopeShapes},
@@ -148,7 +148,7 @@ constexpr const char* kEnvelopeShapeTexts[] = {
 constexpr const char* kLfoShapeTexts[] = {"Const",  "Triangle",   "Square",    "Sine",
                                           "Random", "Random Sqr", "SampleHold"};
 
-static_assert(std::size(kLfoTexts) == kLfoCount && std::size(kLfoShapeTexts) == kLfoShapeCount,
+static_assert(std::size(kLfoTexts) == modulation::kLfoCount && std::size(kLfoShapeTexts) == modulation::kLfoShapeCount,
               "a text for every LFO and every LFO shape");
 
 template <std::size_t N>
@@ -164,31 +164,31 @@ constexpr bool Drives(int index, EngineInput input, int which = 0) {
 }
 
 // The named indices point at the rows they name.
-static_assert(Drives(kParamLength, kBase, kSetLength) && Drives(kParamOnset, kBase, kSetOnset) &&
-              Drives(kParamSource, kBase, kSetSource) && Drives(kParamPan, kBase, kSetPan) &&
-              Drives(kParamDir, kBase, kSetDir) && Drives(kParamPitch, kBase, kSetPitch) &&
-              Drives(kParamSpeed, kBase, kSetSpeed) && Drives(kParamDelay, kBase, kSetDelay) &&
-              Drives(kParamDelaySync, kDelaySync) && Drives(kParamFeedback, kBase, kSetFeedback) &&
-              Drives(kParamFeedbackApply, kBase, kSetFBApply) &&
-              Drives(kParamAmplitude, kBase, kSetAmpl) && Drives(kParamFreeze, kBase, kSetFreeze) &&
-              Drives(kParamBufferLength, kBase, kSetBufLen) &&
-              Drives(kParamScanRate, kBase, kSetScanRate) &&
-              Drives(kParamEnvelopeSelect, kBase, kSetEnvelope) &&
+static_assert(Drives(kParamLength, kBase, engine::kSetLength) && Drives(kParamOnset, kBase, engine::kSetOnset) &&
+              Drives(kParamSource, kBase, engine::kSetSource) && Drives(kParamPan, kBase, engine::kSetPan) &&
+              Drives(kParamDir, kBase, engine::kSetDir) && Drives(kParamPitch, kBase, engine::kSetPitch) &&
+              Drives(kParamSpeed, kBase, engine::kSetSpeed) && Drives(kParamDelay, kBase, engine::kSetDelay) &&
+              Drives(kParamDelaySync, kDelaySync) && Drives(kParamFeedback, kBase, engine::kSetFeedback) &&
+              Drives(kParamFeedbackApply, kBase, engine::kSetFBApply) &&
+              Drives(kParamAmplitude, kBase, engine::kSetAmpl) && Drives(kParamFreeze, kBase, engine::kSetFreeze) &&
+              Drives(kParamBufferLength, kBase, engine::kSetBufLen) &&
+              Drives(kParamScanRate, kBase, engine::kSetScanRate) &&
+              Drives(kParamEnvelopeSelect, kBase, engine::kSetEnvelope) &&
               Drives(kParamEnvelopeShape1, kEnvelopeShape, 0) &&
               Drives(kParamEnvelopeSkew1, kEnvelopeSkew, 0) &&
               Drives(kParamLfoShape1, kLfoShape, 0) && Drives(kParamLfoRate1, kLfoRate, 0) &&
               Drives(kParamLfoSync1, kLfoSync, 0) && Drives(kParamLfoSkew1, kLfoSkew, 0) &&
               Drives(kParamLfoSkew8, kLfoSkew, 7) && Drives(kParamMidSide, kMidSide) &&
               Drives(kParamDry, kDry) && Drives(kParamWet, kWet));
-static_assert(Drives(SourceParameter(kParamOnset), kSource, kSetOnset) &&
-              Drives(DepthParameter(kParamScanRate), kDepth, kSetScanRate) &&
+static_assert(Drives(SourceParameter(kParamOnset), kSource, engine::kSetOnset) &&
+              Drives(DepthParameter(kParamScanRate), kDepth, engine::kSetScanRate) &&
               Drives(EnvelopeShapeParameter(3), kEnvelopeShape, 3) &&
               Drives(EnvelopeSkewParameter(3), kEnvelopeSkew, 3) &&
               Drives(LfoParameter(7, 0), kLfoShape, 7) && Drives(LfoParameter(2, 3), kLfoSkew, 2));
 // The LFO parameters are one block: LFO by LFO, shape, rate, sync and skew.
 constexpr bool LfoParametersAreOneBlock() {
   for (int index = 0; index < kParameterCount; ++index) {
-    const bool inBlock = index >= LfoParameter(0, 0) && index < LfoParameter(kLfoCount, 0);
+    const bool inBlock = index >= LfoParameter(0, 0) && index < LfoParameter(modulation::kLfoCount, 0);
     const EngineInput input = kParameterTable[index].target.input;
     if (IsLfoInput(input) != inBlock) return false;
     if (inBlock) {
@@ -204,7 +204,7 @@ constexpr bool LfoParametersAreOneBlock() {
 static_assert(LfoParametersAreOneBlock());
 
 constexpr bool EveryBaseParameterDrivesItsSetting() {
-  for (int setting = 0; setting < kModulatedSettingCount; ++setting) {
+  for (int setting = 0; setting < modulation::kModulatedSettingCount; ++setting) {
     const int base = kBaseParameters[setting];
     if (!Drives(base, kBase, setting) || !Drives(SourceParameter(base), kSource, setting) ||
         !Drives(DepthParameter(base), kDepth, setting))
@@ -220,14 +220,14 @@ static_assert(EveryBaseParameterDrivesItsSetting());
 constexpr bool BaseRowFitsSlot(int setting) {
   for (const ParameterRow& row : kParameterTable) {
     if (row.target.input != kBase || row.target.which != setting) continue;
-    const ModSlotLimits& slot = kModSlotLimits[setting];
+    const engine::ModSlotLimits& slot = engine::kModSlotLimits[setting];
     return static_cast<float>(row.min) >= slot.min && static_cast<float>(row.max) <= slot.max &&
            static_cast<float>(row.defaultValue) == slot.base;
   }
   return false;
 }
 constexpr bool EveryBaseRowFitsItsSlot() {
-  for (int setting = 0; setting < kModulatedSettingCount; ++setting)
+  for (int setting = 0; setting < modulation::kModulatedSettingCount; ++setting)
     if (!BaseRowFitsSlot(setting)) return false;
   return true;
 }
@@ -285,14 +285,14 @@ std::vector<ParameterDefinition> QuorvantelParameters() {
 
 ParameterTarget TargetOf(int index) { return kParameterTable[index].target; }
 
-void ApplyDefaults(GrainEngine& engine) {
+void ApplyDefaults(engine::GrainEngine& engine) {
   for (const ParameterRow& row : kParameterTable)
     ApplyToEngine(engine, row.target, row.defaultValue);
 }
 
-void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value) {
+void ApplyToEngine(engine::GrainEngine& engine, ParameterTarget target, double value) {
   if (!std::isfinite(value)) return;
-  const auto setting = static_cast<ModulatedSetting>(target.which);
+  const auto setting = static_cast<engine::ModulatedSetting>(target.which);
   switch (target.input) {
     case kBase:
       return engine.SetBase(setting, value);
@@ -305,13 +305,13 @@ void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value) {
     case kEnvelopeSkew:
       return engine.SetEnvelopeSkew(target.which, value);
     case kLfoShape:
-      return engine.SetLfoParameter(target.which, LfoParam::kShape, value);
+      return engine.SetLfoParameter(target.which, modulation::LfoParam::kShape, value);
     case kLfoRate:
-      return engine.SetLfoParameter(target.which, LfoParam::kRate, value);
+      return engine.SetLfoParameter(target.which, modulation::LfoParam::kRate, value);
     case kLfoSync:
-      return engine.SetLfoParameter(target.which, LfoParam::kSync, value);
+      return engine.SetLfoParameter(target.which, modulation::LfoParam::kSync, value);
     case kLfoSkew:
-      return engine.SetLfoParameter(target.which, LfoParam::kSkew, value);
+      return engine.SetLfoParameter(target.which, modulation::LfoParam::kSkew, value);
     case kDelaySync:
       return engine.SetDelaySync(value > 0.5);
     case kMidSide:

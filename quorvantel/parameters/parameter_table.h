@@ -7,7 +7,9 @@
 #include "framework/parameter.h"
 #include "modulation/mod_routing.h"
 
+namespace engine {
 class GrainEngine;
+}  // namespace engine
 
 namespace quorvantel {
 
@@ -44,7 +46,7 @@ enum ParameterIndex : int {
 };
 
 // The value parameter of each modulated setting, in setting order (ModulatedSetting).
-constexpr int kBaseParameters[kModulatedSettingCount] = {
+constexpr int kBaseParameters[modulation::kModulatedSettingCount] = {
     kParamLength,        kParamOnset,     kParamSource, kParamEnvelopeSelect, kParamPan,
     kParamDir,           kParamPitch,     kParamSpeed,  kParamDelay,          kParamFeedback,
     kParamFeedbackApply, kParamAmplitude, kParamFreeze, kParamBufferLength,   kParamScanRate,
@@ -96,10 +98,10 @@ ParameterTarget TargetOf(int index);
 // Under the instance lock: hands a parameter's plain value to the input it drives, truncated
 // toward zero for the LFO selectors and envelope shapes, on above 0.5 for the two switches.
 // Values that are not finite are ignored.
-void ApplyToEngine(GrainEngine& engine, ParameterTarget target, double value);
+void ApplyToEngine(engine::GrainEngine& engine, ParameterTarget target, double value);
 
 // Every parameter's default, handed to the engine in index order, as opening a new instance does
 // (for tests and benchmarks that drive the engine alone).
-void ApplyDefaults(GrainEngine& engine);
+void ApplyDefaults(engine::GrainEngine& engine);
 
 }  // namespace quorvantel

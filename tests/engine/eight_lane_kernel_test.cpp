@@ -16,6 +16,9 @@
 #include "engine/stride_render_kernel.h"
 #include "random_pool.h"
 
+// The engine's names, as the tests use them throughout.
+using namespace engine;
+
 namespace {
 
 using enginetest::kLaneDoubles;

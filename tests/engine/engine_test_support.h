@@ -8,6 +8,10 @@
 
 #include "engine/grain_engine.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace enginetest {
 
 // What opening the effect gives a new engine: every input at its parameter's default.

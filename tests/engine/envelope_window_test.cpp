@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
+// The engine's names, as the tests use them throughout.
+using namespace engine;
+
 namespace {
 
 struct Table {

@@ -8,6 +8,9 @@
 #include <random>
 #include <vector>
 
+// The engine's names, as the tests use them throughout.
+using namespace engine;
+
 namespace {
 
 // The render formula read literally, one lane and one sample at a time: a lane in use sounds at

@@ -8,6 +8,10 @@
 
 #include "engine_test_support.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace {
 std::atomic<long> allocations{0};
 }

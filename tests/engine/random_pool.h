@@ -14,6 +14,9 @@
 
 #include "engine/grain_pool.h"
 
+// The engine's names, as the tests use them throughout.
+using namespace engine;
+
 namespace enginetest {
 
 inline bool SameBits(const double* a, const double* b, int n) {

@@ -15,6 +15,10 @@
 #include "engine_test_support.h"
 #include "random_pool.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace {
 
 #if defined(_WIN32)  // Windows' C runtime spells these differently; an empty value removes

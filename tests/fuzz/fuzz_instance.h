@@ -13,6 +13,10 @@
 #include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/fuzz/fuzz_finding.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace fuzz {
 
 class FuzzInstance {

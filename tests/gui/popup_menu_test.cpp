@@ -11,6 +11,10 @@
 #include "quorvantel/vst2/quorvantel_vst2.h"
 #include "tests/gui/gui_harness.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 using namespace quorvantel;
 
 namespace qvtest {

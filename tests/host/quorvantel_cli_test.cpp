@@ -14,6 +14,9 @@
 #include "host/cli/preset_file.h"
 #include "tests/host/cli_runner.h"
 
+// The engine's names, as the tests use them throughout.
+using namespace engine;
+
 namespace {
 
 using clitest::RunHost;

@@ -11,6 +11,10 @@
 #include "engine/grain_engine.h"
 #include "modulation/lfo_bank.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace {
 
 constexpr int kFrames = 3 * 44100;

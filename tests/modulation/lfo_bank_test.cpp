@@ -9,6 +9,9 @@
 
 #include "modulation/lfo_soa.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 
 const Node* ObjectNode(const LfoBank& bank, int shape, int k) {

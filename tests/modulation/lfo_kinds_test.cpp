@@ -10,6 +10,9 @@
 #include "modulation/static_lfo.h"
 #include "modulation/xorshift128.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 
 constexpr double kTicksPerSecond = 44100.0 / 16.0;

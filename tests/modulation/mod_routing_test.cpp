@@ -7,6 +7,9 @@
 
 #include "modulation/lfo_bank.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 
 // A slot's window as given numbers: low end, span and limits.

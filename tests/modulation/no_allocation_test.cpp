@@ -9,6 +9,9 @@
 #include "modulation/lfo_bank.h"
 #include "modulation/mod_routing.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 std::atomic<long> allocations{0};
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include "modulation/sample_hold_lfo.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 
 constexpr float kTwoPi = 6.2831855f;

@@ -8,6 +8,9 @@
 #include "modulation/lfo_soa.h"
 #include "modulation/sync_divisions.h"
 
+// The LFOs' names, as the tests use them throughout.
+using namespace modulation;
+
 namespace {
 
 float LaneRate(const LfoBank& bank, int lfo) {

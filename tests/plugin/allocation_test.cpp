@@ -8,6 +8,10 @@
 
 #include "quorvantel/vst2/quorvantel_vst2.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 using namespace framework;
 using namespace quorvantel;
 

@@ -8,6 +8,10 @@
 #include "host/lib/plugin_host.h"
 #include "quorvantel/vst2/quorvantel_vst2.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 // What the tests' host answers unless a test changes it: a product name no host table knows, a
 // decimal version, no time information.
 inline qvhost::HostScript TestHostScript() {

@@ -16,6 +16,10 @@
 #include "raster/png_write.h"
 #include "tests/plugin/effect_fixture.h"
 
+// The engine's and the LFOs' names, as the tests use them throughout.
+using namespace engine;
+using namespace modulation;
+
 namespace {
 
 using namespace gui;
