@@ -88,32 +88,11 @@ class GrainEngine {
     return envelopes_[slot < 0 ? 0 : (slot > 3 ? 3 : slot)].table.data();
   }
   const modulation::LfoBank& Lfos() const { return lfos_; }
-  // The envelope copy that grains starting now get for slot 0 .. 3.
-  const double* GrainEnvelope(int slot) const { return EnvelopeCopy(currentCopy_[slot]); }
 
-  // Under the instance lock: the SIMD path grains render with (every path gives the same output
+  // Under the instance lock: sets the SIMD path grains render with (every path gives the same output
   // to the bit). A new engine takes DefaultRenderPath(); false (unchanged) for a path the
   // processor lacks.
   bool SetRenderPath(RenderPath path) { return pool_.SetRenderPath(path); }
-  RenderPath GetRenderPath() const { return pool_.GetRenderPath(); }
-
-  // Read access for tests and the editor, under the instance lock.
-  const GrainSettings& Settings() const { return settings_; }
-  const CaptureBuffer& Capture() const { return capture_; }
-  const GrainPool& Pool() const { return pool_; }
-  const ModSlotBank& ModSlots() const { return modSlots_; }
-  const EnvelopeSlot& Envelope(int slot) const { return envelopes_[slot]; }
-  int ActiveGrainCount() const { return pool_.ActiveGrainCount(); }
-  int SpawnCountdown() const { return spawnCountdown_; }
-  // Samples from the start of the next block to the next control tick, 0 .. 15.
-  int NextTick() const { return nextTick_; }
-  double SampleRate() const { return sampleRate_; }
-  double SamplesPerMs() const { return samplesPerMs_; }
-  double Tempo() const { return tempo_; }
-  double DryGain() const { return dryGain_.target; }
-  double WetGain() const { return wetGain_.target; }
-  bool MidSide() const { return midSide_.target > 0.5; }
-  bool DelaySync() const { return delaySync_; }
 
  private:
   friend struct GrainEngineTestAccess;

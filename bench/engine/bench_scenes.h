@@ -10,6 +10,7 @@
 
 #include "engine/grain_engine.h"
 #include "quorvantel/parameters/parameter_table.h"
+#include "tests/engine/grain_engine_inspect.h"
 
 namespace benchscene {
 

@@ -22,7 +22,7 @@ void RunEngine(benchmark::State& state, benchscene::Setting s, engine::RenderPat
   std::int64_t grainSamples = 0;
   for (auto _ : state) {
     scene.Block();
-    grainSamples += std::int64_t{scene.engine->ActiveGrainCount()} * kBlock;
+    grainSamples += std::int64_t{engine::Inspect(*scene.engine).ActiveGrainCount()} * kBlock;
     benchmark::DoNotOptimize(scene.outL.data());
   }
   const double blocks = static_cast<double>(state.iterations());

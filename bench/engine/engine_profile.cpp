@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     std::printf(
         "%s/%s: %d blocks, %d grains, %.1f us per block (median), %.1f (mean), "
         "checksum %.17g\n",
-        r.name.c_str(), argv[1], blocks, r.scene->engine->ActiveGrainCount(), 1e6 * median,
+        r.name.c_str(), argv[1], blocks, engine::Inspect(*r.scene->engine).ActiveGrainCount(), 1e6 * median,
         1e6 * mean, r.checksum);
   }
   return 0;

@@ -71,15 +71,15 @@ TEST(EngineMidSide, CaptureIsEncoded) {
   Engine ms({MidSide(true)});
   Stereo in(64, 0.75, 0.25);
   Process(ms.e, in, 64);
-  EXPECT_DOUBLE_EQ(ms.e.Capture().channel[0][10], 0.5);
-  EXPECT_DOUBLE_EQ(ms.e.Capture().channel[1][10], 0.25);
+  EXPECT_DOUBLE_EQ(Inspect(ms.e).Capture().channel[0][10], 0.5);
+  EXPECT_DOUBLE_EQ(Inspect(ms.e).Capture().channel[1][10], 0.25);
 }
 
 double CapturedAfterFreeze(double freeze) {
   Engine x({Base(kSetFreeze, freeze)});
   Process(x.e, Stereo(512), 512);  // the first tick takes Freeze into the settings
   Process(x.e, Stereo(512, 1.0, 1.0), 512);
-  return x.e.Capture().channel[0][700];
+  return Inspect(x.e).Capture().channel[0][700];
 }
 
 TEST(EngineFreeze, HalfStillCapturesAndAboveHalfDoesNot) {
@@ -90,29 +90,29 @@ TEST(EngineFreeze, HalfStillCapturesAndAboveHalfDoesNot) {
 TEST(EngineFreeze, PositionsKeepMovingWhileFrozen) {
   Engine x({Base(kSetFreeze, 1.0)});
   Process(x.e, Stereo(2048), 512);
-  EXPECT_EQ(x.e.Capture().WritePos, 2048);
-  EXPECT_EQ(x.e.Capture().ScanPos, 2048);
+  EXPECT_EQ(Inspect(x.e).Capture().WritePos, 2048);
+  EXPECT_EQ(Inspect(x.e).Capture().ScanPos, 2048);
 }
 
 TEST(EngineBufferLength, HalfBufLenShortensTheBufferAndRestartsPositionsBeyondIt) {
   Engine x;
   Process(x.e, Stereo(512 * 140), 512);  // WritePos 71680
-  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
+  EXPECT_EQ(Inspect(x.e).Capture().BufferLength, 125685);
   x.e.SetBase(kSetBufLen, 0.5);
   Process(x.e, Stereo(1024), 512);
-  EXPECT_EQ(x.e.Capture().BufferLength, 62842);
-  EXPECT_LE(x.e.Capture().WritePos, 1024);  // restarted at 0 in the first of the two blocks
-  EXPECT_EQ(x.e.Capture().WritePos, x.e.Capture().ScanPos);
+  EXPECT_EQ(Inspect(x.e).Capture().BufferLength, 62842);
+  EXPECT_LE(Inspect(x.e).Capture().WritePos, 1024);  // restarted at 0 in the first of the two blocks
+  EXPECT_EQ(Inspect(x.e).Capture().WritePos, Inspect(x.e).Capture().ScanPos);
 }
 
 TEST(EngineBufferLength, UnchangedBufLenLeavesLengthAndPositionsAlone) {
   Engine x;
   Process(x.e, Stereo(512 * 10), 512);
-  const int write = x.e.Capture().WritePos;
+  const int write = Inspect(x.e).Capture().WritePos;
   x.e.SetBase(kSetBufLen, 1.0);
   Process(x.e, Stereo(512), 512);
-  EXPECT_EQ(x.e.Capture().WritePos, write + 512);
-  EXPECT_EQ(x.e.Capture().BufferLength, 125685);
+  EXPECT_EQ(Inspect(x.e).Capture().WritePos, write + 512);
+  EXPECT_EQ(Inspect(x.e).Capture().BufferLength, 125685);
 }
 
 TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
@@ -121,7 +121,7 @@ TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
               Base(kSetPitch, 24.0), Base(kSetDelay, 150.0)});
     Process(x.e, Stereo(16), 16);  // captured at full length, then the first tick shortens it
     const Stereo out = Process(x.e, TestSignal(20000), 4096);
-    const CaptureBuffer& c = x.e.Capture();
+    const CaptureBuffer& c = Inspect(x.e).Capture();
     EXPECT_GE(c.WritePos, 0);
     EXPECT_TRUE(c.BufferLength == 0 || c.WritePos < c.BufferLength) << bufLen;
     EXPECT_TRUE(c.BufferLength == 0 || c.ScanPos < c.BufferLength) << bufLen;
@@ -135,10 +135,10 @@ TEST(EngineBufferLength, TinyAndEmptyBuffersStayTotal) {
 TEST(EngineScanRate, ZeroHoldsAndMinusOneMovesBackwardsWrapping) {
   Engine hold({Base(kSetScanRate, 0.0)});
   Process(hold.e, Stereo(2048), 512);
-  EXPECT_EQ(hold.e.Capture().ScanPos, 0);
+  EXPECT_EQ(Inspect(hold.e).Capture().ScanPos, 0);
   Engine back({Base(kSetScanRate, -1.0)});
   Process(back.e, Stereo(1024), 512);
-  EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1024);
+  EXPECT_EQ(Inspect(back.e).Capture().ScanPos, 125685 - 1024);
 }
 
 // The scan position moves by the float rate on every sample: after 1440 samples at 0.7
@@ -148,10 +148,10 @@ TEST(EngineScanRate, MovesByTheRateOnEverySampleWhateverTheBlocks) {
   for (int block : {1, 7, 480, 1440}) {
     Engine slow({Base(kSetScanRate, 0.7)});
     Process(slow.e, Stereo(1440), block);
-    EXPECT_EQ(slow.e.Capture().ScanPos, 1007) << block;
+    EXPECT_EQ(Inspect(slow.e).Capture().ScanPos, 1007) << block;
     Engine back({Base(kSetScanRate, -1.3)});
     Process(back.e, Stereo(1000), block);
-    EXPECT_EQ(back.e.Capture().ScanPos, 125685 - 1300) << block;  // -1.29999995 x 1000
+    EXPECT_EQ(Inspect(back.e).Capture().ScanPos, 125685 - 1300) << block;  // -1.29999995 x 1000
   }
 }
 
@@ -210,21 +210,21 @@ TEST(EngineBadInput, NonFiniteInputNeverReachesTheBufferOrTheOutput) {
   for (int i = 0; i < out.size(); ++i) {
     ASSERT_TRUE(std::isfinite(out.l[i]) && std::isfinite(out.r[i])) << i;
   }
-  for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(x.e.Capture().channel[0][i]));
+  for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(Inspect(x.e).Capture().channel[0][i]));
 }
 
 TEST(EngineBadInput, TempoMissingMeans120AndNegativeCountsDoNothing) {
   Engine x;
   Process(x.e, Stereo(64), 64, 0.0);
-  EXPECT_EQ(x.e.Tempo(), 120.0);
+  EXPECT_EQ(Inspect(x.e).Tempo(), 120.0);
   Process(x.e, Stereo(64), 64, 90.0);
-  EXPECT_EQ(x.e.Tempo(), 90.0);
+  EXPECT_EQ(Inspect(x.e).Tempo(), 90.0);
   Process(x.e, Stereo(64), 64, NAN);
-  EXPECT_EQ(x.e.Tempo(), 120.0);
+  EXPECT_EQ(Inspect(x.e).Tempo(), 120.0);
   const double* in[2] = {nullptr, nullptr};
   double* out[2] = {nullptr, nullptr};
   x.e.ProcessBlock(in, out, -5, 120.0);
-  EXPECT_EQ(x.e.Capture().WritePos, 192);
+  EXPECT_EQ(Inspect(x.e).Capture().WritePos, 192);
 }
 
 TEST(EngineDenormals, FlushedWhileProcessingAndTheCallersModeRestored) {

@@ -211,7 +211,7 @@ TEST(ClickFreeEnvelopes, TablesInUseAreNeverRewritten) {
     }
     held.clear();
     for (int i = 0; i < kPoolPairs; ++i) {
-      const GrainPair& p = x.e.Pool().Pair(i);
+      const GrainPair& p = Inspect(x.e).Pool().Pair(i);
       for (int lane = 0; lane < 2; ++lane) {
         if (((p.laneMask >> lane) & 1) == 0) continue;
         held.push_back({&p, lane, processed + p.end[lane],
@@ -224,7 +224,7 @@ TEST(ClickFreeEnvelopes, TablesInUseAreNeverRewritten) {
   Process(x.e, Stereo(4410), 64);  // every grain from before has ended
   double hann[kWindowSize];
   FillWindow(kHann, 0.5, hann);
-  EXPECT_TRUE(std::equal(hann, hann + kWindowSize, x.e.GrainEnvelope(0)));
+  EXPECT_TRUE(std::equal(hann, hann + kWindowSize, Inspect(x.e).GrainEnvelope(0)));
 }
 
 // The shimmer recipe turned up to Feedback 1 on every grain: after the input ends the output

@@ -47,7 +47,7 @@ TEST(EngineDenormals, ASignalDecayingIntoTheSubnormalRangeLeavesNoSubnormalState
     for (int i = 0; i < kBlock; ++i) {
       ASSERT_FALSE(Subnormal(out.l[i]) || Subnormal(out.r[i])) << "output at " << at + i;
     }
-    const CaptureBuffer& c = x.e.Capture();
+    const CaptureBuffer& c = Inspect(x.e).Capture();
     for (int i = 0; i < c.BufferLength; ++i) {
       ASSERT_FALSE(Subnormal(c.channel[0][i]) || Subnormal(c.channel[1][i]))
           << "capture buffer position " << i << " after sample " << at + kBlock;

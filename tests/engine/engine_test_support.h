@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/grain_engine.h"
+#include "tests/engine/grain_engine_inspect.h"
 
 // The engine's and the LFOs' names, as the tests use them throughout.
 using namespace engine;

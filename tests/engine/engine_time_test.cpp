@@ -103,15 +103,15 @@ TEST(EngineBlockSizes, ShortBlocksCarryTheirSamplesToTheNextTick) {
   e.SetBase(kSetOnset, 0.1);
   // Ticks fall on samples 0, 16, 32, ... of the audio, each run by the block that reaches it.
   for (int b = 0; b < 20; ++b) enginetest::Process(e, Stereo(15), 15);
-  EXPECT_EQ(e.ActiveGrainCount(), 19);  // samples 0 .. 288
-  EXPECT_EQ(e.NextTick(), 304 - 300);
+  EXPECT_EQ(Inspect(e).ActiveGrainCount(), 19);  // samples 0 .. 288
+  EXPECT_EQ(Inspect(e).NextTick(), 304 - 300);
   enginetest::Process(e, Stereo(100), 100);
-  EXPECT_EQ(e.ActiveGrainCount(), 400 / 16);
-  EXPECT_EQ(e.NextTick(), 0);
+  EXPECT_EQ(Inspect(e).ActiveGrainCount(), 400 / 16);
+  EXPECT_EQ(Inspect(e).NextTick(), 0);
   // A stopped transport never reaches the engine, so only processed samples count.
   enginetest::Process(e, Stereo(7), 7);
-  EXPECT_EQ(e.ActiveGrainCount(), 26);
-  EXPECT_EQ(e.NextTick(), 416 - 407);
+  EXPECT_EQ(Inspect(e).ActiveGrainCount(), 26);
+  EXPECT_EQ(Inspect(e).NextTick(), 416 - 407);
 }
 
 // LFO 1 as a Sine synced to "1/16" (Rate 8.5 Hz picks division 18): a period of 15 x 44100 / bpm

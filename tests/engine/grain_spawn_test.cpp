@@ -27,7 +27,7 @@ struct Lane {
 std::vector<Lane> LanesInUse(const GrainEngine& e) {
   std::vector<Lane> lanes;
   for (int i = 0; i < kPoolPairs; ++i) {
-    const GrainPair& p = e.Pool().Pair(i);
+    const GrainPair& p = Inspect(e).Pool().Pair(i);
     for (int k = 0; k < 2; ++k) {
       if (p.laneMask & (1 << k)) lanes.push_back({&p, k});
     }
@@ -53,7 +53,7 @@ TEST(EngineSpawnSpacing, DefaultOnsetStartsGrains880SamplesApartAfterTheFirstAtZ
 TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) {
   Engine x({Base(kSetLength, 150.0), Base(kSetOnset, 0.1)});
   Process(x.e, Stereo(16), 16);
-  const GrainPool& pool = x.e.Pool();
+  const GrainPool& pool = Inspect(x.e).Pool();
   EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(0));
   EXPECT_EQ(pool.Pair(0).laneMask, 1);
   Process(x.e, Stereo(16), 16);
@@ -62,21 +62,21 @@ TEST(EngineGrainPoolLists, FirstSpawnsFillBothLanesOfAPairBeforeOpeningTheNext) 
   Process(x.e, Stereo(16), 16);
   EXPECT_EQ(pool.PartialList().Head(), &pool.Pair(1));
   EXPECT_EQ(pool.FreeList().Size(), kPoolPairs - 2);
-  EXPECT_EQ(x.e.ActiveGrainCount(), 3);
+  EXPECT_EQ(Inspect(x.e).ActiveGrainCount(), 3);
 }
 
 TEST(EngineGrainPoolLists, RetiringLanesMovePairsBackAndLowerTheCount) {
   // 44-sample grains, one per tick: at most 4 at once.
   Engine x({Base(kSetLength, 1.0), Base(kSetOnset, 0.1)});
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
-  const GrainPool& pool = x.e.Pool();
-  EXPECT_EQ(pool.FullList().Size() * 2 + pool.PartialList().Size(), x.e.ActiveGrainCount());
+  const GrainPool& pool = Inspect(x.e).Pool();
+  EXPECT_EQ(pool.FullList().Size() * 2 + pool.PartialList().Size(), Inspect(x.e).ActiveGrainCount());
   EXPECT_EQ(pool.FullList().Size() + pool.PartialList().Size() + pool.FreeList().Size(),
             kPoolPairs);
-  EXPECT_LE(x.e.ActiveGrainCount(), 8);
+  EXPECT_LE(Inspect(x.e).ActiveGrainCount(), 8);
   x.e.SetBase(kSetOnset, 50.0);
   for (int b = 0; b < 50; ++b) Process(x.e, Stereo(64), 64);
-  EXPECT_LE(x.e.ActiveGrainCount(), 1);
+  EXPECT_LE(Inspect(x.e).ActiveGrainCount(), 1);
   EXPECT_GE(pool.FreeList().Size(), kPoolPairs - 1);
 }
 
@@ -89,16 +89,16 @@ TEST(EngineGrainPoolLists, ExhaustedPoolDropsSpawnsButKeepsRescheduling) {
     int fewest = 512;
     for (int at = 0; at < 96000; at += block) {
       Process(x.e, Stereo(block), block);
-      if (at > 20000) fewest = std::min(fewest, x.e.ActiveGrainCount());
+      if (at > 20000) fewest = std::min(fewest, Inspect(x.e).ActiveGrainCount());
     }
-    EXPECT_EQ(x.e.ActiveGrainCount(), 512) << block;
+    EXPECT_EQ(Inspect(x.e).ActiveGrainCount(), 512) << block;
     EXPECT_GE(fewest, 511) << block;
-    EXPECT_EQ(x.e.SpawnCountdown(), 9);  // trunc(0.1 ms * 96) even for a dropped grain
+    EXPECT_EQ(Inspect(x.e).SpawnCountdown(), 9);  // trunc(0.1 ms * 96) even for a dropped grain
   }
 }
 
 const GrainPair& NewestPair(const GrainEngine& e) {
-  const GrainPool& pool = e.Pool();
+  const GrainPool& pool = Inspect(e).Pool();
   return pool.PartialList().Head() ? *pool.PartialList().Head() : *pool.FullList().Head();
 }
 
@@ -123,14 +123,14 @@ TEST(EngineSpawnValues, EnvelopeParameterNPicksSlotNMinus1AndNeverAFifth) {
   for (int n = 1; n <= 4; ++n) {
     Engine x({Base(kSetEnvelope, n)});
     Process(x.e, Stereo(16), 16);
-    EXPECT_EQ(NewestPair(x.e).envelope[0], x.e.GrainEnvelope(n - 1)) << n;
+    EXPECT_EQ(NewestPair(x.e).envelope[0], Inspect(x.e).GrainEnvelope(n - 1)) << n;
   }
   Engine low({Base(kSetEnvelope, 0.1)});
   Process(low.e, Stereo(16), 16);
-  EXPECT_EQ(NewestPair(low.e).envelope[0], low.e.GrainEnvelope(0));
+  EXPECT_EQ(NewestPair(low.e).envelope[0], Inspect(low.e).GrainEnvelope(0));
   Engine high({Base(kSetEnvelope, 1e9)});
   Process(high.e, Stereo(16), 16);
-  EXPECT_EQ(NewestPair(high.e).envelope[0], high.e.GrainEnvelope(3));
+  EXPECT_EQ(NewestPair(high.e).envelope[0], Inspect(high.e).GrainEnvelope(3));
 }
 
 TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
@@ -139,7 +139,7 @@ TEST(EngineSpawnValues, FeedbackGoesToGrainsWhoseDrawIsAtMostFBApply) {
   Process(x.e, Stereo(16 * 40), 16 * 40);
   Xorshift128 draws;
   for (int g = 0; g < 40; ++g) {
-    const GrainPair& p = x.e.Pool().Pair(g / 2);
+    const GrainPair& p = Inspect(x.e).Pool().Pair(g / 2);
     const double expected = 0.25f >= draws.Next() ? double{0.7f} : 0.0;
     EXPECT_EQ(p.feedback[g % 2], expected) << "grain " << g;
   }
@@ -155,7 +155,7 @@ TEST(EngineSpawnValues, ReadPositionIsScanPosPlusDelayWrappedIntoTheBuffer) {
   // BufLen 0.01: 1256 samples; a 150 ms delay (6615 samples) wraps around 5 times.
   Engine x({Base(kSetBufLen, 0.01), Base(kSetDelay, 150.0), Base(kSetLength, 150.0)});
   Process(x.e, Stereo(16), 16);
-  const int length = x.e.Capture().BufferLength;
+  const int length = Inspect(x.e).Capture().BufferLength;
   EXPECT_EQ(length, static_cast<int>(0.01f * (132300 - 150 * 44.1)));
   const double delay = double{150.0f} * 44.1;
   EXPECT_NEAR(NewestPair(x.e).readPos[0], std::fmod(delay + 16, length), 1e-9);
@@ -165,10 +165,10 @@ TEST(EngineSpawnValues, EmptyBufferLanesReadSilenceNotTheCaptureBuffer) {
   Engine x({Base(kSetBufLen, 0.0), Dry(0.0)});
   const Stereo out = Process(x.e, enginetest::TestSignal(4096), 256);
   const GrainPair& p = NewestPair(x.e);
-  EXPECT_NE(p.source0[0], x.e.Capture().channel[0].data());
-  EXPECT_EQ(x.e.Capture().BufferLength, 0);
-  EXPECT_EQ(x.e.Capture().WritePos, 0);
-  EXPECT_EQ(x.e.Capture().ScanPos, 0);
+  EXPECT_NE(p.source0[0], Inspect(x.e).Capture().channel[0].data());
+  EXPECT_EQ(Inspect(x.e).Capture().BufferLength, 0);
+  EXPECT_EQ(Inspect(x.e).Capture().WritePos, 0);
+  EXPECT_EQ(Inspect(x.e).Capture().ScanPos, 0);
   for (int i = 0; i < out.size(); ++i) ASSERT_EQ(out.l[i], 0.0);
 }
 

@@ -58,7 +58,7 @@ TEST(EngineRealTime, ProcessingAllocatesNothing) {
   }
   const long during = allocations.load() - before;
   EXPECT_EQ(during, 0);
-  EXPECT_GT(e.ActiveGrainCount(), 100);
+  EXPECT_GT(Inspect(e).ActiveGrainCount(), 100);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ TEST(EngineModSlotWindow, LengthWithFullDepthSpansItsRange) {
   GrainEngine e;
   e.SetBase(kSetLength, 30.0);
   e.SetDepth(kSetLength, 1.0);
-  const ModSlotGroup& g = e.ModSlots().Group(0);
+  const ModSlotGroup& g = Inspect(e).ModSlots().Group(0);
   EXPECT_FLOAT_EQ(g.low[kSetLength], -44.5f);
   EXPECT_FLOAT_EQ(g.span[kSetLength], 149.0f);
   EXPECT_FLOAT_EQ(g.current[kSetLength], 30.0f);
@@ -27,27 +27,27 @@ TEST(EngineModSlotWindow, EachSettingReachesItsSlot) {
   GrainEngine e;
   for (int slot = 0; slot < kModulatedSettingCount; ++slot) {
     const auto setting = static_cast<ModulatedSetting>(slot);
-    const ModSlot& s = e.ModSlots().Slot(slot);
+    const ModSlot& s = Inspect(e).ModSlots().Slot(slot);
     const double mid = 0.5 * (s.min + s.max) + 0.01;
     e.SetBase(setting, mid);
-    EXPECT_FLOAT_EQ(e.ModSlots().Current(slot), static_cast<float>(mid)) << slot;
+    EXPECT_FLOAT_EQ(Inspect(e).ModSlots().Current(slot), static_cast<float>(mid)) << slot;
     e.SetSource(setting, 5);
-    EXPECT_EQ(e.ModSlots().Slot(slot).selector, 5) << slot;
+    EXPECT_EQ(Inspect(e).ModSlots().Slot(slot).selector, 5) << slot;
     e.SetDepth(setting, 0.35);
-    EXPECT_FLOAT_EQ(e.ModSlots().Slot(slot).depth, 0.35f) << slot;
+    EXPECT_FLOAT_EQ(Inspect(e).ModSlots().Slot(slot).depth, 0.35f) << slot;
   }
 }
 
 TEST(EngineModSlotWindow, SelectorsAndValuesStayInsideTheirRanges) {
   GrainEngine e;
   e.SetSource(kSetLength, 99);
-  EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 7);
+  EXPECT_EQ(Inspect(e).ModSlots().Slot(kSetLength).selector, 7);
   e.SetSource(kSetLength, -3);
-  EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 0);
+  EXPECT_EQ(Inspect(e).ModSlots().Slot(kSetLength).selector, 0);
   e.SetBase(kSetLength, 1e300);
-  EXPECT_EQ(e.ModSlots().Current(kSetLength), 150.0f);
+  EXPECT_EQ(Inspect(e).ModSlots().Current(kSetLength), 150.0f);
   e.SetDepth(kSetLength, -1.0);
-  EXPECT_EQ(e.ModSlots().Slot(kSetLength).depth, 0.0f);
+  EXPECT_EQ(Inspect(e).ModSlots().Slot(kSetLength).depth, 0.0f);
 }
 
 TEST(EngineModSlotWindow, NonFiniteValuesAndUnknownTargetsAreIgnored) {
@@ -66,14 +66,14 @@ TEST(EngineModSlotWindow, NonFiniteValuesAndUnknownTargetsAreIgnored) {
     e.SetDryGain(bad);
     e.SetWetGain(bad);
   }
-  EXPECT_EQ(e.ModSlots().Current(kSetLength), 30.0f);
-  EXPECT_EQ(e.DryGain(), 0.0);
-  EXPECT_EQ(e.WetGain(), 1.0);
-  EXPECT_EQ(e.Envelope(0).shape, kTriangle);
-  EXPECT_EQ(e.Envelope(0).skew, 0.5f);
+  EXPECT_EQ(Inspect(e).ModSlots().Current(kSetLength), 30.0f);
+  EXPECT_EQ(Inspect(e).DryGain(), 0.0);
+  EXPECT_EQ(Inspect(e).WetGain(), 1.0);
+  EXPECT_EQ(Inspect(e).Envelope(0).shape, kTriangle);
+  EXPECT_EQ(Inspect(e).Envelope(0).skew, 0.5f);
   EXPECT_EQ(e.Lfos().Settings(0).rate, 1.0f);
   for (int g = 0; g < kModSlotGroupCount; ++g) {
-    const ModSlotGroup& group = e.ModSlots().Group(g);
+    const ModSlotGroup& group = Inspect(e).ModSlots().Group(g);
     for (int lane = 0; lane < 4; ++lane) {
       EXPECT_TRUE(std::isfinite(group.low[lane]) && std::isfinite(group.span[lane]));
     }
@@ -89,26 +89,26 @@ TEST(EngineEnvelopeSlotParameters, ShapeChangeUsesSkewHalfUntilSkewIsAppliedAgai
   GrainEngine e;
   e.SetEnvelopeSkew(1, 0.8);
   e.SetEnvelopeShape(1, kTriangle);
-  EXPECT_EQ(e.Envelope(1).skew, 0.5f);
+  EXPECT_EQ(Inspect(e).Envelope(1).skew, 0.5f);
   EXPECT_EQ(e.EnvelopeTable(1)[100], 1.0);
   e.SetEnvelopeSkew(1, 0.8);
   EXPECT_EQ(e.EnvelopeTable(1)[160], 1.0);
   const double before = e.EnvelopeTable(1)[10];
   e.SetEnvelopeShape(1, 12);  // stored, table untouched
-  EXPECT_EQ(e.Envelope(1).shape, 12);
+  EXPECT_EQ(Inspect(e).Envelope(1).shape, 12);
   EXPECT_EQ(e.EnvelopeTable(1)[10], before);
 }
 
 TEST(EngineMixParameters, GainsStayInRange) {
   GrainEngine e;
   e.SetMidSide(true);
-  EXPECT_TRUE(e.MidSide());
+  EXPECT_TRUE(Inspect(e).MidSide());
   e.SetDryGain(5.0);
-  EXPECT_EQ(e.DryGain(), 1.0);
+  EXPECT_EQ(Inspect(e).DryGain(), 1.0);
   e.SetWetGain(5.0);
-  EXPECT_EQ(e.WetGain(), 2.0);
+  EXPECT_EQ(Inspect(e).WetGain(), 2.0);
   e.SetWetGain(-1.0);
-  EXPECT_EQ(e.WetGain(), 0.0);
+  EXPECT_EQ(Inspect(e).WetGain(), 0.0);
 }
 
 TEST(EngineMixParameters, DelaySyncMakesNoDifference) {
@@ -118,7 +118,7 @@ TEST(EngineMixParameters, DelaySyncMakesNoDifference) {
   a.SetBase(kSetDelay, 40.0);
   b.SetBase(kSetDelay, 40.0);
   b.SetDelaySync(true);
-  EXPECT_TRUE(b.DelaySync());
+  EXPECT_TRUE(Inspect(b).DelaySync());
   const enginetest::Stereo in = enginetest::TestSignal(8192);
   EXPECT_EQ(enginetest::Process(a, in, 512).l, enginetest::Process(b, in, 512).l);
 }
@@ -128,20 +128,20 @@ TEST(EngineSampleRate, NextGrainsFollowItWhileTheBufferLengthWaitsForBufLen) {
   enginetest::ApplyDefaults(e);
   enginetest::Process(e, enginetest::Stereo(512), 512);
   e.ResetProcessing(96000.0);
-  EXPECT_EQ(e.SamplesPerMs(), 96.0);
+  EXPECT_EQ(Inspect(e).SamplesPerMs(), 96.0);
   enginetest::Process(e, enginetest::Stereo(2048), 512);
-  EXPECT_EQ(e.Settings().lengthSamples, 30.0 * 96.0);
-  EXPECT_EQ(e.Capture().BufferLength, 125685);
+  EXPECT_EQ(Inspect(e).Settings().lengthSamples, 30.0 * 96.0);
+  EXPECT_EQ(Inspect(e).Capture().BufferLength, 125685);
   e.SetBase(kSetBufLen, 0.5);
   enginetest::Process(e, enginetest::Stereo(2048), 512);
-  EXPECT_EQ(e.Capture().BufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
+  EXPECT_EQ(Inspect(e).Capture().BufferLength, static_cast<int>(0.5 * (132300 - 150 * 96.0)));
 }
 
 TEST(EngineSampleRate, UnusableRatesAreIgnored) {
   GrainEngine e;
   for (double rate : {0.0, -44100.0, double{NAN}, double{INFINITY}, 1e12}) e.ResetProcessing(rate);
-  EXPECT_EQ(e.SampleRate(), 44100.0);
-  EXPECT_EQ(e.SamplesPerMs(), 44100.0 * 0.001);
+  EXPECT_EQ(Inspect(e).SampleRate(), 44100.0);
+  EXPECT_EQ(Inspect(e).SamplesPerMs(), 44100.0 * 0.001);
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ Rendered RenderScene(const Scene& s, RenderPath path, int samples) {
     e.ProcessBlock(ip, op, n, 120.0);
     at += n;
   }
-  const CaptureBuffer& c = e.Capture();
+  const CaptureBuffer& c = Inspect(e).Capture();
   r.capture0.assign(c.channel[0].data(), c.channel[0].data() + kCaptureCapacity);
   r.capture1.assign(c.channel[1].data(), c.channel[1].data() + kCaptureCapacity);
   return r;
@@ -242,7 +242,7 @@ TEST(EngineRenderPaths, ChoiceFollowsTheProcessorAndTheEnvironment) {
   EXPECT_EQ(DefaultRenderPath(), widest);
   setenv(kRenderPathVariable, "sse2", 1);
   EXPECT_EQ(DefaultRenderPath(), RenderPath::kSse2);
-  EXPECT_EQ(GrainEngine().GetRenderPath(), RenderPath::kSse2);
+  EXPECT_EQ(Inspect(GrainEngine()).GetRenderPath(), RenderPath::kSse2);
   setenv(kRenderPathVariable, "avx2", 1);
   EXPECT_EQ(DefaultRenderPath(),
             RenderPathSupported(RenderPath::kAvx2) ? RenderPath::kAvx2 : RenderPath::kSse2);
@@ -260,7 +260,7 @@ TEST(EngineRenderPaths, ChoiceFollowsTheProcessorAndTheEnvironment) {
   for (RenderPath p : {RenderPath::kSse2, RenderPath::kAvx2, RenderPath::kAvx512}) {
     EXPECT_EQ(e.SetRenderPath(p), RenderPathSupported(p));
     if (RenderPathSupported(p)) {
-      EXPECT_EQ(e.GetRenderPath(), p);
+      EXPECT_EQ(Inspect(e).GetRenderPath(), p);
     }
     RenderPath parsed = RenderPath::kSse2;
     EXPECT_TRUE(ParseRenderPath(RenderPathName(p), &parsed));

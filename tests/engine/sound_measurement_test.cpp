@@ -144,8 +144,8 @@ TEST(SoundFeedback, EachPassThroughTheBufferScalesTheEchoByTheFeedback) {
     int before = 0;
     for (int block = 0; block < 1000; ++block) {
       Process(x.e, quiet, 16);
-      if (block > 200 && before == 0 && x.e.ActiveGrainCount() == 1) break;
-      before = x.e.ActiveGrainCount();
+      if (block > 200 && before == 0 && Inspect(x.e).ActiveGrainCount() == 1) break;
+      before = Inspect(x.e).ActiveGrainCount();
     }
     Stereo in(1600);
     in.l[0] = 1.0;

@@ -11,6 +11,7 @@
 
 #include "framework/channel_config.h"
 #include "framework/host_kind.h"
+#include "tests/engine/grain_engine_inspect.h"
 #include "tests/plugin/effect_fixture.h"
 
 using namespace framework;
@@ -113,10 +114,10 @@ TEST(ParameterTable, EveryRoleHasItsShape) {
 }
 
 // The plain value v of parameter `index` reaches the engine, as from the host or a loaded state.
-const GrainEngine& Change(EffectFixture& f, int index, double v) {
+GrainEngineTestAccess Change(EffectFixture& f, int index, double v) {
   f.Instance().Parameters().SetClamped(index, v);
   f.Instance().OnParameterChanged(index);
-  return f.Instance().Engine();
+  return Inspect(f.Instance().Engine());
 }
 
 TEST(ParameterTable, EveryIndexDrivesItsEngineInput) {
@@ -180,11 +181,11 @@ TEST(ParameterTable, TheDefaultsAppliedToANewEngineSoundAsAnOpenedInstance) {
 TEST(ParameterTable, SwitchesTurnOnAboveHalfAndValuesThatAreNotFiniteAreIgnored) {
   GrainEngine e;
   ApplyToEngine(e, TargetOf(86), 0.5);
-  EXPECT_FALSE(e.MidSide());
+  EXPECT_FALSE(Inspect(e).MidSide());
   ApplyToEngine(e, TargetOf(86), 0.51);
-  EXPECT_TRUE(e.MidSide());
+  EXPECT_TRUE(Inspect(e).MidSide());
   ApplyToEngine(e, TargetOf(24), 0.51);
-  EXPECT_TRUE(e.DelaySync());
+  EXPECT_TRUE(Inspect(e).DelaySync());
   for (int i = 0; i < 89; ++i) {
     for (double bad :
          {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
@@ -192,11 +193,11 @@ TEST(ParameterTable, SwitchesTurnOnAboveHalfAndValuesThatAreNotFiniteAreIgnored)
       ApplyToEngine(e, TargetOf(i), bad);
     }
   }
-  EXPECT_TRUE(e.MidSide());
-  EXPECT_TRUE(e.DelaySync());
-  EXPECT_EQ(e.ModSlots().Slot(kSetLength).selector, 1);
-  EXPECT_EQ(e.ModSlots().Slot(kSetLength).value, 30.0f);
-  EXPECT_EQ(e.Envelope(0).shape, kRectangle);
+  EXPECT_TRUE(Inspect(e).MidSide());
+  EXPECT_TRUE(Inspect(e).DelaySync());
+  EXPECT_EQ(Inspect(e).ModSlots().Slot(kSetLength).selector, 1);
+  EXPECT_EQ(Inspect(e).ModSlots().Slot(kSetLength).value, 30.0f);
+  EXPECT_EQ(Inspect(e).Envelope(0).shape, kRectangle);
   EXPECT_EQ(e.Lfos().Settings(0).shape, kLfoRandom);
 }
 
