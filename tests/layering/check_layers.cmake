@@ -6,8 +6,8 @@ cmake_minimum_required(VERSION 3.25)
 
 # Layers, most specific folder first: a file belongs to the first one its path starts with.
 set(layers
-  quorvantel/parameters quorvantel/editor quorvantel/vst2 quorvantel
-  framework/vst2 framework gui
+  quorvantel/parameters quorvantel/editor quorvantel/vst2 quorvantel/lv2 quorvantel
+  framework/vst2 framework/lv2 framework gui
   engine modulation raster
   host/lib host/window host/cli
   vst2 common)
@@ -15,9 +15,14 @@ set(allowed_quorvantel/parameters framework engine modulation common)
 set(allowed_quorvantel/editor quorvantel/parameters gui framework engine modulation raster common)
 set(allowed_quorvantel/vst2 quorvantel quorvantel/parameters quorvantel/editor framework/vst2
     framework gui engine modulation raster vst2 common)
+# The LV2 UI shows the editor in a window of its own when a host asks (ui:showInterface): the
+# host's top-level window serves.
+set(allowed_quorvantel/lv2 quorvantel quorvantel/parameters quorvantel/editor framework/lv2
+    framework gui engine modulation raster host/window common)
 set(allowed_quorvantel quorvantel/parameters quorvantel/editor framework gui engine modulation
     raster vst2 common)
 set(allowed_framework/vst2 framework vst2 common)
+set(allowed_framework/lv2 framework common)
 set(allowed_framework common)
 set(allowed_gui framework raster common)
 set(allowed_engine modulation common)

@@ -1,7 +1,10 @@
-# Fails unless the module exports exactly VSTPluginMain and main: its dynamic symbol table (nm)
-# on Linux, its export table (objdump -p) for a Windows DLL.
-# Usage: cmake -DNM=nm -DMODULE=path/quorvantel.so -P check_exports.cmake
+# Fails unless the module exports exactly VSTPluginMain and main (or the names EXPECTED lists,
+# sorted): its dynamic symbol table (nm) on Linux, its export table (objdump -p) for a Windows DLL.
+# Usage: cmake -DNM=nm -DMODULE=path/quorvantel.so [-DEXPECTED=lv2_descriptor] -P check_exports.cmake
 #        cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DMODULE=path/quorvantel.dll -P ...
+if(NOT DEFINED EXPECTED)
+  set(EXPECTED "VSTPluginMain;main")
+endif()
 set(names "")
 if(OBJDUMP)
   execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
@@ -29,6 +32,6 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cannot list the exports of ${MODULE}")
 endif()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exported symbols are '${names}', expected exactly VSTPluginMain and main")
+if(NOT names STREQUAL "${EXPECTED}")
+  message(FATAL_ERROR "exported symbols are '${names}', expected exactly '${EXPECTED}'")
 endif()
