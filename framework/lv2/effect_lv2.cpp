@@ -193,7 +193,7 @@ void IEffectLv2::ReadTransport(std::uint32_t frames) {
 
 void IEffectLv2::Run(std::uint32_t frames) {
   std::lock_guard lock(InstanceLock());
-  DenormalGuard denormals;
+  common::DenormalGuard denormals;
   ApplyControlPorts();
   ReadTransport(frames);
   const int count = static_cast<int>(readOuts_.size());

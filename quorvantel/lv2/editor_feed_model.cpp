@@ -9,13 +9,13 @@
 namespace quorvantel {
 
 EditorFeedModel::EditorFeedModel(EditorFeed& feed) : feed_(feed) {
-  for (int slot = 0; slot < kEnvelopeSlotCount; ++slot)
+  for (int slot = 0; slot < engine::kEnvelopeSlotCount; ++slot)
     feed_.envelopes[slot].Publish(envelopes_[slot].table.data());
-  for (int lfo = 0; lfo < kLfoCount; ++lfo) PublishLfo(lfo);
+  for (int lfo = 0; lfo < modulation::kLfoCount; ++lfo) PublishLfo(lfo);
 }
 
 void EditorFeedModel::PublishLfo(int lfo) {
-  const LfoSettings& settings = lfos_.Settings(lfo);
+  const modulation::LfoSettings& settings = lfos_.Settings(lfo);
   EditorFeed::Lfo& view = feed_.lfos[lfo];
   view.shape.store(settings.shape, std::memory_order_relaxed);
   view.sync.store(settings.sync ? 1 : 0, std::memory_order_relaxed);
@@ -28,38 +28,38 @@ void EditorFeedModel::Apply(int index, double plain) {
   const int which = target.which;
   switch (target.input) {
     case EngineInput::kEnvelopeShape: {
-      EnvelopeSlot& slot = envelopes_[which];
+      engine::EnvelopeSlot& slot = envelopes_[which];
       slot.shape = static_cast<int>(plain);
       slot.skew = 0.5f;
-      BuildWindow(slot);
+      engine::BuildWindow(slot);
       feed_.envelopes[which].Publish(slot.table.data());
       return;
     }
     case EngineInput::kEnvelopeSkew: {
-      EnvelopeSlot& slot = envelopes_[which];
+      engine::EnvelopeSlot& slot = envelopes_[which];
       slot.skew = static_cast<float>(std::fmin(std::fmax(plain, 0.0), 1.0));
-      BuildWindow(slot);
+      engine::BuildWindow(slot);
       feed_.envelopes[which].Publish(slot.table.data());
       return;
     }
     case EngineInput::kLfoShape:
-      lfos_.ApplyLfoParameter(LfoParam::kShape, which, plain);
+      lfos_.ApplyLfoParameter(modulation::LfoParam::kShape, which, plain);
       return PublishLfo(which);
     case EngineInput::kLfoRate:
-      lfos_.ApplyLfoParameter(LfoParam::kRate, which, plain);
+      lfos_.ApplyLfoParameter(modulation::LfoParam::kRate, which, plain);
       return PublishLfo(which);
     case EngineInput::kLfoSync:
-      lfos_.ApplyLfoParameter(LfoParam::kSync, which, plain);
+      lfos_.ApplyLfoParameter(modulation::LfoParam::kSync, which, plain);
       return PublishLfo(which);
     case EngineInput::kLfoSkew:
-      lfos_.ApplyLfoParameter(LfoParam::kSkew, which, plain);
+      lfos_.ApplyLfoParameter(modulation::LfoParam::kSkew, which, plain);
       return PublishLfo(which);
     case EngineInput::kSource: {
       sources_[which] = static_cast<int>(plain);
       std::uint32_t used = 0;
       for (const int lfo : sources_)
-        if (lfo >= 0 && lfo < kLfoCount) used |= 1u << lfo;
-      feed_.PublishGreying(~used & ((1u << kLfoCount) - 1));
+        if (lfo >= 0 && lfo < modulation::kLfoCount) used |= 1u << lfo;
+      feed_.PublishGreying(~used & ((1u << modulation::kLfoCount) - 1));
       return;
     }
     default:

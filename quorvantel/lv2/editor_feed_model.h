@@ -28,9 +28,9 @@ class EditorFeedModel {
   void PublishLfo(int lfo);
 
   EditorFeed& feed_;
-  EnvelopeSlot envelopes_[kEnvelopeSlotCount];
-  LfoBank lfos_;  // only its settings are used; it never ticks
-  int sources_[kModulatedSettingCount] = {};
+  engine::EnvelopeSlot envelopes_[engine::kEnvelopeSlotCount];
+  modulation::LfoBank lfos_;  // only its settings are used; it never ticks
+  int sources_[modulation::kModulatedSettingCount] = {};
   int statistics_[2] = {};
 };
 

@@ -116,12 +116,18 @@ std::string PluginTurtle(const std::vector<ParameterDefinition>& parameters) {
   const std::vector<std::string> symbols = quorvantel::ParameterPortSymbols(parameters);
   const std::string plugin = std::string("<") + kLv2PluginUri + ">";
   const std::string ui = std::string("<") + quorvantel::kLv2UiUri + ">";
+  // The maintainer belongs to the project (doap's domain); hosts show it as the plug-in's author.
+  const std::string project = std::string("<") + kLv2PluginUri + "#project>";
   std::ostringstream out;
   out << kPrefixes;
+  out << project << "\n"
+      << "    a doap:Project ;\n"
+      << "    doap:name \"Quorvantel\" ;\n"
+      << "    doap:maintainer [ a foaf:Person ; foaf:name \"Halbrecken\" ] .\n\n";
   out << plugin << "\n"
       << "    a lv2:Plugin, lv2:DelayPlugin ;\n"
       << "    doap:name \"Quorvantel\" ;\n"
-      << "    doap:maintainer [ foaf:name \"Halbrecken\" ] ;\n"
+      << "    lv2:project " << project << " ;\n"
       << "    rdfs:comment \"A stereo granular delay and texture effect.\" ;\n"
       << "    lv2:minorVersion 0 ;\n"
       << "    lv2:microVersion 0 ;\n"
