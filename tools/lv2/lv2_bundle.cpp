@@ -157,7 +157,8 @@ std::string PluginTurtle(const std::vector<ParameterDefinition>& parameters) {
   }
   separator();
   SimplePort(out, layout.TimePort(), "atom:AtomPort", "InputPort", quorvantel::kLv2TimePort,
-             " ;\n        atom:bufferType atom:Sequence ;\n        atom:supports time:Position");
+             " ;\n        atom:bufferType atom:Sequence ;\n        atom:supports time:Position ;\n"
+             "        lv2:portProperty lv2:connectionOptional");
   for (int r = 0; r < layout.readOuts; ++r) {
     separator();
     SimplePort(out, layout.FirstReadOut() + r, "lv2:ControlPort", "OutputPort",
