@@ -9,6 +9,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   libpng-dev zlib1g-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libsndfile1-dev
+  # the LV2 headers the LV2 plug-in and its UI build against
+  lv2-dev
   libxcb1-dev libxcb-shm0-dev xvfb xdotool
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # Debian's own VST 2 plug-ins: other plug-ins for the quorvantel-host tests

@@ -13,6 +13,8 @@ for path in sse2 avx2; do
   echo "== the same tests with the $path render path forced =="
   QUORVANTEL_SIMD=$path ctest --test-dir build --output-on-failure -j2
 done
+echo "== the LV2 bundle in real hosts =="
+tools/test-lv2.sh build
 
 echo "== host threads and the editor thread on one instance under ThreadSanitizer =="
 QV_TARGETS=instance_stress tools/setup.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
