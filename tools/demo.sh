@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: build the plug-in, install it where Linux hosts look for VST 2 plug-ins (~/.vst),
-# with its factory presets beside it, then render a demo through it with quorvantel-host: a phrase
-# the host synthesises itself (plucked notes, a chord, noise bursts), processed with each factory
-# preset. Results go to out/demo/, one summary line per render.
+# with its factory presets beside it, and the LV2 bundle into ~/.lv2, then render a demo through
+# it with quorvantel-host: a phrase the host synthesises itself (plucked notes, a chord, noise
+# bursts), processed with each factory preset. Results go to out/demo/, one summary line per render.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,11 @@ mkdir -p "$HOME/.vst"
 install -m 0755 build/plugin/quorvantel.so "$HOME/.vst/quorvantel.so"
 install -m 0644 presets/quorvantel-factory.fxb "$HOME/.vst/quorvantel-factory.fxb"
 echo "Installed $HOME/.vst/quorvantel.so and its factory presets, $HOME/.vst/quorvantel-factory.fxb"
+# The LV2 bundle (plug-in, UI, presets) where LV2 hosts look: ~/.lv2.
+mkdir -p "$HOME/.lv2"
+rm -rf "$HOME/.lv2/quorvantel.lv2"
+cp -r build/lv2/quorvantel.lv2 "$HOME/.lv2/"
+echo "Installed the LV2 bundle $HOME/.lv2/quorvantel.lv2"
 
 host=build/host/quorvantel-host
 plugin="$HOME/.vst/quorvantel.so"
