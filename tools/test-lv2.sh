@@ -2,7 +2,8 @@
 # The LV2 bundle in real hosts, headless: its Turtle validated against the LV2 schemas, lilv's
 # view of it, renders through lv2file equal to quorvantel-host's VST 2 renders, jalv on a JACK
 # server of its own (controls and statistics), jalv.gtk3 showing the UI under an Xvfb display of
-# its own, and Ardour's Lua session host adding it, saving and reloading a session.
+# its own (and in a window of its own), and Ardour's Lua session host adding it to a track,
+# saving and reloading the session.
 # Usage: tools/test-lv2.sh [BUILD_DIR]   (default: build; builds the targets it needs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -199,6 +200,32 @@ ui_shown_by_jalv() {
   [ -z "$(DISPLAY=$display xlsclients 2>/dev/null)" ]
 }
 check "jalv shows the UI in a window of its own (ui:showInterface)" ui_shown_by_jalv
+
+# --- Ardour's Lua session host, dummy backend ---
+ardour_session() {
+  local session=$work/ardour-session step
+  for step in create reload; do
+    HOME=$work/ardour-home QV_STEP=$step QV_SESSION=$session timeout 120 \
+      ardour7-lua "$root/tests/lv2/ardour_session.lua" >"$work/ardour-$step.log" 2>&1 ||
+      { grep -v '^\[INFO\]' "$work/ardour-$step.log" | tail; return 1; }
+  done
+  grep -h "plug-in:\|after reload" "$work"/ardour-*.log
+  grep -q "control inputs: 89" "$work/ardour-create.log"
+  grep -q "after reload: pitch 7, envelope_2 2" "$work/ardour-reload.log"
+  # The session keeps the plug-in's own state too: the chunk, with Pitch at 7.
+  python3 - "$session"/plugins/*/state*/state.ttl <<'PY'
+import base64, re, struct, sys
+text = open(sys.argv[1]).read()
+match = re.search(r'<https://halbrecken.example/lv2/quorvantel#state> """([^"]*)"""', text)
+assert match, "no state chunk in " + sys.argv[1]
+chunk = base64.b64decode(match.group(1))
+pitch = struct.unpack_from("<d", chunk, 8 + 8 * 15)[0]
+print(f"state chunk: {len(chunk)} bytes, pitch {pitch:.4f}")
+assert len(chunk) == 8 + 8 * 89 and abs(pitch - 7) < 1e-4
+PY
+}
+mkdir -p "$work/ardour-home"
+check "Ardour adds it to a track, sets it, saves and reloads the session" ardour_session
 
 echo "LV2 host tests: $failures failed"
 [ "$failures" -eq 0 ]
