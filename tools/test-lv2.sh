@@ -67,6 +67,9 @@ listing() {
 check "lv2info lists 89 controls, the transport, the statistics, the UI and the presets" listing
 
 # --- sound: lv2file against quorvantel-host's VST 2 render of the same settings ---
+# lv2file's clipping check alters samples beyond full scale (--ignore-clipping leaves them), and
+# it pads a last short block; the input is whole blocks long, since with Pitch above 0 the engine
+# reads ahead within a block and a padded block would sound different at the end.
 "$host" generate "$work/phrase.wav" --seconds 3 >/dev/null
 $wav stereo "$work/phrase.wav" "$work/in.wav" 2
 # Port index by symbol, from lilv's listing.
@@ -85,7 +88,7 @@ same_sound() {  # same_sound SETTINGS BLOCK
     vstargs+=(--set "$(index_of "${kv%%=*}")=${kv#*=}")
   done
   "$host" render "$work/in.wav" "$work/vst2.wav" --encoding float --quiet "${vstargs[@]}"
-  lv2file -b "$2" -i "$work/in.wav" -o "$work/lv2.wav" "${lv2args[@]}" "$uri"
+  lv2file --ignore-clipping -b "$2" -i "$work/in.wav" -o "$work/lv2.wav" "${lv2args[@]}" "$uri"
   $wav compare "$work/vst2.wav" "$work/lv2.wav"
   $wav stats "$work/lv2.wav" | grep -qv "peak 0.000000"
 }

@@ -3,6 +3,7 @@
 
   wav_tool.py stereo IN OUT [SECONDS]  IN (any channel count) as a 32-bit float stereo file,
                                         the first channel on both sides, SECONDS of silence added
+                                        and more up to a whole number of 1024-frame blocks
   wav_tool.py compare A B               exit 0 when both hold the same samples (bit for bit);
                                         else prints where they first differ and the largest gap
   wav_tool.py stats FILE                peak and RMS
@@ -57,6 +58,7 @@ def main(argv):
     if len(argv) >= 3 and argv[0] == "stereo":
         rate, _, frames = read(argv[1])
         pad = int(float(argv[3]) * rate) if len(argv) > 3 else 0
+        pad += -(len(frames) + pad) % 1024
         write(argv[2], rate, [[f[0], f[0]] for f in frames] + [[0.0, 0.0]] * pad)
         return 0
     if len(argv) == 3 and argv[0] == "compare":
