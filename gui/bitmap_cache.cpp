@@ -52,11 +52,16 @@ void ResourceMissing(int id, const char* name, const std::string& reason) {
 }  // namespace
 
 BitmapRef LoadBitmap(ResourceTable table, int id, const char* name, int frames) {
+  // The image at twice the size is only named here; a scaled editor loads it when it draws.
+  auto WithTwice = [&](BitmapRef ref) {
+    ref.twiceId = id != kRetainedBitmapId ? TwiceIdOf(table, id) : 0;
+    return ref;
+  };
   BitmapCache& cache = Cache();
   std::lock_guard<std::mutex> guard(cache.lock);
   // Retained bitmaps share one id and are no resource: never hand one out for a lookup.
   for (CacheEntry& entry : cache.entries)
-    if (entry.id == id && id != kRetainedBitmapId) return RefOf(entry.bitmap, frames);
+    if (entry.id == id && id != kRetainedBitmapId) return WithTwice(RefOf(entry.bitmap, frames));
   std::string reason;
   std::unique_ptr<raster::Bitmap> bitmap = LoadResourceBitmap(table, id, name, &reason);
   if (bitmap == nullptr) {
@@ -64,7 +69,7 @@ BitmapRef LoadBitmap(ResourceTable table, int id, const char* name, int frames) 
     return RefOf(std::make_shared<raster::Bitmap>(), frames);
   }
   cache.entries.push_back(CacheEntry{id, std::move(bitmap)});
-  return RefOf(cache.entries.back().bitmap, frames);
+  return WithTwice(RefOf(cache.entries.back().bitmap, frames));
 }
 
 BitmapRef RetainBitmap(std::unique_ptr<raster::Bitmap> bitmap, int frames) {

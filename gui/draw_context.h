@@ -1,5 +1,6 @@
-// The drawing target of an editor: its off-screen draw bitmap, the draw rectangle of the current
-// redraw (which clips blended drawing) and the drawing operations the surface offers its controls.
+// The drawing target of an editor: its off-screen draw bitmap at the device scale, the draw
+// rectangle of the current redraw (which clips blended drawing) and the drawing operations the
+// surface offers its controls in editor pixels.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "gui/device_scale.h"
 #include "gui/records.h"
+#include "gui/resources.h"
 #include "raster/bitmap.h"
 
 namespace raster {
@@ -20,16 +23,27 @@ namespace gui {
 // editor pixels; shapes put integer coordinates on pixel centres (a point at (x, y) fills pixel
 // (x, y)). Blended drawing is clipped to the draw rectangle; the direct pixel operations
 // (SetPixel, DrawVerticalLine, DrawHorizontalLine, DrawRect) write anywhere inside the bitmap.
+//
+// At a scale above 1 every editor pixel covers scale × scale device pixels of the draw bitmap:
+// fills, outlines and pixel runs cover the device pixels of their editor pixels, lines, arcs and
+// circles are drawn on the device grid as wide as an editor pixel, texts are rendered by the font
+// at the scaled size, and bitmaps come from their image at twice the size (filtered down below 2,
+// interpolated up above) or, for images without one, from their own pixels resampled. At scale 1
+// every pixel is what the unscaled editor draws.
 class DrawContext {
  public:
-  // Creates the width × height draw bitmap, opaque black, with the whole bitmap as draw rectangle.
-  DrawContext(int width, int height);
+  // Creates the draw bitmap of width × height editor pixels at scale, opaque black, with the whole
+  // editor as draw rectangle. images: where bitmaps' twiceId images are found.
+  DrawContext(int width, int height, DeviceScale scale = DeviceScale(),
+              ResourceTable images = {});
   ~DrawContext();
   DrawContext(const DrawContext&) = delete;
   DrawContext& operator=(const DrawContext&) = delete;
 
-  int Width() const { return bitmap_.Width(); }
-  int Height() const { return bitmap_.Height(); }
+  // The editor's size in editor pixels; Target() holds its device pixels.
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  const DeviceScale& Scale() const { return scale_; }
   raster::Bitmap& Target() { return bitmap_; }
   const raster::Bitmap& Target() const { return bitmap_; }
 
@@ -65,10 +79,10 @@ class DrawContext {
   // editor is level). Without a usable font, texts are skipped and the reason is printed once per
   // process on stderr.
   void DrawText(const TextStyle& style, const char* text, const Rect& r);
-  // The width DrawText gives text in pixels; an estimate without a usable font.
+  // The width DrawText gives text in editor pixels (rounded up); an estimate without a usable font.
   int TextWidth(const TextStyle& style, const char* text);
 
-  // Transparent black outside the bitmap.
+  // The device pixel at the top-left of editor pixel (x, y); transparent black outside.
   Color GetPixel(int x, int y) const;
   std::uint32_t* GetPixels() { return bitmap_.Data(); }
 
@@ -78,22 +92,38 @@ class DrawContext {
   void DrawHorizontalLine(const Color& color, int y, int xLow, int xHigh);
   // The outline of r with its right and bottom coordinates included, as four pixel runs.
   void DrawRect(const Color& color, const Rect& r);
+  // Writes the colour directly into a rectangle of device pixels (clamped to the bitmap), for
+  // controls that plot finer than an editor pixel (an envelope curve).
+  void FillDeviceRect(const Color& color, const Rect& deviceRect);
 
  private:
   // A realised font, or null when the lookup failed (it is not tried again).
   struct FontEntry {
     std::string family;
-    int size = 0;
+    int size = 0;  // device pixels
     int style = 0;
     std::unique_ptr<raster::Font> font;
+  };
+  // A bitmap's pixels at this context's scale: the same frames, each resampled on its own.
+  struct DeviceBitmap {
+    std::shared_ptr<const raster::Bitmap> source;  // the editor-sized bitmap it stands for
+    std::shared_ptr<const raster::Bitmap> pixels;
   };
 
   raster::Box ClipBox() const;
   const raster::Font* FontFor(const TextStyle& style);
+  const raster::Bitmap* DeviceBitmapOf(const BitmapRef& bitmap);
+  // A source coordinate of a multi-frame bitmap on its device bitmap: whole frames by the device
+  // frame height, the rest by the scale.
+  int DeviceSourceY(const BitmapRef& bitmap, int srcY) const;
 
+  int width_, height_;
+  DeviceScale scale_;
+  ResourceTable images_;
   raster::Bitmap bitmap_;
   Rect drawRect_;
   std::vector<FontEntry> fonts_;
+  std::vector<DeviceBitmap> deviceBitmaps_;
 };
 
 // The raster pixel of a colour, channels clamped to 0..255.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "gui/bitmap_cache.h"
 #include "gui/bitmap_controls.h"
@@ -47,6 +48,7 @@ IEditorSurface::IEditorSurface(framework::IEditorLink& link, ResourceTable image
       width_(width),
       height_(height),
       fps_(fps > 0 ? fps : kEditorFps),
+      envScale_(ScaleFromText(std::getenv("QUORVANTEL_SCALE"))),
       mailbox_(link.ParameterCount()),
       plainValues_(mailbox_.Count(), 0.0),
       boundTo_(mailbox_.Count()),
@@ -88,8 +90,52 @@ void IEditorSurface::DropPendingValue(int index) {
 }
 
 void IEditorSurface::PrepareDraw() {
-  if (draw_ == nullptr) draw_ = std::make_unique<DrawContext>(width_, height_);
+  if (draw_ == nullptr) {
+    drawScale_ = DeviceScale(Scale());
+    draw_ = std::make_unique<DrawContext>(width_, height_, drawScale_, images_);
+  }
   TakeParameterValues();
+}
+
+double IEditorSurface::Scale() const {
+  if (envScale_ > 0.0) return envScale_;
+  const double host = hostScale_.load(std::memory_order_relaxed);
+  if (host > 0.0) return host;
+  const double desktop = desktopScale_.load(std::memory_order_relaxed);
+  return desktop > 0.0 ? desktop : 1.0;
+}
+
+double IEditorSurface::WindowScale() const {
+  if (envScale_ <= 0.0 && hostScale_.load(std::memory_order_relaxed) <= 0.0 &&
+      desktopScale_.load(std::memory_order_relaxed) < 0.0) {
+    // Two threads asking at once both ask the desktop, which answers both the same.
+    const double desktop = window_->DesktopScale();
+    desktopScale_.store(desktop > 0.0 ? ClampScale(desktop) : 0.0, std::memory_order_relaxed);
+  }
+  return Scale();
+}
+
+int IEditorSurface::Width() const { return DeviceScale(WindowScale()).ToDevice(width_); }
+
+int IEditorSurface::Height() const { return DeviceScale(WindowScale()).ToDevice(height_); }
+
+void IEditorSurface::SetScale(double factor) {
+  hostScale_.store(factor > 0.0 ? ClampScale(factor) : 0.0, std::memory_order_relaxed);
+}
+
+void IEditorSurface::SetDesktopScale(double factor) {
+  desktopScale_.store(factor > 0.0 ? ClampScale(factor) : 0.0, std::memory_order_relaxed);
+}
+
+bool IEditorSurface::ApplyScale() {
+  const DeviceScale wanted(Scale());
+  if (draw_ == nullptr || wanted == drawScale_) return false;
+  // The entry box sits where the old scale put it.
+  entry_.Close();
+  drawScale_ = wanted;
+  draw_ = std::make_unique<DrawContext>(width_, height_, drawScale_, images_);
+  MarkAllControlsDirty();
+  return true;
 }
 
 bool IEditorSurface::OpenWindow(void* parent) {
@@ -120,6 +166,7 @@ void IEditorSurface::TakeParameterValues() {
 }
 
 void IEditorSurface::Tick() {
+  if (ApplyScale() && IsWindowOpen()) window_->DeviceSizeChanged();
   if (entry_.IsOpen()) {
     // While the box has the focus the editor neither ticks nor repaints.
     if (entry_.State() == EntryFocused) return;
@@ -167,7 +214,7 @@ bool IEditorSurface::DrawDirty(const Rect& r) {
     control->MarkClean();
   }
   DrawHint(r);
-  window_->PresentRect(r);
+  window_->PresentRect(drawScale_.ToDevice(r));
   return true;
 }
 

@@ -3,6 +3,7 @@
 // value flow between the controls and the plug-in in both directions.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "framework/editor_link.h"
 #include "framework/editor_view.h"
 #include "gui/control.h"
+#include "gui/device_scale.h"
 #include "gui/draw_context.h"
 #include "gui/parameter_mailbox.h"
 #include "gui/records.h"
@@ -66,8 +68,30 @@ class IEditorSurface : public framework::IEditorView {
   // Constructing thread: creates the draw bitmap and gives every control its first value (its
   // default).
   void PrepareDraw() override;
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
+  // The window's size in device pixels at the scale below. Any thread; unless the scale is
+  // already decided, the first call asks the window layer for the desktop's scale.
+  int Width() const override;
+  int Height() const override;
+  // The editor's own size in editor pixels (the layout's 800 × 600 at any scale).
+  int EditorWidth() const { return width_; }
+  int EditorHeight() const { return height_; }
+
+  // Scale: device pixels per editor pixel, 1 to 3. The first of these that says decides:
+  // QUORVANTEL_SCALE (read when the surface is made), the host's SetScale, the desktop's or the
+  // window's monitor's scale as the window layer learns it (SetDesktopScale), else 1. A headless
+  // editor (snapshots, tests) never asks the desktop.
+  void SetScale(double factor) override;
+  double Scale() const override;
+  // The window layer's report of the desktop's scale for the window (0: the desktop says
+  // nothing). Any thread; an open window takes it on its next tick.
+  void SetDesktopScale(double factor);
+  // Editor thread: rebuilds the draw bitmap when the scale changed since it was made and marks
+  // everything for redrawing; true when it did (the window layer then follows the new size).
+  bool ApplyScale();
+  // Editor thread: the scale of the draw bitmap, by which window layers map device pixels (the
+  // mouse, exposed areas) to editor pixels and back.
+  const DeviceScale& DrawScale() const { return drawScale_; }
+
   bool OpenWindow(void* parent) override;
   void CloseWindow() override;
   bool IsWindowOpen() const;
@@ -87,8 +111,9 @@ class IEditorSurface : public framework::IEditorView {
   // grayed, else -1.
   int ControlAt(int x, int y) const;
 
-  // Editor thread: input in client pixels, as the window layer receives it. While an open value
-  // entry has the keyboard focus, only a right press reaches the editor (it cancels the entry).
+  // Editor thread: input in editor pixels (the window layer maps its device pixels with
+  // DrawScale). While an open value entry has the keyboard focus, only a right press reaches the
+  // editor (it cancels the entry).
   void OnMouseDown(int x, int y, const MouseMod& mod);
   void OnMouseUp(int x, int y, const MouseMod& mod);
   // A move with a button held; only reaches a control that captured the mouse.
@@ -136,6 +161,7 @@ class IEditorSurface : public framework::IEditorView {
   int ControlCount() const { return int(controls_.size()); }
   IControl* GetControl(int index) const { return controls_[index].get(); }
   framework::IEditorLink& Link() const { return link_; }
+  // The draw bitmap: the editor's device pixels at DrawScale.
   const raster::Bitmap& Pixels() const { return draw_->Target(); }
 
  protected:
@@ -154,10 +180,17 @@ class IEditorSurface : public framework::IEditorView {
   void EndGesture();
   bool EntryHasFocus() const { return entry_.IsOpen() && entry_.State() == EntryFocused; }
 
+  // The scale the window would open at: Scale(), with the desktop asked first if never yet.
+  double WindowScale() const;
+
   std::vector<std::unique_ptr<IControl>> controls_;
   framework::IEditorLink& link_;
   ResourceTable images_;
   int width_, height_, fps_;
+  const double envScale_;                          // QUORVANTEL_SCALE, 0 when not set
+  std::atomic<double> hostScale_{0.0};             // 0: the host said nothing
+  mutable std::atomic<double> desktopScale_{-1.0};  // 0: nothing said; -1: not asked yet
+  DeviceScale drawScale_;                          // of the draw bitmap; editor thread
   int capture_ = -1;
   int lastX_ = -1, lastY_ = -1;
   int gesture_ = -1;

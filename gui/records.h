@@ -48,12 +48,15 @@ struct TextStyle {
 };
 
 // A bitmap with its frames stacked vertically. The cache and every reference share ownership, so
-// a reference stays valid after the cache releases the bitmap.
+// a reference stays valid after the cache releases the bitmap. Width and height are editor
+// pixels; a scaled editor draws the image from twiceId (the resource of the same image drawn at
+// twice the size) where the module has one, else from this bitmap resampled.
 struct BitmapRef {
   std::shared_ptr<const raster::Bitmap> bitmap;
   int width = 0;
   int height = 0;  // all frames
   int frames = 1;
+  int twiceId = 0;  // 0: none
 
   int FrameHeight() const { return frames > 0 ? height / frames : height; }
 };

@@ -38,4 +38,17 @@ std::unique_ptr<raster::Bitmap> LoadResourceBitmap(ResourceTable table, int id, 
   return nullptr;
 }
 
+const ResourceEntry* FindResource(ResourceTable table, int id) {
+  for (const ResourceEntry& entry : table)
+    if (entry.id == id) return &entry;
+  return nullptr;
+}
+
+int TwiceIdOf(ResourceTable table, int id) {
+  if (id == 0) return 0;
+  for (const ResourceEntry& entry : table)
+    if (entry.twiceOf == id) return entry.id;
+  return 0;
+}
+
 }  // namespace gui

@@ -16,6 +16,9 @@ struct ResourceEntry {
   const char* name;
   const unsigned char* data;  // the PNG file's bytes, embedded at build time
   std::size_t size;
+  // For the same image drawn at twice the size (for scaled editors): the id of the image it
+  // doubles. 0 for an image at its own size.
+  int twiceOf = 0;
 };
 
 using ResourceTable = std::span<const ResourceEntry>;
@@ -29,5 +32,10 @@ bool HasPngExtension(const char* name);
 // error if given. Thread: any; touches no shared state.
 std::unique_ptr<raster::Bitmap> LoadResourceBitmap(ResourceTable table, int id, const char* name,
                                                    std::string* error = nullptr);
+
+// The entry of the table with this id, null when none has it.
+const ResourceEntry* FindResource(ResourceTable table, int id);
+// The id of the table's image drawn at twice the size of image id; 0 when there is none.
+int TwiceIdOf(ResourceTable table, int id);
 
 }  // namespace gui

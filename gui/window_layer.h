@@ -29,7 +29,7 @@ class IEntryWidget {
 // What the surface asks the window layer to open for a value entry.
 struct EntryRequest {
   bool list = false;               // a drop-down list of items, else an edit box
-  Rect rect;                       // client pixels
+  Rect rect;                       // editor pixels (the layer scales it for its window)
   std::vector<std::string> items;  // the list's rows
   int selected = -1;               // the list's selected row, -1 for none
   std::string text;                // the edit box's text, all of it selected
@@ -40,10 +40,12 @@ class IWindowLayer {
   virtual ~IWindowLayer() = default;
 
   // Host UI thread. Opens the editor's window as a child of the host's parent window and starts
-  // its timer and input handling on the editor thread, which first marks every control dirty
-  // (MarkAllControlsDirty) and then runs the surface's Tick every PeriodMs; false when no window
-  // could be made, which leaves the editor usable and closed. An open window is closed first and
-  // its size and position are kept.
+  // its timer and input handling on the editor thread. That thread first reports the desktop's
+  // or the monitor's scale (SetDesktopScale) and applies it (ApplyScale), makes the window the
+  // surface's device size (Width, Height), marks every control dirty (MarkAllControlsDirty) and
+  // then runs the surface's Tick every PeriodMs; false when no window could be made, which
+  // leaves the editor usable and closed. An open window is closed first and its position is
+  // kept.
   virtual bool OpenWindow(void* parent) = 0;
   // Host UI thread (or the window's own close request). Stops the timer and input handling and
   // destroys the window before it returns; a closed window is a no-op.
@@ -52,8 +54,17 @@ class IWindowLayer {
   // The native window handle, or null.
   virtual void* GetWindow() const = 0;
 
-  // Editor thread. Copies the rectangle of the surface's draw bitmap to the window.
+  // Editor thread. Copies the rectangle of the surface's draw bitmap (device pixels) to the
+  // window.
   virtual void PresentRect(const Rect& r) = 0;
+  // Any thread, no window open: the scale the desktop (or the monitor the window would appear
+  // on) asks of applications, 1 to 3; 0 when it says nothing. May ask the window system, so the
+  // surface asks once and caches the answer; an opening window reports a fresh one itself
+  // (IEditorSurface::SetDesktopScale).
+  virtual double DesktopScale() { return 0.0; }
+  // Editor thread, window open: the surface's device size changed (a new scale; its draw bitmap
+  // is already rebuilt); the window takes the new size and maps input by the new scale.
+  virtual void DeviceSizeChanged() {}
   // Editor thread. The native entry box for request; it reports focus, Return and list choices
   // to entry. Null when there is no window.
   virtual std::unique_ptr<IEntryWidget> OpenEntryWidget(const EntryRequest& request,

@@ -31,10 +31,21 @@ Pixel FromPremul(const Premul& q) {
   return MakePixel(a, channel(q.r), channel(q.g), channel(q.b));
 }
 
-// Area weights of the source cells covered by destination cell i when n source cells map to m.
+// Weights of the source cells that make destination cell i when n source cells map to m: the
+// area each covers when shrinking (m <= n), the two nearest centres when growing.
 template <typename F>
 void ForEachCover(int i, int n, int m, F&& f) {
   const double scale = double(n) / double(m);
+  if (m > n) {
+    const double u = (i + 0.5) * scale - 0.5;
+    const int j = int(std::floor(u));
+    const float t = float(u - j);
+    if (j < 0) return f(0, 1.0f);
+    if (j >= n - 1) return f(n - 1, 1.0f);
+    f(j, 1.0f - t);
+    if (t > 0.0f) f(j + 1, t);
+    return;
+  }
   const double lo = i * scale, hi = (i + 1) * scale;
   for (int j = int(lo); j < n && j < hi; ++j) {
     const double w = std::min(hi, double(j + 1)) - std::max(lo, double(j));

@@ -17,8 +17,10 @@ void Blit(Bitmap& dst, const Box& clip, int dx, int dy, const Bitmap& src, int s
 void RotatedBlit(Bitmap& dst, const Box& clip, const Bitmap& src, double cx, double cy,
                  double angle, double yOffset, BlendMode mode, float weight);
 
-// A new width × height bitmap of src resampled by area averaging (alpha-weighted colours, so
-// transparent pixels do not darken edges). Empty when either size is below 1 or src is empty.
+// A new width × height bitmap of src resampled with alpha-weighted colours (transparent pixels do
+// not darken edges): along an axis that shrinks (or keeps its size) by area averaging, along one
+// that grows by bilinear interpolation between pixel centres, edges held. Empty when either size
+// is below 1 or src is empty.
 Bitmap Scaled(const Bitmap& src, int width, int height);
 
 // A new w × h bitmap holding the area of src at (x, y); parts outside src are transparent.

@@ -63,19 +63,52 @@ bool InSweep(double dx, double dy, double a0, double sweep) {
   return a <= sweep;
 }
 
-// Ring of radius r around (cx, cy), one pixel wide, optionally restricted to an angular sweep.
+// The width of a stroke: at least one pixel, at most a sane size.
+double StrokeWidth(const Paint& p) {
+  return p.width > 1.0 && std::isfinite(p.width) ? std::min(p.width, 1e4) : 1.0;
+}
+
+// Ring of radius r around (cx, cy), paint.width wide, optionally restricted to an angular sweep.
 void Ring(Bitmap& dst, const Box& clip, double cx, double cy, double r, double a0, double sweep,
           const Paint& p) {
   const int opacity = OpacityOf(p.weight);
   if (opacity == 0 || !Finite(cx, cy, r, a0) || !std::isfinite(sweep) || r < 0.0) return;
-  const Box area = AreaAround(dst, clip, cx, cy, r + 1.0);
+  const double half = StrokeWidth(p) * 0.5;
+  const Box area = AreaAround(dst, clip, cx, cy, r + half + 0.5);
   for (int y = area.y0; y < area.y1; ++y) {
     for (int x = area.x0; x < area.x1; ++x) {
       const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
-      const double e = std::fabs(std::sqrt(dx * dx + dy * dy) - r);
-      double cover = p.antialias ? 1.0 - e : (e < 0.5 ? 1.0 : 0.0);
+      // Distance outside the stroke's middle half-width: 0.5 - e of the one-pixel ring.
+      const double e = std::fabs(std::sqrt(dx * dx + dy * dy) - r) - (half - 0.5);
+      double cover = p.antialias ? std::min(1.0 - e, 1.0) : (e < 0.5 ? 1.0 : 0.0);
       if (cover <= 0.0 || !InSweep(dx, dy, a0, sweep)) continue;
       Plot(dst, area, x, y, p, opacity, cover);
+    }
+  }
+}
+
+// A segment wider than a pixel: a rectangle around it reaching half the width past both ends;
+// each pixel takes the coverage of its centre's distance from the rectangle's edge.
+void WideLine(Bitmap& dst, const Box& area, double x1, double y1, double x2, double y2,
+              const Paint& p, int opacity) {
+  const double half = StrokeWidth(p) * 0.5;
+  const double dx = x2 - x1, dy = y2 - y1, length = std::sqrt(dx * dx + dy * dy);
+  // Unit vectors along and across the segment (any direction for a zero-length one).
+  const double ux = length > 0.0 ? dx / length : 1.0, uy = length > 0.0 ? dy / length : 0.0;
+  const Box box = Box{int(std::floor(std::min(x1, x2) - half)) - 1,
+                      int(std::floor(std::min(y1, y2) - half)) - 1,
+                      int(std::ceil(std::max(x1, x2) + half)) + 2,
+                      int(std::ceil(std::max(y1, y2) + half)) + 2}
+                      .Intersect(area);
+  for (int y = box.y0; y < box.y1; ++y) {
+    for (int x = box.x0; x < box.x1; ++x) {
+      const double px = x + 0.5 - x1, py = y + 0.5 - y1;
+      const double along = px * ux + py * uy, across = std::fabs(-px * uy + py * ux);
+      const double outside =
+          std::max(across - half, std::max(-half - along, along - length - half));
+      const double cover =
+          p.antialias ? std::clamp(0.5 - outside, 0.0, 1.0) : (outside < 0.0 ? 1.0 : 0.0);
+      if (cover > 0.0) Plot(dst, area, x, y, p, opacity, cover);
     }
   }
 }
@@ -105,6 +138,7 @@ void DrawLine(Bitmap& dst, const Box& clip, double x1, double y1, double x2, dou
   if (opacity == 0 || !Finite(x1, y1, x2, y2)) return;
   const Box area = clip.Intersect(dst.Bounds());
   if (area.Empty() || !ClipSegment(x1, y1, x2, y2, area)) return;
+  if (StrokeWidth(p) > 1.0) return WideLine(dst, area, x1, y1, x2, y2, p, opacity);
   if (!p.antialias) {
     // Bresenham between the pixels holding the two ends.
     int ax = int(std::floor(x1)), ay = int(std::floor(y1));
@@ -174,6 +208,26 @@ void FillBox(Bitmap& dst, const Box& clip, const Box& box, const Paint& p) {
   for (int y = area.y0; y < area.y1; ++y) {
     Pixel* row = dst.Row(y);
     for (int x = area.x0; x < area.x1; ++x) Composite(row[x], p.color, p.mode, opacity);
+  }
+}
+
+void FillArea(Bitmap& dst, const Box& clip, double x0, double y0, double x1, double y1,
+              const Paint& p) {
+  const int opacity = OpacityOf(p.weight);
+  if (opacity == 0 || !Finite(x0, y0, x1, y1) || x1 <= x0 || y1 <= y0) return;
+  const double lim = 1e9;
+  x0 = std::clamp(x0, -lim, lim), x1 = std::clamp(x1, -lim, lim);
+  y0 = std::clamp(y0, -lim, lim), y1 = std::clamp(y1, -lim, lim);
+  const Box area =
+      Box{int(std::floor(x0)), int(std::floor(y0)), int(std::ceil(x1)), int(std::ceil(y1))}
+          .Intersect(clip)
+          .Intersect(dst.Bounds());
+  for (int y = area.y0; y < area.y1; ++y) {
+    const double h = std::min(y1, y + 1.0) - std::max(y0, double(y));
+    for (int x = area.x0; x < area.x1; ++x) {
+      const double w = std::min(x1, x + 1.0) - std::max(x0, double(x));
+      if (w > 0.0 && h > 0.0) Plot(dst, area, x, y, p, opacity, w * h);
+    }
   }
 }
 

@@ -126,6 +126,12 @@ enum EffectOpcode : int32 {
   kEffectOpcodeLimit = 70,
 };
 
+// A host's scale for the editor window (a HiDPI screen): kEffectVendorSpecific with index
+// kScaleVendor, value kScaleRequest and opt the factor (device pixels per editor pixel), sent
+// before the host asks for the size (opcode 13). Returns 1 when the plug-in takes it.
+constexpr int32 kScaleVendor = FourCC('P', 'r', 'e', 'S');
+constexpr int32 kScaleRequest = FourCC('A', 'e', 'C', 's');
+
 // Host callback opcodes, plug-in -> host: callback(effect, opcode, index, value, ptr, opt). The
 // host may be called from any thread the plug-in is on.
 enum HostOpcode : int32 {

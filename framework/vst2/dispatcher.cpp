@@ -36,6 +36,7 @@ intptr IEffectVst2::VSTDispatcher(AEffect* effect, int32 opcode, int32 index, in
     }
     if (opcode == kEffectEditOpen || opcode == kEffectEditClose)
       return self->OpenOrCloseEditor(opcode, ptr, lock);
+    if (opcode == kEffectEditGetRect) return self->EditorSize(ptr, lock);
     return self->Dispatch(opcode, index, value, ptr, opt);
   } catch (...) {
     return 0;
@@ -56,6 +57,18 @@ intptr IEffectVst2::OpenOrCloseEditor(int32 opcode, void* parent,
   lock.lock();
   if (opened) EditorOpened();
   return opened ? 1 : 0;
+}
+
+intptr IEffectVst2::EditorSize(void* ptr, std::unique_lock<InstanceMutex>& lock) {
+  IEditorView* editor = Editor();
+  if (ptr == nullptr || editor == nullptr) return 0;
+  lock.unlock();
+  const int width = editor->Width(), height = editor->Height();
+  lock.lock();
+  editorRect_ = ERect{0, 0, static_cast<std::int16_t>(std::clamp(height, 0, 32767)),
+                      static_cast<std::int16_t>(std::clamp(width, 0, 32767))};
+  *static_cast<ERect**>(ptr) = &editorRect_;
+  return 1;
 }
 
 intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
@@ -123,10 +136,6 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
         ResetProcessing();
       }
       return 0;
-    case kEffectEditGetRect:
-      if (ptr == nullptr || Editor() == nullptr) return 0;
-      *static_cast<ERect**>(ptr) = &editorRect_;
-      return 1;
     case kEffectIdentify:
       return FourCC('N', 'v', 'E', 'f');
     case kEffectGetChunk:
@@ -165,6 +174,12 @@ intptr IEffectVst2::Dispatch(int32 opcode, int32 index, intptr value, void* ptr,
       CopyBounded(static_cast<char*>(ptr), ProductName(), kProductStringSize);
       return 1;
     case kEffectVendorSpecific:
+      if (index == kScaleVendor && value == kScaleRequest) {
+        IEditorView* editor = Editor();
+        if (editor == nullptr || !(opt > 0.0f)) return 0;
+        editor->SetScale(opt);
+        return 1;
+      }
       if (index != 7 || ptr == nullptr) return 0;
       if (value >= 0 && value < ParameterCount()) {
         Parameters()

@@ -164,7 +164,7 @@ void IEffectVst2::AttachEditor(std::unique_ptr<IEditorView> editor) {
   if (!editor) return;
   IEffectBase::AttachEditor(std::move(editor));
   effect_.flags |= kFlagHasEditor;
-  EditorResized(0, 0);
+  // The size is read when the host asks for it (opcode 13): the scale is not known before.
 }
 
 void IEffectVst2::SetLatencySamples(int samples) {

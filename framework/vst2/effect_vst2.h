@@ -44,8 +44,8 @@ class IEffectVst2 : public IEffectBase {
 
   // The record's callbacks. Each catches every exception and answers 0 / does nothing; each
   // takes the InstanceLock for its whole call, except that the dispatcher releases it before
-  // opcode 1 destroys the instance and while opcodes 14 and 15 open and close the editor's
-  // window (see OpenOrCloseEditor).
+  // opcode 1 destroys the instance, while opcodes 14 and 15 open and close the editor's
+  // window (see OpenOrCloseEditor) and while opcode 13 reads the editor's size (EditorSize).
   static vst2::intptr VSTDispatcher(vst2::AEffect* effect, vst2::int32 opcode, vst2::int32 index,
                                     vst2::intptr value, void* ptr, float opt);
   static void VSTProcessAccumulating(vst2::AEffect* effect, float** inputs, float** outputs,
@@ -64,6 +64,9 @@ class IEffectVst2 : public IEffectBase {
   // EditorClosed still run under it). lock is the dispatcher's hold on the InstanceLock.
   vst2::intptr OpenOrCloseEditor(vst2::int32 opcode, void* parent,
                                  std::unique_lock<InstanceMutex>& lock);
+  // Opcode 13 (host UI thread): the editor's size at its current scale, read with the lock
+  // released (on Linux the first read may ask the X display for the desktop's scale).
+  vst2::intptr EditorSize(void* ptr, std::unique_lock<InstanceMutex>& lock);
   // Dispatcher opcodes, lock held (dispatcher.cpp).
   vst2::intptr Dispatch(vst2::int32 opcode, vst2::int32 index, vst2::intptr value, void* ptr,
                         float opt);

@@ -20,8 +20,9 @@ const Command* Find(const Source& source, const std::string& name) {
   return nullptr;
 }
 
-// Scattered soft dots, from a fixed-seed generator so the image is reproducible.
-void DrawGrains(raster::Bitmap& dst, double x, double y, double w, double h, int count,
+// Scattered soft dots, from a fixed-seed generator so the image is reproducible (the same dots
+// at every scale k).
+void DrawGrains(raster::Bitmap& dst, double k, double x, double y, double w, double h, int count,
                 std::uint32_t seed, raster::Pixel colour) {
   std::uint32_t s = seed * 2654435761u + 1u;
   auto next = [&]() {
@@ -34,13 +35,14 @@ void DrawGrains(raster::Bitmap& dst, double x, double y, double w, double h, int
     const double fade = 0.35 + 0.65 * next();
     const raster::Pixel c =
         (colour & 0x00FFFFFFu) | (raster::Pixel(raster::AlphaOf(colour) * fade) << 24);
-    FillDisc(dst, gx, gy, r, c, c);
+    FillDisc(dst, gx * k, gy * k, r * k, c, c);
   }
 }
 
 }  // namespace
 
-bool DrawBackground(const Source& source, raster::Bitmap& out, std::string& error) {
+bool DrawBackground(const Source& source, int scale, raster::Bitmap& out, std::string& error) {
+  const double k = scale;
   bool started = false;
   std::string fontName = "Arial";
   int seatSize = 26;
@@ -51,7 +53,7 @@ bool DrawBackground(const Source& source, raster::Bitmap& out, std::string& erro
     if (cmd == "font") {
       fontName = a.Word(1);
     } else if (cmd == "background") {
-      out = raster::Bitmap(a.Int(1), a.Int(2));
+      out = raster::Bitmap(a.Int(1) * scale, a.Int(2) * scale);
       const raster::Pixel top = a.Colour(3), bottom = a.Colour(4);
       for (int y = 0; y < out.Height(); ++y)
         raster::HorizontalRun(out, y, 0, out.Width() - 1,
@@ -61,33 +63,38 @@ bool DrawBackground(const Source& source, raster::Bitmap& out, std::string& erro
       continue;  // knob, switch and anything else before the background belong elsewhere
     } else if (cmd == "panel") {
       const double x = a.Number(1), y = a.Number(2), w = a.Number(3), h = a.Number(4);
-      GradientRoundBox(out, x, y, w, h, 6.0, a.Colour(5), a.Colour(6));
-      StrokeRoundBox(out, x, y, w, h, 6.0, a.Colour(7));
+      GradientRoundBox(out, x * k, y * k, w * k, h * k, 6.0 * k, a.Colour(5), a.Colour(6));
+      StrokeRoundBox(out, x * k, y * k, w * k, h * k, 6.0 * k, a.Colour(7), k);
     } else if (cmd == "band") {
-      FillRoundBox(out, a.Number(1), a.Number(2), a.Number(3), a.Number(4), 4.0, a.Colour(5));
+      FillRoundBox(out, a.Number(1) * k, a.Number(2) * k, a.Number(3) * k, a.Number(4) * k,
+                   4.0 * k, a.Colour(5));
     } else if (cmd == "field") {
       const double x = a.Number(1), y = a.Number(2), w = a.Number(3), h = a.Number(4);
-      FillRoundBox(out, x, y, w, h, 3.0, a.Colour(5));
-      StrokeRoundBox(out, x, y, w, h, 3.0, a.Colour(6));
+      FillRoundBox(out, x * k, y * k, w * k, h * k, 3.0 * k, a.Colour(5));
+      StrokeRoundBox(out, x * k, y * k, w * k, h * k, 3.0 * k, a.Colour(6), k);
     } else if (cmd == "groove") {
       // One pixel around the fader's own rectangle, lit from below.
       const double x = a.Number(1) - 1, y = a.Number(2) - 1, w = a.Number(3) + 2,
                    h = a.Number(4) + 2;
-      FillRoundBox(out, x, y + 1, w, h, 2.0, NamedColour(source, "grooveEdge", error));
-      FillRoundBox(out, x, y, w, h, 2.0, NamedColour(source, "grooveFill", error));
+      FillRoundBox(out, x * k, (y + 1) * k, w * k, h * k, 2.0 * k,
+                   NamedColour(source, "grooveEdge", error));
+      FillRoundBox(out, x * k, y * k, w * k, h * k, 2.0 * k,
+                   NamedColour(source, "grooveFill", error));
     } else if (cmd == "seat") {
       const double r = seatSize * 0.5;
       const raster::Pixel shade = NamedColour(source, "seat", error);
-      FillDisc(out, a.Number(1) + r, a.Number(2) + r + 1.0, r, shade, shade);
+      FillDisc(out, (a.Number(1) + r) * k, (a.Number(2) + r + 1.0) * k, r * k, shade, shade);
     } else if (cmd == "rule") {
       const raster::Pixel colour = a.Colour(4);
-      raster::FillBox(out, out.Bounds(), raster::Box{a.Int(1), a.Int(2), a.Int(3), a.Int(2) + 1},
+      raster::FillBox(out, out.Bounds(),
+                      raster::Box{a.Int(1) * scale, a.Int(2) * scale, a.Int(3) * scale,
+                                  (a.Int(2) + 1) * scale},
                       raster::Paint{colour, raster::BlendMode::kAlpha, 1.0f, false});
     } else if (cmd == "grains") {
-      DrawGrains(out, a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Int(5),
+      DrawGrains(out, k, a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Int(5),
                  std::uint32_t(a.Int(6)), a.Colour(7));
     } else if (cmd == "text") {
-      const int x = a.Int(1), y = a.Int(2), size = a.Int(3);
+      const int x = a.Int(1) * scale, y = a.Int(2) * scale, size = a.Int(3) * scale;
       const raster::Pixel colour = a.Colour(4);
       const bool bold = a.Word(5) == "bold";
       const std::string align = a.Word(6), text = a.Word(7);
@@ -106,67 +113,69 @@ bool DrawBackground(const Source& source, raster::Bitmap& out, std::string& erro
   return started && error.empty();
 }
 
-bool DrawKnobStrip(const Source& source, raster::Bitmap& out, std::string& error) {
+bool DrawKnobStrip(const Source& source, int scale, raster::Bitmap& out, std::string& error) {
+  const double k = scale;
   const Command* c = Find(source, "knob");
   if (c == nullptr) {
     error = "no knob command";
     return false;
   }
   Args a(source, *c, error);
-  const int size = a.Int(1), frames = a.Int(2);
+  const int size = a.Int(1) * scale, frames = a.Int(2);
   const double sweep = a.Number(3);
   auto colour = [&](const char* name) { return NamedColour(source, name, error); };
   const raster::Pixel track = colour("knobTrack"), value = colour("knobValue"),
                       bodyTop = colour("knobBodyTop"), bodyBottom = colour("knobBodyBottom"),
                       edge = colour("knobEdge"), pointer = colour("knobPointer");
   if (!error.empty()) return false;
-  if (size < 8 || frames < 2) {
+  if (size < 8 * scale || frames < 2) {
     error = "knob needs a size of at least 8 and at least 2 frames";
     return false;
   }
   out = raster::Bitmap(size, size * frames, 0);
   const double c0 = size * 0.5;
-  const double arcR = size * 0.5 - 2.0, bodyR = size * 0.5 - 5.0;
+  const double arcR = size * 0.5 - 2.0 * k, bodyR = size * 0.5 - 5.0 * k;
   const double a0 = -sweep * 0.5;
   for (int i = 0; i < frames; ++i) {
     raster::Bitmap frame(size, size, 0);
     const double angle = a0 + sweep * i / (frames - 1);
-    StrokeArc(frame, c0, c0, arcR, a0, a0 + sweep, 2.6, track);
-    if (i > 0) StrokeArc(frame, c0, c0, arcR, a0, angle, 2.0, value);
-    FillDisc(frame, c0, c0 + 0.6, bodyR + 1.0, edge, edge);
+    StrokeArc(frame, c0, c0, arcR, a0, a0 + sweep, 2.6 * k, track);
+    if (i > 0) StrokeArc(frame, c0, c0, arcR, a0, angle, 2.0 * k, value);
+    FillDisc(frame, c0, c0 + 0.6 * k, bodyR + 1.0 * k, edge, edge);
     FillDisc(frame, c0, c0, bodyR, bodyTop, bodyBottom);
     const double rad = angle * kPi / 180.0;
-    StrokeSegment(frame, c0 + 2.0 * std::sin(rad), c0 - 2.0 * std::cos(rad),
-                  c0 + (bodyR - 1.5) * std::sin(rad), c0 - (bodyR - 1.5) * std::cos(rad), 1.8,
-                  pointer);
+    StrokeSegment(frame, c0 + 2.0 * k * std::sin(rad), c0 - 2.0 * k * std::cos(rad),
+                  c0 + (bodyR - 1.5 * k) * std::sin(rad), c0 - (bodyR - 1.5 * k) * std::cos(rad),
+                  1.8 * k, pointer);
     for (int y = 0; y < size; ++y)
       for (int x = 0; x < size; ++x) out.At(x, i * size + y) = frame.At(x, y);
   }
   return true;
 }
 
-bool DrawSwitch(const Source& source, raster::Bitmap& out, std::string& error) {
+bool DrawSwitch(const Source& source, int scale, raster::Bitmap& out, std::string& error) {
+  const double k = scale;
   const Command* c = Find(source, "switch");
   if (c == nullptr) {
     error = "no switch command";
     return false;
   }
   Args a(source, *c, error);
-  const int size = a.Int(1), frames = a.Int(2);
+  const int size = a.Int(1) * scale, frames = a.Int(2);
   auto colour = [&](const char* name) { return NamedColour(source, name, error); };
   const raster::Pixel off = colour("switchOff"), offEdge = colour("switchOffEdge"),
                       on = colour("switchOn"), onEdge = colour("switchOnEdge");
   if (!error.empty()) return false;
-  if (size < 4 || frames != 2) {
+  if (size < 4 * scale || frames != 2) {
     error = "switch needs a size of at least 4 and exactly 2 frames";
     return false;
   }
   out = raster::Bitmap(size, size * 2, 0);
-  FillRoundBox(out, 0, 0, size, size, 2.0, off);
-  StrokeRoundBox(out, 0, 0, size, size, 2.0, offEdge);
-  FillRoundBox(out, 0, size, size, size, 2.0, on);
-  StrokeRoundBox(out, 0, size, size, size, 2.0, onEdge);
-  FillRoundBox(out, 2.5, size + 2.5, size - 5.0, size - 5.0, 1.0, onEdge);
+  FillRoundBox(out, 0, 0, size, size, 2.0 * k, off);
+  StrokeRoundBox(out, 0, 0, size, size, 2.0 * k, offEdge, k);
+  FillRoundBox(out, 0, size, size, size, 2.0 * k, on);
+  StrokeRoundBox(out, 0, size, size, size, 2.0 * k, onEdge, k);
+  FillRoundBox(out, 2.5 * k, size + 2.5 * k, size - 5.0 * k, size - 5.0 * k, 1.0 * k, onEdge);
   return true;
 }
 

@@ -1,4 +1,5 @@
-// qv_artwork: draws the editor's three images from img/artwork.txt and writes them as PNG files.
+// qv_artwork: draws the editor's three images from img/artwork.txt and writes them as PNG files,
+// each at the editor's size and at twice it.
 #include <cstdio>
 #include <string>
 
@@ -19,21 +20,25 @@ int main(int argc, char** argv) {
   const std::string dir = std::string(argv[2]) + "/";
   struct Image {
     const char* file;
-    bool (*draw)(const artwork::Source&, raster::Bitmap&, std::string&);
+    bool (*draw)(const artwork::Source&, int, raster::Bitmap&, std::string&);
   };
   const Image images[] = {
-      {"800x600.png", artwork::DrawBackground},
-      {"live knob.png", artwork::DrawKnobStrip},
-      {"sq_button_10.png", artwork::DrawSwitch},
+      {"800x600", artwork::DrawBackground},
+      {"live knob", artwork::DrawKnobStrip},
+      {"sq_button_10", artwork::DrawSwitch},
   };
-  for (const Image& image : images) {
-    raster::Bitmap bitmap;
-    if (!image.draw(source, bitmap, error) ||
-        !raster::WritePngFile(bitmap, dir + image.file, error)) {
-      std::fprintf(stderr, "qv_artwork: %s: %s\n", image.file, error.c_str());
-      return 1;
+  // Each image at the editor's size, and at twice it for scaled editors ("@2x").
+  for (const int scale : {1, 2}) {
+    for (const Image& image : images) {
+      const std::string file = std::string(image.file) + (scale == 1 ? "" : "@2x") + ".png";
+      raster::Bitmap bitmap;
+      if (!image.draw(source, scale, bitmap, error) ||
+          !raster::WritePngFile(bitmap, dir + file, error)) {
+        std::fprintf(stderr, "qv_artwork: %s: %s\n", file.c_str(), error.c_str());
+        return 1;
+      }
+      std::printf("%s%s: %d x %d\n", dir.c_str(), file.c_str(), bitmap.Width(), bitmap.Height());
     }
-    std::printf("%s%s: %d x %d\n", dir.c_str(), image.file, bitmap.Width(), bitmap.Height());
   }
   return 0;
 }

@@ -59,10 +59,10 @@ void GradientRoundBox(raster::Bitmap& dst, double x, double y, double w, double 
 }
 
 void StrokeRoundBox(raster::Bitmap& dst, double x, double y, double w, double h, double r,
-                    raster::Pixel color) {
+                    raster::Pixel color, double width) {
   ForArea(dst, x, y, x + w, y + h, [&](int ix, int iy, double px, double py) {
     const double d = RoundBoxDistance(px, py, x, y, w, h, r);
-    Put(dst, ix, iy, color, Coverage(d) - Coverage(d + 1.0));
+    Put(dst, ix, iy, color, Coverage(d) - Coverage(d + width));
   });
 }
 

@@ -9,9 +9,9 @@ namespace artwork {
 // Fills the rounded box (x, y, w, h) with corner radius r.
 void FillRoundBox(raster::Bitmap& dst, double x, double y, double w, double h, double r,
                   raster::Pixel color);
-// A one-pixel outline just inside the rounded box.
+// An outline just inside the rounded box, width pixels wide.
 void StrokeRoundBox(raster::Bitmap& dst, double x, double y, double w, double h, double r,
-                    raster::Pixel color);
+                    raster::Pixel color, double width = 1.0);
 // Fills the rounded box with a vertical gradient from top to bottom.
 void GradientRoundBox(raster::Bitmap& dst, double x, double y, double w, double h, double r,
                       raster::Pixel top, raster::Pixel bottom);

@@ -239,11 +239,11 @@ void X11Display::Sync() {
   std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
-const raster::Font* X11Display::TextFont() {
-  if (!fontTried_) {
-    fontTried_ = true;
+const raster::Font* X11Display::TextFont(int cellHeight) {
+  if (fontHeight_ != cellHeight) {
+    fontHeight_ = cellHeight;
     std::string error;
-    font_ = raster::Font::Find("Arial", 14, false, false, error);
+    font_ = raster::Font::Find("Arial", cellHeight, false, false, error);
   }
   return font_.get();
 }

@@ -56,8 +56,9 @@ class X11Display {
   xcb_atom_t Atom(const char* name);
   // A round trip: every request sent so far has been carried out when it returns.
   void Sync();
-  // The text font of the editor's own widgets ("Arial", 14 pixels); null when none is found.
-  const raster::Font* TextFont();
+  // The text font of the editor's own widgets ("Arial", cellHeight pixels, 14 at scale 1); null
+  // when none is found.
+  const raster::Font* TextFont(int cellHeight = 14);
 
  private:
   explicit X11Display(xcb_connection_t* connection) : connection_(connection) {}
@@ -80,7 +81,7 @@ class X11Display {
   int keysymsPerKeycode_ = 0;
   std::vector<std::uint32_t> keysyms_;
   std::unique_ptr<raster::Font> font_;
-  bool fontTried_ = false;
+  int fontHeight_ = 0;  // the height font_ was asked for; 0 before the first request
 };
 
 }  // namespace gui::x11

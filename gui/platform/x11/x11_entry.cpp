@@ -20,7 +20,7 @@ constexpr raster::Pixel kInk = raster::MakePixel(255, 0, 0, 0);
 constexpr raster::Pixel kFrame = raster::MakePixel(255, 110, 110, 110);
 constexpr raster::Pixel kMark = raster::MakePixel(255, 0, 100, 200);  // selection
 constexpr raster::Pixel kHover = raster::MakePixel(255, 215, 225, 240);
-constexpr int kRowHeight = 18;
+constexpr int kRowHeight = 18;  // editor pixels
 constexpr std::uint32_t kBoxEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_KEY_PRESS |
                                      XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                      XCB_EVENT_MASK_FOCUS_CHANGE;
@@ -102,7 +102,7 @@ class EntryBox : public IEntryWidget, public ChildWindow {
 
   void Paint() {
     canvas_.Fill(kPaper);
-    Draw(canvas_, session_.Display().TextFont());
+    Draw(canvas_, session_.WidgetFont());
     DrawFrame(canvas_);
     session_.Display().Put(window_, canvas_, Rect{0, 0, canvas_.Width(), canvas_.Height()}, 0, 0);
   }
@@ -138,7 +138,7 @@ class EntryBox : public IEntryWidget, public ChildWindow {
 class EditBox final : public EntryBox {
  public:
   EditBox(X11Session& session, ValueEntry& entry, const EntryRequest& request)
-      : EntryBox(session, entry, request.rect, kBoxEvents) {
+      : EntryBox(session, entry, session.Scale().ToDevice(request.rect), kBoxEvents) {
     text_.SetText(request.text);
   }
 
@@ -215,7 +215,7 @@ class EditBox final : public EntryBox {
 
   // The caret goes to the character boundary nearest to the click.
   void OnPress(int x, int) override {
-    const raster::Font* font = session_.Display().TextFont();
+    const raster::Font* font = session_.WidgetFont();
     if (font == nullptr) return;
     const std::string& s = text_.Text();
     std::size_t best = 0;
@@ -239,7 +239,8 @@ class DropList final : public EntryBox {
   DropList(X11Session& session, ValueEntry& entry, const EntryRequest& request)
       : EntryBox(session, entry, Placed(session, request), kListEvents),
         items_(request.items),
-        selected_(request.selected) {}
+        selected_(request.selected),
+        rowHeight_(session.DeviceLength(kRowHeight)) {}
 
   std::string Text() const override { return selected_ >= 0 ? items_[selected_] : std::string(); }
   void SetText(const std::string& text) override {
@@ -251,13 +252,13 @@ class DropList final : public EntryBox {
  protected:
   void Draw(raster::Bitmap& canvas, const raster::Font* font) override {
     for (int i = 0; i < int(items_.size()); ++i) {
-      const raster::Box row{1, 1 + i * kRowHeight, canvas.Width() - 1, 1 + (i + 1) * kRowHeight};
+      const raster::Box row{1, 1 + i * rowHeight_, canvas.Width() - 1, 1 + (i + 1) * rowHeight_};
       if (i == selected_)
         FillBox(canvas, row, kMark);
       else if (i == hover_)
         FillBox(canvas, row, kHover);
       if (font != nullptr)
-        font->Draw(canvas, row, 5, row.y0 + (kRowHeight - font->CellHeight()) / 2, items_[i],
+        font->Draw(canvas, row, 5, row.y0 + (rowHeight_ - font->CellHeight()) / 2, items_[i],
                    i == selected_ ? kPaper : kInk);
     }
   }
@@ -303,24 +304,26 @@ class DropList final : public EntryBox {
   }
 
  private:
-  // The Part's width and position, as tall as the rows need, moved inside the editor where it
-  // would stick out (a child window cannot draw outside its parent).
+  // The requested width and position, as tall as the rows need, moved inside the editor where it
+  // would stick out (a child window cannot draw outside its parent); in device pixels.
   static Rect Placed(X11Session& session, const EntryRequest& request) {
     const Rect bounds = session.Bounds();
-    const int w = std::min(request.rect.Width(), bounds.Width());
-    const int h = std::min(
-        {int(request.items.size()) * kRowHeight + 2, request.rect.Height(), bounds.Height()});
-    const int x = std::clamp(request.rect.left, 0, bounds.Width() - w);
-    const int y = std::clamp(request.rect.top, 0, bounds.Height() - h);
+    const Rect wanted = session.Scale().ToDevice(request.rect);
+    const int rows = int(request.items.size()) * session.DeviceLength(kRowHeight) + 2;
+    const int w = std::min(wanted.Width(), bounds.Width());
+    const int h = std::min({rows, wanted.Height(), bounds.Height()});
+    const int x = std::clamp(wanted.left, 0, bounds.Width() - w);
+    const int y = std::clamp(wanted.top, 0, bounds.Height() - h);
     return Rect{x, y, x + w, y + h};
   }
   int RowAt(int y) const {
-    const int row = y >= 1 ? (y - 1) / kRowHeight : -1;
+    const int row = y >= 1 ? (y - 1) / rowHeight_ : -1;
     return row < int(items_.size()) ? row : -1;
   }
 
   std::vector<std::string> items_;
   int selected_;
+  int rowHeight_;  // device pixels
   int hover_ = -1;
 };
 

@@ -17,6 +17,7 @@ constexpr raster::Pixel kInk = raster::MakePixel(255, 0, 0, 0);
 constexpr raster::Pixel kFrame = raster::MakePixel(255, 110, 110, 110);
 constexpr raster::Pixel kMark = raster::MakePixel(255, 0, 100, 200);
 constexpr raster::Pixel kLight = raster::MakePixel(255, 255, 255, 255);
+// Editor pixels; the menu is as large as the editor's scale makes them.
 constexpr int kRowHeight = 20;
 constexpr int kCheckWidth = 20;  // room for the check mark before each text
 constexpr int kPadding = 10;     // after each text
@@ -28,16 +29,20 @@ class PopupMenu : public ChildWindow {
  public:
   PopupMenu(X11Session& session, const std::vector<std::string>& items, int checked,
             int itemsPerColumn)
-      : session_(session), items_(items), checked_(checked) {
+      : session_(session),
+        items_(items),
+        checked_(checked),
+        scale_(session.Scale().Factor()),
+        rowHeight_(session.DeviceLength(kRowHeight)) {
     const int n = int(items.size());
     rows_ = itemsPerColumn > 0 ? std::min(itemsPerColumn, n) : n;
     const int columns = (n + rows_ - 1) / rows_;
-    const raster::Font* font = session.Display().TextFont();
+    const raster::Font* font = session.WidgetFont();
     int widest = 0;
     for (const std::string& item : items)
       widest = std::max(widest, font != nullptr ? font->TextWidth(item) : 8 * int(item.size()));
-    columnWidth_ = kCheckWidth + widest + kPadding;
-    canvas_ = raster::Bitmap(columns * columnWidth_ + 2, rows_ * kRowHeight + 2);
+    columnWidth_ = session.DeviceLength(kCheckWidth + kPadding) + widest;
+    canvas_ = raster::Bitmap(columns * columnWidth_ + 2, rows_ * rowHeight_ + 2);
   }
 
   ~PopupMenu() override {
@@ -118,7 +123,7 @@ class PopupMenu : public ChildWindow {
  private:
   int ItemAt(int x, int y) const {
     if (x < 1 || y < 1 || x >= canvas_.Width() - 1 || y >= canvas_.Height() - 1) return -1;
-    const int item = (x - 1) / columnWidth_ * rows_ + (y - 1) / kRowHeight;
+    const int item = (x - 1) / columnWidth_ * rows_ + (y - 1) / rowHeight_;
     return item < int(items_.size()) ? item : -1;
   }
   void Hover(int item) {
@@ -140,12 +145,13 @@ class PopupMenu : public ChildWindow {
 
   void Paint() {
     canvas_.Fill(kPaper);
-    const raster::Font* font = session_.Display().TextFont();
+    const raster::Font* font = session_.WidgetFont();
     raster::Paint tick;
     tick.antialias = true;
+    tick.width = scale_;
     for (int i = 0; i < int(items_.size()); ++i) {
-      const int x = 1 + i / rows_ * columnWidth_, y = 1 + i % rows_ * kRowHeight;
-      const raster::Box cell{x, y, x + columnWidth_, y + kRowHeight};
+      const int x = 1 + i / rows_ * columnWidth_, y = 1 + i % rows_ * rowHeight_;
+      const raster::Box cell{x, y, x + columnWidth_, y + rowHeight_};
       const raster::Pixel ink = i == hover_ ? kLight : kInk;
       if (i == hover_) {
         raster::Paint fill;
@@ -154,12 +160,13 @@ class PopupMenu : public ChildWindow {
       }
       if (i == checked_) {
         tick.color = ink;
-        raster::DrawLine(canvas_, cell, x + 5, y + 10, x + 8, y + 14, tick);
-        raster::DrawLine(canvas_, cell, x + 8, y + 14, x + 14, y + 5, tick);
+        const double k = scale_;
+        raster::DrawLine(canvas_, cell, x + 5 * k, y + 10 * k, x + 8 * k, y + 14 * k, tick);
+        raster::DrawLine(canvas_, cell, x + 8 * k, y + 14 * k, x + 14 * k, y + 5 * k, tick);
       }
       if (font != nullptr)
-        font->Draw(canvas_, cell, x + kCheckWidth, y + (kRowHeight - font->CellHeight()) / 2,
-                   items_[i], ink);
+        font->Draw(canvas_, cell, x + session_.DeviceLength(kCheckWidth),
+                   y + (rowHeight_ - font->CellHeight()) / 2, items_[i], ink);
     }
     const int w = canvas_.Width(), h = canvas_.Height();
     raster::HorizontalRun(canvas_, 0, 0, w - 1, kFrame);
@@ -172,6 +179,8 @@ class PopupMenu : public ChildWindow {
   X11Session& session_;
   const std::vector<std::string>& items_;
   int checked_;
+  double scale_;    // device pixels per editor pixel
+  int rowHeight_;   // device pixels
   int rows_ = 1;
   int columnWidth_ = 0;
   raster::Bitmap canvas_;

@@ -174,15 +174,15 @@ bool X11Session::EntryHasFocus() const {
 }
 
 void X11Session::EditorEvent(const xcb_generic_event_t& event) {
-  // Key, button and motion events share this layout.
+  // Key, button and motion events share this layout. The surface takes editor pixels.
   const auto& e = reinterpret_cast<const xcb_button_press_event_t&>(event);
-  const int x = e.event_x, y = e.event_y;
+  const int x = Scale().ToEditor(e.event_x), y = Scale().ToEditor(e.event_y);
   switch (event.response_type & 0x7f) {
     case XCB_BUTTON_PRESS:
       if (e.detail == 4 || e.detail == 5) {
         surface_.OnMouseWheel(x, y, ModFromState(e.state), e.detail == 4 ? 1 : -1);
       } else if (e.detail == 1 || e.detail == 3) {
-        const bool twice = clicks_.Press(e.detail, e.time, x, y);
+        const bool twice = clicks_.Press(e.detail, e.time, e.event_x, e.event_y);
         // Mouse activation: the editor takes the keyboard focus, unless an entry box has it.
         if (!EntryHasFocus()) Focus(window_, e.time);
         modalRan_ = false;
@@ -227,7 +227,7 @@ void X11Session::ReleaseIfLost() {
       xcb_query_pointer_reply(c, xcb_query_pointer(c, window_), nullptr);
   if (pointer == nullptr) return;
   const bool held = (pointer->mask & kHeldButtons) != 0;
-  const int x = pointer->win_x, y = pointer->win_y;
+  const int x = Scale().ToEditor(pointer->win_x), y = Scale().ToEditor(pointer->win_y);
   const std::uint16_t mask = pointer->mask;
   std::free(pointer);
   if (!held && (surface_.HasCapture() || surface_.GestureParameter() >= 0))
@@ -241,6 +241,17 @@ Rect X11Session::Placement() {
   if (g != nullptr) placement_ = Rect{g->x, g->y, g->x + g->width, g->y + g->height};
   std::free(g);
   return placement_;
+}
+
+const DeviceScale& X11Session::Scale() const { return surface_.DrawScale(); }
+
+void X11Session::Resize(int width, int height) {
+  if (window_ == 0 || gone_ || display_.Failed() || width < 1 || height < 1) return;
+  const std::uint32_t size[] = {std::uint32_t(width), std::uint32_t(height)};
+  xcb_configure_window(display_.Connection(), window_,
+                       XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  placement_.right = placement_.left + width;
+  placement_.bottom = placement_.top + height;
 }
 
 void X11Session::Present(const Rect& r) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "gui/device_scale.h"
 #include "gui/platform/x11/x11_display.h"
 #include "gui/platform/x11/x11_input.h"
 #include "gui/records.h"
@@ -42,8 +43,16 @@ class X11Session {
   // has it. False when parent is not a window.
   bool Create(xcb_window_t parent, const Rect& placement);
   xcb_window_t Window() const { return window_; }
-  // The window's area in its own coordinates.
+  // The window's area in its own (device) coordinates.
   Rect Bounds() const { return Rect{0, 0, placement_.Width(), placement_.Height()}; }
+  // The scale the editor draws at: device pixels of this window per editor pixel.
+  const DeviceScale& Scale() const;
+  // Gives the window a new size (a new scale), keeping its place.
+  void Resize(int width, int height);
+  // The device pixels of a length in editor pixels, for the sizes of our own widgets.
+  int DeviceLength(int editorPixels) const { return Scale().LengthToDevice(editorPixels); }
+  // The widgets' text font at the scale (14 editor pixels high); null when none is found.
+  const raster::Font* WidgetFont() { return display_.TextFont(DeviceLength(14)); }
   X11Display& Display() { return display_; }
 
   // Marks every control dirty, then ticks every PeriodMs (the first tick at once) and handles
@@ -53,7 +62,7 @@ class X11Session {
   // The window's position in its parent and its size, as now, or as last known once it is gone.
   Rect Placement();
 
-  // Copies r of the surface's draw bitmap to the window.
+  // Copies r (device pixels) of the surface's draw bitmap to the window.
   void Present(const Rect& r);
   // A child window receives its own events while it is registered.
   void AddChild(xcb_window_t window, ChildWindow* child);

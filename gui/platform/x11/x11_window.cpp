@@ -9,6 +9,7 @@
 
 #include "gui/editor_surface.h"
 #include "gui/platform/x11/desktop_dialogs.h"
+#include "gui/platform/x11/desktop_settings.h"
 #include "gui/platform/x11/x11_display.h"
 #include "gui/platform/x11/x11_entry.h"
 #include "gui/platform/x11/x11_popup_menu.h"
@@ -35,8 +36,7 @@ struct X11Window::Start {
   std::promise<bool> created;
 };
 
-X11Window::X11Window(IEditorSurface& surface)
-    : surface_(surface), placement_{0, 0, surface.Width(), surface.Height()} {}
+X11Window::X11Window(IEditorSurface& surface) : surface_(surface) {}
 
 X11Window::~X11Window() {
   CloseWindow();
@@ -96,9 +96,15 @@ void X11Window::Run(std::uint32_t parent, Start* start) {
     start->created.set_value(false);
     return;
   }
+  // The window opens at the scale the desktop asks for now.
+  surface_.SetDesktopScale(x11::DesktopScale(display->Connection(), display->ScreenNumber()));
+  surface_.ApplyScale();
+  const Rect placement{start->placement.left, start->placement.top,
+                       start->placement.left + surface_.Width(),
+                       start->placement.top + surface_.Height()};
   {
     X11Session session(surface_, *display);
-    if (!session.Create(parent, start->placement)) {
+    if (!session.Create(parent, placement)) {
       editorThread_ = std::thread::id{};
       start->created.set_value(false);
       return;
@@ -128,6 +134,18 @@ void* X11Window::GetWindow() const {
 
 void X11Window::PresentRect(const Rect& r) {
   if (session_ != nullptr) session_->Present(r);
+}
+
+double X11Window::DesktopScale() {
+  int screen = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screen);
+  const double scale = x11::DesktopScale(c, screen);
+  xcb_disconnect(c);
+  return scale;
+}
+
+void X11Window::DeviceSizeChanged() {
+  if (session_ != nullptr) session_->Resize(surface_.Width(), surface_.Height());
 }
 
 std::unique_ptr<IEntryWidget> X11Window::OpenEntryWidget(const EntryRequest& request,

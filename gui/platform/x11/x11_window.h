@@ -36,6 +36,9 @@ class X11Window : public IWindowLayer {
   void* GetWindow() const override;
 
   void PresentRect(const Rect& r) override;
+  // Asks the display of $DISPLAY on a connection of its own, closed again at once.
+  double DesktopScale() override;
+  void DeviceSizeChanged() override;
   std::unique_ptr<IEntryWidget> OpenEntryWidget(const EntryRequest& request,
                                                 ValueEntry& entry) override;
   int PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) override;
@@ -63,7 +66,7 @@ class X11Window : public IWindowLayer {
   std::atomic<std::uint32_t> window_{0};
   int wakeFd_ = -1;                // eventfd the host thread writes to stop the loop
   X11Session* session_ = nullptr;  // editor thread only
-  Rect placement_;                 // kept across openings; written by the editor thread
+  Rect placement_;  // position kept across openings (the size follows the scale); editor thread
 };
 
 }  // namespace gui::x11
