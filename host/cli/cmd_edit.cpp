@@ -82,7 +82,10 @@ int RunEdit(const Args& args) {
                "FILE.fxb every program, any other name the raw state chunk"},
               {"audio", "",
                "process the demo phrase in a loop while the editor is open (nothing is "
-               "played), so the plug-in's meters and statistics move"}}));
+               "played), so the plug-in's meters and statistics move"},
+              {"scale", "F",
+               "ask the editor to draw at this scale, 1 to 3, as a host on a HiDPI screen "
+               "does (default: the editor follows the desktop)"}}));
   if (!options.Parse(args, 0, 0)) return 0;
   auto host = OpenConfigured(options);
   if ((host->Effect()->flags & vst2::kFlagHasEditor) == 0)
@@ -91,6 +94,12 @@ int RunEdit(const Args& args) {
   host->SetBlockSize(kBlock);
   host->SetActive(true);
 
+  // Sent before the size is asked, as hosts that scale their plug-ins do.
+  if (options.Has("scale")) {
+    const float scale = float(options.Number("scale", 1.0, 1.0, 3.0));
+    host->Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr,
+                   scale);
+  }
   int width = 640, height = 480;
   EditorSize(*host, &width, &height);
   std::string error;

@@ -54,11 +54,14 @@ int RunSnapshot(const Args& args) {
   Options options(
       "snapshot", "snapshot OUT.png [options]",
       "Draws the Quorvantel editor without a display, after the settings are applied "
-      "and a few timer ticks have run, and writes it as an 800 x 600 PNG (\"-\": standard "
-      "output).",
+      "and a few timer ticks have run, and writes it as an 800 x 600 PNG, or that times the "
+      "scale (\"-\": standard output).",
       Concat(SettingOptions(), {{"audio", "SECONDS",
                                  "first process this much of the demo phrase (0 to 60), so the "
-                                 "statistics show live figures"}}));
+                                 "statistics show live figures"},
+                                {"scale", "F",
+                                 "draw as on a screen at this scale, 1 to 3 (default 1; the "
+                                 "QUORVANTEL_SCALE variable outranks it)"}}));
   if (!options.Parse(args, 1, 1)) return 0;
   const std::string out = options.Positional()[0];
   if (out != "-" && !HasPngName(out)) {
@@ -66,6 +69,7 @@ int RunSnapshot(const Args& args) {
                                    " would hold PNG data under another name)");
   }
   const double seconds = options.Duration("audio", 0.0, 0.0, 60.0, 44100.0);
+  const double scale = options.Number("scale", 1.0, 1.0, 3.0);
 
   std::string error;
   auto host = qvhost::PluginHost::Start(InProcessEntry, "Quorvantel", &error);
@@ -77,6 +81,7 @@ int RunSnapshot(const Args& args) {
   quorvantel::QuorvantelVst2* effect = quorvantel::FromEffect(host->Effect());
   if (effect == nullptr) throw CliError(kExitFailure, "the plug-in has no editor to draw");
   gui::IEditorSurface* surface = &effect->EditorSurface();
+  surface->SetScale(scale);
   // As when the window opens: everything is drawn, then observers that changed controls drawn
   // earlier in the list get those redrawn on the following ticks.
   surface->MarkAllControlsDirty();

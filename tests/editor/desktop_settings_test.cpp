@@ -88,5 +88,38 @@ TEST(XSettings, ADamagedRecordGivesNothingAndIsNeverReadPastItsEnd) {
   EXPECT_FALSE(XSettingsInteger(order, "Net/DoubleClickTime"));
 }
 
+TEST(DesktopScale, DotsPerInchGiveTheNearestQuarterWithinOneToThree) {
+  EXPECT_EQ(ScaleOfDpi(96), 1.0);
+  EXPECT_EQ(ScaleOfDpi(120), 1.25);
+  EXPECT_EQ(ScaleOfDpi(144), 1.5);
+  EXPECT_EQ(ScaleOfDpi(192), 2.0);
+  EXPECT_EQ(ScaleOfDpi(196608 / 1024.0), 2.0);  // as XSETTINGS publishes 192
+  EXPECT_EQ(ScaleOfDpi(100), 1.0);              // a font DPI, not a scale
+  EXPECT_EQ(ScaleOfDpi(72), 1.0);
+  EXPECT_EQ(ScaleOfDpi(500), 3.0);
+  EXPECT_EQ(ScaleOfDpi(0), 0.0);
+  EXPECT_EQ(ScaleOfDpi(-96), 0.0);
+}
+
+TEST(DesktopScale, TheXftDpiResourceIsFoundOnALineOfItsOwn) {
+  EXPECT_EQ(XftDpiResource("Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n"), 192.0);
+  EXPECT_EQ(XftDpiResource("Xft.dpi: 144"), 144.0);
+  EXPECT_EQ(XftDpiResource("Xft.dpi:\t120\r\n"), 120.0);
+  EXPECT_FALSE(XftDpiResource(""));
+  EXPECT_FALSE(XftDpiResource("Xcursor.size:\t48\n*Xft.dpiX:\t192\n"));
+  EXPECT_FALSE(XftDpiResource("Xft.dpi:\tlarge\n"));
+  EXPECT_FALSE(XftDpiResource("Xft.dpi:\t0\n"));
+  EXPECT_FALSE(XftDpiResource("Xft.dpi:\t-96\n"));
+}
+
+TEST(DesktopScale, GdkScaleComesBeforeQtScaleFactorAndNonsenseIsUnset) {
+  EXPECT_EQ(ScaleFromEnvironment("2", "1.5"), 2.0);
+  EXPECT_EQ(ScaleFromEnvironment(nullptr, "1.5"), 1.5);
+  EXPECT_EQ(ScaleFromEnvironment("", "1.75"), 1.75);
+  EXPECT_EQ(ScaleFromEnvironment("x", "0.5"), 0.0);
+  EXPECT_EQ(ScaleFromEnvironment("8", nullptr), 3.0);
+  EXPECT_EQ(ScaleFromEnvironment(nullptr, nullptr), 0.0);
+}
+
 }  // namespace
 }  // namespace gui::x11

@@ -348,41 +348,6 @@ TEST_F(EditorWindow, ClosesFromAnyThreadDuringADragOrWithTheEntryOpenWhileAudioA
   for (int i = 0; i < 89; ++i) EXPECT_TRUE(std::isfinite(plugin_->Host().GetParameter(i)));
 }
 
-// A desktop's settings manager as far as the editor sees it: the owner of _XSETTINGS_S0 with
-// a record that holds Net/DoubleClickTime (little-endian).
-class SettingsManager {
- public:
-  explicit SettingsManager(std::uint32_t doubleClickMs) : c_(xcb_connect(nullptr, nullptr)) {
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
-    window_ = xcb_generate_id(c_);
-    xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const std::string name = "Net/DoubleClickTime";  // 19 characters, padded to 20
-    std::vector<std::uint8_t> record = {0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 19, 0};
-    record.insert(record.end(), name.begin(), name.end());
-    record.push_back(0);
-    for (std::uint32_t v : {0u, doubleClickMs})
-      for (int i = 0; i < 4; ++i) record.push_back(std::uint8_t(v >> (8 * i)));
-    const xcb_atom_t settings = Atom("_XSETTINGS_SETTINGS");
-    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, settings, settings, 8,
-                        std::uint32_t(record.size()), record.data());
-    xcb_set_selection_owner(c_, window_, Atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
-    std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
-  }
-  ~SettingsManager() { xcb_disconnect(c_); }  // the selection goes with the window
-
- private:
-  xcb_atom_t Atom(const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        c_, xcb_intern_atom(c_, 0, std::uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-  }
-  xcb_connection_t* c_;
-  xcb_window_t window_ = 0;
-};
-
 TEST(EditorWindowDoubleClick, ResetsAKnobWithinTheDesktopsDoubleClickTime) {
   if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
   // Two clicks on the Dry knob 700 ms apart: two clicks with the usual 400 ms...
@@ -398,7 +363,7 @@ TEST(EditorWindowDoubleClick, ResetsAKnobWithinTheDesktopsDoubleClickTime) {
     EXPECT_EQ(plugin.Host().GetParameter(kDry), 0.5f);
   }
   // ...and a double click, which restores the default, where the desktop allows 1.5 s.
-  SettingsManager desktop(1500);
+  SettingsManager desktop({{"Net/DoubleClickTime", 1500}});
   PluginWindow plugin;
   clickTwice(plugin);
   EXPECT_TRUE(WaitUntil([&] { return plugin.Host().GetParameter(kDry) == 0.0f; }));

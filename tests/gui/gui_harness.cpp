@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <sstream>
 #include <thread>
@@ -101,6 +102,47 @@ std::vector<std::uint32_t> Region(const raster::Bitmap& shot, int x0, int y0, in
     for (int x = x0; x < x1 && x < shot.Width(); ++x) pixels.push_back(shot.At(x, y));
   return pixels;
 }
+
+SettingsManager::SettingsManager(
+    const std::vector<std::pair<std::string, std::uint32_t>>& integers) {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  c_ = c;
+  auto atom = [&](const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return a;
+  };
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_window_t window = xcb_generate_id(c);
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                    XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+  auto number = [](std::vector<std::uint8_t>& out, std::uint32_t v, int width) {
+    for (int i = 0; i < width; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
+  };
+  // Byte order, padding, serial, count; then per setting its type, name, last change and value.
+  std::vector<std::uint8_t> record = {0, 0, 0, 0};
+  number(record, 1, 4);
+  number(record, std::uint32_t(integers.size()), 4);
+  for (const auto& [name, value] : integers) {
+    record.push_back(0);
+    record.push_back(0);
+    number(record, std::uint32_t(name.size()), 2);
+    record.insert(record.end(), name.begin(), name.end());
+    while (record.size() % 4 != 0) record.push_back(0);
+    number(record, 0, 4);
+    number(record, value, 4);
+  }
+  const xcb_atom_t settings = atom("_XSETTINGS_SETTINGS");
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, settings, settings, 8,
+                      std::uint32_t(record.size()), record.data());
+  xcb_set_selection_owner(c, window, atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// The selection goes with the window, and the window with the connection.
+SettingsManager::~SettingsManager() { xcb_disconnect(static_cast<xcb_connection_t*>(c_)); }
 
 PluginWindow::PluginWindow(int x) {
   std::string error;

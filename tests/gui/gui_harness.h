@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/lib/plugin_host.h"
 #include "host/window/host_window.h"
@@ -32,6 +34,19 @@ std::uint32_t FirstChild(std::uint32_t window);
 void SaveShot(const raster::Bitmap& shot, const std::string& name);
 // Pixels of box (x0, y0)..(x1, y1) of a capture, for comparing regions.
 std::vector<std::uint32_t> Region(const raster::Bitmap& shot, int x0, int y0, int x1, int y1);
+
+// A desktop's settings manager as far as the editor sees it: the owner of _XSETTINGS_S0 with a
+// record that holds the given integer settings (little-endian), for as long as it lives.
+class SettingsManager {
+ public:
+  explicit SettingsManager(const std::vector<std::pair<std::string, std::uint32_t>>& integers);
+  ~SettingsManager();
+  SettingsManager(const SettingsManager&) = delete;
+  SettingsManager& operator=(const SettingsManager&) = delete;
+
+ private:
+  void* c_;  // the connection that owns the selection
+};
 
 // The plug-in with a host window at (x, 0) of the screen, sized as its editor asks.
 class PluginWindow {

@@ -1,0 +1,123 @@
+// The effect's editor drawn at scale factors above 1: the size hosts are told, the same picture
+// at every scale, text as sharp at 2 as at 1, and the presented areas on the device grid.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "raster/bitmap.h"
+#include "tests/editor/editor_harness.h"
+
+namespace editor_test {
+namespace {
+
+double Luma(raster::Pixel p) {
+  return 0.299 * raster::RedOf(p) + 0.587 * raster::GreenOf(p) + 0.114 * raster::BlueOf(p);
+}
+
+// The mean width in pixels of the edges of light text on a dark ground in box (device pixels):
+// along each row, every run of pixels between a quarter and three quarters of the way from the
+// box's darkest to its lightest is one edge's ramp.
+double MeanEdgeRamp(const raster::Bitmap& b, int x0, int y0, int x1, int y1) {
+  double lo = 255.0, hi = 0.0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) lo = std::fmin(lo, Luma(b.At(x, y))), hi = std::fmax(hi, Luma(b.At(x, y)));
+  const double a = lo + (hi - lo) * 0.25, c = lo + (hi - lo) * 0.75;
+  int ramps = 0, pixels = 0;
+  for (int y = y0; y < y1; ++y) {
+    int run = 0;
+    for (int x = x0; x <= x1; ++x) {
+      const double l = x < x1 ? Luma(b.At(x, y)) : lo;
+      if (x < x1 && l > a && l < c) {
+        ++run;
+      } else if (run > 0) {
+        ++ramps, pixels += run, run = 0;
+      }
+    }
+  }
+  return ramps > 0 ? double(pixels) / ramps : 99.0;
+}
+
+// The editor's pixels at a scale, after everything is drawn.
+raster::Bitmap Drawn(double scale) {
+  EditorHarness h;
+  h.Editor().SetScale(scale);
+  h.Editor().MarkAllControlsDirty();
+  h.Tick(3);
+  return h.Editor().Pixels();
+}
+
+TEST(ScaledEditor, HostsAreToldTheScaledSizeAndTheDrawBitmapFollowsOnTheNextTick) {
+  unsetenv("QUORVANTEL_SCALE");
+  EditorHarness h;
+  auto size = [&] {
+    vst2::ERect* rect = nullptr;
+    EXPECT_EQ(h.Dispatch(vst2::kEffectEditGetRect, 0, 0, &rect), 1);
+    return std::make_pair(rect->right - rect->left, rect->bottom - rect->top);
+  };
+  EXPECT_EQ(size(), std::make_pair(800, 600));  // a headless editor never asks the desktop
+  EXPECT_EQ(h.Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest,
+                       nullptr, 1.5f),
+            1);
+  EXPECT_EQ(size(), std::make_pair(1200, 900));
+  EXPECT_EQ(h.Editor().Pixels().Width(), 800);
+  h.Tick();
+  EXPECT_EQ(h.Editor().Pixels().Width(), 1200);
+  EXPECT_EQ(h.Editor().Pixels().Height(), 900);
+  // Out of range: clamped; nonsense and other vendors' messages change nothing.
+  h.Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr, 7.0f);
+  EXPECT_EQ(size(), std::make_pair(2400, 1800));
+  EXPECT_EQ(h.Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest,
+                       nullptr, std::nanf("")),
+            0);
+  EXPECT_EQ(h.Dispatch(vst2::kEffectVendorSpecific, 0, vst2::kScaleRequest, nullptr, 2.0f), 0);
+  EXPECT_EQ(size(), std::make_pair(2400, 1800));
+  // The window layer is shown device areas: a control's redraw covers its scaled rectangle.
+  h.Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr, 2.0f);
+  FakeWindow& window = h.OpenFakeWindow();
+  h.Tick();
+  window.presented.clear();
+  IControl* depth = h.Bound(2);
+  h.host->SetParameter(2, 0.7f);
+  h.Tick(2);
+  ASSERT_FALSE(window.presented.empty());
+  const Rect r = depth->DrawRect();
+  bool covered = false;
+  for (const Rect& p : window.presented)
+    covered |= p.left <= 2 * r.left && p.top <= 2 * r.top && p.right >= 2 * r.right &&
+               p.bottom >= 2 * r.bottom;
+  EXPECT_TRUE(covered);
+}
+
+TEST(ScaledEditor, AtTwoTheSamePictureWithTextEdgesNoWiderThanAtOne) {
+  unsetenv("QUORVANTEL_SCALE");
+  const raster::Bitmap one = Drawn(1.0), two = Drawn(2.0);
+  ASSERT_EQ(two.Width(), 1600);
+  ASSERT_EQ(two.Height(), 1200);
+  // The same picture: each 2 × 2 block averages to close to its pixel at 1, over most of it
+  // (edges of text and shapes differ by their finer detail).
+  int close = 0;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) {
+      double l = 0.0;
+      for (int k = 0; k < 4; ++k) l += Luma(two.At(2 * x + k % 2, 2 * y + k / 2)) / 4.0;
+      close += std::fabs(l - Luma(one.At(x, y))) < 24.0;
+    }
+  EXPECT_GT(close, 800 * 600 * 95 / 100);
+  // Text stems: the title, and a column of labels. Rendered at the scaled size, their edges
+  // stay as narrow in device pixels as at 1 (a blown-up 1x picture would double them).
+  struct Box {
+    int x0, y0, x1, y1;
+  };
+  for (const Box& t : {Box{620, 425, 790, 460}, Box{8, 25, 55, 545}}) {
+    const double at1 = MeanEdgeRamp(one, t.x0, t.y0, t.x1, t.y1);
+    const double at2 = MeanEdgeRamp(two, 2 * t.x0, 2 * t.y0, 2 * t.x1, 2 * t.y1);
+    std::printf("text edge ramp in (%d, %d)-(%d, %d): %.2f px at 1, %.2f px at 2\n", t.x0, t.y0,
+                t.x1, t.y1, at1, at2);
+    EXPECT_LE(at2, at1 + 0.05);
+  }
+}
+
+}  // namespace
+}  // namespace editor_test
