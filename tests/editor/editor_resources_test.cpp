@@ -14,7 +14,7 @@ using namespace quorvantel;
 
 namespace {
 
-TEST(Resources, TheThreeImagesDecodeAtTheirSizes) {
+TEST(Resources, TheThreeImagesAndTheirDoublesDecodeAtTheirSizes) {
   struct Expect {
     int id;
     const char* name;
@@ -22,14 +22,20 @@ TEST(Resources, TheThreeImagesDecodeAtTheirSizes) {
   };
   for (const Expect e :
        {Expect{105, "img/800x600.png", 800, 600}, Expect{101, "img/live knob.png", 26, 127 * 26},
-        Expect{107, "img/sq_button_10.png", 10, 20}}) {
+        Expect{107, "img/sq_button_10.png", 10, 20},
+        // and each at twice the size, for scaled editors
+        Expect{205, "img/800x600@2x.png", 1600, 1200},
+        Expect{201, "img/live knob@2x.png", 52, 127 * 52},
+        Expect{207, "img/sq_button_10@2x.png", 20, 40}}) {
     std::string error;
     auto bitmap = LoadResourceBitmap(EditorImages(), e.id, e.name, &error);
     ASSERT_NE(bitmap, nullptr) << e.name << ": " << error;
     EXPECT_EQ(bitmap->Width(), e.width);
     EXPECT_EQ(bitmap->Height(), e.height);
   }
-  EXPECT_EQ(EditorImages().size(), 3u);
+  EXPECT_EQ(EditorImages().size(), 6u);
+  EXPECT_EQ(TwiceIdOf(EditorImages(), 101), 201);
+  EXPECT_EQ(TwiceIdOf(EditorImages(), 201), 0);
 }
 
 TEST(Resources, OnlyPngNamesAreLoadedAndTheIdDecides) {
