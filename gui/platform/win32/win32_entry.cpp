@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/platform/win32/wide_text.h"
+#include "gui/editor_surface.h"
 #include "gui/platform/win32/win32_window.h"
 #include "gui/value_entry.h"
 
@@ -107,7 +108,7 @@ class Win32EntryWidget : public IEntryWidget {
 std::unique_ptr<IEntryWidget> Win32Window::OpenEntryWidget(const EntryRequest& request,
                                                            ValueEntry& entry) {
   if (window_ == nullptr) return nullptr;
-  const Rect& r = request.rect;
+  const Rect r = surface_.DrawScale().ToDevice(request.rect);
   HWND box = nullptr;
   if (request.list) {
     box =

@@ -16,6 +16,47 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvantelWndClass";
 constexpr UINT_PTR kTimerId = 2;
+// Sent to child windows of a per-monitor aware window that moved to a monitor of another DPI
+// (newer headers name it WM_DPICHANGED_AFTERPARENT).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+// Functions of newer Windows than the module requires, looked up where they exist.
+template <typename F>
+F User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 != nullptr ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                           : nullptr;
+}
+
+// The scale of a window's monitor (Windows 10 and later), else of the screen: its DPI over 96.
+double ScaleOfWindow(HWND window) {
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto dpiForWindow = User32Function<DpiForWindow>("GetDpiForWindow");
+  UINT dpi = window != nullptr && dpiForWindow != nullptr ? dpiForWindow(window) : 0;
+  if (dpi == 0) {
+    HDC screen = GetDC(nullptr);
+    dpi = screen != nullptr ? UINT(GetDeviceCaps(screen, LOGPIXELSX)) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? dpi / 96.0 : 0.0;
+}
+
+// While it lives, windows this thread creates are per-monitor DPI aware (where Windows knows it),
+// so they get their monitor's real pixels and hear when the DPI changes.
+class PerMonitorAwareness {
+ public:
+  PerMonitorAwareness() {
+    if (set_ != nullptr) previous_ = set_(reinterpret_cast<HANDLE>(-4));  // per monitor, v2
+  }
+  ~PerMonitorAwareness() {
+    if (set_ != nullptr && previous_ != nullptr) set_(previous_);
+  }
+
+ private:
+  using SetContext = HANDLE(WINAPI*)(HANDLE);
+  static inline const SetContext set_ = User32Function<SetContext>("SetThreadDpiAwarenessContext");
+  HANDLE previous_ = nullptr;
+};
 
 // The window class, registered while at least one editor window exists in the process.
 std::mutex gClassLock;
@@ -65,8 +106,7 @@ HINSTANCE Win32Window::Module() {
   return module;
 }
 
-Win32Window::Win32Window(IEditorSurface& surface)
-    : surface_(surface), placement_{0, 0, surface.Width(), surface.Height()} {}
+Win32Window::Win32Window(IEditorSurface& surface) : surface_(surface) {}
 
 Win32Window::~Win32Window() { CloseWindow(); }
 
@@ -75,6 +115,11 @@ bool Win32Window::OpenWindow(void* parent) {
   CloseWindow();
   if (parent == nullptr || !RetainWindowClass(&Win32Window::WindowProc)) return false;
   holdsClass_ = true;
+  // The window opens at its monitor's scale, as far as the parent tells it.
+  surface_.SetDesktopScale(ScaleOfWindow(static_cast<HWND>(parent)));
+  surface_.ApplyScale();
+  placement_.right = placement_.left + surface_.Width();
+  placement_.bottom = placement_.top + surface_.Height();
   if (!CreatePresentBitmap()) {
     Forget();
     DropWindowClass();
@@ -82,6 +127,7 @@ bool Win32Window::OpenWindow(void* parent) {
   }
   // WM_NCCREATE stores this object and the handle; WM_CREATE starts the timer and takes focus.
   const Rect& r = placement_;
+  PerMonitorAwareness awareness;
   CreateWindowExW(0, kClassName, L"Quorvantel", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, r.left,
                   r.top, r.right - r.left, r.bottom - r.top, static_cast<HWND>(parent), nullptr,
                   Module(), this);
@@ -133,6 +179,23 @@ void Win32Window::Forget() {
   if (presentBitmap_ != nullptr) DeleteObject(presentBitmap_);
   presentBitmap_ = nullptr;
   presentBits_ = nullptr;
+}
+
+double Win32Window::DesktopScale() { return ScaleOfWindow(nullptr); }
+
+void Win32Window::DeviceSizeChanged() {
+  if (window_ == nullptr) return;
+  if (presentDc_ != nullptr) {
+    SelectObject(presentDc_, previousBitmap_);
+    DeleteDC(presentDc_);
+    presentDc_ = nullptr;
+  }
+  if (presentBitmap_ != nullptr) DeleteObject(presentBitmap_);
+  presentBitmap_ = nullptr;
+  presentBits_ = nullptr;
+  if (!CreatePresentBitmap()) return;
+  SetWindowPos(window_, nullptr, 0, 0, surface_.Width(), surface_.Height(),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Win32Window::CreatePresentBitmap() {
@@ -201,7 +264,9 @@ bool Win32Window::EntryHoldsFocus(UINT message, WPARAM w, LPARAM l, LRESULT* res
 LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
   LRESULT result = 0;
   if (EntryHoldsFocus(message, w, l, &result)) return result;
-  const int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
+  // The surface takes editor pixels; the window's are the device's.
+  const DeviceScale& scale = surface_.DrawScale();
+  const int x = scale.ToEditor(GET_X_LPARAM(l)), y = scale.ToEditor(GET_Y_LPARAM(l));
   switch (message) {
     case WM_CREATE:
       SetTimer(window_, kTimerId, UINT(surface_.PeriodMs()), nullptr);
@@ -251,9 +316,9 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       if (surface_.HasCapture()) SetCapture(window_);
       return 0;
     case WM_MOUSEWHEEL: {
-      POINT p{x, y};  // screen coordinates
+      POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};  // screen coordinates
       ScreenToClient(window_, &p);
-      surface_.OnMouseWheel(p.x, p.y, ModOf(GET_KEYSTATE_WPARAM(w)),
+      surface_.OnMouseWheel(scale.ToEditor(p.x), scale.ToEditor(p.y), ModOf(GET_KEYSTATE_WPARAM(w)),
                             GET_WHEEL_DELTA_WPARAM(w) / WHEEL_DELTA);
       return 0;
     }
@@ -261,9 +326,13 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       POINT p{};
       GetCursorPos(&p);
       ScreenToClient(window_, &p);
-      surface_.OnKeyDown(p.x, p.y, KeyCodeFromVirtualKey(int(w)));
+      surface_.OnKeyDown(scale.ToEditor(p.x), scale.ToEditor(p.y), KeyCodeFromVirtualKey(int(w)));
       return 0;
     }
+    case kDpiChangedAfterParent:
+      // Moved to a monitor of another DPI: the next tick redraws at its scale and resizes.
+      surface_.SetDesktopScale(ScaleOfWindow(window_));
+      return 0;
     case WM_MOUSEACTIVATE:
       SetFocus(window_);
       return MA_ACTIVATE;

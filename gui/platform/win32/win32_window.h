@@ -22,6 +22,8 @@ class Win32Window : public IWindowLayer {
   void* GetWindow() const override { return window_; }
 
   void PresentRect(const Rect& r) override;
+  double DesktopScale() override;
+  void DeviceSizeChanged() override;
   std::unique_ptr<IEntryWidget> OpenEntryWidget(const EntryRequest& request,
                                                 ValueEntry& entry) override;
   int PopupMenu(const std::vector<std::string>& items, int checked, int itemsPerColumn) override;
