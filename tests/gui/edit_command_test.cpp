@@ -58,6 +58,28 @@ TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
   std::filesystem::remove(preset);
 }
 
+TEST(EditCommand, AtAScaleTheControlsAreWhereTheScaleDrawsThem) {
+  if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
+  const std::string preset =
+      (std::filesystem::temp_directory_path() / ("qv-edit-scaled-" + std::to_string(getpid()) + ".fxp"))
+          .string();
+  const pid_t pid = StartHost({"edit", "--scale", "1.5", "--save", preset});
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000));
+  // "Lng Mod" at (275, 40) in the editor is at (413, 60) on the screen.
+  ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 413 60 click 4"); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(ExitCode(pid), 0);
+  std::string error;
+  auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
+  ASSERT_TRUE(host) << error;
+  host->Open();
+  qvcli::LoadPresetFile(*host, preset);
+  EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
+  std::filesystem::remove(preset);
+}
+
 TEST(EditCommand, WithoutADisplayItSaysSoAndFails) {
   const char* display = std::getenv("DISPLAY");
   const std::string saved = display != nullptr ? display : "";
