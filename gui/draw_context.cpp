@@ -240,10 +240,9 @@ int DrawContext::TextWidth(const TextStyle& style, const char* text) {
 }
 
 Color DrawContext::GetPixel(int x, int y) const {
-  const raster::Pixel p =
-      x < 0 || y < 0 || x >= width_ || y >= height_
-          ? 0
-          : raster::GetPixel(bitmap_, scale_.ToDevice(x), scale_.ToDevice(y));
+  const raster::Pixel p = x < 0 || y < 0 || x >= width_ || y >= height_
+                              ? 0
+                              : raster::GetPixel(bitmap_, scale_.ToDevice(x), scale_.ToDevice(y));
   return Color{raster::AlphaOf(p), raster::RedOf(p), raster::GreenOf(p), raster::BlueOf(p)};
 }
 

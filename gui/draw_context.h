@@ -34,8 +34,7 @@ class DrawContext {
  public:
   // Creates the draw bitmap of width × height editor pixels at scale, opaque black, with the whole
   // editor as draw rectangle. images: where bitmaps' twiceId images are found.
-  DrawContext(int width, int height, DeviceScale scale = DeviceScale(),
-              ResourceTable images = {});
+  DrawContext(int width, int height, DeviceScale scale = DeviceScale(), ResourceTable images = {});
   ~DrawContext();
   DrawContext(const DrawContext&) = delete;
   DrawContext& operator=(const DrawContext&) = delete;

@@ -187,10 +187,10 @@ class IEditorSurface : public framework::IEditorView {
   framework::IEditorLink& link_;
   ResourceTable images_;
   int width_, height_, fps_;
-  const double envScale_;                          // QUORVANTEL_SCALE, 0 when not set
-  std::atomic<double> hostScale_{0.0};             // 0: the host said nothing
+  const double envScale_;                           // QUORVANTEL_SCALE, 0 when not set
+  std::atomic<double> hostScale_{0.0};              // 0: the host said nothing
   mutable std::atomic<double> desktopScale_{-1.0};  // 0: nothing said; -1: not asked yet
-  DeviceScale drawScale_;                          // of the draw bitmap; editor thread
+  DeviceScale drawScale_;                           // of the draw bitmap; editor thread
   int capture_ = -1;
   int lastX_ = -1, lastY_ = -1;
   int gesture_ = -1;

@@ -95,11 +95,11 @@ void WideLine(Bitmap& dst, const Box& area, double x1, double y1, double x2, dou
   const double dx = x2 - x1, dy = y2 - y1, length = std::sqrt(dx * dx + dy * dy);
   // Unit vectors along and across the segment (any direction for a zero-length one).
   const double ux = length > 0.0 ? dx / length : 1.0, uy = length > 0.0 ? dy / length : 0.0;
-  const Box box = Box{int(std::floor(std::min(x1, x2) - half)) - 1,
-                      int(std::floor(std::min(y1, y2) - half)) - 1,
-                      int(std::ceil(std::max(x1, x2) + half)) + 2,
-                      int(std::ceil(std::max(y1, y2) + half)) + 2}
-                      .Intersect(area);
+  const Box box =
+      Box{int(std::floor(std::min(x1, x2) - half)) - 1,
+          int(std::floor(std::min(y1, y2) - half)) - 1, int(std::ceil(std::max(x1, x2) + half)) + 2,
+          int(std::ceil(std::max(y1, y2) + half)) + 2}
+          .Intersect(area);
   for (int y = box.y0; y < box.y1; ++y) {
     for (int x = box.x0; x < box.x1; ++x) {
       const double px = x + 0.5 - x1, py = y + 0.5 - y1;

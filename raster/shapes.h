@@ -28,9 +28,9 @@ void DrawPoint(Bitmap& dst, const Box& clip, double x, double y, const Paint& pa
 void DrawLine(Bitmap& dst, const Box& clip, double x1, double y1, double x2, double y2,
               const Paint& paint);
 
-// A circular arc of the given radius, paint.width pixels wide. Angles in degrees, 0 at twelve o'clock,
-// growing clockwise; the arc runs clockwise from minAngle to maxAngle (swapped if reversed), a
-// sweep of 360 or more is a full circle.
+// A circular arc of the given radius, paint.width pixels wide. Angles in degrees, 0 at twelve
+// o'clock, growing clockwise; the arc runs clockwise from minAngle to maxAngle (swapped if
+// reversed), a sweep of 360 or more is a full circle.
 void DrawArc(Bitmap& dst, const Box& clip, double cx, double cy, double radius, double minAngle,
              double maxAngle, const Paint& paint);
 

@@ -88,8 +88,8 @@ TEST(ScaledDrawing, BitmapsComeFromTheirImageAtTwiceTheSizeFrameByFrame) {
   DrawContext expect2(2 * fh, 2 * fh);
   expect2.DrawBitmap(RetainBitmap(std::make_unique<raster::Bitmap>(*twice), 127),
                      Rect{0, 0, 2 * fh, 2 * fh}, 0, 39 * 2 * fh, nullptr);
-  EXPECT_TRUE(std::equal(two.Target().Data(), two.Target().Data() + 4 * fh * fh,
-                         expect2.Target().Data()));
+  EXPECT_TRUE(
+      std::equal(two.Target().Data(), two.Target().Data() + 4 * fh * fh, expect2.Target().Data()));
   // At 1.5 it is that frame filtered down, and no neighbouring frame bleeds into its edges.
   DrawContext mid(fh, fh, DeviceScale(1.5), images);
   mid.DrawBitmapFrame(knob, Rect{0, 0, fh, fh}, 0, nullptr);
@@ -98,8 +98,8 @@ TEST(ScaledDrawing, BitmapsComeFromTheirImageAtTwiceTheSizeFrameByFrame) {
   DrawContext expect15(d, d);
   expect15.DrawBitmap(RetainBitmap(std::make_unique<raster::Bitmap>(frame0), 1), Rect{0, 0, d, d},
                       0, 0, nullptr);
-  EXPECT_TRUE(std::equal(mid.Target().Data(), mid.Target().Data() + d * d,
-                         expect15.Target().Data()));
+  EXPECT_TRUE(
+      std::equal(mid.Target().Data(), mid.Target().Data() + d * d, expect15.Target().Data()));
 }
 
 }  // namespace

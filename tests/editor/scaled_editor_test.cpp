@@ -123,8 +123,10 @@ TEST(ScaledEditor, AtTwoTheSamePictureWithTextEdgesNoWiderThanAtOne) {
     const double at2 = MeanStemRamp(two, 2 * t.x0, 2 * t.y0, 2 * t.x1, 2 * t.y1);
     // The measure tells sharp from blown up: the 1x picture interpolated to 2x.
     const double blown = MeanStemRamp(blownUp, 2 * t.x0, 2 * t.y0, 2 * t.x1, 2 * t.y1);
-    std::printf("text stem edge ramp in (%d, %d)-(%d, %d): %.2f px at 1, %.2f px at 2, %.2f px "
-                "blown up\n", t.x0, t.y0, t.x1, t.y1, at1, at2, blown);
+    std::printf(
+        "text stem edge ramp in (%d, %d)-(%d, %d): %.2f px at 1, %.2f px at 2, %.2f px "
+        "blown up\n",
+        t.x0, t.y0, t.x1, t.y1, at1, at2, blown);
     EXPECT_LE(at2, at1 + 0.05);
     EXPECT_GT(blown, at2 + 0.25);
   }

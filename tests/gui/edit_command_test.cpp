@@ -60,9 +60,9 @@ TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
 
 TEST(EditCommand, AtAScaleTheControlsAreWhereTheScaleDrawsThem) {
   if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
-  const std::string preset =
-      (std::filesystem::temp_directory_path() / ("qv-edit-scaled-" + std::to_string(getpid()) + ".fxp"))
-          .string();
+  const std::string preset = (std::filesystem::temp_directory_path() /
+                              ("qv-edit-scaled-" + std::to_string(getpid()) + ".fxp"))
+                                 .string();
   const pid_t pid = StartHost({"edit", "--scale", "1.5", "--save", preset});
   ASSERT_NE(pid, 0);
   ASSERT_TRUE(WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000));

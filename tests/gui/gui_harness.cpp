@@ -4,8 +4,8 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <thread>
 

@@ -66,8 +66,8 @@ bool DrawBackground(const Source& source, int scale, raster::Bitmap& out, std::s
       GradientRoundBox(out, x * k, y * k, w * k, h * k, 6.0 * k, a.Colour(5), a.Colour(6));
       StrokeRoundBox(out, x * k, y * k, w * k, h * k, 6.0 * k, a.Colour(7), k);
     } else if (cmd == "band") {
-      FillRoundBox(out, a.Number(1) * k, a.Number(2) * k, a.Number(3) * k, a.Number(4) * k,
-                   4.0 * k, a.Colour(5));
+      FillRoundBox(out, a.Number(1) * k, a.Number(2) * k, a.Number(3) * k, a.Number(4) * k, 4.0 * k,
+                   a.Colour(5));
     } else if (cmd == "field") {
       const double x = a.Number(1), y = a.Number(2), w = a.Number(3), h = a.Number(4);
       FillRoundBox(out, x * k, y * k, w * k, h * k, 3.0 * k, a.Colour(5));
@@ -86,10 +86,10 @@ bool DrawBackground(const Source& source, int scale, raster::Bitmap& out, std::s
       FillDisc(out, (a.Number(1) + r) * k, (a.Number(2) + r + 1.0) * k, r * k, shade, shade);
     } else if (cmd == "rule") {
       const raster::Pixel colour = a.Colour(4);
-      raster::FillBox(out, out.Bounds(),
-                      raster::Box{a.Int(1) * scale, a.Int(2) * scale, a.Int(3) * scale,
-                                  (a.Int(2) + 1) * scale},
-                      raster::Paint{colour, raster::BlendMode::kAlpha, 1.0f, false});
+      raster::FillBox(
+          out, out.Bounds(),
+          raster::Box{a.Int(1) * scale, a.Int(2) * scale, a.Int(3) * scale, (a.Int(2) + 1) * scale},
+          raster::Paint{colour, raster::BlendMode::kAlpha, 1.0f, false});
     } else if (cmd == "grains") {
       DrawGrains(out, k, a.Number(1), a.Number(2), a.Number(3), a.Number(4), a.Int(5),
                  std::uint32_t(a.Int(6)), a.Colour(7));

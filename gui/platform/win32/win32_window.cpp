@@ -24,8 +24,9 @@ constexpr UINT kDpiChangedAfterParent = 0x02E3;
 template <typename F>
 F User32Function(const char* name) {
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 != nullptr ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                           : nullptr;
+  return user32 != nullptr
+             ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+             : nullptr;
 }
 
 // The scale of a window's monitor (Windows 10 and later), else of the screen: its DPI over 96.

@@ -124,11 +124,11 @@ std::string ResourceText(xcb_connection_t* c, int screenNumber) {
   auto screens = xcb_setup_roots_iterator(xcb_get_setup(c));
   for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
   if (screens.rem == 0) return {};
-  xcb_get_property_reply_t* reply = xcb_get_property_reply(
-      c,
-      xcb_get_property(c, 0, screens.data->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0,
-                       16384),
-      nullptr);
+  xcb_get_property_reply_t* reply =
+      xcb_get_property_reply(c,
+                             xcb_get_property(c, 0, screens.data->root, XCB_ATOM_RESOURCE_MANAGER,
+                                              XCB_ATOM_STRING, 0, 16384),
+                             nullptr);
   std::string text;
   if (reply != nullptr && reply->format == 8)
     text.assign(static_cast<const char*>(xcb_get_property_value(reply)),

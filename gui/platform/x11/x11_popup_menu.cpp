@@ -179,8 +179,8 @@ class PopupMenu : public ChildWindow {
   X11Session& session_;
   const std::vector<std::string>& items_;
   int checked_;
-  double scale_;    // device pixels per editor pixel
-  int rowHeight_;   // device pixels
+  double scale_;   // device pixels per editor pixel
+  int rowHeight_;  // device pixels
   int rows_ = 1;
   int columnWidth_ = 0;
   raster::Bitmap canvas_;

@@ -1,4 +1,5 @@
-// The editor images (each at its own size and at twice it), embedded into the module from img/ by the assembler at build time.
+// The editor images (each at its own size and at twice it), embedded into the module from img/ by
+// the assembler at build time.
 #include "quorvantel/editor/images.h"
 
 // Defines hidden symbols sym and sym_end around the bytes of img/file. QV_IMG_DIR is the

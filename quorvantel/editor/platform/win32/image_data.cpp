@@ -1,5 +1,5 @@
-// The editor images (each at its own size and at twice it), found among the Win32 resources of the module that holds this code
-// (the plug-in DLL, or a program that links the editor in).
+// The editor images (each at its own size and at twice it), found among the Win32 resources of the
+// module that holds this code (the plug-in DLL, or a program that links the editor in).
 #include "common/platform/win32/windows_api.h"
 #include "quorvantel/editor/images.h"
 
