@@ -174,6 +174,34 @@ TEST_F(EditorWindow, OpensAsTheHostsChildAndShowsWhatTheEditorDrew) {
   EXPECT_GT(same, total * 99 / 100) << same << " of " << total;
 }
 
+TEST_F(EditorWindow, AtAHostsScaleOf2ItOpensTwiceAsLargeAndClicksLandOnTheScaledControls) {
+  Dispatch(vst2::kEffectEditClose);
+  ASSERT_EQ(Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr,
+                     2.0f),
+            1);
+  vst2::ERect* rect = nullptr;
+  ASSERT_EQ(Dispatch(vst2::kEffectEditGetRect, 0, 0, &rect), 1);
+  EXPECT_EQ(rect->right - rect->left, 2 * kEditorWidth);
+  EXPECT_EQ(rect->bottom - rect->top, 2 * kEditorHeight);
+  ASSERT_EQ(Dispatch(vst2::kEffectEditOpen, 0, 0, host_), 1);
+  editor_ = FindWindowExW(host_, nullptr, L"QuorvantelWndClass", L"Quorvantel");
+  ASSERT_NE(editor_, nullptr);
+  Pump(300);
+  RECT client{};
+  GetClientRect(editor_, &client);
+  EXPECT_EQ(client.right, 2 * kEditorWidth);
+  EXPECT_EQ(client.bottom, 2 * kEditorHeight);
+  // A click on the Length fader three quarters along, in device pixels, sets it near there.
+  const IControl* length = Bound(kParamLength);
+  ASSERT_NE(length, nullptr);
+  const Rect& r = length->DrawRect();
+  MoveTo(2 * (r.left + r.Width() * 3 / 4), 2 * CentreY(*length));
+  Button(MOUSEEVENTF_LEFTDOWN);
+  Button(MOUSEEVENTF_LEFTUP);
+  Pump(150);
+  EXPECT_GT(Instance().Parameters().Normalized(kParamLength), 0.6);
+}
+
 TEST_F(EditorWindow, DraggingAFaderAndTheWheelChangeTheParameter) {
   const IControl* length = Bound(kParamLength);
   ASSERT_NE(length, nullptr);
