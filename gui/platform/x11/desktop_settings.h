@@ -27,8 +27,9 @@ std::uint32_t DesktopDoubleClickMs(X11Display& display, std::uint32_t fallbackMs
 // its own); nothing when it is absent or no positive number.
 std::optional<double> XftDpiResource(std::string_view resources);
 
-// The scale the toolkits' variables ask for: GDK_SCALE (a whole factor), else QT_SCALE_FACTOR;
-// 0 when neither holds a number of at least 1. Null arguments count as unset.
+// The scale the toolkits' variables ask for: GDK_SCALE (GTK itself takes whole factors only),
+// else QT_SCALE_FACTOR; 0 when neither holds a number of at least 1. Null arguments count as
+// unset.
 double ScaleFromEnvironment(const char* gdkScale, const char* qtScaleFactor);
 
 // The scale the desktop on connection's screen asks of applications: Xft/DPI from the XSETTINGS
