@@ -16,9 +16,10 @@ QuorvantelLv2Ui::QuorvantelLv2Ui(const framework::Lv2UiHost& host)
 QuorvantelLv2Ui::~QuorvantelLv2Ui() { DestroyEditor(); }
 
 std::unique_ptr<framework::IEditorView> QuorvantelLv2Ui::CreateEditor() {
-  // Host().scaleFactor is the host's ui:scaleFactor; the editor draws at its own 800 x 600
-  // until it can be built at a scale, which is where the factor goes.
   auto editor = std::make_unique<QuorvantelEditor>(*this, feed_);
+  // The host's ui:scaleFactor; 1 is also what a host that gives none leaves, so it leaves the
+  // scale to the desktop.
+  if (Host().scaleFactor != 1.0) editor->SetScale(Host().scaleFactor);
   editor_ = editor.get();
   return editor;
 }
@@ -29,7 +30,9 @@ void* QuorvantelLv2Ui::EditorWindow() const {
 
 void* QuorvantelLv2Ui::OpenOwnWindow() {
   std::string error;
-  window_ = qvhost::HostWindow::Create(0, 0, gui::kEditorWidth, gui::kEditorHeight, "Quorvantel", &error);
+  const int width = editor_ != nullptr ? editor_->Width() : gui::kEditorWidth;
+  const int height = editor_ != nullptr ? editor_->Height() : gui::kEditorHeight;
+  window_ = qvhost::HostWindow::Create(0, 0, width, height, "Quorvantel", &error);
   if (window_ == nullptr) return nullptr;
   return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window_->Id()));
 }
