@@ -77,7 +77,9 @@ void LiveEngine::Configure(double sampleRate, int maxFrames) {
   if (stopped_ || sampleRate <= 0.0 || maxFrames <= 0) return;
   if (active_ && sampleRate == rate_ && maxFrames == maxFrames_) return;
   Shut();
-  host_.SetActive(false);
+  // The first time the plug-in is only resumed, as a DAW starts it: a suspend it never needed
+  // would still reset its processing once more.
+  if (active_) host_.SetActive(false);
   host_.SetSampleRate(sampleRate);
   host_.SetBlockSize(maxFrames);
   if (maxFrames > capacity_) {
@@ -143,7 +145,7 @@ void LiveEngine::Process(const float* const* ins, float* const* outs, int frames
   Clock::duration inPlugin{};
   // Never more frames per call than announced: a longer period goes in pieces.
   for (int at = 0; at < frames;) {
-    const int n = std::min(frames - at, capacity_);
+    const int n = std::min(frames - at, maxFrames_);
     FillInputs(ins, at, n);
     for (int k = 0; k < numIn_; ++k) inPtr_[static_cast<std::size_t>(k)] = inputs_[k].data();
     for (int k = 0; k < numOut_; ++k) {

@@ -80,7 +80,7 @@ class LiveEngine {
   bool active_ = false;
   bool stopped_ = false;
   double rate_ = 0.0;
-  int maxFrames_ = 0;
+  int maxFrames_ = 0;  // written while the gate is shut, so the audio thread reads it inside
 
   std::atomic<bool> open_{false};
   std::atomic<bool> busy_{false};

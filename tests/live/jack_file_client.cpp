@@ -1,9 +1,10 @@
 // A JACK client for the live tests, run under JACK 2 or under pw-jack:
 //   wait PORT...                    until every port exists
-//   play IN.wav --to A,B --from C,D --record OUT.wav [--ready F] [--started F] [--extra N]
-//                                   as the transport's timebase master (120 bpm, 4/4), holds
+//   play IN.wav --to A,B --from C,D --record OUT.wav [--ready F] [--go G] [--started F]
+//        [--extra N]                as the transport's timebase master (120 bpm, 4/4), holds
 //                                   the transport stopped, announces itself in F, connects once
-//                                   the ports exist, starts the transport and plays IN from its
+//                                   the ports exist, waits for the file G if given, starts the
+//                                   transport and plays IN from its
 //                                   first rolling frame while a second client records C and D
 //                                   from that same frame (IN's length plus N frames); the
 //                                   steady-clock time of that frame goes into the --started file
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -31,7 +33,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr double kTempo = 120.0;
-constexpr double kTicksPerBeat = 1920.0;
+// A tick per frame at 48 kHz and 120 bpm: JACK's position counts whole ticks, and a coarser
+// tick would move the musical position the effect sees away from the offline render's.
+constexpr double kTicksPerBeat = 24000.0;
 constexpr int kTimeoutMs = 20000;
 
 [[noreturn]] void Fail(const std::string& why) {
@@ -73,8 +77,10 @@ void WaitPorts(jack_client_t* c, const std::vector<std::string>& ports) {
   }
 }
 
+// A client's ports show before it is active, and JACK refuses connections to them until then.
 void Connect(jack_client_t* c, const std::string& from, const std::string& to) {
-  if (jack_connect(c, from.c_str(), to.c_str()) != 0) Fail("cannot connect " + from + " to " + to);
+  if (!WaitFor([&] { return jack_connect(c, from.c_str(), to.c_str()) == 0; }))
+    Fail("cannot connect " + from + " to " + to);
 }
 
 void WriteWav(const std::string& path, const std::vector<float>& interleaved) {
@@ -153,7 +159,7 @@ struct Player {
     pos->beats_per_minute = kTempo;
     pos->bar = static_cast<int32_t>(whole / 4 + 1);
     pos->beat = static_cast<int32_t>(whole % 4 + 1);
-    pos->tick = static_cast<int32_t>((beats - whole) * kTicksPerBeat);
+    pos->tick = static_cast<int32_t>(std::lround((beats - whole) * kTicksPerBeat));
     pos->bar_start_tick = (pos->bar - 1) * 4 * kTicksPerBeat;
   }
 };
@@ -224,14 +230,19 @@ int Play(int argc, char** argv) {
     Connect(player.client, jack_port_name(player.out[k]), to[std::min<std::size_t>(k, to.size() - 1)]);
   // A few periods for the new connections to take part in the graph.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::string go = Option(argc, argv, "--go", "");
+  if (!go.empty() && !WaitFor([&] { return access(go.c_str(), F_OK) == 0; }))
+    Fail("no " + go + " to start on");
   jack_transport_start(player.client);
+  if (!WaitFor([&] { return player.startedAt.load(std::memory_order_acquire) != 0; }))
+    Fail("the transport did not start");
+  Touch(Option(argc, argv, "--started", ""),
+        std::to_string(player.startedAt.load(std::memory_order_acquire)));
   const int seconds = static_cast<int>(rec.frames / 48000) + 1;
   if (!WaitFor([&] { return rec.done.load(std::memory_order_acquire) >= rec.frames; },
                kTimeoutMs + 2000 * seconds))
     Fail("the recording did not fill");
   jack_transport_stop(player.client);
-  Touch(Option(argc, argv, "--started", ""),
-        std::to_string(player.startedAt.load(std::memory_order_acquire)));
   jack_deactivate(rec.client);
   jack_deactivate(player.client);
   WriteWav(outPath, rec.samples);

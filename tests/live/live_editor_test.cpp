@@ -82,7 +82,7 @@ TEST(LiveEditor, AFaderDragChangesTheSoundFromThatMoment) {
   const std::string in = StereoInput(dir, 3.0);
   Child client({QV_FILE_CLIENT, "play", in, "--to", "quorvantel:in_1,quorvantel:in_2", "--from",
                 "quorvantel:out_1,quorvantel:out_2", "--record", dir / "rec.wav", "--ready",
-                dir / "ready", "--started", dir / "started"},
+                dir / "ready", "--go", dir / "go", "--started", dir / "started"},
                server->Env(), dir / "client.out", dir / "client.err");
   ASSERT_TRUE(WaitForFile(dir / "ready", 20000)) << client.Err();
   Child live(Host({"live"}, kSettings), server->Env(), dir / "live.out", dir / "live.err");
@@ -90,6 +90,7 @@ TEST(LiveEditor, AFaderDragChangesTheSoundFromThatMoment) {
   ASSERT_TRUE(qvtest::WaitUntil(
       [&] { return (window = FindWindow("^Quorvantel - quorvantel on JACK$")) != 0; }, 20000))
       << live.Err();
+  std::ofstream(dir / "go") << "go\n";
   ASSERT_TRUE(WaitForFile(dir / "started", 20000)) << client.Err();
   long long startedNs = 0;
   std::ifstream(dir / "started") >> startedNs;

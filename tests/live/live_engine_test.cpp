@@ -94,7 +94,7 @@ TEST(LiveTransport, FollowsATimebaseMasterThroughStopStartAndJumpsAndFallsBackWh
   EXPECT_EQ(transport.Next(master, 0, 256).flags & vst2::kTransportChanged, 0);  // still stopped
 
   master.rolling = true;
-  t = transport.Next(master, 0, 256);
+  t = transport.Next(master, 0, 128);
   EXPECT_NE(t.flags & vst2::kTransportPlaying, 0);
   EXPECT_NE(t.flags & vst2::kTransportChanged, 0);
   // The second half of a period split in two: 128 frames further on.
@@ -175,8 +175,14 @@ TEST(LiveEngine, PeriodSizeChangesWhilePeriodsRunSuspendAndResumeAroundThem) {
     Ports ports(256);
     while (!stop.load()) engine->Process(ports.ins, ports.outs, 256, TransportReading{});
   });
+  // Each change lands while periods run: the next one waits until the audio thread got through.
   const int sizes[] = {64, 128, 256, 32};
-  for (int change = 0; change < 50; ++change) engine->Configure(kRate, sizes[change % 4]);
+  for (int change = 0; change < 40; ++change) {
+    engine->Configure(kRate, sizes[change % 4]);
+    const std::uint64_t periods = engine->Stats().periods;
+    for (int spin = 0; spin < 100000 && engine->Stats().periods < periods + 2; ++spin)
+      std::this_thread::yield();
+  }
   stop = true;
   audio.join();
   const fakeplug::State& s = StateOf(*host);

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -155,6 +157,11 @@ Scratch::Scratch() {
 }
 
 Scratch::~Scratch() {
+  // QV_KEEP_SCRATCH=1 keeps the recordings and logs of a failing run to look at.
+  if (std::getenv("QV_KEEP_SCRATCH") != nullptr) {
+    std::fprintf(stderr, "kept %s\n", path_.c_str());
+    return;
+  }
   std::error_code ignored;
   if (!path_.empty()) fs::remove_all(path_, ignored);
 }
