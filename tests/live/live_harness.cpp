@@ -2,6 +2,8 @@
 #include "tests/live/live_harness.h"
 
 #include <fcntl.h>
+#include <jack/jack.h>
+#include <jack/transport.h>
 #include <signal.h>
 #include <sndfile.h>
 #include <spawn.h>
@@ -64,6 +66,7 @@ class JackServer : public AudioServer {
         Env(), dir + "/jackd.out", dir + "/jackd.err");
     if (!server_->Started()) {
       why_ = "jackd is not installed";
+      missing_ = true;
       return;
     }
     // Up once a client gets through to it.
@@ -76,6 +79,7 @@ class JackServer : public AudioServer {
   }
   ~JackServer() override {
     server_.reset();
+    if (killed_) Reclaim();
     // jackd leaves its socket and semaphores behind, even when it ends in order.
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator("/dev/shm", ignored)) {
@@ -88,10 +92,29 @@ class JackServer : public AudioServer {
   std::vector<std::string> Env() const override {
     return {"JACK_DEFAULT_SERVER=" + name_, "JACK_NO_AUDIO_RESERVATION=1"};
   }
-  void Kill() override { server_->Signal(SIGKILL), server_->Wait(5000); }
+  void Kill() override {
+    server_->Signal(SIGKILL);
+    server_->Wait(5000);
+    killed_ = true;
+  }
 
  private:
+  // A killed server leaves its name in JACK's registry of servers, which holds only a few: a
+  // server started under the same name takes the entry over and gives it back as it ends.
+  void Reclaim() {
+    Child again({"jackd", "-n", name_, "-r", "-d", "dummy", "-r", "48000"}, Env(), "/dev/null",
+                "/dev/null");
+    for (int attempt = 0; attempt < 100 && again.Running(); ++attempt) {
+      Child lsp({"jack_lsp"}, Env(), "/dev/null", "/dev/null");
+      if (lsp.Wait(5000) == 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    again.Signal(SIGTERM);
+    again.Wait(5000);
+  }
+
   std::string name_;
+  bool killed_ = false;
   std::unique_ptr<Child> server_;
   bool up_ = false;
   std::string why_;
@@ -111,6 +134,7 @@ class PipeWireServer : public AudioServer {
                                       dir + "/pipewire.out", dir + "/pipewire.err");
     if (!server_->Started()) {
       why_ = "pipewire is not installed";
+      missing_ = true;
       return;
     }
     for (int attempt = 0; attempt < 200 && !up_ && server_->Running(); ++attempt) {
@@ -219,12 +243,42 @@ int Child::Wait(int timeoutMs) {
 std::string Child::Out() const { return ReadAll(outPath_); }
 std::string Child::Err() const { return ReadAll(errPath_); }
 
+bool WaitForText(Child& child, const std::string& text, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if ((child.Out() + child.Err()).find(text) != std::string::npos) return true;
+    if (!child.Running() || std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
 std::unique_ptr<AudioServer> StartJack(int periodFrames, const std::string& scratchDir) {
   return std::make_unique<JackServer>(periodFrames, scratchDir);
 }
 
 std::unique_ptr<AudioServer> StartPipeWire(int quantum, const std::string& scratchDir) {
   return std::make_unique<PipeWireServer>(quantum, scratchDir);
+}
+
+TransportClock::TransportClock(const AudioServer& server) {
+  // libjack finds the server through the environment.
+  for (const std::string& entry : server.Env()) {
+    const std::size_t eq = entry.find('=');
+    setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
+  }
+  jack_status_t status{};
+  client_ = jack_client_open("qvtest-clock", JackNoStartServer, &status);
+}
+
+TransportClock::~TransportClock() {
+  if (client_ != nullptr) jack_client_close(static_cast<jack_client_t*>(client_));
+}
+
+long long TransportClock::Frame() const {
+  if (client_ == nullptr) return -1;
+  jack_position_t pos;
+  jack_transport_query(static_cast<jack_client_t*>(client_), &pos);
+  return pos.frame;
 }
 
 bool RunOn(const AudioServer& server, const std::vector<std::string>& argv,

@@ -49,19 +49,34 @@ class Child {
   std::string outPath_, errPath_;
 };
 
+// Until the child wrote `text` (to its output or its error); false when it ended or timed out.
+bool WaitForText(Child& child, const std::string& text, int timeoutMs);
+
 // An audio server for the tests: its clients' environment and the command a client runs under.
 class AudioServer {
  public:
   virtual ~AudioServer() = default;
-  // Empty when the server could not start; Why() then says why.
+  // False when the server could not start; Why() then says why, and Missing() whether it is
+  // only not installed (a test then skips; the test command installs it, so in CI it fails).
   virtual bool Up() const = 0;
   virtual std::string Why() const = 0;
+  bool Missing() const { return missing_; }
   virtual std::vector<std::string> Env() const = 0;
   // The command line of a client: argv itself, or prefixed ("pw-jack").
   virtual std::vector<std::string> Client(std::vector<std::string> argv) const { return argv; }
   // Ends the server now, as a crash would.
   virtual void Kill() = 0;
+
+ protected:
+  bool missing_ = false;
 };
+
+// In a test: skips when the server is not installed, fails when it is and does not start.
+#define QV_REQUIRE_SERVER(server)                            \
+  do {                                                       \
+    if ((server)->Missing()) GTEST_SKIP() << (server)->Why(); \
+    ASSERT_TRUE((server)->Up()) << (server)->Why();          \
+  } while (false)
 
 // jackd -n qvtest-PID-N -r -S -d dummy -r 48000 -p FRAMES (no realtime; synchronous, so a
 // period ends only when every client has run, which a loaded machine would otherwise break).
@@ -69,6 +84,22 @@ std::unique_ptr<AudioServer> StartJack(int periodFrames, const std::string& scra
 // pipewire with a runtime folder of its own, no session manager, its dummy driver at 48 kHz and
 // the given quantum.
 std::unique_ptr<AudioServer> StartPipeWire(int quantum, const std::string& scratchDir);
+
+// Where the server's transport is now, from a JACK client of the test's own (JACK 2 only).
+class TransportClock {
+ public:
+  explicit TransportClock(const AudioServer& server);
+  ~TransportClock();
+  TransportClock(const TransportClock&) = delete;
+  TransportClock& operator=(const TransportClock&) = delete;
+  bool Open() const { return client_ != nullptr; }
+  // The first frame of the period the server runs now; -1 without a client. (Not the frame
+  // interpolated from the wall clock: a loaded machine's server falls behind it.)
+  long long Frame() const;
+
+ private:
+  void* client_ = nullptr;
+};
 
 // Runs a program to its end (20 s at most) on the server; true when it exited with 0.
 bool RunOn(const AudioServer& server, const std::vector<std::string>& argv,

@@ -132,7 +132,7 @@ class LiveOnJack : public ::testing::Test {
  protected:
   void SetUp() override {
     server = StartJack(256, dir / "");
-    if (!server->Up()) GTEST_SKIP() << server->Why();
+    QV_REQUIRE_SERVER(server);
   }
   Scratch dir;
   std::unique_ptr<AudioServer> server;
@@ -142,10 +142,7 @@ TEST_F(LiveOnJack, RegistersItsPortsAndConnectsThemToTheSystem) {
   Child live(Host({"live", "--no-editor", "--connect"}), server->Env(), dir / "live.out",
              dir / "live.err");
   // It says where it plays once its ports are connected.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (live.Out().find("live as JACK client") == std::string::npos && live.Running() &&
-         std::chrono::steady_clock::now() < until)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(WaitForText(live, "live as JACK client", 20000)) << live.Err();
   std::string connections;
   ASSERT_TRUE(RunOn(*server, {"jack_lsp", "-c", "quorvantel"}, dir / "", &connections));
   EXPECT_NE(connections.find("quorvantel:in_1\n   system:capture_1"), std::string::npos)
@@ -254,7 +251,7 @@ TEST(LiveWithoutAServer, SaysHowToStartOneAndRefusesWhatItCannotPlay) {
 TEST(LiveOnPipeWire, AFilePlayedThroughItEqualsAnOfflineRender) {
   Scratch dir;
   const auto server = StartPipeWire(256, dir / "");
-  if (!server->Up()) GTEST_SKIP() << server->Why();
+  QV_REQUIRE_SERVER(server);
   ExpectRenderedLive(*server, dir, "PipeWire");
 }
 
