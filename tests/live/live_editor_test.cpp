@@ -23,24 +23,6 @@ const std::vector<std::string> kSettings = {"--set", "Pitch=7",  "--set", "Lengt
                                             "--set", "Onset=6",  "--set", "Dry=0.6",
                                             "--set", "Wet=0.9"};
 
-std::vector<std::string> Host(std::vector<std::string> words,
-                              const std::vector<std::string>& more = {}) {
-  words.insert(words.begin(), {QV_HOST_BIN});
-  words.push_back("--plugin");
-  words.push_back(QV_PLUGIN_PATH);
-  words.insert(words.end(), more.begin(), more.end());
-  return words;
-}
-
-bool WaitForFile(const std::string& path, int timeoutMs) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!std::filesystem::exists(path)) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 // The X window id of the first window titled like this, 0 when none.
 std::uint32_t FindWindow(const std::string& title) {
   std::FILE* pipe = popen(("xdotool search --name '" + title + "' 2>/dev/null").c_str(), "r");
@@ -49,20 +31,6 @@ std::uint32_t FindWindow(const std::string& title) {
   if (std::fscanf(pipe, "%lu", &id) != 1) id = 0;
   pclose(pipe);
   return static_cast<std::uint32_t>(id);
-}
-
-std::string StereoInput(const Scratch& dir, double seconds) {
-  Child generate({QV_HOST_BIN, "generate", dir / "mono.wav", "--seconds", std::to_string(seconds),
-                  "--sample-rate", "48000", "--encoding", "float"},
-                 {}, dir / "generate.out", dir / "generate.err");
-  EXPECT_EQ(generate.Wait(20000), 0) << generate.Err();
-  const Sound m = ReadSound(dir / "mono.wav");
-  Sound s;
-  s.channels = 2;
-  s.rate = 48000;
-  for (float v : m.samples) s.samples.insert(s.samples.end(), {v, -0.5f * v});
-  WriteSound(dir / "in.wav", s);
-  return dir / "in.wav";
 }
 
 double RmsDb(const Sound& a, const Sound& b, std::size_t from, std::size_t to) {

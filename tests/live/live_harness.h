@@ -101,6 +101,14 @@ class TransportClock {
   void* client_ = nullptr;
 };
 
+// quorvantel-host with these words, the plug-in under test and then `more`.
+std::vector<std::string> Host(std::vector<std::string> words,
+                              const std::vector<std::string>& more = {});
+bool WaitForFile(const std::string& path, int timeoutMs);
+// A stereo phrase at 48 kHz in dir/in.wav: the demo phrase on the left, a quieter, inverted and
+// later copy on the right, so a swapped or merged channel shows.
+std::string StereoInput(const Scratch& dir, double seconds);
+
 // Runs a program to its end (20 s at most) on the server; true when it exited with 0.
 bool RunOn(const AudioServer& server, const std::vector<std::string>& argv,
            const std::string& scratchDir, std::string* output = nullptr);

@@ -28,46 +28,6 @@ const std::vector<std::string> kSettings = {
     "--set", "Shape1=SampleHold", "--set", "Sync1=on",      "--set", "Rate1=8.5",
     "--set", "Pan Mod=LFO 2", "--set", "Pan Dpth=0.8"};
 
-std::vector<std::string> Host(std::vector<std::string> words,
-                              const std::vector<std::string>& more = {}) {
-  words.insert(words.begin(), {QV_HOST_BIN});
-  words.push_back("--plugin");
-  words.push_back(QV_PLUGIN_PATH);
-  words.insert(words.end(), more.begin(), more.end());
-  return words;
-}
-
-bool WaitForFile(const std::string& path, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!std::filesystem::exists(path)) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
-// A stereo phrase at 48 kHz: the demo phrase on the left, a quieter, inverted and later copy on
-// the right, so a swapped or merged channel shows.
-std::string StereoInput(const Scratch& dir, double seconds) {
-  const std::string mono = dir / "mono.wav", stereo = dir / "in.wav";
-  Child generate({QV_HOST_BIN, "generate", mono, "--seconds", std::to_string(seconds),
-                  "--sample-rate", "48000", "--encoding", "float"},
-                 {}, dir / "generate.out", dir / "generate.err");
-  EXPECT_EQ(generate.Wait(20000), 0) << generate.Err();
-  const Sound m = ReadSound(mono);
-  Sound s;
-  s.channels = 2;
-  s.rate = 48000;
-  const std::size_t frames = m.Frames();
-  s.samples.resize(frames * 2);
-  for (std::size_t i = 0; i < frames; ++i) {
-    s.samples[2 * i] = m.samples[i];
-    s.samples[2 * i + 1] = i >= 300 ? -0.5f * m.samples[i - 300] : 0.0f;
-  }
-  WriteSound(stereo, s);
-  return stereo;
-}
-
 // The period size live reports in its first line.
 int PeriodOf(const std::string& liveOutput) {
   const std::size_t at = liveOutput.find(" Hz, ");

@@ -124,7 +124,7 @@ JackSession::JackSession(const JackClientOptions& options) : impl_(std::make_uni
   }
   Impl& s = *impl_;
   for (int attempt = 0;; ++attempt) {
-    char suffix[8] = "";
+    char suffix[16] = "";
     if (attempt > 0) std::snprintf(suffix, sizeof suffix, "-%02d", attempt);
     const std::string wanted = options.name + suffix;
     jack_status_t status{};
