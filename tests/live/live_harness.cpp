@@ -158,7 +158,8 @@ class PipeWireServer : public AudioServer {
   bool Up() const override { return up_; }
   std::string Why() const override { return why_; }
   std::vector<std::string> Env() const override {
-    return {"XDG_RUNTIME_DIR=" + runtime_, "PIPEWIRE_RUNTIME_DIR=" + runtime_};
+    return {"XDG_RUNTIME_DIR=" + runtime_, "PIPEWIRE_RUNTIME_DIR=" + runtime_,
+            "LSAN_OPTIONS=suppressions=" QV_PIPEWIRE_LSAN_SUPPRESSIONS};
   }
   std::vector<std::string> Client(std::vector<std::string> argv) const override {
     argv.insert(argv.begin(), "pw-jack");
