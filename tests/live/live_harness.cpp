@@ -78,6 +78,11 @@ class JackServer : public AudioServer {
     if (!up_) why_ = "jackd did not start: " + server_->Err();
   }
   ~JackServer() override {
+    if (server_->Running()) {
+      server_->Signal(SIGTERM);
+      // It waits for its clients a while; one that had to be killed leaves its name behind.
+      if (server_->Wait(15000) < 0) Kill();
+    }
     server_.reset();
     if (killed_) Reclaim();
     // jackd leaves its socket and semaphores behind, even when it ends in order.
