@@ -70,13 +70,23 @@ void ExpectRenderedLive(const AudioServer& server, const Scratch& dir, const cha
   std::vector<std::string> words = {"live", "--no-editor"};
   words.insert(words.end(), kSettings.begin(), kSettings.end());
   std::string liveOut;
-  const Sound recording = PlayThrough(server, dir, in, words, &liveOut);
+  Sound recording, reference;
+  Alignment a;
+  // A server that reported xruns may have dropped periods (PipeWire has no synchronous mode to
+  // wait for late clients): then the run is tried again, twice at most.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    for (const char* file : {"ready", "started", "rec.wav"}) std::filesystem::remove(dir / file);
+    recording = PlayThrough(server, dir, in, words, &liveOut);
+    const int block = PeriodOf(liveOut);
+    ASSERT_GT(block, 0) << liveOut;
+    if (reference.Frames() == 0) reference = RenderOffline(dir, in, block, kSettings);
+    ASSERT_EQ(reference.Frames(), 96000u);
+    ASSERT_GE(recording.Frames(), reference.Frames());
+    a = Align(recording, reference, 2048);
+    if (a.differenceDb <= -90.0 || liveOut.find(" 0 xruns") != std::string::npos) break;
+    std::printf("%s: the server reported xruns and the recording differs: once more\n", what);
+  }
   const int block = PeriodOf(liveOut);
-  ASSERT_GT(block, 0) << liveOut;
-  const Sound reference = RenderOffline(dir, in, block, kSettings);
-  ASSERT_EQ(reference.Frames(), 96000u);
-  ASSERT_GE(recording.Frames(), reference.Frames());
-  const Alignment a = Align(recording, reference, 2048);
   const std::string equal = std::isinf(a.differenceDb)
                                 ? "equal to the sample"
                                 : "first difference at frame " + std::to_string(a.firstDifference);
