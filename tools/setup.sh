@@ -17,6 +17,8 @@ packages=(
   dpf-plugins-vst
   # Ardour's VST 2 scanner (and its Lua session host): how a DAW sees the plug-in
   ardour
+  # live on JACK: the library, a server and PipeWire's JACK for the tests
+  libjack-jackd2-dev jackd2 pipewire pipewire-bin pipewire-jack
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
 )

@@ -9,9 +9,10 @@ cd "$(dirname "$0")/.."
 tools/setup.sh build -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON
 ctest --test-dir build --output-on-failure -j2
 # The widest render path the processor runs is the default; the narrower ones must pass too.
+# The live tests on audio servers of their own take the same host path whatever the render path.
 for path in sse2 avx2; do
   echo "== the same tests with the $path render path forced =="
-  QUORVANTEL_SIMD=$path ctest --test-dir build --output-on-failure -j2
+  QUORVANTEL_SIMD=$path ctest --test-dir build --output-on-failure -j2 -E '^(LiveOn|LiveEditor|EditAudio)'
 done
 echo "== the LV2 bundle in real hosts =="
 tools/test-lv2.sh build

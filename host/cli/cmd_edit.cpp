@@ -12,6 +12,7 @@
 #include "host/cli/cli_error.h"
 #include "host/cli/commands.h"
 #include "host/cli/demo_signal.h"
+#include "host/cli/live_demo.h"
 #include "host/cli/preset_io.h"
 #include "host/cli/session.h"
 #include "host/window/host_window.h"
@@ -38,13 +39,13 @@ void EditorSize(qvhost::PluginHost& host, int* width, int* height) {
 }
 
 // Feeds the demo phrase through the plug-in in real time on a thread of its own, the way a
-// host's audio thread does; the output is discarded.
-class AudioLoop {
+// host's audio thread does; the output is discarded. Where no JACK server runs.
+class AudioLoop : public DemoPlayback {
  public:
   explicit AudioLoop(qvhost::PluginHost& host) : host_(host), phrase_(DemoPhrase(8.0, kRate)) {
     thread_ = std::thread([this] { Run(); });
   }
-  ~AudioLoop() {
+  ~AudioLoop() override {
     stop_ = true;
     thread_.join();
   }
@@ -81,8 +82,8 @@ int RunEdit(const Args& args) {
                "when the window closes, write the state: FILE.fxp the current program, "
                "FILE.fxb every program, any other name the raw state chunk"},
               {"audio", "",
-               "process the demo phrase in a loop while the editor is open (nothing is "
-               "played), so the plug-in's meters and statistics move"},
+               "process the demo phrase in a loop while the editor is open, so its meters and "
+               "statistics move: played through JACK when a server runs, else silently"},
               {"scale", "F",
                "ask the editor to draw at this scale, 1 to 3, as a host on a HiDPI screen "
                "does (default: the editor follows the desktop)"}}));
@@ -117,8 +118,14 @@ int RunEdit(const Args& args) {
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   {
-    std::unique_ptr<AudioLoop> audio;
-    if (options.Has("audio")) audio = std::make_unique<AudioLoop>(*host);
+    std::unique_ptr<DemoPlayback> audio;
+    if (options.Has("audio")) {
+      std::string where;
+      audio = PlayDemoThroughJack(*host, &where);
+      if (!where.empty()) std::fprintf(audio ? stdout : stderr, "quorvantel-host: %s\n", where.c_str());
+      std::fflush(stdout);
+      if (!audio) audio = std::make_unique<AudioLoop>(*host);
+    }
     while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Dispatch(vst2::kEffectEditIdle);
   }
   host->Dispatch(vst2::kEffectEditClose);

@@ -17,6 +17,7 @@ int RunBench(const Args& args);
 int RunGenerate(const Args& args);
 int RunSnapshot(const Args& args);
 int RunEdit(const Args& args);
+int RunLive(const Args& args);
 
 // What --version prints: this program's version, and the version number the plug-in (--plugin
 // PATH among args, else the default one) reports to hosts, with its dotted reading, so the two

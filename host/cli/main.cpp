@@ -1,5 +1,5 @@
 // quorvantel-host: a command-line VST 2 host that renders audio files through a plug-in, lists
-// and sets its parameters, reads and writes its presets and measures its speed.
+// and sets its parameters, reads and writes its presets, measures its speed and plays it live.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -33,6 +33,8 @@ constexpr Command kCommands[] = {
      qvcli::RunSnapshot},
     {"edit", "edit                 show the plug-in's editor in a window until it is closed",
      qvcli::RunEdit},
+    {"live", "live                 play it live on JACK or PipeWire, with its editor",
+     qvcli::RunLive},
 };
 
 std::string Usage() {

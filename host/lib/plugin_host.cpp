@@ -133,22 +133,28 @@ vst2::intptr PluginHost::Callback(vst2::AEffect* effect, vst2::int32 opcode, vst
   }
 }
 
-// Takes callsMutex_ while recording and answering.
+// Takes callsMutex_ while recording and answering, unless the script records nothing.
 vst2::intptr PluginHost::Answer(vst2::int32 opcode, vst2::int32 index, vst2::intptr value,
                                 void* ptr, float opt) {
-  std::lock_guard<std::mutex> guard(callsMutex_);
-  calls_.push_back(CallbackRecord{opcode, index, value, opt});
+  const bool record = script_.recordCalls;
+  std::unique_lock<std::mutex> guard(callsMutex_, std::defer_lock);
+  if (record) {
+    guard.lock();
+    calls_.push_back(CallbackRecord{opcode, index, value, opt});
+  }
   switch (opcode) {
     case vst2::kHostAutomate:
       return 0;
     case kHostOpcodeVersion:
       return kHostVstVersion;
     case vst2::kHostGetTime:
+      if (script_.timeSource) return reinterpret_cast<vst2::intptr>(script_.timeSource());
       if (!script_.timeInfo) return 0;
+      if (!record) return reinterpret_cast<vst2::intptr>(&*script_.timeInfo);
       timeAnswer_ = *script_.timeInfo;
       return reinterpret_cast<vst2::intptr>(&timeAnswer_);
     case vst2::kHostProcessEvents:
-      if (ptr != nullptr) KeepEvents(*static_cast<const vst2::VstEvents*>(ptr));
+      if (record && ptr != nullptr) KeepEvents(*static_cast<const vst2::VstEvents*>(ptr));
       return script_.processEventsResult;
     case vst2::kHostGetProductString: {
       if (ptr == nullptr) return 0;

@@ -34,6 +34,14 @@ struct HostScript {
   bool productUnterminated = false;
   vst2::intptr vendorVersion = 10000;         // opcode 34, decimal
   std::optional<vst2::VstTimeInfo> timeInfo;  // opcode 7; nullopt answers null
+  // Answers opcode 7 in place of timeInfo when set. Called on whichever thread asks; with
+  // recordCalls off no lock of the host's is held meanwhile, so a live host's audio thread can
+  // ask through it without waiting.
+  std::function<const vst2::VstTimeInfo*()> timeSource;
+  // Off: callbacks are answered without being recorded and without the record lock (Calls() and
+  // EventsReceived() stay empty). For a host that runs for hours and whose audio thread calls
+  // back; timeInfo is then answered with a pointer to the script's own record.
+  bool recordCalls = true;
   vst2::intptr processEventsResult = 1;       // opcode 8
   // Called after each callback is recorded and answered, on the plug-in's thread and outside
   // the host's record lock, so it may wait for other threads that call back meanwhile.

@@ -3,7 +3,8 @@
 // FAKE_ENTRY_MAIN exports only "main", FAKE_NULL_EFFECT returns no effect, FAKE_BAD_MAGIC returns
 // a record without the magic, FAKE_NO_ENTRY exports no entry point at all, FAKE_NO_DISPLAY_QUERY
 // does not answer the display-of-normalised-value query, FAKE_INPUTS=n and FAKE_OUTPUTS=n change
-// the channel counts (no inputs make it an instrument).
+// the channel counts (no inputs make it an instrument), FAKE_ASKS_TIME asks the host for the
+// time in every process call, as tempo-synced plug-ins do.
 #include "tests/host/fake_plugin.h"
 
 #include <algorithm>
@@ -97,6 +98,9 @@ vst2::intptr Dispatcher(vst2::AEffect* e, vst2::int32 opcode, vst2::int32 index,
       Display(index, s.params[index], text, sizeof text);
       CopyText(ptr, text, 32);
       return 0;
+    case vst2::kEffectMainsChanged:
+      s.resumed = value != 0;
+      return 0;
     case vst2::kEffectSetSampleRate:
       s.sampleRate = opt;
       return 0;
@@ -167,12 +171,25 @@ void Gain(vst2::AEffect* e, T** in, T** out, vst2::int32 frames, bool add) {
   }
 }
 
+// What every process call checks and records.
+void Processing(vst2::AEffect* e, vst2::int32 frames) {
+  State& s = S(e);
+  if (!s.resumed) ++s.processWhileSuspended;
+  if (frames > s.blockSize) ++s.processBeyondBlockSize;
+#ifdef FAKE_ASKS_TIME
+  const auto* time = reinterpret_cast<const vst2::VstTimeInfo*>(gHost(e, vst2::kHostGetTime, 0, 0, nullptr, 0));
+  s.processTimePos = time != nullptr ? time->samplePos : -1.0;
+#endif
+}
+
 void Replacing(vst2::AEffect* e, float** in, float** out, vst2::int32 frames) {
+  Processing(e, frames);
   ++S(e).processCalls[0];
   Gain(e, in, out, frames, false);
 }
 
 void Accumulating(vst2::AEffect* e, float** in, float** out, vst2::int32 frames) {
+  Processing(e, frames);
   ++S(e).processCalls[1];
   Gain(e, in, out, frames, true);
 }

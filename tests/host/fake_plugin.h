@@ -50,6 +50,15 @@ struct State {
   vst2::intptr lastHostAnswer;
   vst2::VstTimeInfo lastTime;  // copied when the host answered opcode 7 with a record
   int processCalls[3];         // replacing, accumulating, double
+
+  // What a live host must keep to: processing only while resumed (opcode 12 on) and never more
+  // frames than the last block size announced (opcode 11).
+  bool resumed;
+  int processWhileSuspended;
+  int processBeyondBlockSize;
+  // FAKE_ASKS_TIME: the samplePos of the record the host answered during the last process call
+  // (-1 for none).
+  double processTimePos;
 };
 
 }  // namespace fakeplug

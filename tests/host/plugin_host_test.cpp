@@ -137,6 +137,24 @@ TEST_F(HostCallbackAnswers, TimeInfoIsNullUntilScriptedThenACopy) {
   EXPECT_EQ(CallBack(vst2::kHostGetTime), 0);
 }
 
+TEST_F(HostCallbackAnswers, AnUnrecordedScriptAnswersTimeFromItsSourceAndKeepsNoRecord) {
+  vst2::VstTimeInfo live{};
+  live.samplePos = 4096.0;
+  live.flags = vst2::kTransportPlaying;
+  host->Script().recordCalls = false;
+  host->Script().timeSource = [&live] { return &live; };
+  host->ClearCalls();
+  EXPECT_EQ(CallBack(vst2::kHostGetTime), reinterpret_cast<vst2::intptr>(&live));
+  EXPECT_DOUBLE_EQ(StateOf(*host).lastTime.samplePos, 4096.0);
+  EXPECT_EQ(CallBack(vst2::kHostProcessEvents), 1);
+  EXPECT_TRUE(host->Calls().empty());
+  EXPECT_TRUE(host->EventsReceived().empty());
+  // Without a source, the script's own record (not a copy: no lock guards one).
+  host->Script().timeSource = nullptr;
+  host->Script().timeInfo = live;
+  EXPECT_EQ(CallBack(vst2::kHostGetTime), reinterpret_cast<vst2::intptr>(&*host->Script().timeInfo));
+}
+
 TEST_F(HostCallbackAnswers, ProcessEventsAnswerIsScripted) {
   EXPECT_EQ(CallBack(vst2::kHostProcessEvents), 1);
   host->Script().processEventsResult = 0;

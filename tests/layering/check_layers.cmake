@@ -36,8 +36,8 @@ set(allowed_host/cli host/lib host/window quorvantel/vst2 quorvantel quorvantel/
 set(allowed_vst2)
 set(allowed_common)
 
-# Headers of an operating system or window system: only platform code may include them.
-set(system_headers "windows\\.h|winuser\\.h|shlobj\\.h|shellapi\\.h|wincodec\\.h|io\\.h|xcb/|X11/|sys/|unistd\\.h|dlfcn\\.h|poll\\.h|signal\\.h|fcntl\\.h|pthread\\.h")
+# Headers of an operating system, a window system or JACK: only platform code may include them.
+set(system_headers "windows\\.h|winuser\\.h|shlobj\\.h|shellapi\\.h|wincodec\\.h|io\\.h|xcb/|X11/|sys/|unistd\\.h|dlfcn\\.h|poll\\.h|signal\\.h|fcntl\\.h|pthread\\.h|jack/")
 
 function(layer_of path out)
   foreach(layer ${layers})
