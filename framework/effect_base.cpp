@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -106,6 +108,33 @@ void IEffectBase::SetMaxBlockSize(int frames) {
   // An absurd announcement (hundreds of millions of frames) would zero-fill gigabytes; longer
   // blocks are cut into pieces of this size anyway.
   channels_.SetScratchFrames(std::min(frames, kMaxScratchFrames));
+}
+
+bool IEffectBase::ValueToText(int index, double plain, char* out, std::size_t size) {
+  if (!parameters_.Contains(index) || out == nullptr || size == 0) return false;
+  const ParameterDefinition& d = parameters_.Definition(index);
+  char text[kParameterTextSize];
+  d.DisplayString(plain, false, text, sizeof text);
+  std::snprintf(out, size, d.Label()[0] != '\0' ? "%s %s" : "%s", text, d.Label());
+  return true;
+}
+
+bool IEffectBase::TextToValue(int index, const char* text, double* plain) {
+  if (!parameters_.Contains(index) || text == nullptr || plain == nullptr) return false;
+  const ParameterDefinition& d = parameters_.Definition(index);
+  int k = 0;
+  if (d.ValueForDisplayText(text, &k)) {
+    *plain = k;
+    return true;
+  }
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (end == text || !std::isfinite(v)) return false;
+  while (*end == ' ') ++end;
+  // The unit may follow the number.
+  if (*end != '\0' && std::strcmp(end, d.Label()) != 0) return false;
+  *plain = v;
+  return true;
 }
 
 bool IEffectBase::SendMidiListToHost(std::span<const MidiMessage> messages) {

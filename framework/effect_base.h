@@ -3,6 +3,7 @@
 // with its queue of host notifications. Knows nothing of grains and nothing of VST 2 records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -103,6 +104,12 @@ class IEffectBase : private INotificationSink {
   virtual void SetMaxBlockSize(int frames);
   virtual void SetLatencySamples(int samples) { latency_ = samples; }
   virtual bool SendMidiToHost(const MidiMessage&) { return false; }
+  // The texts a format shows the host for parameter values and reads back from it. Lock held;
+  // index valid. ValueToText writes the text of plain value (with its unit) into out (size
+  // bytes). TextToValue gives the plain value a text stands for, not clamped; false when it
+  // stands for none. Defaults: the display text and label, a display text or a number.
+  virtual bool ValueToText(int index, double plain, char* out, std::size_t size);
+  virtual bool TextToValue(int index, const char* text, double* plain);
   virtual bool SendMidiListToHost(std::span<const MidiMessage> messages);
 
   // Channels; dispatcher thread, lock held. Ranges are clamped to the existing channels.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "engine/grain_engine.h"
@@ -15,6 +16,7 @@
 #include "modulation/lfo_bank.h"
 #include "quorvantel/editor/editor_feed.h"
 #include "quorvantel/editor/quorvantel_editor.h"
+#include "quorvantel/editor/value_texts.h"
 #include "quorvantel/parameters/parameter_table.h"
 #include "vst2/vst2_abi.h"
 
@@ -60,6 +62,10 @@ class Quorvantel : public Format {
   // Audio thread, lock held by the process callback. A stopped transport leaves the engine as it
   // is and hands the host the dry signal.
   void ProcessDouble(double** inputs, double** outputs, int frames) override;
+  // Lock held: the texts the editor's read-outs show ("84.8 ms", "30%L", "1/4"), and every form
+  // its value entry takes, for a format that shows the host texts.
+  bool ValueToText(int index, double plain, char* out, std::size_t size) override;
+  bool TextToValue(int index, const char* text, double* plain) override;
 
   // Under the instance lock: the engine, for read-outs and tests.
   const engine::GrainEngine& Engine() const { return engine_; }
@@ -140,6 +146,22 @@ template <class Format>
 void Quorvantel<Format>::OnAllParametersReplaced() {
   std::lock_guard lock(this->InstanceLock());
   engine_.SkipRamps();
+}
+
+template <class Format>
+bool Quorvantel<Format>::ValueToText(int index, double plain, char* out, std::size_t size) {
+  if (index < 0 || index >= kParameterCount || out == nullptr || size == 0) return false;
+  const framework::ParameterSet& parameters = this->Parameters();
+  const std::string text = quorvantel::ValueText(parameters.Definition(index), index, plain,
+                                                 [&](int i) { return parameters.Value(i); });
+  framework::CopyBounded(out, text.c_str(), size);
+  return true;
+}
+
+template <class Format>
+bool Quorvantel<Format>::TextToValue(int index, const char* text, double* plain) {
+  if (index < 0 || index >= kParameterCount || text == nullptr || plain == nullptr) return false;
+  return quorvantel::ValueFromText(this->Parameters().Definition(index), index, text, plain);
 }
 
 template <class Format>

@@ -140,13 +140,25 @@ std::int64_t Automation::NextChange(std::int64_t frame) const {
   return next;
 }
 
-void Automation::Apply(qvhost::PluginHost& host, std::int64_t frame) {
+void Automation::Apply(qvhost::IPlugin& plugin, std::int64_t frame) {
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
     const float v = ValueAt(lanes_[i], frame);
     if (v == sent_[i]) continue;
-    host.SetParameter(lanes_[i].index, v);
+    plugin.SetParameter(lanes_[i].index, v);
     sent_[i] = v;
   }
+}
+
+void Automation::Collect(std::int64_t frame, int offset, std::vector<qvhost::ParamChange>& out) {
+  const std::size_t before = out.size();
+  for (std::size_t i = 0; i < lanes_.size(); ++i) {
+    const float v = ValueAt(lanes_[i], frame);
+    if (v == sent_[i]) continue;
+    out.push_back({offset, lanes_[i].index, v});
+    sent_[i] = v;
+  }
+  // Where nothing changes the block is still cut, as at every frame NextChange names.
+  if (out.size() == before && offset > 0) out.push_back({offset, -1, 0.0f});
 }
 
 }  // namespace qvcli

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/cli/param_catalog.h"
-#include "host/lib/plugin_host.h"
+#include "host/lib/plugin.h"
 
 namespace qvcli {
 
@@ -47,7 +47,10 @@ class Automation {
   const std::vector<AutomationLane>& Lanes() const { return lanes_; }
 
   // Sends every lane's value at frame to the plug-in, where it differs from the last one sent.
-  void Apply(qvhost::PluginHost& host, std::int64_t frame);
+  void Apply(qvhost::IPlugin& plugin, std::int64_t frame);
+  // The same as changes at offset of a block, for the plug-in to take at that frame; a frame
+  // where no value differs still gets an entry (index -1) that cuts the block there.
+  void Collect(std::int64_t frame, int offset, std::vector<qvhost::ParamChange>& out);
   // The first frame after `frame` at which a lane's value may change; kNever when none will.
   std::int64_t NextChange(std::int64_t frame) const;
 

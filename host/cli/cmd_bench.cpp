@@ -55,13 +55,13 @@ int RunBench(const Args& args) {
     }
     SetEnvironment(engine::kRenderPathVariable, simd.c_str());
   }
-  auto host = OpenConfigured(options);
-  vst2::AEffect* e = host->Effect();
-  if (useDouble && !(e->flags & vst2::kFlagCanDoubleReplacing)) {
+  auto plugin = LoadConfigured(options);
+  const qvhost::PluginInfo& info = plugin->Info();
+  if (useDouble && !info.canDouble) {
     throw CliError(kExitUsage, "the plug-in has no double-precision process path");
   }
-  const int numIn = std::max(0, e->numInputs);
-  const int numOut = std::max(0, e->numOutputs);
+  const int numIn = info.inputs;
+  const int numOut = info.outputs;
 
   // Noise at about -12 dBFS from a fixed linear congruential sequence; a whole second of it, so
   // the input does not repeat every block.
@@ -84,10 +84,12 @@ int RunBench(const Args& args) {
   for (auto& c : dout) doutP.push_back(c.data());
   finP.push_back(nullptr);
   dinP.push_back(nullptr);
+  foutP.push_back(nullptr);
+  doutP.push_back(nullptr);
 
-  host->SetSampleRate(rate);
-  host->SetBlockSize(block);
-  host->SetActive(true);
+  plugin->SetSampleRate(rate);
+  plugin->SetBlockSize(block);
+  plugin->SetActive(true);
   RenderSettings timing;
   const auto total = static_cast<std::int64_t>(std::llround(seconds * rate));
   const auto warmup = static_cast<std::int64_t>(rate);  // one second not measured
@@ -101,18 +103,17 @@ int RunBench(const Args& args) {
         din[c][i] = noise[offset + i];
       }
     }
-    host->Script().timeInfo = TimeRecord(timing, rate, pos + warmup, pos == -warmup);
+    const qvhost::Transport transport = TransportAt(timing, rate, pos + warmup, pos == -warmup);
     if (useDouble) {
-      host->ProcessDouble(dinP.data(), doutP.data(), block);
+      plugin->ProcessDouble(dinP.data(), doutP.data(), block, {}, &transport);
     } else {
-      host->ProcessReplacing(finP.data(), foutP.data(), block);
+      plugin->Process(finP.data(), foutP.data(), block, {}, &transport);
     }
-    host->ClearCalls();
   }
   const double cpu = CpuSeconds() - start;
-  host->SetActive(false);
+  plugin->SetActive(false);
   const double audio = static_cast<double>((total + block - 1) / block * block) / rate;
-  const std::string renderPath = QuorvantelRenderPath(*e);
+  const std::string renderPath = QuorvantelRenderPath(*plugin);
   std::printf(
       "real-time factor %.1f: %.2f s of audio in %.4f s of CPU time (%.0f Hz, block %d, "
       "%s path)%s\n",

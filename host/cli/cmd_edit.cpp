@@ -22,27 +22,21 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
-// Hosts call opcode 19 from their UI loop; plug-ins that handle their window in it (rather
-// than on a thread of their own) need it often.
+// Hosts idle the plug-in from their UI loop (VST 2's opcode 19, CLAP's main-thread callbacks
+// and flushes); plug-ins that handle their window there (rather than on a thread of their own)
+// need it often.
 constexpr int kIdleMs = 15;
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
 void OnSignal(int) { gInterrupted = 1; }
 
-// The editor's size as the plug-in reports it (opcode 13), or fallback.
-void EditorSize(qvhost::PluginHost& host, int* width, int* height) {
-  vst2::ERect* rect = nullptr;
-  if (host.Dispatch(vst2::kEffectEditGetRect, 0, 0, &rect) == 0 || rect == nullptr) return;
-  const int w = rect->right - rect->left, h = rect->bottom - rect->top;
-  if (w > 0 && h > 0 && w <= 8192 && h <= 8192) *width = w, *height = h;
-}
-
 // Feeds the demo phrase through the plug-in in real time on a thread of its own, the way a
 // host's audio thread does; the output is discarded. Where no JACK server runs.
 class AudioLoop : public DemoPlayback {
  public:
-  explicit AudioLoop(qvhost::PluginHost& host) : host_(host), phrase_(DemoPhrase(8.0, kRate)) {
+  explicit AudioLoop(qvhost::IPlugin& plugin)
+      : plugin_(plugin), phrase_(DemoPhrase(8.0, kRate)) {
     thread_ = std::thread([this] { Run(); });
   }
   ~AudioLoop() override {
@@ -58,13 +52,13 @@ class AudioLoop : public DemoPlayback {
       std::copy_n(phrase_.begin() + pos, kBlock, in.begin());
       float* inputs[] = {in.data(), in.data()};
       float* outputs[] = {left.data(), right.data()};
-      host_.ProcessReplacing(inputs, outputs, kBlock);
+      plugin_.Process(inputs, outputs, kBlock, {}, nullptr);
       next += std::chrono::microseconds(1000000LL * kBlock / kRate);
       std::this_thread::sleep_until(next);
     }
   }
 
-  qvhost::PluginHost& host_;
+  qvhost::IPlugin& plugin_;
   std::vector<float> phrase_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
@@ -88,9 +82,8 @@ int RunEdit(const Args& args) {
                "ask the editor to draw at this scale, 1 to 3, as a host on a HiDPI screen "
                "does (default: the editor follows the desktop)"}}));
   if (!options.Parse(args, 0, 0)) return 0;
-  auto host = OpenConfigured(options);
-  if ((host->Effect()->flags & vst2::kFlagHasEditor) == 0)
-    throw CliError(kExitFailure, "the plug-in has no editor");
+  auto host = LoadConfigured(options);
+  if (!host->Info().hasEditor) throw CliError(kExitFailure, "the plug-in has no editor");
   host->SetSampleRate(kRate);
   host->SetBlockSize(kBlock);
   host->SetActive(true);
@@ -102,17 +95,16 @@ int RunEdit(const Args& args) {
                    scale);
   }
   int width = 640, height = 480;
-  EditorSize(*host, &width, &height);
+  host->EditorSize(&width, &height);
   std::string error;
   auto window = qvhost::HostWindow::Create(0, 0, width, height,
-                                           host->EffectName() + " - quorvantel-host", &error);
+                                           host->Info().name + " - quorvantel-host", &error);
   if (!window) throw CliError(kExitFailure, "cannot open a window: " + error);
-  const auto parent = reinterpret_cast<void*>(std::uintptr_t(window->Id()));
-  if (host->Dispatch(vst2::kEffectEditOpen, 0, 0, parent) == 0)
+  if (!host->OpenEditor(window->Id()))
     throw CliError(kExitFailure, "the plug-in did not open its editor");
   // Some plug-ins know their size only once the editor is open.
   int openWidth = width, openHeight = height;
-  EditorSize(*host, &openWidth, &openHeight);
+  host->EditorSize(&openWidth, &openHeight);
   if (openWidth != width || openHeight != height) window->Resize(openWidth, openHeight);
 
   std::signal(SIGINT, OnSignal);
@@ -120,15 +112,18 @@ int RunEdit(const Args& args) {
   {
     std::unique_ptr<DemoPlayback> audio;
     if (options.Has("audio")) {
-      std::string where;
-      audio = PlayDemoThroughJack(*host, &where);
-      if (!where.empty()) std::fprintf(audio ? stdout : stderr, "quorvantel-host: %s\n", where.c_str());
-      std::fflush(stdout);
+      // Through JACK where a server runs (VST 2 plug-ins), else on a thread of its own.
+      if (qvhost::PluginHost* vst2 = host->Vst2()) {
+        std::string where;
+        audio = PlayDemoThroughJack(*vst2, &where);
+        if (!where.empty()) std::fprintf(audio ? stdout : stderr, "quorvantel-host: %s\n", where.c_str());
+        std::fflush(stdout);
+      }
       if (!audio) audio = std::make_unique<AudioLoop>(*host);
     }
-    while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Dispatch(vst2::kEffectEditIdle);
+    while (gInterrupted == 0 && window->Pump(kIdleMs)) host->Idle();
   }
-  host->Dispatch(vst2::kEffectEditClose);
+  host->CloseEditor();
   const bool displayLost = window->DisplayFailed();
   window.reset();
   std::signal(SIGINT, SIG_DFL);

@@ -11,6 +11,7 @@
 #include "host/cli/preset_file.h"
 #include "host/cli/session.h"
 #include "host/cli/text_table.h"
+#include "host/lib/clap_plugin_host.h"
 
 namespace qvcli {
 namespace {
@@ -62,14 +63,14 @@ std::string VersionText(const std::string& hostVersion, const Args& args) {
   if (!options.Parse(args, 0, 0)) return "";
   const std::string path = options.Value("plugin", DefaultPluginPath());
   try {
-    auto host = OpenPlugin(path);
-    const int v = host->Effect()->version;
+    auto plugin = LoadPluginOption(options);
+    const qvhost::PluginInfo& info = plugin->Info();
+    const int v = info.versionNumber;
     // Hosts read 0xVVVVRRMM as VVVV * 10000 + RR * 100 + MM: 10000 is 1.0.0.
     char dotted[48];
     std::snprintf(dotted, sizeof dotted, "%d.%d.%d", v / 10000, v / 100 % 100, v % 100);
-    const std::string vendor = host->VendorString();
-    text += "plug-in " + host->EffectName() + " " + dotted +
-            (vendor.empty() ? "" : " by " + vendor) + " (version " + std::to_string(v) +
+    text += "plug-in " + info.name + " " + dotted +
+            (info.vendor.empty() ? "" : " by " + info.vendor) + " (version " + std::to_string(v) +
             " as hosts show it), " + path + "\n";
   } catch (const CliError& e) {
     text += "plug-in: none loaded from " + path + ": " + e.what() + "\n";
@@ -77,13 +78,85 @@ std::string VersionText(const std::string& hostVersion, const Args& args) {
   return text;
 }
 
+namespace {
+
+// What a CLAP plug-in says about itself: its descriptor, ports, parameters and extensions.
+int PrintClapInfo(qvhost::ClapPluginHost& clap, bool json) {
+  // The latency is known once the plug-in is active.
+  clap.SetActive(true);
+  clap.SetActive(false);
+  const qvhost::PluginInfo& info = clap.Info();
+  const clap::PluginDescriptor& d = clap.Descriptor();
+  const auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
+  const std::vector<std::string> features = clap.Features();
+  const std::vector<std::string> extensions = clap.Extensions();
+  const std::string renderPath = QuorvantelRenderPath(clap);
+  if (json) {
+    auto list = [](const std::vector<std::string>& items) {
+      std::string out;
+      for (const std::string& item : items) out += (out.empty() ? "" : ", ") + JsonString(item);
+      return "[" + out + "]";
+    };
+    std::printf(
+        "{\"format\": \"clap\", \"id\": %s, \"name\": %s, \"vendor\": %s, \"version\": %s, "
+        "\"description\": %s, \"url\": %s, \"features\": %s, \"inputs\": %d, "
+        "\"outputs\": %d, \"parameters\": %d, \"latency\": %d, \"editor\": %s, "
+        "\"doublePrecision\": %s, \"extensions\": %s%s}\n",
+        JsonString(info.id).c_str(), JsonString(info.name).c_str(),
+        JsonString(info.vendor).c_str(), JsonString(info.version).c_str(),
+        JsonString(text(d.description)).c_str(), JsonString(text(d.url)).c_str(),
+        list(features).c_str(), info.inputs, info.outputs, info.parameters, info.latency,
+        info.hasEditor ? "true" : "false", info.canDouble ? "true" : "false",
+        list(extensions).c_str(),
+        renderPath.empty() ? "" : (", \"renderPath\": " + JsonString(renderPath)).c_str());
+    return 0;
+  }
+  auto field = [](const char* label, const std::string& value) {
+    if (!value.empty()) std::printf("%-14s %s\n", label, value.c_str());
+  };
+  auto joined = [](const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& item : items) out += (out.empty() ? "" : " ") + item;
+    return out;
+  };
+  field("name:", info.name);
+  field("vendor:", info.vendor);
+  field("format:", "CLAP " + std::to_string(d.clapVersion.majorVersion) + "." +
+                       std::to_string(d.clapVersion.minorVersion) + "." +
+                       std::to_string(d.clapVersion.revision));
+  field("id:", info.id);
+  field("version:", info.version);
+  field("description:", text(d.description));
+  field("features:", joined(features));
+  field("inputs:", std::to_string(info.inputs));
+  field("outputs:", std::to_string(info.outputs));
+  field("parameters:", std::to_string(info.parameters));
+  field("latency:", std::to_string(info.latency) + " samples");
+  field("editor:", info.hasEditor ? std::string("yes (") + qvhost::ClapWindowApi() + ")" : "no");
+  field("64-bit audio:", info.canDouble ? "yes" : "no");
+  field("extensions:", joined(extensions));
+  const std::vector<const clap::PluginDescriptor*> all = clap.Descriptors();
+  if (all.size() > 1) {
+    std::printf("%-14s %zu (choose with --plugin-id)\n", "in the file:", all.size());
+    for (const clap::PluginDescriptor* other : all)
+      std::printf("  %s  %s\n", text(other->id).c_str(), text(other->name).c_str());
+  }
+  field("render path:", renderPath);
+  return 0;
+}
+
+}  // namespace
+
 int RunInfo(const Args& args) {
   Options options("info", "info [options]",
                   "Shows the plug-in's identity, vendor, unique id, version, inputs and outputs, "
-                  "flags and programs.",
+                  "flags and programs (for a CLAP plug-in: its descriptor, features, ports and "
+                  "extensions).",
                   Concat(PluginOptions(), {{"json", "", "print one JSON object"}}));
   if (!options.Parse(args, 0, 0)) return 0;
-  auto host = OpenPlugin(options.Value("plugin", DefaultPluginPath()));
+  auto plugin = LoadPluginOption(options);
+  if (qvhost::ClapPluginHost* clap = plugin->Clap()) return PrintClapInfo(*clap, options.Has("json"));
+  qvhost::PluginHost* host = plugin->Vst2();
   const vst2::AEffect& e = *host->Effect();
   std::vector<std::string> programs;
   for (int i = 0; i < e.numPrograms; ++i) programs.push_back(host->ProgramNameIndexed(i));
@@ -94,7 +167,7 @@ int RunInfo(const Args& args) {
   const bool instrument = host->Dispatch(vst2::kEffectGetPlugCategory) == 2;
   char id[16];
   std::snprintf(id, sizeof id, "0x%08X", static_cast<unsigned>(e.uniqueID));
-  const std::string renderPath = QuorvantelRenderPath(e);
+  const std::string renderPath = QuorvantelRenderPath(*plugin);
   if (options.Has("json")) {
     std::printf(
         "{\"name\": %s, \"vendor\": %s, \"product\": %s, \"uniqueId\": %s, "
@@ -147,9 +220,9 @@ int RunParams(const Args& args) {
                   Concat(Concat(PluginOptions(), SettingOptions()),
                          {{"json", "", "print a JSON array of parameter objects"}}));
   if (!options.Parse(args, 0, 0)) return 0;
-  auto host = OpenPluginOption(options);
+  auto host = LoadPluginOption(options);
   // The defaults are the values the plug-in starts with, before any preset or setting.
-  const int count = std::max(0, host->Effect()->numParams);
+  const int count = host->Info().parameters;
   std::vector<float> defaults;
   for (int i = 0; i < count; ++i) defaults.push_back(host->GetParameter(i));
   ApplyPresetAndProgram(*host, options);

@@ -27,7 +27,7 @@ int RunPresetSave(const Args& args) {
                           : options.Has("param-form") ? PresetForm::kParams
                                                       : PresetForm::kAuto;
   const std::string path = options.Positional()[0];
-  auto host = OpenPluginOption(options);
+  auto host = LoadPluginOption(options);
   ApplyPresetAndProgram(*host, options);
   // The settings belong to the current program: a bank keeps the other programs as they were.
   std::vector<FxProgram> programs;
@@ -47,9 +47,9 @@ int RunPresetShow(const Args& args) {
                   PluginOptions());
   if (!options.Parse(args, 1, 1)) return 0;
   // Without a plug-in the file can still be checked and listed.
-  std::unique_ptr<qvhost::PluginHost> host;
+  std::unique_ptr<qvhost::IPlugin> host;
   try {
-    host = OpenPluginOption(options);
+    host = LoadPluginOption(options);
   } catch (const CliError&) {
     if (options.Has("plugin")) throw;
   }

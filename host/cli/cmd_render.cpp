@@ -88,10 +88,10 @@ void RenderOne(const Options& options, RenderSettings settings, const Job& job) 
   // The input is checked before the plug-in is loaded, so a bad file costs no plug-in start.
   AudioReader in(job.in);
   settings.tailSeconds = options.Duration("tail", 0.0, 0.0, 600.0, in.SampleRate());
-  auto host = OpenConfigured(options);
-  ParamCatalog catalog(*host);
-  const vst2::AEffect& effect = *host->Effect();
-  if (effect.numOutputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
+  auto plugin = LoadConfigured(options);
+  ParamCatalog catalog(*plugin);
+  const qvhost::PluginInfo& info = plugin->Info();
+  if (info.outputs < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
 
   Automation automation;
   if (options.Has("automate") || options.Has("automate-normalized") || options.Has("automation")) {
@@ -112,19 +112,18 @@ void RenderOne(const Options& options, RenderSettings settings, const Job& job) 
              catalog.Name(index) + "\" sets it from the start of the render");
       }
     }
-    automation.Apply(*host, 0);  // the values the render starts with, for the checks below
+    automation.Apply(*plugin, 0);  // the values the render starts with, for the checks below
   }
   bool folded = false;
   const InputMap map =
-      ChooseInputMap(in.Channels(), effect.numInputs, options.Value("channels"), &folded);
+      ChooseInputMap(in.Channels(), info.inputs, options.Value("channels"), &folded);
   if (folded) {
     std::fprintf(stderr,
                  "quorvantel-host: %s has %d channels, the plug-in %d input%s: mixing them down "
                  "(--channels chooses otherwise)\n",
-                 in.Name().c_str(), in.Channels(), effect.numInputs,
-                 effect.numInputs == 1 ? "" : "s");
+                 in.Name().c_str(), in.Channels(), info.inputs, info.inputs == 1 ? "" : "s");
   }
-  if (effect.numInputs <= 0) {
+  if (info.inputs <= 0) {
     Warn(
         "the plug-in takes no audio input (an instrument), and quorvantel-host plays it no "
         "notes: " +
@@ -132,10 +131,10 @@ void RenderOne(const Options& options, RenderSettings settings, const Job& job) 
   }
   const AudioFormat format =
       ChooseOutputFormat(options.Value("format"), options.Value("encoding"), job.out, in.Format(),
-                         effect.numOutputs, in.SampleRate());
-  AudioWriter out(job.out, format, effect.numOutputs, in.SampleRate());
+                         info.outputs, in.SampleRate());
+  AudioWriter out(job.out, format, info.outputs, in.SampleRate());
   const RenderResult result =
-      Render(*host, in, out, settings, map, automation.Empty() ? nullptr : &automation);
+      Render(*plugin, in, out, settings, map, automation.Empty() ? nullptr : &automation);
   out.Commit();
   if (in.CutShort()) {
     Warn(in.Name() +
@@ -196,10 +195,10 @@ int RunRender(const Args& args) {
               {"tail", "TIME",
                "silence processed after the input: seconds (3 or 3s), milliseconds (250ms) or "
                "samples (12000smp), up to 600 s (default 0)"},
-              {"tempo", "BPM", "tempo in the host time record, 1 to 999 (default 120)"},
-              {"time-signature", "N/D", "time signature in the host time record (default 4/4)"},
-              {"stopped", "", "report a stopped transport in the host time record"},
-              {"no-time-info", "", "answer the plug-in's time queries with nothing"},
+              {"tempo", "BPM", "tempo of the host's transport, 1 to 999 (default 120)"},
+              {"time-signature", "N/D", "time signature of the host's transport (default 4/4)"},
+              {"stopped", "", "report a stopped transport"},
+              {"no-time-info", "", "give the plug-in no transport at all"},
               {"double", "", "use the double-precision process path"},
               {"format", "NAME",
                "output format: wav, flac, ogg, aiff (default: OUT's "

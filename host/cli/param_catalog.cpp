@@ -9,6 +9,7 @@
 #include "host/cli/cli_error.h"
 #include "host/cli/options.h"
 #include "quorvantel/editor/value_texts.h"
+#include "host/lib/vst2_plugin.h"
 #include "quorvantel/vst2/quorvantel_vst2.h"
 
 namespace qvcli {
@@ -63,9 +64,17 @@ int DecimalVersion(std::int32_t v) {
 
 }  // namespace
 
-ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
-  const int count = host.Effect() ? std::max(0, host.Effect()->numParams) : 0;
-  for (int i = 0; i < count; ++i) names_.push_back(host.ParamName(i));
+ParamCatalog::ParamCatalog(qvhost::PluginHost& host)
+    : adapter_(std::make_unique<qvhost::Vst2Plugin>(host)), host_(*adapter_) {
+  Read();
+}
+
+ParamCatalog::ParamCatalog(qvhost::IPlugin& plugin) : host_(plugin) { Read(); }
+
+void ParamCatalog::Read() {
+  const qvhost::PluginInfo& info = host_.Info();
+  const int count = info.parameters;
+  for (int i = 0; i < count; ++i) names_.push_back(host_.ParamName(i));
   std::map<std::string, int> total, seen;
   for (const std::string& n : names_) ++total[n];
   for (const std::string& n : names_) {
@@ -73,8 +82,8 @@ ParamCatalog::ParamCatalog(qvhost::PluginHost& host) : host_(host) {
   }
   // Quorvantel: this build's table, when the loaded module is the same version with the same
   // parameters.
-  if (host.Effect() && host.Effect()->uniqueID == kQuorvantelUniqueId &&
-      host.Effect()->version == DecimalVersion(kQuorvantelVersion) && count == kParameterCount) {
+  if (info.presetId == kQuorvantelUniqueId &&
+      info.versionNumber == DecimalVersion(kQuorvantelVersion) && count == kParameterCount) {
     table_ = quorvantel::QuorvantelParameters();
     for (int i = 0; i < kParameterCount; ++i) {
       if (names_[i] != table_[i].Name()) {

@@ -1,16 +1,19 @@
 // Parameters of a loaded plug-in seen from the command line: names resolved to indices (with
 // suggestions for near misses and a spelling for repeated names), and plain or textual values
-// turned into the normalised values a VST 2 host sends. For Quorvantel that is its own parameter
+// turned into the normalised values a host sends (for a CLAP plug-in the host library maps them
+// onto its plain values). For Quorvantel, in either format, that is its own parameter
 // table's mapping, with the forms its editor shows; for other plug-ins a search of their
 // displays. Display texts of normalised values come from the plug-in's query for them where it
 // has one, else from setting the value, reading the display and setting the old value back.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/parameter.h"
+#include "host/lib/plugin.h"
 #include "host/lib/plugin_host.h"
 
 namespace qvcli {
@@ -23,7 +26,9 @@ struct TextStep {
 
 class ParamCatalog {
  public:
-  // Reads every parameter's name. The host must outlive the catalogue.
+  // Reads every parameter's name. The plug-in must outlive the catalogue.
+  explicit ParamCatalog(qvhost::IPlugin& plugin);
+  // The same for a VST 2 host driven directly.
   explicit ParamCatalog(qvhost::PluginHost& host);
 
   int Count() const { return static_cast<int>(names_.size()); }
@@ -60,12 +65,14 @@ class ParamCatalog {
   std::vector<std::string> Closest(const std::string& name, std::size_t count) const;
 
  private:
+  void Read();
   bool DisplayNumber(int index, double x, double* out);
   float OwnNormalizedFor(int index, const std::string& value);
   float NormalizedForNumber(int index, double target, const std::string& text);
   std::string Describe(int index) const;
 
-  qvhost::PluginHost& host_;
+  std::unique_ptr<qvhost::IPlugin> adapter_;  // for a PluginHost
+  qvhost::IPlugin& host_;
   std::vector<std::string> names_;
   std::vector<std::string> ids_;
   std::map<int, std::vector<TextStep>> texts_;

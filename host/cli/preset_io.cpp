@@ -29,46 +29,46 @@ Extension ExtensionOf(const std::string& path) {
   return Extension::kOther;
 }
 
-std::string PluginLabel(qvhost::PluginHost& host) {
-  return std::string(1, '\'') + FourCharText(host.Effect()->uniqueID) + "' (" + host.EffectName() +
+std::string PluginLabel(qvhost::IPlugin& host) {
+  return std::string(1, '\'') + FourCharText(host.Info().presetId) + "' (" + host.EffectName() +
          ")";
 }
 
-void CheckId(qvhost::PluginHost& host, const std::string& path, std::int32_t fxId) {
-  if (fxId != host.Effect()->uniqueID) {
+void CheckId(qvhost::IPlugin& host, const std::string& path, std::int32_t fxId) {
+  if (fxId != host.Info().presetId) {
     throw CliError(kExitInput, path + " is a preset for plug-in '" + FourCharText(fxId) +
                                    "', not for " + PluginLabel(host));
   }
 }
 
-void CheckParamCount(qvhost::PluginHost& host, const std::string& path, const FxProgram& p) {
-  if (p.numParams != host.Effect()->numParams) {
+void CheckParamCount(qvhost::IPlugin& host, const std::string& path, const FxProgram& p) {
+  if (p.numParams != host.Info().parameters) {
     throw CliError(kExitInput, path + ": the preset holds " + std::to_string(p.numParams) +
                                    " parameters, the plug-in has " +
-                                   std::to_string(host.Effect()->numParams));
+                                   std::to_string(host.Info().parameters));
   }
 }
 
-void ApplyParams(qvhost::PluginHost& host, const std::string& path, const FxProgram& p) {
+void ApplyParams(qvhost::IPlugin& host, const std::string& path, const FxProgram& p) {
   CheckParamCount(host, path, p);
   for (std::size_t i = 0; i < p.params.size(); ++i) {
     host.SetParameter(static_cast<int>(i), p.params[i]);
   }
 }
 
-void ApplyChunk(qvhost::PluginHost& host, const std::string& path,
+void ApplyChunk(qvhost::IPlugin& host, const std::string& path,
                 const std::vector<std::uint8_t>& chunk, bool program) {
-  if (chunk.empty() || host.SetChunk(chunk, program) != 1) {
+  if (chunk.empty() || !host.SetChunk(chunk, program)) {
     throw CliError(kExitInput, path + ": the plug-in refused the preset's state chunk");
   }
 }
 
-FxProgram CaptureProgram(qvhost::PluginHost& host, bool chunk) {
+FxProgram CaptureProgram(qvhost::IPlugin& host, bool chunk) {
   FxProgram p;
-  p.fxId = host.Effect()->uniqueID;
-  p.fxVersion = host.Effect()->version;
+  p.fxId = host.Info().presetId;
+  p.fxVersion = host.Info().versionNumber;
   p.name = host.ProgramName();
-  p.numParams = host.Effect()->numParams;
+  p.numParams = host.Info().parameters;
   p.opaque = chunk;
   if (chunk) {
     p.chunk = host.GetChunk(true);
@@ -81,7 +81,7 @@ FxProgram CaptureProgram(qvhost::PluginHost& host, bool chunk) {
 
 }  // namespace
 
-int LoadPresetFile(qvhost::PluginHost& host, const std::string& path, int bankProgram) {
+int LoadPresetFile(qvhost::IPlugin& host, const std::string& path, int bankProgram) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
   const PresetKind kind = DetectPresetKind(bytes);
   const Extension ext = ExtensionOf(path);
@@ -126,7 +126,7 @@ int LoadPresetFile(qvhost::PluginHost& host, const std::string& path, int bankPr
   for (const FxProgram& p : b.programs) CheckParamCount(host, path, p);
   // The plug-in's programs take the bank's first ones; a larger bank's others stay reachable
   // by number.
-  const int fitting = std::min(b.numPrograms, std::max(0, host.Effect()->numPrograms));
+  const int fitting = std::min(b.numPrograms, std::max(0, host.Info().programs));
   for (int i = 0; i < fitting; ++i) {
     host.SetProgram(i);
     ApplyParams(host, path, b.programs[static_cast<std::size_t>(i)]);
@@ -145,17 +145,17 @@ int LoadPresetFile(qvhost::PluginHost& host, const std::string& path, int bankPr
   return b.numPrograms;
 }
 
-bool UsesChunks(qvhost::PluginHost& host, PresetForm form) {
+bool UsesChunks(qvhost::IPlugin& host, PresetForm form) {
   return form == PresetForm::kChunk ||
-         (form == PresetForm::kAuto && (host.Effect()->flags & vst2::kFlagProgramChunks) != 0);
+         (form == PresetForm::kAuto && host.Info().prefersChunks);
 }
 
 bool IsBankPath(const std::string& path) { return ExtensionOf(path) == Extension::kFxb; }
 
-std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host) {
+std::vector<FxProgram> CaptureBankPrograms(qvhost::IPlugin& host) {
   std::vector<FxProgram> programs;
   const int current = std::max(0, host.GetProgram());
-  for (int i = 0; i < host.Effect()->numPrograms; ++i) {
+  for (int i = 0; i < host.Info().programs; ++i) {
     host.SetProgram(i);
     programs.push_back(CaptureProgram(host, false));
   }
@@ -163,13 +163,13 @@ std::vector<FxProgram> CaptureBankPrograms(qvhost::PluginHost& host) {
   return programs;
 }
 
-std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, PresetForm form,
+std::string SavePresetFile(qvhost::IPlugin& host, const std::string& path, PresetForm form,
                            const std::vector<FxProgram>* bankPrograms) {
   const bool chunk = UsesChunks(host, form);
   std::vector<std::uint8_t> bytes;
   const std::string of = " of " + host.EffectName();
   const std::string values =
-      chunk ? "as a state chunk" : std::to_string(host.Effect()->numParams) + " parameter values";
+      chunk ? "as a state chunk" : std::to_string(host.Info().parameters) + " parameter values";
   std::string what;
   switch (ExtensionOf(path)) {
     case Extension::kFxp: {
@@ -180,9 +180,9 @@ std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, Pr
     }
     case Extension::kFxb: {
       FxBank b;
-      b.fxId = host.Effect()->uniqueID;
-      b.fxVersion = host.Effect()->version;
-      b.numPrograms = host.Effect()->numPrograms;
+      b.fxId = host.Info().presetId;
+      b.fxVersion = host.Info().versionNumber;
+      b.numPrograms = host.Info().programs;
       b.currentProgram = std::max(0, host.GetProgram());
       b.opaque = chunk;
       if (b.numPrograms < 1) {
@@ -213,7 +213,7 @@ std::string SavePresetFile(qvhost::PluginHost& host, const std::string& path, Pr
   return path + ": " + what + " (" + std::to_string(bytes.size()) + " bytes)";
 }
 
-std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host) {
+std::string DescribePresetFile(const std::string& path, qvhost::IPlugin* host) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
   const PresetKind kind = DetectPresetKind(bytes);
   std::string why;
@@ -231,7 +231,7 @@ std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host
   }
   // Names and display texts need the plug-in the preset is for.
   const std::int32_t id = kind == PresetKind::kProgram ? program.fxId : bank.fxId;
-  if (host != nullptr && kind != PresetKind::kRawChunk && id != host->Effect()->uniqueID) {
+  if (host != nullptr && kind != PresetKind::kRawChunk && id != host->Info().presetId) {
     std::fprintf(stderr,
                  "quorvantel-host: note: values shown normalised: %s is for plug-in '%s', "
                  "not for %s\n",
@@ -283,7 +283,7 @@ std::string DescribePresetFile(const std::string& path, qvhost::PluginHost* host
   switch (kind) {
     case PresetKind::kRawChunk: {
       std::string out = "raw state chunk of " + std::to_string(bytes.size()) + " bytes\n";
-      if (catalog && host->SetChunk(bytes, true) == 1) out += listCurrent("");
+      if (catalog && host->SetChunk(bytes, true)) out += listCurrent("");
       return out;
     }
     case PresetKind::kProgram:

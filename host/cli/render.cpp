@@ -107,17 +107,16 @@ InputMap ChooseInputMap(int fileChannels, int inputs, const std::string& spec, b
   return map;
 }
 
-RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
+RenderResult Render(qvhost::IPlugin& plugin, AudioReader& in, AudioWriter& out,
                     const RenderSettings& s, const InputMap& map, Automation* automation) {
-  vst2::AEffect* effect = host.Effect();
-  const int numIn = std::max(0, effect->numInputs);
-  const int numOut = effect->numOutputs;
+  const qvhost::PluginInfo& info = plugin.Info();
+  const int numIn = info.inputs;
+  const int numOut = info.outputs;
   const int fileChannels = in.Channels();
   if (numOut < 1) throw CliError(kExitPlugin, "the plug-in has no audio outputs");
-  if (s.useDouble && !(effect->flags & vst2::kFlagCanDoubleReplacing)) {
+  if (s.useDouble && !info.canDouble) {
     throw CliError(kExitUsage, "the plug-in has no double-precision process path");
   }
-  const bool replacing = (effect->flags & vst2::kFlagCanReplacing) != 0;
   const int block = s.blockSize;
   const double rate = in.SampleRate();
   const std::int64_t tailFrames = static_cast<std::int64_t>(std::llround(s.tailSeconds * rate));
@@ -130,13 +129,18 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
   std::vector<std::vector<float>> fout(numOut, std::vector<float>(block));
   std::vector<std::vector<double>> din(s.useDouble ? numIn : 0, std::vector<double>(block));
   std::vector<std::vector<double>> dout(s.useDouble ? numOut : 0, std::vector<double>(block));
-  // Channel pointers for one piece of a block; hosts pass valid arrays even for zero channels.
+  // Channel pointers; hosts pass valid arrays even for zero channels.
   std::vector<float*> finPtr(numIn + 1, nullptr), foutPtr(numOut + 1, nullptr);
   std::vector<double*> dinPtr(numIn + 1, nullptr), doutPtr(numOut + 1, nullptr);
+  for (int c = 0; c < numIn; ++c) finPtr[c] = fin[c].data();
+  for (int c = 0; c < numOut; ++c) foutPtr[c] = fout[c].data();
+  for (int c = 0; c < static_cast<int>(din.size()); ++c) dinPtr[c] = din[c].data();
+  for (int c = 0; c < static_cast<int>(dout.size()); ++c) doutPtr[c] = dout[c].data();
+  std::vector<qvhost::ParamChange> changes;
 
-  host.SetSampleRate(rate);
-  host.SetBlockSize(block);
-  host.SetActive(true);
+  plugin.SetSampleRate(rate);
+  plugin.SetBlockSize(block);
+  plugin.SetActive(true);
 
   RenderResult r;
   r.channels = numOut;
@@ -176,30 +180,22 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
     }
     for (auto& c : fout) std::fill(c.begin(), c.end(), 0.0f);
     for (auto& c : dout) std::fill(c.begin(), c.end(), 0.0);
-    // Pieces of the block end where an automated value changes.
-    for (int done = 0; done < n;) {
-      const std::int64_t at = pos + done;
-      int piece = n - done;
-      if (automation != nullptr) {
-        automation->Apply(host, at);
-        piece = static_cast<int>(std::min<std::int64_t>(piece, automation->NextChange(at) - at));
+    // Each automated value arrives at its exact frame: as an event at that frame of the block
+    // (CLAP), or at the start of a call the block is cut into there (VST 2).
+    changes.clear();
+    if (automation != nullptr) {
+      for (int done = 0; done < n;) {
+        const std::int64_t at = pos + done;
+        automation->Collect(at, done, changes);
+        done += static_cast<int>(std::min<std::int64_t>(n - done, automation->NextChange(at) - at));
       }
-      if (s.timeInfo) host.Script().timeInfo = TimeRecord(s, rate, at, at == 0);
-      if (s.useDouble) {
-        for (int c = 0; c < numIn; ++c) dinPtr[c] = din[c].data() + done;
-        for (int c = 0; c < numOut; ++c) doutPtr[c] = dout[c].data() + done;
-        host.ProcessDouble(dinPtr.data(), doutPtr.data(), piece);
-      } else {
-        for (int c = 0; c < numIn; ++c) finPtr[c] = fin[c].data() + done;
-        for (int c = 0; c < numOut; ++c) foutPtr[c] = fout[c].data() + done;
-        if (replacing) {
-          host.ProcessReplacing(finPtr.data(), foutPtr.data(), piece);
-        } else {
-          host.ProcessAccumulating(finPtr.data(), foutPtr.data(), piece);
-        }
-      }
-      host.ClearCalls();  // the callback record would otherwise grow with the length of the render
-      done += piece;
+    }
+    const qvhost::Transport transport = TransportAt(s, rate, pos, pos == 0);
+    const qvhost::Transport* t = s.timeInfo ? &transport : nullptr;
+    if (s.useDouble) {
+      plugin.ProcessDouble(dinPtr.data(), doutPtr.data(), n, changes, t);
+    } else {
+      plugin.Process(finPtr.data(), foutPtr.data(), n, changes, t);
     }
     for (int c = 0; c < numOut; ++c) {
       for (int i = 0; i < n; ++i) {
@@ -223,8 +219,7 @@ RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
     progress.Update(pos);
   }
   progress.Finish();
-  host.SetActive(false);
-  host.Script().timeInfo.reset();
+  plugin.SetActive(false);
   r.gainDb = s.gainDb;
   if (spool) {
     // Silence stays silence: no gain can lift it to the target.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/lib/plugin.h"
 #include "host/lib/plugin_host.h"
 
 namespace qvcli {
@@ -19,12 +20,12 @@ class Automation;
 struct RenderSettings {
   int blockSize = 512;
   double tailSeconds = 0.0;
-  double tempo = 120.0;  // beats per minute announced through host opcode 7
+  double tempo = 120.0;  // beats per minute of the host's transport
   int timeSigNumerator = 4;
   int timeSigDenominator = 4;
   bool playing = true;                  // transport state in the time record
-  bool timeInfo = true;                 // false: opcode 7 answers null
-  bool useDouble = false;               // processDoubleReplacing instead of processReplacing
+  bool timeInfo = true;                 // false: the plug-in is given no transport
+  bool useDouble = false;               // 64-bit buffers instead of 32-bit ones
   bool progress = true;                 // a progress bar on a terminal
   double gainDb = 0.0;                  // applied to the output
   std::optional<double> normalizeDbfs;  // peak level of the output instead of a fixed gain
@@ -53,13 +54,16 @@ struct RenderResult {
 
 // Processes the whole input plus the tail into the writer. The plug-in must be open; the sample
 // rate, block size and activation are announced here. automation may be null. Throws CliError.
-RenderResult Render(qvhost::PluginHost& host, AudioReader& in, AudioWriter& out,
+RenderResult Render(qvhost::IPlugin& plugin, AudioReader& in, AudioWriter& out,
                     const RenderSettings& settings, const InputMap& map, Automation* automation);
 
 // "OUT: 4.00 s, 2 ch, 44100 Hz, peak -3.1 dBFS, RMS -17.9 dBFS"
 std::string Summary(const std::string& name, const RenderResult& r);
 
-// The time record for a block starting at samplePos.
+// The host's transport for a block starting at samplePos.
+qvhost::Transport TransportAt(const RenderSettings& settings, double sampleRate,
+                              std::int64_t samplePos, bool first);
+// The same as a VST 2 host time record.
 vst2::VstTimeInfo TimeRecord(const RenderSettings& settings, double sampleRate,
                              std::int64_t samplePos, bool first);
 

@@ -6,11 +6,11 @@ cmake_minimum_required(VERSION 3.25)
 
 # Layers, most specific folder first: a file belongs to the first one its path starts with.
 set(layers
-  quorvantel/parameters quorvantel/editor quorvantel/vst2 quorvantel/lv2 quorvantel
-  framework/vst2 framework/lv2 framework gui
+  quorvantel/parameters quorvantel/editor quorvantel/vst2 quorvantel/lv2 quorvantel/clap
+  quorvantel framework/vst2 framework/lv2 framework/clap framework gui
   engine modulation raster
   host/lib host/window host/cli
-  vst2 common)
+  vst2 clap common)
 set(allowed_quorvantel/parameters framework engine modulation common)
 set(allowed_quorvantel/editor quorvantel/parameters gui framework engine modulation raster common)
 set(allowed_quorvantel/vst2 quorvantel quorvantel/parameters quorvantel/editor framework/vst2
@@ -23,17 +23,21 @@ set(allowed_quorvantel quorvantel/parameters quorvantel/editor framework gui eng
     raster vst2 common)
 set(allowed_framework/vst2 framework vst2 common)
 set(allowed_framework/lv2 framework common)
+set(allowed_quorvantel/clap quorvantel quorvantel/parameters quorvantel/editor framework/clap
+    framework gui engine modulation raster vst2 clap common)
+set(allowed_framework/clap framework clap common)
 set(allowed_framework common)
 set(allowed_gui framework raster common)
 set(allowed_engine modulation common)
 set(allowed_modulation common)
 set(allowed_raster common)
-set(allowed_host/lib vst2 common)
+set(allowed_host/lib vst2 clap common)
 set(allowed_host/window common)
-set(allowed_host/cli host/lib host/window quorvantel/vst2 quorvantel quorvantel/editor
-    quorvantel/parameters
-    framework/vst2 framework gui engine modulation raster vst2 common)
+set(allowed_host/cli host/lib host/window quorvantel/vst2 quorvantel/clap quorvantel
+    quorvantel/editor quorvantel/parameters
+    framework/vst2 framework/clap framework gui engine modulation raster vst2 clap common)
 set(allowed_vst2)
+set(allowed_clap)
 set(allowed_common)
 
 # Headers of an operating system, a window system or JACK: only platform code may include them.
@@ -53,7 +57,7 @@ endfunction()
 
 set(faults "")
 set(checked 0)
-foreach(top quorvantel framework gui engine modulation raster host vst2 common)
+foreach(top quorvantel framework gui engine modulation raster host vst2 clap common)
   file(GLOB_RECURSE files RELATIVE ${SOURCE} ${SOURCE}/${top}/*.h ${SOURCE}/${top}/*.cpp)
   foreach(file ${files})
     layer_of(${file} from)
