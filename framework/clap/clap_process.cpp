@@ -54,7 +54,7 @@ std::int32_t IEffectClap::ProcessBlock(const clap::Plugin* plugin, const clap::P
 }
 
 std::int32_t IEffectClap::RunProcess(const clap::Process& process) {
-  DenormalGuard denormals;
+  common::DenormalGuard denormals;
   hasTransport_ = process.transport != nullptr;
   if (hasTransport_) transport_ = *process.transport;
   const bool doubles = UsesDoubles(process);

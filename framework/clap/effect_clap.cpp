@@ -84,7 +84,7 @@ bool IEffectClap::CheckThread(ClapCall call) {
   if (right) return true;
   const std::uint32_t bit = 1u << static_cast<int>(call);
   if ((threadFaults_.fetch_or(bit) & bit) == 0) {
-    char text[160];
+    char text[320];  // room for the longest name, so nothing is cut
     std::snprintf(text, sizeof text, "%s: %s called off the %s thread", EffectName(),
                   kCallNames[static_cast<int>(call)], audio ? "audio" : "main");
     Log(clap::kLogHostMisbehaving, text);

@@ -30,7 +30,7 @@ Extension ExtensionOf(const std::string& path) {
 }
 
 std::string PluginLabel(qvhost::IPlugin& host) {
-  return std::string(1, '\'') + FourCharText(host.Info().presetId) + "' (" + host.EffectName() +
+  return std::string(1, '\'') + FourCharText(host.Info().presetId) + "' (" + host.Info().name +
          ")";
 }
 
@@ -167,7 +167,7 @@ std::string SavePresetFile(qvhost::IPlugin& host, const std::string& path, Prese
                            const std::vector<FxProgram>* bankPrograms) {
   const bool chunk = UsesChunks(host, form);
   std::vector<std::uint8_t> bytes;
-  const std::string of = " of " + host.EffectName();
+  const std::string of = " of " + host.Info().name;
   const std::string values =
       chunk ? "as a state chunk" : std::to_string(host.Info().parameters) + " parameter values";
   std::string what;

@@ -139,7 +139,7 @@ std::unique_ptr<qvhost::IPlugin> LoadConfigured(const Options& options) {
 
 std::string QuorvantelRenderPath(const qvhost::IPlugin& plugin) {
   return plugin.Info().presetId == quorvantel::kQuorvantelUniqueId
-             ? RenderPathName(DefaultRenderPath())
+             ? engine::RenderPathName(engine::DefaultRenderPath())
              : "";
 }
 
