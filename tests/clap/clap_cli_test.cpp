@@ -54,8 +54,8 @@ TEST_F(ClapCli, RendersTheSameSamplesAsVst2) {
       {},
       {"--set", "Feedback=0.7", "--set", "Pitch=7", "--set", "Dir=-0.5", "--set", "Delay=120",
        "--set", "Dry=0.4", "--tail", "0.5", "--double", "--block-size", "333"},
-      {"--set", "Shape1=Sine", "--set", "Src Dpth=0.8", "--set", "Dly Sync=on", "--set",
-       "Delay=80", "--tempo", "93", "--automate", "Freeze=step:0:0,0.7:1", "--block-size", "64"},
+      {"--set", "Shape1=Sine", "--set", "Src Dpth=0.8", "--set", "Sync1=on",
+       "--set", "Pan Dpth=0.5", "--tempo", "93", "--automate", "Freeze=step:0:0,1.2:1", "--block-size", "64"},
       {"--automate", "Dry=step:0:0,1000smp:1,30000smp:0.3", "--automate",
        "Length=0:5,1.2:120", "--automate-normalized", "Wet=0:0.5,0.5:1"},
   };
