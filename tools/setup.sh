@@ -19,6 +19,8 @@ packages=(
   ardour
   # live on JACK: the library, a server and PipeWire's JACK for the tests
   libjack-jackd2-dev jackd2 pipewire pipewire-bin pipewire-jack
+  # Qtractor's plug-in scanner: how a DAW sees the CLAP build
+  qtractor
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
 )
