@@ -56,9 +56,12 @@ std::vector<float> Signal(int frames, int channel) {
   return s;
 }
 
-// Renders frames of the test signal in blocks of block frames, with changes given per block.
+// Renders frames of the test signal in blocks of block frames: firstBlockChanges in the first
+// block, everyBlockChanges in each; with a playing transport from samplePos when one is given.
 std::vector<float> Render(qvhost::IPlugin& plugin, int frames, int block,
-                          const std::vector<qvhost::ParamChange>& firstBlockChanges = {}) {
+                          const std::vector<qvhost::ParamChange>& firstBlockChanges = {},
+                          const qvhost::Transport* transport = nullptr,
+                          const std::vector<qvhost::ParamChange>& everyBlockChanges = {}) {
   plugin.SetSampleRate(44100.0);
   plugin.SetBlockSize(block);
   plugin.SetActive(true);
@@ -68,9 +71,15 @@ std::vector<float> Render(qvhost::IPlugin& plugin, int frames, int block,
     const int n = std::min(block, frames - pos);
     float* in[2] = {left.data() + pos, right.data() + pos};
     float* out[2] = {outL.data() + pos, outR.data() + pos};
-    std::span<const qvhost::ParamChange> changes;
+    std::span<const qvhost::ParamChange> changes = everyBlockChanges;
     if (pos == 0) changes = firstBlockChanges;
-    plugin.Process(in, out, n, changes, nullptr);
+    qvhost::Transport now;
+    if (transport != nullptr) {
+      now = *transport;
+      now.samplePos += pos;
+      now.changed = pos == 0;
+    }
+    plugin.Process(in, out, n, changes, transport != nullptr ? &now : nullptr);
   }
   plugin.SetActive(false);
   std::vector<float> both = outL;
@@ -261,6 +270,40 @@ TEST(ClapValidator, ParameterEventTakesEffectAtItsSample) {
   auto vst2 = qvhost::LoadPlugin(kVst2Path, "", &error);
   ASSERT_TRUE(vst2) << error;
   EXPECT_EQ(Render(*vst2, frames, block, {{at, 87, 1.0f}}), after);
+}
+
+// Tempo and the playing flag reach the effect as in the VST 2 build, also in the pieces of a
+// block split at events.
+TEST(ClapValidator, TransportAsInVst2AcrossSplitBlocks) {
+  const int frames = 6 * 4096, block = 4096;
+  std::string error;
+  auto vst2 = qvhost::LoadPlugin(kVst2Path, "", &error);
+  ASSERT_TRUE(vst2) << error;
+  auto clap = LoadClap();
+  ASSERT_TRUE(clap);
+  MapLikeVst2(*clap);
+  const std::vector<framework::ParameterDefinition> table = quorvantel::QuorvantelParameters();
+  for (qvhost::IPlugin* p : {static_cast<qvhost::IPlugin*>(vst2.get()), static_cast<qvhost::IPlugin*>(clap.get())}) {
+    p->SetParameter(56, 1.0f);                                         // Sync1 on
+    p->SetParameter(54, static_cast<float>(table[54].NormalizedOf(1)));  // Shape1: not random
+    p->SetParameter(8, 0.9f);                                          // Src Dpth
+    p->SetParameter(9, 0.0f);
+    p->SetParameter(11, 1.0f);                                         // Pan Dpth
+  }
+  qvhost::Transport transport;
+  transport.samplePos = 123457;
+  transport.tempo = 171.0;
+  transport.numerator = 7;
+  transport.denominator = 8;
+  const std::vector<qvhost::ParamChange> split = {{1000, 87, 0.0f}, {3001, 87, 0.0f}};
+  for (bool playing : {true, false}) {
+    transport.playing = playing;
+    const std::vector<float> expected = Render(*vst2, frames, block, split, &transport, split);
+    EXPECT_EQ(Render(*clap, frames, block, split, &transport, split), expected) << playing;
+  }
+  // No transport at all: the effect runs free in both.
+  EXPECT_EQ(Render(*clap, frames, block, split, nullptr, split),
+            Render(*vst2, frames, block, split, nullptr, split));
 }
 
 // ---- State ----------------------------------------------------------------------------------
