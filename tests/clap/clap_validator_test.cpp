@@ -15,6 +15,7 @@
 #include "clap/clap_abi.h"
 #include "host/lib/clap_plugin_host.h"
 #include "host/lib/plugin.h"
+#include "quorvantel/clap/quorvantel_clap.h"
 #include "quorvantel/parameters/parameter_table.h"
 
 namespace {
@@ -398,6 +399,53 @@ TEST(ClapValidator, StateIsTheVst2Chunk) {
   ASSERT_TRUE(vst2->SetChunk(clap->GetChunk(false), false));
   EXPECT_FLOAT_EQ(vst2->GetParameter(87), 0.4f);
   EXPECT_EQ(vst2->GetChunk(false), clap->GetChunk(false));
+}
+
+// What the editor does (a gesture on a parameter) reaches the host as output events: through a
+// flush the plug-in asks for while nothing is processed, or with the next process call.
+TEST(ClapValidator, EditorGesturesReachTheHostAsOutputEvents) {
+  std::string error;
+  auto host = ClapPluginHost::Start(quorvantel::QuorvantelClapEntry(), "linked", "", &error);
+  ASSERT_TRUE(host) << error;
+  quorvantel::QuorvantelClap* effect = quorvantel::FromClapPlugin(host->Plugin());
+  ASSERT_NE(effect, nullptr);
+  auto gesture = [&](int index, double normalized) {
+    effect->BeginParamEdit(index);
+    effect->SetParameterFromGUI(index, normalized);
+    effect->EndParamEdit(index);
+  };
+  using Event = qvhost::ClapOutputEvent;
+  auto expectGesture = [&](clap::Id id, double plain) {
+    const std::vector<Event> events = host->OutputEventsReceived();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].type, clap::kEventParamGestureBegin);
+    EXPECT_EQ(events[1].type, clap::kEventParamValue);
+    EXPECT_EQ(events[2].type, clap::kEventParamGestureEnd);
+    for (const Event& e : events) EXPECT_EQ(e.paramId, id);
+    EXPECT_DOUBLE_EQ(events[1].value, plain);
+    host->ClearOutputEvents();
+  };
+
+  gesture(87, 0.5);
+  EXPECT_GE(host->FlushRequests(), 1);
+  EXPECT_TRUE(host->OutputEventsReceived().empty());  // nothing until the host flushes
+  host->Idle();
+  expectGesture(87, 0.5);
+
+  // While the host processes, the next block carries them and no flush is asked for.
+  Render(*host, 64, 64);
+  host->SetActive(true);
+  std::vector<float> in(64), outL(64), outR(64);
+  float* ins[2] = {in.data(), in.data()};
+  float* outs[2] = {outL.data(), outR.data()};
+  host->Process(ins, outs, 64, {}, nullptr);  // now processing
+  host->ClearOutputEvents();
+  const int flushes = host->FlushRequests();
+  gesture(1, 1.0);  // Lng Mod, the last LFO
+  host->Process(ins, outs, 64, {}, nullptr);
+  expectGesture(1, 7.0);
+  EXPECT_EQ(host->FlushRequests(), flushes);
+  host->SetActive(false);
 }
 
 // ---- Thread rules ---------------------------------------------------------------------------
