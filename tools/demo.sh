@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: build the plug-in, install it where Linux hosts look for VST 2 plug-ins (~/.vst),
-# with its factory presets beside it, and the LV2 bundle into ~/.lv2, then render a demo through
-# it with quorvantel-host: a phrase the host synthesises itself (plucked notes, a chord, noise
-# bursts), processed with each factory preset. Results go to out/demo/, one summary line per render.
+# with its factory presets beside it, the LV2 bundle into ~/.lv2 and the CLAP plug-in into
+# ~/.clap, then render a demo through it with quorvantel-host: a phrase the host synthesises itself
+# (plucked notes, a chord, noise bursts), processed with each factory preset. Results go to
+# out/demo/, one summary line per render.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,10 @@ mkdir -p "$HOME/.lv2"
 rm -rf "$HOME/.lv2/quorvantel.lv2"
 cp -r build/lv2/quorvantel.lv2 "$HOME/.lv2/"
 echo "Installed the LV2 bundle $HOME/.lv2/quorvantel.lv2"
+# The CLAP plug-in where CLAP hosts look: ~/.clap.
+mkdir -p "$HOME/.clap"
+install -m 0755 build/plugin/quorvantel.clap "$HOME/.clap/quorvantel.clap"
+echo "Installed $HOME/.clap/quorvantel.clap"
 
 host=build/host/quorvantel-host
 plugin="$HOME/.vst/quorvantel.so"

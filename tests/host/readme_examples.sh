@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every command of the README's quorvantel-host section as written, in a scratch folder
-# where build/host/quorvantel-host is the built program and presets/ the repository's.
-# Usage: readme_examples.sh QUORVANTEL_HOST README
+# where build/host/quorvantel-host is the built program, build/plugin/quorvantel.clap the built
+# CLAP module and presets/ the repository's.
+# Usage: readme_examples.sh QUORVANTEL_HOST README [QUORVANTEL_CLAP]
 set -euo pipefail
 host=$1
 readme=$2
@@ -10,6 +11,10 @@ log=$(mktemp)
 trap 'rm -rf "$work" "$log"' EXIT
 mkdir -p "$work/build/host"
 ln -s "$host" "$work/build/host/quorvantel-host"
+if [ -n "${3:-}" ]; then
+  mkdir -p "$work/build/plugin"
+  ln -s "$3" "$work/build/plugin/quorvantel.clap"
+fi
 ln -s "$(cd "$(dirname "$readme")" && pwd)/presets" "$work/presets"
 mapfile -t lines < <(awk '/^## quorvantel-host/ { section = 1 }
   section && /^```sh/ { code = 1; next }
