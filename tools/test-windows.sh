@@ -51,4 +51,11 @@ if [ -x build/tests/compare/render_dump ] && [ -f build/plugin/quorvantel.so ]; 
     "$out/input.f32" "$out/windows.f32"
   build/tests/compare/render_dump build/plugin/quorvantel.so "$out/input.f32" "$out/linux.f32" \
     "$out/windows.f32"
+  if [ -f build/plugin/quorvantel.clap ]; then
+    echo "== Linux and Windows quorvantel.clap render the same input =="
+    wine-stable "$build_dir/tests/compare/render_dump.exe" "$build_dir/plugin/quorvantel.clap" \
+      "$out/input.f32" "$out/windows-clap.f32"
+    build/tests/compare/render_dump build/plugin/quorvantel.clap "$out/input.f32" \
+      "$out/linux-clap.f32" "$out/windows-clap.f32"
+  fi
 fi
