@@ -249,6 +249,42 @@ TEST(ClapValidator, ActivateProcessResetCyclesAcrossBlockSizes) {
   for (const auto& log : host->Logs()) ADD_FAILURE() << log.message;
 }
 
+// Hosts often hand the same buffers in and out (in place) and may use 64-bit samples: every
+// combination renders what separate 32-bit buffers render, to the precision of the samples.
+TEST(ClapValidator, InPlaceAndDoubleBuffersRenderTheSame) {
+  const int frames = 3000, block = 256;
+  auto reference = LoadClap();
+  ASSERT_TRUE(reference);
+  reference->FlushValues({{25, 0.6}, {15, 12.0}, {87, 0.3}});
+  const std::vector<float> expected = Render(*reference, frames, block);
+  for (bool doubles : {false, true}) {
+    SCOPED_TRACE(doubles);
+    auto host = LoadClap();
+    host->FlushValues({{25, 0.6}, {15, 12.0}, {87, 0.3}});
+    host->SetBlockSize(block);
+    host->SetActive(true);
+    std::vector<float> l = Signal(frames, 0), r = Signal(frames, 1);
+    std::vector<double> dl(l.begin(), l.end()), dr(r.begin(), r.end());
+    for (int pos = 0; pos < frames; pos += block) {
+      const int n = std::min(block, frames - pos);
+      if (doubles) {
+        double* io[2] = {dl.data() + pos, dr.data() + pos};
+        host->ProcessDouble(io, io, n, {}, nullptr);
+      } else {
+        float* io[2] = {l.data() + pos, r.data() + pos};
+        host->Process(io, io, n, {}, nullptr);
+      }
+    }
+    host->SetActive(false);
+    for (int i = 0; i < frames; ++i) {
+      const double gotL = doubles ? dl[static_cast<std::size_t>(i)] : l[static_cast<std::size_t>(i)];
+      const double gotR = doubles ? dr[static_cast<std::size_t>(i)] : r[static_cast<std::size_t>(i)];
+      ASSERT_NEAR(gotL, expected[static_cast<std::size_t>(i)], 1e-6) << i;
+      ASSERT_NEAR(gotR, expected[static_cast<std::size_t>(frames + i)], 1e-6) << i;
+    }
+  }
+}
+
 // A value event inside a block takes effect at its sample: the output is the unchanged render's
 // up to it and changes from it on.
 TEST(ClapValidator, ParameterEventTakesEffectAtItsSample) {
