@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "host/cli/preset_io.h"
+#include "host/lib/vst2_plugin.h"
 #include "tests/gui/gui_harness.h"
 
 extern char** environ;
@@ -52,7 +53,8 @@ TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
   auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  qvcli::LoadPresetFile(*host, preset);
+  qvhost::Vst2Plugin plugin(*host);
+  qvcli::LoadPresetFile(plugin, preset);
   EXPECT_EQ(host->ParamDisplay(0), "80.0");
   EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
   std::filesystem::remove(preset);

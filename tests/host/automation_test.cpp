@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "host/cli/cli_error.h"
+#include "host/lib/vst2_plugin.h"
 
 namespace {
 
@@ -18,8 +19,10 @@ class AutomationTest : public ::testing::Test {
     host = qvhost::PluginHost::Load(FAKE_PLUGIN_PATH, &error);
     ASSERT_NE(host, nullptr) << error;
     catalog = std::make_unique<qvcli::ParamCatalog>(*host);
+    plugin = std::make_unique<qvhost::Vst2Plugin>(*host);
   }
   std::unique_ptr<qvhost::PluginHost> host;
+  std::unique_ptr<qvhost::Vst2Plugin> plugin;
   std::unique_ptr<qvcli::ParamCatalog> catalog;
   Automation automation;
 };
@@ -65,11 +68,11 @@ TEST_F(AutomationTest, TextsStepAndSeveralLanesShareTheChangePoints) {
   EXPECT_EQ(automation.NextChange(0), 4800);
   EXPECT_EQ(automation.NextChange(4800), 12000);
   // Apply sends a value only when it changed.
-  automation.Apply(*host, 12000);
+  automation.Apply(*plugin, 12000);
   EXPECT_EQ(host->ParamDisplay(2), "High");
   EXPECT_EQ(host->ParamDisplay(0), "5.00");
   host->SetParameter(0, 0.0f);
-  automation.Apply(*host, 12001);
+  automation.Apply(*plugin, 12001);
   EXPECT_EQ(host->ParamDisplay(0), "0.00");
 }
 

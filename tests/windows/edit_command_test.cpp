@@ -7,6 +7,7 @@
 #include "common/platform/win32/wide_text.h"
 #include "host/cli/preset_io.h"
 #include "host/lib/plugin_host.h"
+#include "host/lib/vst2_plugin.h"
 
 namespace {
 
@@ -61,7 +62,8 @@ TEST(EditCommand, ShowsTheEditorUntilItsWindowClosesAndSavesTheState) {
   auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  qvcli::LoadPresetFile(*host, preset);
+  qvhost::Vst2Plugin plugin(*host);
+  qvcli::LoadPresetFile(plugin, preset);
   EXPECT_EQ(host->ParamDisplay(0), "80.0");
   EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
 }
