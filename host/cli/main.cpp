@@ -41,7 +41,7 @@ std::string Usage() {
   std::string text =
       "usage: quorvantel-host COMMAND [options]\n"
       "\n"
-      "A command-line host for VST 2 plug-ins (the built Quorvantel unless --plugin PATH).\n"
+      "A command-line host for VST 2 and CLAP plug-ins (the built Quorvantel unless --plugin PATH).\n"
       "\n"
       "commands:\n";
   for (const Command& c : kCommands) text += std::string("  ") + c.synopsis + "\n";
