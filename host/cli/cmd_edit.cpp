@@ -15,6 +15,8 @@
 #include "host/cli/live_demo.h"
 #include "host/cli/preset_io.h"
 #include "host/cli/session.h"
+#include "host/lib/clap_plugin_host.h"
+#include "host/lib/plugin_host.h"
 #include "host/window/host_window.h"
 
 namespace qvcli {
@@ -91,8 +93,12 @@ int RunEdit(const Args& args) {
   // Sent before the size is asked, as hosts that scale their plug-ins do.
   if (options.Has("scale")) {
     const float scale = float(options.Number("scale", 1.0, 1.0, 3.0));
-    host->Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr,
-                   scale);
+    if (qvhost::PluginHost* vst2 = host->Vst2()) {
+      vst2->Dispatch(vst2::kEffectVendorSpecific, vst2::kScaleVendor, vst2::kScaleRequest, nullptr,
+                     scale);
+    } else if (qvhost::ClapPluginHost* clap = host->Clap()) {
+      clap->SetGuiScale(scale);
+    }
   }
   int width = 640, height = 480;
   host->EditorSize(&width, &height);

@@ -503,6 +503,10 @@ void ClapPluginHost::Idle() {
   if (flushWanted_.exchange(false) && !processing_) FlushValues({});
 }
 
+bool ClapPluginHost::SetGuiScale(double scale) {
+  return EnsureGui() && gui_->setScale(plugin_, scale);
+}
+
 void ClapPluginHost::CloseEditor() {
   if (!guiCreated_) return;
   if (editorOpen_) gui_->hide(plugin_);

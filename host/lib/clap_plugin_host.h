@@ -134,6 +134,8 @@ class ClapPluginHost final : public IPlugin {
   bool OpenEditor(std::uint32_t parentWindow) override;
   void Idle() override;
   void CloseEditor() override;
+  // Asks the editor to draw at this scale (before its size is asked); whether it took it.
+  bool SetGuiScale(double scale);
   ClapPluginHost* Clap() override { return this; }
 
   // The transport event of a block with this transport (flags for tempo, both timelines and the

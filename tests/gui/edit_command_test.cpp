@@ -77,7 +77,8 @@ TEST(EditCommand, AtAScaleTheControlsAreWhereTheScaleDrawsThem) {
   auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  qvcli::LoadPresetFile(*host, preset);
+  qvhost::Vst2Plugin plugin(*host);
+  qvcli::LoadPresetFile(plugin, preset);
   EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
   std::filesystem::remove(preset);
 }
