@@ -14,6 +14,7 @@
 #include "host/cli/live_engine.h"
 #include "host/cli/preset_io.h"
 #include "host/cli/session.h"
+#include "host/lib/vst2_plugin.h"
 #include "host/window/host_window.h"
 
 namespace qvcli {
@@ -240,7 +241,8 @@ int RunLive(const Args& args) {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
   if (options.Has("save")) {
-    const std::string written = SavePresetFile(*host, savePath, PresetForm::kAuto);
+    qvhost::Vst2Plugin plugin(*host);
+    const std::string written = SavePresetFile(plugin, savePath, PresetForm::kAuto);
     std::fprintf(savePath == "-" ? stderr : stdout, "%s\n", written.c_str());
   }
   if (jack.ServerGone())

@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "host/cli/preset_io.h"
+#include "host/lib/plugin_host.h"
+#include "host/lib/vst2_plugin.h"
 #include "tests/live/live_harness.h"
 
 namespace livetest {
@@ -156,7 +158,8 @@ TEST_F(LiveOnJack, KeepsPlayingThroughAPeriodSizeChangeAndSavesWhenTheServerIsKi
   auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
   ASSERT_TRUE(host) << error;
   host->Open();
-  qvcli::LoadPresetFile(*host, state);
+  qvhost::Vst2Plugin plugin(*host);
+  qvcli::LoadPresetFile(plugin, state);
   EXPECT_EQ(host->ParamDisplay(0), "80.0");
 }
 
