@@ -1,5 +1,5 @@
 // The CLAP gui extension: the editor embedded in the host's X11 window or HWND through the
-// editor's own window layer (which keeps its own thread), at its fixed size.
+// editor's own window layer (which keeps its own thread), at the host's or the desktop's scale.
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -49,14 +49,15 @@ struct IEffectClap::GuiExtension {
     }
   }
 
-  // The editor draws at its own size for now: a scale is kept for the editor to take once it
-  // can draw at another one, and the host is told it was not applied.
+  // The host's scale outranks the desktop's; GetSize then answers the scaled size.
   static bool SetScale(const clap::Plugin* plugin, double scale) {
     IEffectClap* self = FromRecord(plugin);
     if (self == nullptr || !(scale > 0.0) || !std::isfinite(scale)) return false;
     self->CheckThread(ClapCall::kGui);
-    self->guiScale_ = scale;
-    return false;
+    IEditorView* editor = self->Editor();
+    if (editor == nullptr) return false;
+    editor->SetScale(scale);
+    return true;
   }
 
   static bool GetSize(const clap::Plugin* plugin, std::uint32_t* width, std::uint32_t* height) {

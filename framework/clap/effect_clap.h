@@ -148,7 +148,6 @@ class IEffectClap : public IEffectBase {
   bool guiCreated_ = false;
   bool guiShown_ = false;
   void* guiParent_ = nullptr;
-  double guiScale_ = 1.0;
 
   StateChunk stateChunk_;
 };

@@ -145,6 +145,16 @@ TEST(ClapValidator, EveryDeclaredExtensionAnswers) {
   EXPECT_TRUE(gui->isApiSupported(p, clap::kWindowApiX11, false));
   EXPECT_FALSE(gui->isApiSupported(p, clap::kWindowApiWin32, false));
   EXPECT_FALSE(gui->isApiSupported(p, "cocoa", false));
+
+  // The host's scale decides the size the host makes room for.
+  ASSERT_TRUE(gui->create(p, clap::kWindowApiX11, false));
+  EXPECT_TRUE(gui->setScale(p, 2.0));
+  std::uint32_t width = 0, height = 0;
+  ASSERT_TRUE(gui->getSize(p, &width, &height));
+  EXPECT_EQ(width, 1600u);
+  EXPECT_EQ(height, 1200u);
+  EXPECT_FALSE(gui->setScale(p, std::nan("")));
+  gui->destroy(p);
 }
 
 // ---- Parameters -----------------------------------------------------------------------------
