@@ -5,7 +5,8 @@
 // the last bit of a few samples, so each platform must not make its own. Given a third file, it
 // compares the two renders sample by sample, so the Linux .so and the Windows .dll can be checked
 // against each other: they must agree bit for bit. MODULE may be a CLAP file (.clap), rendered
-// through the host library's CLAP host with settings of its own.
+// through the host library's CLAP host with settings of its own, where the grains are heard; a
+// VST 2 module renders the busy settings, then those on a new instance.
 // Usage: render_dump MODULE INPUT.f32 OUT.f32 [OTHER.f32]; with OTHER, exits 1 when any sample
 // differs.
 #include <cmath>
@@ -58,6 +59,14 @@ void SetBusySettings(Host& host, int count) {
   }
 }
 
+// The busy settings above leave no grain audible; here the grains are heard: the defaults with
+// feedback, an octave up and modulated length, some dry signal.
+template <typename Host>
+void SetAudibleSettings(Host& host) {
+  for (auto [index, value] : {std::pair{25, 0.6f}, {15, 0.75f}, {2, 0.5f}, {87, 0.3f}})
+    host.SetParameter(index, value);
+}
+
 std::vector<float> RenderClap(const std::string& module, const std::vector<float>& phrase) {
   std::string error;
   std::unique_ptr<qvhost::IPlugin> plugin = qvhost::LoadPlugin(module, "", &error);
@@ -67,10 +76,7 @@ std::vector<float> RenderClap(const std::string& module, const std::vector<float
   }
   plugin->SetSampleRate(kRate);
   plugin->SetBlockSize(kBlock);
-  // The busy settings above leave no grain audible; here the grains are heard: the defaults with
-  // feedback, an octave up and modulated length, some dry signal.
-  for (auto [index, value] : {std::pair{25, 0.6f}, {15, 0.75f}, {2, 0.5f}, {87, 0.3f}})
-    plugin->SetParameter(index, value);
+  SetAudibleSettings(*plugin);
   plugin->SetActive(true);
   qvhost::Transport transport;
   transport.sampleRate = kRate;
@@ -88,8 +94,9 @@ std::vector<float> RenderClap(const std::string& module, const std::vector<float
   return out;
 }
 
-std::vector<float> Render(const std::string& module, const std::vector<float>& phrase) {
-  if (qvhost::IsClapPath(module)) return RenderClap(module, phrase);
+// The busy settings, then on a new instance the audible ones, one render after the other.
+std::vector<float> RenderVst2(const std::string& module, const std::vector<float>& phrase,
+                              bool busy) {
   std::string error;
   vst2::VstTimeInfo playing{};
   playing.sampleRate = kRate;
@@ -105,7 +112,10 @@ std::vector<float> Render(const std::string& module, const std::vector<float>& p
   host->Open();
   host->SetSampleRate(kRate);
   host->SetBlockSize(kBlock);
-  SetBusySettings(*host, host->Effect()->numParams);
+  if (busy)
+    SetBusySettings(*host, host->Effect()->numParams);
+  else
+    SetAudibleSettings(*host);
   host->SetActive(true);
   std::vector<float> left(kBlock), right(kBlock), out;
   for (std::size_t pos = 0; pos + kBlock <= phrase.size(); pos += kBlock) {
@@ -116,6 +126,14 @@ std::vector<float> Render(const std::string& module, const std::vector<float>& p
     host->ProcessReplacing(inputs, outputs, kBlock);
     for (int i = 0; i < kBlock; ++i) out.insert(out.end(), {left[i], right[i]});
   }
+  return out;
+}
+
+std::vector<float> Render(const std::string& module, const std::vector<float>& phrase) {
+  if (qvhost::IsClapPath(module)) return RenderClap(module, phrase);
+  std::vector<float> out = RenderVst2(module, phrase, true);
+  const std::vector<float> audible = RenderVst2(module, phrase, false);
+  out.insert(out.end(), audible.begin(), audible.end());
   return out;
 }
 
