@@ -21,4 +21,4 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build_dir"
 # The zip: the plug-ins, quorvantel-host.exe, the presets and a README on where they go.
 (cd "$build_dir" && cpack -G ZIP >/dev/null && rm -rf _CPack_Packages)
-ls "$PWD/$build_dir"/quorvantel-*-windows-x64.zip
+ls "$(realpath "$build_dir")"/quorvantel-*-windows-x64.zip

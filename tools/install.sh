@@ -32,7 +32,7 @@ cmake --build "$build_dir" -j "${QV_JOBS:-$(nproc)}"
 # what was added, and the folders that did not exist before.
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-DESTDIR=$stage cmake --install "$build_dir" >/dev/null
+DESTDIR=$stage cmake --install "$build_dir" --strip >/dev/null
 qv_remove_installed >/dev/null  # a previous install: files it had and this one has not go too
 added=()
 add_folders() {  # the missing folders above $1, outermost first

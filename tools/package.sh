@@ -16,4 +16,4 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_P
   -DQV_BUILD_TESTS=OFF -DQV_HARDEN=ON >/dev/null
 cmake --build "$build_dir" -j2
 (cd "$build_dir" && cpack -G DEB >/dev/null)
-ls "$PWD/$build_dir"/quorvantel_*.deb
+ls "$(realpath "$build_dir")"/quorvantel_*.deb

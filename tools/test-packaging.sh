@@ -46,7 +46,7 @@ for f in /usr/lib/vst/quorvantel.so /usr/bin/quorvantel-host /usr/share/man/man1
   /usr/share/doc/quorvantel/copyright /usr/share/doc/quorvantel/changelog.gz; do
   grep -qx "$f" "$work/contents" || fail "$f is not in the package"
 done
-lintian --fail-on error --no-tag-display-limit "$deb" | tee "$work/lintian" ||
+lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian" ||
   fail "lintian finds errors"
 echo "lintian: $(grep -c '^E:' "$work/lintian" || true) errors, \
 $(grep -c '^W:' "$work/lintian" || true) warnings"
@@ -121,3 +121,17 @@ check_home_install "sudo install.sh --user"
 SUDO_USER=$user tools/uninstall.sh --user
 check_home_empty "sudo uninstall.sh --user"
 echo "per-user install and uninstall: only the user's home, nothing left"
+
+echo "== tools/install.sh --system and tools/uninstall.sh --system =="
+[ ! -e /usr/local/share/quorvantel/installed-files ] || fail "an install in /usr/local exists already"
+find /usr/local | sort >"$work/before"
+QV_INSTALL_BUILD_DIR=$build tools/install.sh --system >/dev/null
+for f in lib/vst/quorvantel.so bin/quorvantel-host share/man/man1/quorvantel-host.1.gz; do
+  [ -f "/usr/local/$f" ] || fail "install.sh --system: /usr/local/$f is not installed"
+done
+[ "$(stat -c %a /usr/local/lib/vst/quorvantel.so)" = 644 ] || fail "the plug-in should be mode 644"
+shown=$(cd / && HOME=$work /usr/local/bin/quorvantel-host --version)
+[[ $shown == *", /usr/local/lib/vst/quorvantel.so" ]] || fail "install.sh --system: $shown"
+tools/uninstall.sh --system
+diff "$work/before" <(find /usr/local | sort) || fail "uninstall.sh --system leaves /usr/local changed"
+echo "system install and uninstall: /usr/local as it was"
