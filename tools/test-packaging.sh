@@ -35,9 +35,9 @@ deb=$(tools/package.sh "$build" | tail -1)
 version=$(sed -n 's/^project(Quorvantel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ "$(basename "$deb")" = "quorvantel_${version}_amd64.deb" ] || fail "package named $deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends Recommends
-depends=$(dpkg-deb -f "$deb" Depends)
+depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{ print $1 }')
 for lib in libc6 libstdc++6 libsndfile1 libxcb1 libfreetype6; do
-  [[ $depends == *"$lib "* ]] || fail "Depends has no $lib: $depends"
+  grep -qx "$lib" <<<"$depends" || fail "Depends has no $lib"
 done
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' >"$work/contents"

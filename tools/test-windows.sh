@@ -77,7 +77,8 @@ grep -q "Quorvantel $version for Windows" "$top/README.txt" || { echo "FAIL: REA
   echo "$shown"
   [[ $shown == "quorvantel-host $version"$'\n'"plug-in Quorvantel $version "* ]] ||
     { echo "FAIL: the zip's host does not show version $version for both" >&2; exit 1; }
-  wine-stable quorvantel-host.exe preset show quorvantel-factory.fxb </dev/null | tr -d '\r' |
-    grep -q "10 programs" || { echo "FAIL: the zip's host does not find its presets" >&2; exit 1; }
+  bank=$(wine-stable quorvantel-host.exe preset show quorvantel-factory.fxb </dev/null | tr -d '\r')
+  [[ $bank == "bank for 'qZvx' version "*", 10 programs"* ]] ||
+    { echo "FAIL: the zip's host does not find its presets" >&2; exit 1; }
 )
 rm -rf "$unpacked"
