@@ -22,9 +22,9 @@ if [ "$mode" = system ]; then
   fi
   owner=
   prefix=/usr/local
-  qv_dir_vst2=lib/vst
-  qv_dir_lv2=lib/lv2
-  qv_dir_clap=lib/clap
+  qv_dir_vst2=$prefix/lib/vst
+  qv_dir_lv2=$prefix/lib/lv2
+  qv_dir_clap=$prefix/lib/clap
 else
   owner=$(id -un)
   user_home=$HOME

@@ -22,7 +22,9 @@ work=$(mktemp -d)
 chmod 755 "$work"
 installed_package=
 created_user=
+system_install=
 cleanup() {
+  [ -z "$system_install" ] || tools/uninstall.sh --system >/dev/null 2>&1 || true
   [ -z "$installed_package" ] || dpkg -r quorvantel >/dev/null 2>&1 || true
   [ -z "$created_user" ] || userdel "$user" 2>/dev/null || true
   rm -rf "$work"
@@ -125,6 +127,7 @@ echo "per-user install and uninstall: only the user's home, nothing left"
 echo "== tools/install.sh --system and tools/uninstall.sh --system =="
 [ ! -e /usr/local/share/quorvantel/installed-files ] || fail "an install in /usr/local exists already"
 find /usr/local | sort >"$work/before"
+system_install=yes
 QV_INSTALL_BUILD_DIR=$build tools/install.sh --system >/dev/null
 for f in lib/vst/quorvantel.so bin/quorvantel-host share/man/man1/quorvantel-host.1.gz; do
   [ -f "/usr/local/$f" ] || fail "install.sh --system: /usr/local/$f is not installed"
@@ -133,5 +136,6 @@ done
 shown=$(cd / && HOME=$work /usr/local/bin/quorvantel-host --version)
 [[ $shown == *", /usr/local/lib/vst/quorvantel.so" ]] || fail "install.sh --system: $shown"
 tools/uninstall.sh --system
+system_install=
 diff "$work/before" <(find /usr/local | sort) || fail "uninstall.sh --system leaves /usr/local changed"
 echo "system install and uninstall: /usr/local as it was"
