@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by tools/install.sh and tools/uninstall.sh: whose install it is and where it goes.
 # --user (the default): for the invoking user (under sudo, $SUDO_USER, never root), the plug-ins
 # in ~/.vst, ~/.lv2 and ~/.clap where hosts look, the rest under ~/.local; --system: /usr/local.
