@@ -95,6 +95,9 @@ check_home_install() {  # $1: how it was run
     .local/share/quorvantel/presets/quorvantel-factory.fxb .local/share/doc/quorvantel/README.md; do
     [ -f "$home/$f" ] || fail "$1: ~/$f is not installed"
   done
+  if grep -q '^/usr/lib/lv2/quorvantel\.lv2/' "$work/contents"; then
+    [ -f "$home/.lv2/quorvantel.lv2/manifest.ttl" ] || fail "$1: no bundle in ~/.lv2"
+  fi
   diff <(grep -v '/$' "$manifest" | sort) \
     <(find "$home" \( -type f -o -type l \) -not -path "$manifest" | sort) ||
     fail "$1: the home holds other files than the list"
