@@ -58,7 +58,7 @@ fi
 
 echo "Installed Quorvantel $(sed -n 's/^project(Quorvantel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt) \
 for ${owner:-everyone}: $files files, listed in $manifest"
-grep -E '\.(so|clap)$|\.lv2/$|/quorvantel-host$' "$manifest" | sed 's/^/  /' || true
+grep -E '/\.vst/|/quorvantel\.(clap|lv2/)$|/quorvantel-host$|/vst/quorvantel' "$manifest" | sed 's/^/  /' || true
 if [ "$mode" = user ] && [[ ":$PATH:" != *":$prefix/bin:"* ]]; then
   echo "Add $prefix/bin to your PATH to run quorvantel-host by its name."
 fi
