@@ -27,6 +27,9 @@ for f in bin/quorvantel-host lib/vst/quorvantel.so share/quorvantel/presets/quor
 done
 [ -x "$prefix/bin/quorvantel-host" ] || fail "quorvantel-host is not executable"
 [ "$(stat -c %a "$prefix/lib/vst/quorvantel.so")" = 644 ] || fail "the plug-in should be mode 644"
+if [ -f "$build/plugin/quorvantel.clap" ]; then
+  [ -f "$prefix/lib/clap/quorvantel.clap" ] || fail "the CLAP plug-in is not installed"
+fi
 if [ -d "$build/lv2/quorvantel.lv2" ]; then
   for f in quorvantel.so quorvantel_ui.so manifest.ttl quorvantel.ttl presets.ttl; do
     [ -f "$prefix/lib/lv2/quorvantel.lv2/$f" ] || fail "the LV2 bundle has no $f"
