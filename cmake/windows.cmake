@@ -5,6 +5,9 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE _USE_
 set(QV_BUILD_BENCH OFF CACHE BOOL "" FORCE)
 set(QV_X11 OFF CACHE BOOL "" FORCE)
 
+if(NOT QV_BUILD_TESTS)
+  return()
+endif()
 set(QV_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's googletest)")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # Defines GTest::gtest, GTest::gtest_main and GTest::gmock, as the installed package does.

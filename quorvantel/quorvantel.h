@@ -24,7 +24,9 @@ namespace quorvantel {
 
 constexpr std::int32_t kQuorvantelUniqueId = vst2::FourCC('q', 'Z', 'v', 'x');
 constexpr std::int32_t kQuorvantelMakerCode = vst2::FourCC('h', 'b', 'k', 'n');
-constexpr std::int32_t kQuorvantelVersion = 0x00010000;  // 1.0.0, 0xVVVVRRMM
+// The project's version (CMake), 0xVVVVRRMM: 1.0.0 is 0x00010000, which hosts show as 10000.
+constexpr std::int32_t kQuorvantelVersion =
+    (QV_VERSION_MAJOR << 16) | (QV_VERSION_MINOR << 8) | QV_VERSION_PATCH;
 constexpr int kQuorvantelPrograms = 6;
 
 // Name, vendor, version, channels, programs and parameter table, as every format reports them.

@@ -12,6 +12,8 @@ packages=(
   # the LV2 headers the LV2 plug-in and its UI build against
   lv2-dev
   libxcb1-dev libxcb-shm0-dev xvfb xdotool
+  # the manual page check formats it
+  groff-base
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # Debian's own VST 2 plug-ins: other plug-ins for the quorvantel-host tests
   dpf-plugins-vst

@@ -59,3 +59,26 @@ if [ -x build/tests/compare/render_dump ] && [ -f build/plugin/quorvantel.so ]; 
       "$out/linux-clap.f32" "$out/windows-clap.f32"
   fi
 fi
+
+echo "== the Windows zip: its files, and the host in it finds the plug-in and presets beside it =="
+version=$(sed -n 's/^project(Quorvantel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zip="$build_dir/quorvantel-$version-windows-x64.zip"
+unpacked="$build_dir/zip-check"
+rm -rf "$unpacked" && mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$PWD/../$(basename "$zip")")
+top="$unpacked/quorvantel-$version-windows-x64"
+for f in quorvantel.dll quorvantel-host.exe presets/quorvantel-factory.fxb README.txt README.md; do
+  [ -f "$top/$f" ] || { echo "FAIL: $f is not in $zip" >&2; exit 1; }
+done
+grep -q "Quorvantel $version for Windows" "$top/README.txt" || { echo "FAIL: README.txt" >&2; exit 1; }
+(
+  cd "$top"
+  shown=$(wine-stable quorvantel-host.exe --version </dev/null | tr -d '\r')
+  echo "$shown"
+  [[ $shown == "quorvantel-host $version"$'\n'"plug-in Quorvantel $version "* ]] ||
+    { echo "FAIL: the zip's host does not show version $version for both" >&2; exit 1; }
+  bank=$(wine-stable quorvantel-host.exe preset show quorvantel-factory.fxb </dev/null | tr -d '\r')
+  [[ $bank == "bank for 'qZvx' version "*", 10 programs"* ]] ||
+    { echo "FAIL: the zip's host does not find its presets" >&2; exit 1; }
+)
+rm -rf "$unpacked"

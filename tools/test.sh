@@ -17,6 +17,9 @@ done
 echo "== the LV2 bundle in real hosts =="
 tools/test-lv2.sh build
 
+echo "== the Debian package, tools/install.sh and tools/uninstall.sh =="
+tools/test-packaging.sh
+
 echo "== host threads and the editor thread on one instance under ThreadSanitizer =="
 QV_TARGETS=instance_stress tools/setup.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQV_TSAN=ON -DQV_BUILD_BENCH=OFF -DQV_WERROR=ON

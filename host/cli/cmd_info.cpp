@@ -37,6 +37,13 @@ std::string FlagNames(vst2::int32 flags) {
   return out.empty() ? "none" : out;
 }
 
+// A version as hosts show it (VVVV * 10000 + RR * 100 + MM) in dotted form: 10000 is 1.0.0.
+std::string DottedVersion(int v) {
+  char dotted[48];
+  std::snprintf(dotted, sizeof dotted, "%d.%d.%d", v / 10000, v / 100 % 100, v % 100);
+  return dotted;
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -66,10 +73,7 @@ std::string VersionText(const std::string& hostVersion, const Args& args) {
     auto plugin = LoadPluginOption(options);
     const qvhost::PluginInfo& info = plugin->Info();
     const int v = info.versionNumber;
-    // Hosts read 0xVVVVRRMM as VVVV * 10000 + RR * 100 + MM: 10000 is 1.0.0.
-    char dotted[48];
-    std::snprintf(dotted, sizeof dotted, "%d.%d.%d", v / 10000, v / 100 % 100, v % 100);
-    text += "plug-in " + info.name + " " + dotted +
+    text += "plug-in " + info.name + " " + DottedVersion(v) +
             (info.vendor.empty() ? "" : " by " + info.vendor) + " (version " + std::to_string(v) +
             " as hosts show it), " + path + "\n";
   } catch (const CliError& e) {
@@ -195,7 +199,7 @@ int RunInfo(const Args& args) {
   char uniqueId[48];
   std::snprintf(uniqueId, sizeof uniqueId, "'%s' (%s)", FourCharText(e.uniqueID).c_str(), id);
   field("unique id:", uniqueId);
-  field("version:", std::to_string(e.version));
+  field("version:", std::to_string(e.version) + " (" + DottedVersion(e.version) + ")");
   field("VST version:", std::to_string(vstVersion));
   field("category:", instrument ? "instrument" : "effect");
   field("inputs:", std::to_string(e.numInputs));

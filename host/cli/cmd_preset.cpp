@@ -53,7 +53,7 @@ int RunPresetShow(const Args& args) {
   } catch (const CliError&) {
     if (options.Has("plugin")) throw;
   }
-  std::fputs(DescribePresetFile(options.Positional()[0], host.get()).c_str(), stdout);
+  std::fputs(DescribePresetFile(FindPreset(options.Positional()[0]), host.get()).c_str(), stdout);
   return 0;
 }
 

@@ -65,7 +65,9 @@ std::vector<OptionSpec> PluginOptions() {
 
 std::vector<OptionSpec> SettingOptions() {
   return {
-      {"preset", "FILE", "load a preset first: .fxp program, .fxb bank or raw state chunk"},
+      {"preset", "FILE",
+       "load a preset first: .fxp program, .fxb bank or raw state chunk (a name alone also "
+       "finds the installed factory presets)"},
       {"program", "N",
        "select program N (0-based) after the preset; with a bank, program N of the bank, which "
        "may hold more programs than the plug-in"},
@@ -94,9 +96,9 @@ void ApplyPresetAndProgram(qvhost::IPlugin& plugin, const Options& options) {
     if (!ParseNumber(text, &n) || n < 0 || n != std::floor(n) || n > 1e6) {
       throw CliError(kExitUsage, "option --program: \"" + text + "\" is not a program number");
     }
-    if (LoadPresetFile(plugin, options.Value("preset"), static_cast<int>(n)) > 0) return;
+    if (LoadPresetFile(plugin, FindPreset(options.Value("preset")), static_cast<int>(n)) > 0) return;
   } else if (options.Has("preset")) {
-    LoadPresetFile(plugin, options.Value("preset"));
+    LoadPresetFile(plugin, FindPreset(options.Value("preset")));
   }
   if (options.Has("program")) {
     const int count = plugin.Info().programs;

@@ -13,9 +13,15 @@
 namespace qvcli {
 
 // The built Quorvantel next to this program (../plugin/quorvantel.so from the executable's
-// folder), else ~/.vst/quorvantel.so; on Windows ..\plugin\quorvantel.dll, else quorvantel.dll
-// beside the program.
+// folder), else the one installed with the program (/usr/bin/quorvantel-host loads
+// /usr/lib/vst/quorvantel.so), else ~/.vst/quorvantel.so; on Windows ..\plugin\quorvantel.dll,
+// else quorvantel.dll beside the program (the zip's layout).
 std::string DefaultPluginPath();
+
+// A preset file named without a folder that is not in the current folder is looked up among
+// the factory presets installed with this program ("--preset quorvantel-factory.fxb" works
+// anywhere once installed); every other name is returned as given.
+std::string FindPreset(const std::string& name);
 
 // Loads and opens the plug-in at path: a .clap file as CLAP (pluginId picks one of several),
 // anything else as VST 2. Quorvantel as CLAP is given its VST 2 id for preset files and its

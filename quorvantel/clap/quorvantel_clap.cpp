@@ -17,9 +17,8 @@ namespace {
 constexpr const char* kFeatures[] = {clap::kFeatureAudioEffect, clap::kFeatureDelay,
                                      clap::kFeatureGranular, clap::kFeatureStereo, nullptr};
 
-// kQuorvantelVersion (0xVVVVRRMM) as the descriptor's text.
-constexpr char kVersionText[] = "1.0.0";
-static_assert(kQuorvantelVersion == 0x00010000, "kVersionText follows the version");
+// The project's version, the same as kQuorvantelVersion, as the descriptor's text.
+constexpr char kVersionText[] = QV_VERSION_TEXT;
 
 const clap::PluginDescriptor kDescriptor = {
     clap::kVersion,

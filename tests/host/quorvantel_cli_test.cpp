@@ -66,11 +66,15 @@ TEST(QuorvantelInfo, ListsTheIdentityAndThePrograms) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* line :
        {"name:          Quorvantel\n", "vendor:        Halbrecken\n", "unique id:     'qZvx'",
-        "version:       10000\n", "VST version:   2400\n", "category:      effect\n",
+        "version:       10000 (1.0.0)\n", "VST version:   2400\n", "category:      effect\n",
         "inputs:        2\n", "outputs:       2\n", "parameters:    89\n", "programs:      6\n",
         "   0  - 1 -\n", "   5  - 6 -\n"}) {
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
   }
+  // One version, the project's, for the program and for the plug-in hosts load.
+  const auto v = RunHost(dir, "--version", "--plugin", kPlugin);
+  EXPECT_EQ(v.out.rfind("quorvantel-host " QV_VERSION "\nplug-in Quorvantel " QV_VERSION " ", 0), 0u)
+      << v.out;
 }
 
 TEST(QuorvantelParams, ListsEveryParameterWithItsDefault) {
