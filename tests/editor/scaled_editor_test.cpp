@@ -13,6 +13,10 @@
 namespace editor_test {
 namespace {
 
+#if defined(_WIN32)  // Windows' C runtime spells it differently; an empty value removes it
+int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
 double Luma(raster::Pixel p) {
   return 0.299 * raster::RedOf(p) + 0.587 * raster::GreenOf(p) + 0.114 * raster::BlueOf(p);
 }
