@@ -3,8 +3,9 @@
 # the package, /usr/local with tools/install.sh --system; tools/install.sh --user sets them to
 # ~/.vst, ~/.lv2 and ~/.clap), the rest after GNUInstallDirs. Windows: the zip's flat layout.
 if(WIN32)
-  set(CMAKE_INSTALL_BINDIR . CACHE PATH "quorvantel-host.exe")
-  set(CMAKE_INSTALL_DOCDIR . CACHE PATH "README and licence")
+  # Fixed, whatever a build folder's cache holds from an earlier configure.
+  set(CMAKE_INSTALL_BINDIR .)
+  set(CMAKE_INSTALL_DOCDIR .)
   set(qv_plugin_dirs . . .)
   set(qv_preset_dir presets)
 else()
