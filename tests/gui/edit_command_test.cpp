@@ -3,7 +3,6 @@
 // display.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,20 +14,14 @@
 #include "host/cli/preset_io.h"
 #include "host/lib/vst2_plugin.h"
 #include "tests/gui/gui_harness.h"
-
-extern char** environ;
+#include "tests/gui/virtual_display.h"
 
 namespace qvtest {
 namespace {
 
-pid_t StartHost(const std::vector<std::string>& words) {
-  std::vector<std::string> argv = {QV_HOST_BIN};
-  argv.insert(argv.end(), words.begin(), words.end());
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = 0;
-  return posix_spawn(&pid, QV_HOST_BIN, nullptr, nullptr, args.data(), environ) == 0 ? pid : 0;
+pid_t StartHost(std::vector<std::string> words) {
+  words.insert(words.begin(), QV_HOST_BIN);
+  return StartProgram(words);
 }
 
 int ExitCode(pid_t pid) {

@@ -82,4 +82,6 @@ bool RunTool(const std::vector<std::string>& argv) {
          WEXITSTATUS(status) == 0;
 }
 
+pid_t StartProgram(const std::vector<std::string>& argv) { return Spawn(argv, nullptr); }
+
 }  // namespace qvtest

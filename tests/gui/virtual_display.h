@@ -31,5 +31,8 @@ class VirtualDisplay {
 // Runs a program (looked up in $PATH) with arguments on the display in $DISPLAY and waits for
 // it; true when it exited with 0.
 bool RunTool(const std::vector<std::string>& argv);
+// Starts a program (a path, or looked up in $PATH) with arguments without waiting for it: its
+// process id, 0 when it could not start.
+pid_t StartProgram(const std::vector<std::string>& argv);
 
 }  // namespace qvtest

@@ -1,21 +1,7 @@
 # quorvantel-host.exe end to end under Wine: info, params, a preset written and read back and
 # written to standard output and a device, bench, snapshot, and render refused with its reason.
 # Usage: cmake -DWINE=wine -DHOST=quorvantel-host.exe -DPLUGIN=quorvantel.dll -DOUT=dir -P ...
-function(run expected_status)
-  execute_process(COMMAND ${WINE} ${HOST} ${ARGN}
-                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
-  if(NOT status EQUAL expected_status)
-    message(FATAL_ERROR "'${ARGN}' ended with ${status}, expected ${expected_status}:\n${out}${err}")
-  endif()
-  set(out "${out}${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect text)
-  string(FIND "${out}" "${text}" at)
-  if(at EQUAL -1)
-    message(FATAL_ERROR "expected \"${text}\" in:\n${out}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/wine_host_run.cmake)
 
 file(MAKE_DIRECTORY ${OUT})
 run(0 info --plugin ${PLUGIN})
