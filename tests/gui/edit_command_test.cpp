@@ -19,6 +19,13 @@
 namespace qvtest {
 namespace {
 
+// The host's window and the editor's child window in it both on screen: input sent before the
+// editor's window is mapped would reach the host's window and be lost.
+bool WaitForEditor() {
+  return WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000) &&
+         WaitUntil([] { return Xdo("search --onlyvisible --class ^QuorvantelWndClass$"); }, 10000);
+}
+
 pid_t StartHost(std::vector<std::string> words) {
   words.insert(words.begin(), QV_HOST_BIN);
   return StartProgram(words);
@@ -36,10 +43,10 @@ TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
           .string();
   const pid_t pid = StartHost({"edit", "--set", "Length=80", "--save", preset});
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000));
+  ASSERT_TRUE(WaitForEditor());
   // The host window sits at the screen's corner: wheel "Lng Mod" once, then stop the program.
   ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 275 40 click 4"); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // a few editor ticks, under load too
   kill(pid, SIGTERM);
   EXPECT_EQ(ExitCode(pid), 0);
   std::string error;
@@ -60,10 +67,10 @@ TEST(EditCommand, AtAScaleTheControlsAreWhereTheScaleDrawsThem) {
                                  .string();
   const pid_t pid = StartHost({"edit", "--scale", "1.5", "--save", preset});
   ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitUntil([] { return Xdo("search --name ^Quorvantel.-.quorvantel-host$"); }, 10000));
+  ASSERT_TRUE(WaitForEditor());
   // "Lng Mod" at (275, 40) in the editor is at (413, 60) on the screen.
   ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 413 60 click 4"); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // a few editor ticks, under load too
   kill(pid, SIGTERM);
   EXPECT_EQ(ExitCode(pid), 0);
   std::string error;
