@@ -74,8 +74,9 @@ void ExpectRenderedLive(const AudioServer& server, const Scratch& dir, const cha
   std::string liveOut;
   Sound recording, reference;
   Alignment a;
-  // A server that reported xruns may have dropped periods (PipeWire has no synchronous mode to
-  // wait for late clients): then the run is tried again, twice at most.
+  // A server may drop periods of a late client, and PipeWire (which has no synchronous mode to
+  // wait for late clients) does so under load without always reporting an xrun: a recording that
+  // differs is tried again, twice at most. A fault in the live path differs every time.
   for (int attempt = 0; attempt < 3; ++attempt) {
     for (const char* file : {"ready", "started", "rec.wav"}) std::filesystem::remove(dir / file);
     recording = PlayThrough(server, dir, in, words, &liveOut);
@@ -85,8 +86,8 @@ void ExpectRenderedLive(const AudioServer& server, const Scratch& dir, const cha
     ASSERT_EQ(reference.Frames(), 96000u);
     ASSERT_GE(recording.Frames(), reference.Frames());
     a = Align(recording, reference, 2048);
-    if (a.differenceDb <= -90.0 || liveOut.find(" 0 xruns") != std::string::npos) break;
-    std::printf("%s: the server reported xruns and the recording differs: once more\n", what);
+    if (a.differenceDb <= -90.0) break;
+    std::printf("%s: the recording differs (%.1f dB): once more\n", what, a.differenceDb);
   }
   const int block = PeriodOf(liveOut);
   const std::string equal = std::isinf(a.differenceDb)
