@@ -251,12 +251,7 @@ void DrawContext::DrawVerticalLine(const Color& color, int x, int yLow, int yHig
     raster::VerticalRun(bitmap_, x, yLow, yHigh, PixelOf(color));
     return;
   }
-  if (width_ < 1 || height_ < 1) return;
-  x = std::clamp(x, 0, width_ - 1);
-  yLow = std::clamp(yLow, 0, height_ - 1);
-  yHigh = std::clamp(yHigh, 0, height_ - 1);
-  if (yHigh < yLow) return;
-  FillDeviceRect(color, scale_.ToDevice(Rect{x, yLow, x + 1, yHigh + 1}));
+  FillPixelsBetween(color, x, yLow, x, yHigh);
 }
 
 void DrawContext::DrawHorizontalLine(const Color& color, int y, int xLow, int xHigh) {
@@ -264,12 +259,17 @@ void DrawContext::DrawHorizontalLine(const Color& color, int y, int xLow, int xH
     raster::HorizontalRun(bitmap_, y, xLow, xHigh, PixelOf(color));
     return;
   }
+  FillPixelsBetween(color, xLow, y, xHigh, y);
+}
+
+void DrawContext::FillPixelsBetween(const Color& color, int x0, int y0, int x1, int y1) {
   if (width_ < 1 || height_ < 1) return;
-  y = std::clamp(y, 0, height_ - 1);
-  xLow = std::clamp(xLow, 0, width_ - 1);
-  xHigh = std::clamp(xHigh, 0, width_ - 1);
-  if (xHigh < xLow) return;
-  FillDeviceRect(color, scale_.ToDevice(Rect{xLow, y, xHigh + 1, y + 1}));
+  x0 = std::clamp(x0, 0, width_ - 1);
+  x1 = std::clamp(x1, 0, width_ - 1);
+  y0 = std::clamp(y0, 0, height_ - 1);
+  y1 = std::clamp(y1, 0, height_ - 1);
+  if (x1 < x0 || y1 < y0) return;
+  FillDeviceRect(color, scale_.ToDevice(Rect{x0, y0, x1 + 1, y1 + 1}));
 }
 
 void DrawContext::DrawRect(const Color& color, const Rect& r) {

@@ -96,6 +96,10 @@ class DrawContext {
   void FillDeviceRect(const Color& color, const Rect& deviceRect);
 
  private:
+  // At a scale: the editor pixels x0 .. x1, y0 .. y1 (both ends included, clamped to the
+  // editor) filled at device resolution.
+  void FillPixelsBetween(const Color& color, int x0, int y0, int x1, int y1);
+
   // A realised font, or null when the lookup failed (it is not tried again).
   struct FontEntry {
     std::string family;

@@ -26,7 +26,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-# The core specifications' bundles with ours only: no other installed plug-in takes part.
+# The LV2 vocabularies (core, atom, ui ...) and our bundle only: no other installed plug-in takes part.
 export LV2_PATH=$build/lv2:/usr/lib/lv2
 failures=0
 check() {  # check NAME COMMAND...: runs the command, reports, counts a failure
@@ -174,12 +174,12 @@ ui_shown_by_jalv() {
   DISPLAY=$display jalv -s -n qv-show -x "$uri" </dev/null >"$work/show.log" 2>&1 &
   local jalv=$! window=""
   pids+=($jalv)
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     window=$(DISPLAY=$display xdotool search --name "^Quorvantel$" 2>/dev/null | head -1) || true
     [ -n "$window" ] && break
     sleep 0.1
   done
-  [ -n "$window" ] || { echo "no window"; kill $jalv; return 1; }
+  [ -n "$window" ] || { echo "no window within 20 s; jalv said:"; cat "$work/show.log"; kill $jalv; return 1; }
   sleep 1.5
   DISPLAY=$display import -window root "$work/ui.png"
   local colours

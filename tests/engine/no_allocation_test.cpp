@@ -2,41 +2,12 @@
 // thousand blocks with grains spawning, feeding back and retiring run between two readings.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "engine_test_support.h"
+#include "tests/counting_new.h"
 
 // The engine's and the LFOs' names, as the tests use them throughout.
 using namespace engine;
 using namespace modulation;
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t n) {
-  ++allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void* operator new(std::size_t n, std::align_val_t a) {
-  ++allocations;
-  const std::size_t align = static_cast<std::size_t>(a);
-  if (void* p = std::aligned_alloc(align, (n + align - 1) / align * align)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -51,12 +22,12 @@ TEST(EngineRealTime, ProcessingAllocatesNothing) {
   enginetest::Stereo out(5000);
   const double* ip[2] = {in.l.data(), in.r.data()};
   double* op[2] = {out.l.data(), out.r.data()};
-  const long before = allocations.load();
+  const long before = qvtest::AllocationCount();
   for (int b = 0; b < 3000; ++b) {
     e.ProcessBlock(ip, op, 64 + (b * 37) % 400, 120.0);
     if (b == 1500) e.ProcessBlock(ip, op, 5000, 120.0);  // a block cut into pieces
   }
-  const long during = allocations.load() - before;
+  const long during = qvtest::AllocationCount() - before;
   EXPECT_EQ(during, 0);
   EXPECT_GT(Inspect(e).ActiveGrainCount(), 100);
 }

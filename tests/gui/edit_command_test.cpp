@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include "host/cli/preset_io.h"
@@ -36,51 +38,50 @@ int ExitCode(pid_t pid) {
   return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
-  if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
+// Runs `edit` with `words`, turns the wheel once at (x, y) on the screen (the host window sits at
+// its corner), stops the program and loads what it saved into a new instance: null (and a
+// failure) when a step fails.
+std::unique_ptr<qvhost::PluginHost> WheelInEditorAndReload(std::vector<std::string> words, int x,
+                                                          int y) {
   const std::string preset =
       (std::filesystem::temp_directory_path() / ("qv-edit-" + std::to_string(getpid()) + ".fxp"))
           .string();
-  const pid_t pid = StartHost({"edit", "--set", "Length=80", "--save", preset});
-  ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForEditor());
-  // The host window sits at the screen's corner: wheel "Lng Mod" once, then stop the program.
-  ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 275 40 click 4"); }));
+  words.insert(words.end(), {"--save", preset});
+  const pid_t pid = StartHost(words);
+  EXPECT_NE(pid, 0);
+  if (pid == 0) return nullptr;
+  const std::string wheel = "mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 4";
+  const bool wheeled = WaitForEditor() && WaitUntil([&] { return Xdo(wheel); });
+  EXPECT_TRUE(wheeled);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // a few editor ticks, under load too
   kill(pid, SIGTERM);
   EXPECT_EQ(ExitCode(pid), 0);
   std::string error;
   auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
-  ASSERT_TRUE(host) << error;
+  EXPECT_TRUE(host) << error;
+  if (!host || !wheeled) return nullptr;
   host->Open();
   qvhost::Vst2Plugin plugin(*host);
   qvcli::LoadPresetFile(plugin, preset);
+  std::filesystem::remove(preset);
+  return host;
+}
+
+TEST(EditCommand, ShowsTheEditorUntilStoppedAndSavesWhatWasDoneInIt) {
+  if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
+  // "Lng Mod" at (275, 40).
+  auto host = WheelInEditorAndReload({"edit", "--set", "Length=80"}, 275, 40);
+  ASSERT_TRUE(host);
   EXPECT_EQ(host->ParamDisplay(0), "80.0");
   EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
-  std::filesystem::remove(preset);
 }
 
 TEST(EditCommand, AtAScaleTheControlsAreWhereTheScaleDrawsThem) {
   if (TestDisplay().empty()) GTEST_SKIP() << "Xvfb is not installed";
-  const std::string preset = (std::filesystem::temp_directory_path() /
-                              ("qv-edit-scaled-" + std::to_string(getpid()) + ".fxp"))
-                                 .string();
-  const pid_t pid = StartHost({"edit", "--scale", "1.5", "--save", preset});
-  ASSERT_NE(pid, 0);
-  ASSERT_TRUE(WaitForEditor());
   // "Lng Mod" at (275, 40) in the editor is at (413, 60) on the screen.
-  ASSERT_TRUE(WaitUntil([] { return Xdo("mousemove 413 60 click 4"); }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // a few editor ticks, under load too
-  kill(pid, SIGTERM);
-  EXPECT_EQ(ExitCode(pid), 0);
-  std::string error;
-  auto host = qvhost::PluginHost::Load(QV_PLUGIN_PATH, &error);
-  ASSERT_TRUE(host) << error;
-  host->Open();
-  qvhost::Vst2Plugin plugin(*host);
-  qvcli::LoadPresetFile(plugin, preset);
+  auto host = WheelInEditorAndReload({"edit", "--scale", "1.5"}, 413, 60);
+  ASSERT_TRUE(host);
   EXPECT_EQ(host->ParamDisplay(1), "LFO 2");
-  std::filesystem::remove(preset);
 }
 
 TEST(EditCommand, WithoutADisplayItSaysSoAndFails) {

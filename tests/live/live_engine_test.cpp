@@ -6,31 +6,15 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <thread>
 #include <vector>
 
 #include "host/cli/live_engine.h"
 #include "host/cli/render.h"
+#include "tests/counting_new.h"
 #include "tests/host/fake_plugin.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t n) {
-  ++allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -154,10 +138,10 @@ TEST(LiveEngine, AnswersTimeWithoutAllocatingOnTheAudioThreadAndWithACopyElsewhe
   engine.Configure(kRate, 256);
   Ports ports(256);
   TransportReading reading;
-  const long before = allocations.load();
+  const long before = qvtest::AllocationCount();
   for (int period = 0; period < 100; ++period)
     engine.Process(ports.ins, ports.outs, 256, reading);
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(qvtest::AllocationCount() - before, 0);
   EXPECT_DOUBLE_EQ(StateOf(*host).processTimePos, 99 * 256.0);
   // Asked from outside a period, as an editor would: the last period's record.
   host->Dispatch(vst2::kEffectVendorSpecific, fakeplug::kCallHostIndex, vst2::kHostGetTime);

@@ -2,30 +2,13 @@
 // allocator watches ticks, parameter changes and routing.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "modulation/lfo_bank.h"
 #include "modulation/mod_routing.h"
+#include "tests/counting_new.h"
 
 // The LFOs' names, as the tests use them throughout.
 using namespace modulation;
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// The replacements pair malloc with free; GCC cannot see that pairing through inlining.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -33,7 +16,7 @@ TEST(RealTime, TicksParameterChangesAndRoutingAllocateNothing) {
   LfoBank bank;
   alignas(16) ModSlotGroup groups[kModSlotGroupCount] = {};
   int selectors[kModulatedSettingCount] = {};
-  const long before = allocations.load();
+  const long before = qvtest::AllocationCount();
   for (int round = 0; round < 200; ++round) {
     const int lfo = round % kLfoCount;
     bank.ApplyLfoParameter(LfoParam::kShape, lfo, round % 7);
@@ -46,7 +29,7 @@ TEST(RealTime, TicksParameterChangesAndRoutingAllocateNothing) {
     RouteModulation(groups, selectors, bank);
   }
   bank.SetSampleRate(96000.0);
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(qvtest::AllocationCount() - before, 0);
 }
 
 }  // namespace

@@ -172,6 +172,10 @@ void Win32Window::Forget() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     window_ = nullptr;
   }
+  ReleasePresentBitmap();
+}
+
+void Win32Window::ReleasePresentBitmap() {
   if (presentDc_ != nullptr) {
     SelectObject(presentDc_, previousBitmap_);
     DeleteDC(presentDc_);
@@ -186,14 +190,7 @@ double Win32Window::DesktopScale() { return ScaleOfWindow(nullptr); }
 
 void Win32Window::DeviceSizeChanged() {
   if (window_ == nullptr) return;
-  if (presentDc_ != nullptr) {
-    SelectObject(presentDc_, previousBitmap_);
-    DeleteDC(presentDc_);
-    presentDc_ = nullptr;
-  }
-  if (presentBitmap_ != nullptr) DeleteObject(presentBitmap_);
-  presentBitmap_ = nullptr;
-  presentBits_ = nullptr;
+  ReleasePresentBitmap();
   if (!CreatePresentBitmap()) return;
   SetWindowPos(window_, nullptr, 0, 0, surface_.Width(), surface_.Height(),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -45,6 +45,7 @@ class Win32Window : public IWindowLayer {
   // True when the message went to the platform default because the entry has the focus.
   bool EntryHoldsFocus(UINT message, WPARAM w, LPARAM l, LRESULT* result);
   bool CreatePresentBitmap();
+  void ReleasePresentBitmap();
   void Forget();           // the window is gone: entry, timer and presenting bitmap
   void DropWindowClass();  // gives back this editor's use of the window class
 
